@@ -1,0 +1,44 @@
+#include <benchmark/benchmark.h>
+
+#include "readings/number_text.h"
+#include "readings/readings_parser.h"
+#include "test_support.h"
+
+namespace {
+
+void BM_ScanReadings(benchmark::State& state) {
+    const std::string document = pelmora::test::ReadFixture("readings.json");
+    for (auto _ : state) {
+        pelmora::MeterReadings readings = pelmora::ScanReadings(document);
+        benchmark::DoNotOptimize(readings);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(document.size()));
+}
+BENCHMARK(BM_ScanReadings);
+
+void BM_FormatTenths(benchmark::State& state) {
+    double value = 1234.56;
+    for (auto _ : state) {
+        std::string figure = pelmora::FormatTenths(value);
+        benchmark::DoNotOptimize(figure);
+        value += 0.01;
+    }
+}
+BENCHMARK(BM_FormatTenths);
+
+void BM_RoundHalfEvenText(benchmark::State& state) {
+    const std::string text = " -1,234.567";
+    for (auto _ : state) benchmark::DoNotOptimize(pelmora::RoundHalfEven(text, 1));
+}
+BENCHMARK(BM_RoundHalfEvenText);
+
+void BM_RoundHalfEvenNumber(benchmark::State& state) {
+    double value = 2345.67;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(pelmora::RoundHalfEven(value, 1));
+        value += 0.01;
+    }
+}
+BENCHMARK(BM_RoundHalfEvenNumber);
+
+}  // namespace

@@ -1,0 +1,17 @@
+# Runs pelmora-inspect on the fixture document and checks the eight power
+# slots and the first meter's epoch text come out.
+execute_process(COMMAND "${INSPECT}" "${DOCUMENT}" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "pelmora-inspect exited with ${rc}")
+endif()
+foreach(slot 1 2 3 4 5 6 7 8)
+  if(NOT out MATCHES "ActivePower slot=${slot} ")
+    message(FATAL_ERROR "slot ${slot} missing:\n${out}")
+  endif()
+endforeach()
+if(out MATCHES "slot=9")
+  message(FATAL_ERROR "a ninth slot appeared:\n${out}")
+endif()
+if(NOT out MATCHES "Timestamp slot=- epoch=\"[0-9]+\"")
+  message(FATAL_ERROR "no usable epoch text:\n${out}")
+endif()

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace pelmora {
+
+// The values of one meter, or of one of its phases, in the gateway's key order.
+struct MeterValues {
+    std::int64_t eid = 0;
+    std::int64_t timestamp = 0;
+    double actEnergyDlvd = 0, actEnergyRcvd = 0, apparentEnergy = 0;
+    double reactEnergyLagg = 0, reactEnergyLead = 0, instantaneousDemand = 0;
+    double activePower = 0, apparentPower = 0, reactivePower = 0, pwrFactor = 0;
+    double voltage = 0, current = 0, freq = 0;
+    bool idleNegativeZero = false;  // an idle phase whose power reads "-0.000"
+};
+
+struct SimulatedMeter {
+    MeterValues whole;
+    std::array<MeterValues, 3> phases;
+};
+
+enum class DocumentLayout { Indented, Compact };
+
+// The readings document as the gateway writes it: a JSON array of meters,
+// numbers with three decimals; Indented is 4 blanks per level, one key per line.
+std::string RenderReadings(const std::vector<SimulatedMeter>& meters, DocumentLayout layout,
+                           bool crlf = false);
+
+// A solar installation whose figures move like a real one: production
+// follows the hour of the day, consumption wanders around a base load, the
+// net meter is consumption minus production. Repeatable for a given seed.
+class SimulatedInstallation {
+public:
+    explicit SimulatedInstallation(std::uint64_t seed);
+
+    // The production meter and the net-consumption meter at `epoch` seconds;
+    // `local_hour` (0 to 24) drives the sun.
+    std::vector<SimulatedMeter> Sample(std::int64_t epoch, double local_hour);
+
+private:
+    std::mt19937_64 m_random;
+    double m_base_load = 450.0;
+    double m_energy_produced = 8'123'456.0;
+    double m_energy_imported = 5'432'109.0;
+    double m_energy_exported = 3'210'987.0;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian 12 packages) and builds into build/.
+# Sourced by run.sh and test.sh.
+set -euo pipefail
+
+PELMORA_PACKAGES=(
+  g++ cmake make pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcurl4-openssl-dev libcpp-httplib-dev
+  qt6-base-dev xvfb xauth fonts-dejavu-core
+)
+
+pelmora_missing_packages() {
+  local missing=()
+  for p in "${PELMORA_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  echo "${missing[@]:-}"
+}
+
+pelmora_install_packages() {
+  local missing
+  missing=$(pelmora_missing_packages)
+  [ -z "$missing" ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages. Run as root:"
+    echo "  apt-get update && apt-get install -y $missing"
+    exit 1
+  fi
+  echo "Installing: $missing"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
+}
+
+pelmora_build() {
+  local dir=${1:-build}
+  shift || true
+  local werror=OFF
+  [ "${CI:-}" = "true" ] && werror=ON
+  cmake -S . -B "$dir" -DPELMORA_WERROR=$werror "$@" >/dev/null
+  cmake --build "$dir" -j"$(nproc)"
+}
