@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace pelmora {
+
+// Files on the local disk; relative paths resolve against the working folder.
+class PosixFileSystem : public FileSystem {
+public:
+    void replace_file(const std::string& path, std::string_view content) override;
+    void append_file(const std::string& path, std::string_view content) override;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "platform/ole_colors.h"
+
+namespace pelmora {
+
+enum class ControlKind { TextBox, Label, CheckBox, CommandButton, Timer };
+
+// B9.75 and B8.25 are bold MS Sans Serif at those point sizes; Default is
+// the window's font, regular 8.25 pt.
+enum class ControlFont { Default, Bold975, Bold825 };
+
+// One control of the main window in its design state. Positions and sizes
+// are twips from the client area's top-left corner.
+struct ControlDesign {
+    std::string_view name;
+    ControlKind kind;
+    int left, top, width, height;
+    int tab_index;  // -1 for the timer
+    std::string_view text;
+    ControlFont font;
+    bool right_aligned;
+    std::optional<OleColor> back_color;
+    std::string_view tooltip;
+    bool visible;
+};
+
+// The 35 controls in tab order, the timer last.
+std::span<const ControlDesign> MainWindowDesign();
+
+// Twips of the window's design: client area and the frame around it.
+inline constexpr int kDesignClientWidth = 8430;
+inline constexpr int kDesignClientHeight = 1575;
+inline constexpr int kDesignFrameWidth = 240;
+inline constexpr int kDesignFrameHeight = 585;
+inline constexpr int kTwipsPerPixel = 15;
+
+inline constexpr std::string_view kDesignCaption = "Pelmora";
+inline constexpr std::string_view kDefaultGatewayAddress = "envoy.local";
+inline constexpr std::string_view kConsumptionHeader = "Solar                 Consumption";
+
+}  // namespace pelmora
