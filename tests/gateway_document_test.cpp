@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "readings/number_text.h"
+#include "readings/readings_parser.h"
+#include "tools/gateway_document.h"
+
+namespace pelmora {
+namespace {
+
+TEST(SimulatedInstallation, SunDrivesProductionAndNetIsConsumptionMinusProduction) {
+    SimulatedInstallation installation(11);
+    const auto noon = installation.Sample(1'700'000'000, 12.5);
+    const auto night = installation.Sample(1'700'000'000, 2.0);
+    EXPECT_GT(noon[0].whole.activePower, 1000.0);
+    EXPECT_LT(night[0].whole.activePower, 0.0);
+    EXPECT_GT(night[0].whole.activePower, -6.0);
+    // At night the house imports what it uses.
+    EXPECT_GT(night[1].whole.activePower, 200.0);
+}
+
+TEST(SimulatedInstallation, WholeMeterIsTheSumOfItsPhases) {
+    SimulatedInstallation installation(5);
+    for (double hour : {3.0, 9.0, 12.0, 17.5}) {
+        for (const SimulatedMeter& meter : installation.Sample(1'700'000'000, hour)) {
+            double voltage = 0, current = 0, power = 0;
+            for (const MeterValues& phase : meter.phases) {
+                voltage += phase.voltage;
+                current += phase.current;
+                power += phase.activePower;
+                EXPECT_NEAR(phase.voltage, 230.0, 15.0);
+                EXPECT_LE(std::fabs(phase.pwrFactor), 1.0);
+            }
+            EXPECT_NEAR(meter.whole.voltage, voltage, 0.0015);
+            EXPECT_NEAR(meter.whole.current, current, 0.0015);
+            EXPECT_NEAR(meter.whole.activePower, power, 0.0015);
+            EXPECT_LE(std::fabs(meter.whole.pwrFactor), 1.0);
+        }
+    }
+}
+
+TEST(SimulatedInstallation, SameSeedSameDocument) {
+    SimulatedInstallation a(99), b(99);
+    EXPECT_EQ(RenderReadings(a.Sample(1'700'000'000, 10.0), DocumentLayout::Indented),
+              RenderReadings(b.Sample(1'700'000'000, 10.0), DocumentLayout::Indented));
+}
+
+TEST(RenderReadings, IndentedLayoutPutsEpochDigitsAtCharacter23) {
+    SimulatedInstallation installation(3);
+    const std::string document = RenderReadings(installation.Sample(1'712'345'678, 12.0), DocumentLayout::Indented);
+    EXPECT_GT(document.size(), 4500u);
+    EXPECT_LT(document.size(), 5500u);
+    const MeterReadings readings = ScanReadings(document);
+    ASSERT_FALSE(readings.empty());
+    ASSERT_TRUE(readings[0].Has(Kind::Timestamp));
+    EXPECT_EQ(readings[0].EpochText, "1712345678");
+    int powers = 0;
+    for (const ReadingItem& item : readings) {
+        if (item.Has(Kind::ActivePower)) {
+            ++powers;
+            // Three decimals, as the gateway writes them.
+            const std::string& value = *item.ValueText;
+            EXPECT_EQ(value.size() - value.find('.'), 4u) << value;
+            EXPECT_NO_THROW(RoundHalfEven(value, 1));
+        }
+    }
+    EXPECT_EQ(powers, 8);
+}
+
+TEST(RenderReadings, CompactLayoutHasNoBlanks) {
+    SimulatedInstallation installation(3);
+    const std::string document = RenderReadings(installation.Sample(1'712'345'678, 12.0), DocumentLayout::Compact);
+    EXPECT_EQ(document.find(' '), std::string::npos);
+    EXPECT_EQ(document.find('\n'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelmora

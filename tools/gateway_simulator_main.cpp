@@ -1,0 +1,268 @@
+// pelmora-gateway: a stand-in for the solar gateway on loopback. Serves
+// "/ivp/meters/readings" with figures that move like a real installation, or
+// misbehaves in one of the fault modes for tests and demonstrations.
+#include <arpa/inet.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "tools/gateway_document.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Options {
+    int port = 8080;
+    std::string mode = "normal";
+    std::string fixed_file;
+    std::uint64_t seed = 0;
+    bool seeded = false;
+    int delay_ms = 5000;
+    int drip_ms = 3000;
+    int status = 404;
+    std::string content_type = "application/json";
+};
+
+const char* kModes[] = {"normal",  "refuse",    "silent", "delay",           "drip",      "close-mid-body",
+                        "status",  "empty-200", "empty-500", "compact",     "crlf",      "production-only",
+                        "oversized", "mixed"};
+
+int usage() {
+    std::cerr << "usage: pelmora-gateway [--port N] [--mode MODE] [--fixed FILE] [--seed N]\n"
+                 "                       [--delay-ms N] [--drip-ms N] [--status N] [--content-type TEXT]\n"
+                 "  Serves /ivp/meters/readings on 127.0.0.1 like an Envoy gateway. --port 0 picks a free\n"
+                 "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
+                 "  MODE: normal (default), refuse (connections refused), silent (accepts, never answers),\n"
+                 "  delay (answers after --delay-ms), drip (one body byte every --drip-ms), close-mid-body,\n"
+                 "  status (--status with an HTML body), empty-200, empty-500, compact (no line breaks),\n"
+                 "  crlf (CR LF line ends), production-only, oversized (2 MiB body), mixed (a random\n"
+                 "  fault or good document per request, repeatable with --seed).\n";
+    return 2;
+}
+
+std::atomic<bool> g_stopping{false};
+
+// Sleeps in small steps so that a stop request ends the wait.
+bool sleep_unless_stopping(std::chrono::milliseconds total) {
+    const auto until = std::chrono::steady_clock::now() + total;
+    while (std::chrono::steady_clock::now() < until) {
+        if (g_stopping) return false;
+        std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(20ms, total));
+    }
+    return !g_stopping;
+}
+
+class DocumentSource {
+public:
+    explicit DocumentSource(std::uint64_t seed) : m_installation(seed) {}
+
+    std::vector<pelmora::SimulatedMeter> sample() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        const double hour = local.tm_hour + local.tm_min / 60.0 + local.tm_sec / 3600.0;
+        return m_installation.Sample(static_cast<std::int64_t>(now), hour);
+    }
+
+private:
+    std::mutex m_mutex;
+    pelmora::SimulatedInstallation m_installation;
+};
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::cerr << "pelmora-gateway: cannot read " << path << "\n";
+        std::exit(1);
+    }
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void serve_text(httplib::Response& res, int status, std::string body, const std::string& type) {
+    res.status = status;
+    res.set_content(std::move(body), type.c_str());
+}
+
+// Serves `body` one byte every `every`, the whole length declared up front.
+void serve_drip(httplib::Response& res, std::string body, std::chrono::milliseconds every, const std::string& type) {
+    auto shared = std::make_shared<std::string>(std::move(body));
+    res.set_content_provider(shared->size(), type.c_str(),
+                             [shared, every](size_t offset, size_t, httplib::DataSink& sink) {
+                                 if (!sleep_unless_stopping(every)) return false;
+                                 sink.write(shared->data() + offset, 1);
+                                 return true;
+                             });
+}
+
+// Declares the whole length, sends the first half and drops the connection.
+void serve_cut(httplib::Response& res, std::string body, const std::string& type) {
+    auto shared = std::make_shared<std::string>(std::move(body));
+    res.set_content_provider(shared->size(), type.c_str(), [shared](size_t offset, size_t, httplib::DataSink& sink) {
+        const std::size_t half = shared->size() / 2;
+        if (offset >= half) return false;
+        sink.write(shared->data() + offset, half - offset);
+        return true;
+    });
+}
+
+std::string html_page(int status) {
+    return "<!DOCTYPE html>\n<html><head><title>" + std::to_string(status) +
+           "</title></head>\n<body><h1>Error " + std::to_string(status) +
+           "</h1><p>The requested resource is not available, sorry.</p></body></html>\n";
+}
+
+std::string garbage(std::mt19937_64& random, std::size_t size) {
+    std::string out(size, '\0');
+    for (char& c : out) c = static_cast<char>(random());
+    return out;
+}
+
+int run_refusing(int port) {
+    // A bound socket that never listens: every connection is refused at once.
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        std::cerr << "pelmora-gateway: cannot bind 127.0.0.1:" << port << "\n";
+        return 1;
+    }
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    std::cout << "listening on 127.0.0.1:" << ntohs(address.sin_port) << std::endl;
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    int received = 0;
+    sigwait(&signals, &received);
+    ::close(fd);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto next = [&]() -> std::string {
+            if (i + 1 >= argc) std::exit(usage());
+            return argv[++i];
+        };
+        try {
+            if (arg == "--port") options.port = std::stoi(next());
+            else if (arg == "--mode") options.mode = next();
+            else if (arg == "--fixed") options.fixed_file = next();
+            else if (arg == "--seed") { options.seed = std::stoull(next()); options.seeded = true; }
+            else if (arg == "--delay-ms") options.delay_ms = std::stoi(next());
+            else if (arg == "--drip-ms") options.drip_ms = std::stoi(next());
+            else if (arg == "--status") options.status = std::stoi(next());
+            else if (arg == "--content-type") options.content_type = next();
+            else return usage();
+        } catch (const std::exception&) {
+            return usage();
+        }
+    }
+    if (std::find(std::begin(kModes), std::end(kModes), options.mode) == std::end(kModes)) return usage();
+    if (options.port < 0 || options.port > 65535) return usage();
+
+    // Signals are taken by one thread with sigwait, so every thread blocks them.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    if (options.mode == "refuse") return run_refusing(options.port);
+
+    const std::uint64_t seed = options.seeded ? options.seed : std::random_device{}();
+    DocumentSource source(seed);
+    const std::string fixed = options.fixed_file.empty() ? std::string() : read_file(options.fixed_file);
+    auto mixed_random = std::make_shared<std::mt19937_64>(seed ^ 0x5eed);
+    auto mixed_mutex = std::make_shared<std::mutex>();
+
+    httplib::Server server;
+    server.set_keep_alive_max_count(1);
+    server.Get("/ivp/meters/readings", [&](const httplib::Request&, httplib::Response& res) {
+        const std::string& type = options.content_type;
+        auto document = [&](pelmora::DocumentLayout layout, bool crlf, bool production_only) {
+            if (!fixed.empty()) return fixed;
+            auto meters = source.sample();
+            if (production_only) meters.resize(1);
+            return pelmora::RenderReadings(meters, layout, crlf);
+        };
+        std::string mode = options.mode;
+        if (mode == "mixed") {
+            std::lock_guard<std::mutex> lock(*mixed_mutex);
+            static const char* kMixed[] = {"normal", "normal", "normal", "status",          "empty-200",
+                                           "empty-500", "close-mid-body", "garbage", "compact", "production-only",
+                                           "oversized", "crlf"};
+            mode = kMixed[(*mixed_random)() % std::size(kMixed)];
+            if (mode == "garbage") {
+                serve_text(res, 200, garbage(*mixed_random, 1 + (*mixed_random)() % 8192), type);
+                return;
+            }
+        }
+        if (mode == "normal") serve_text(res, 200, document(pelmora::DocumentLayout::Indented, false, false), type);
+        else if (mode == "compact") serve_text(res, 200, document(pelmora::DocumentLayout::Compact, false, false), type);
+        else if (mode == "crlf") serve_text(res, 200, document(pelmora::DocumentLayout::Indented, true, false), type);
+        else if (mode == "production-only")
+            serve_text(res, 200, document(pelmora::DocumentLayout::Indented, false, true), type);
+        else if (mode == "empty-200") serve_text(res, 200, "", type);
+        else if (mode == "empty-500") serve_text(res, 500, "", type);
+        else if (mode == "status") serve_text(res, options.status, html_page(options.status), "text/html");
+        else if (mode == "oversized") serve_text(res, 200, std::string(2 << 20, ','), type);
+        else if (mode == "close-mid-body") serve_cut(res, document(pelmora::DocumentLayout::Indented, false, false), type);
+        else if (mode == "drip")
+            serve_drip(res, document(pelmora::DocumentLayout::Indented, false, false),
+                       std::chrono::milliseconds(options.drip_ms), type);
+        else if (mode == "delay") {
+            if (!sleep_unless_stopping(std::chrono::milliseconds(options.delay_ms))) return;
+            serve_text(res, 200, document(pelmora::DocumentLayout::Indented, false, false), type);
+        } else if (mode == "silent") {
+            while (sleep_unless_stopping(1000ms)) {
+            }
+        }
+    });
+
+    const int port = options.port == 0 ? server.bind_to_any_port("127.0.0.1")
+                                       : (server.bind_to_port("127.0.0.1", options.port) ? options.port : -1);
+    if (port < 0) {
+        std::cerr << "pelmora-gateway: cannot bind 127.0.0.1:" << options.port << "\n";
+        return 1;
+    }
+    std::cout << "listening on 127.0.0.1:" << port << std::endl;
+
+    std::thread stopper([&server, signals] {
+        int received = 0;
+        sigwait(&signals, &received);
+        g_stopping = true;
+        server.stop();
+    });
+    server.listen_after_bind();
+    if (!g_stopping) {
+        // The server ended on its own: let the stopper thread go.
+        g_stopping = true;
+        ::kill(::getpid(), SIGTERM);
+    }
+    stopper.join();
+    return 0;
+}
