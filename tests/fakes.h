@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/file_system.h"
+#include "platform/memory_file_system.h"
 #include "platform/regional_format.h"
 #include "platform/time_zone_source.h"
 
@@ -34,23 +34,6 @@ private:
     ZoneState m_state;
 };
 
-// Files in memory; every call can be made to fail.
-class MemoryFileSystem : public FileSystem {
-public:
-    void replace_file(const std::string& path, std::string_view content) override {
-        if (fail_replace) throw Failure(failure_code::PermissionDenied, "Permission denied");
-        files[path] = std::string(content);
-        ++replace_count;
-    }
-    void append_file(const std::string& path, std::string_view content) override {
-        if (fail_append) throw Failure(failure_code::PermissionDenied, "Permission denied");
-        files[path] += std::string(content);
-    }
-
-    std::map<std::string, std::string> files;
-    bool fail_replace = false;
-    bool fail_append = false;
-    int replace_count = 0;
-};
+using MemoryFileSystem = pelmora::MemoryFileSystem;
 
 }  // namespace pelmora::test

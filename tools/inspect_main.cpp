@@ -2,13 +2,29 @@
 // document, item by item.
 #include <fstream>
 #include <iostream>
+#include <memory>
+#include <optional>
+#include <vector>
 #include <iterator>
 #include <sstream>
 #include <string>
 
+#include <filesystem>
+#include <iomanip>
+
+#include "gateway/url_launch.h"
+#include "phases/form_values.h"
 #include "platform/failure.h"
+#include "platform/iso_regional_format.h"
+#include "platform/memory_controls_view.h"
+#include "platform/memory_file_system.h"
+#include "platform/system_time_zone.h"
+#include "platform/tick_source.h"
 #include "readings/number_text.h"
+#include "readings/pelmora_read.h"
 #include "readings/readings_parser.h"
+#include "records/epoch_time.h"
+#include "records/error_log.h"
 
 namespace {
 
@@ -45,19 +61,140 @@ std::optional<std::string> second_piece(const std::string& text) {
 
 int usage() {
     std::cerr << "usage: pelmora-inspect [FILE]\n"
-                 "  Reads a readings document from FILE (or standard input) and prints every\n"
-                 "  recognised item: kinds, power slot, epoch text, value text, and the value\n"
-                 "  rounded to one decimal as the read does.\n";
+                 "       pelmora-inspect --read FILE|ADDRESS [--consumption] [--zone-offset SECONDS]\n"
+                 "  Without --read: reads a readings document from FILE (or standard input) and prints\n"
+                 "  every recognised item: kinds, power slot, epoch text, value text, and the value\n"
+                 "  rounded to one decimal as the read does.\n"
+                 "  With --read: runs one whole read on the document in FILE, or fetched from the gateway\n"
+                 "  at ADDRESS (as typed in the window's Envoy box), and prints what every box of the\n"
+                 "  window would show, its colour, and the four lines of the output file.\n"
+                 "  --consumption reads the second meter as consumption (the PelmoraB mode);\n"
+                 "  --zone-offset replaces this machine's zone offset.\n";
     return 2;
+}
+
+// Gives the same document to every request.
+class DocumentRequest : public pelmora::GatewayRequest {
+public:
+    explicit DocumentRequest(std::string document) : m_document(std::move(document)) {}
+    std::string launch(const std::string&) override { return m_document; }
+
+private:
+    std::string m_document;
+};
+
+std::string colour_name(pelmora::OleColor color) {
+    switch (color) {
+        case pelmora::kExportGreen: return "green (export)";
+        case pelmora::kImportLightRed: return "light red (import)";
+        case pelmora::kWindowBackground: return "window colour";
+        default: {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "0x%08X", color);
+            return hex;
+        }
+    }
+}
+
+int run_read(const std::string& source, bool consumption_mode, std::optional<std::int32_t> zone_offset) {
+    pelmora::MemoryControlsView view;
+    view.set_value("CreateOutputchk", 1);
+    std::unique_ptr<pelmora::GatewayRequest> request;
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(source, ignored)) {
+        std::ifstream in(source, std::ios::binary);
+        request = std::make_unique<DocumentRequest>(
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        view.set_text("IP", "(file)");
+    } else {
+        request = std::make_unique<pelmora::CurlGatewayRequest>();
+        view.set_text("IP", source);
+    }
+
+    pelmora::FormValues form;
+    form.ConsumptionMode = consumption_mode;
+    pelmora::SystemTimeZone zone;
+    try {
+        form.ZoneOffset = zone_offset ? *zone_offset : pelmora::GetZoneOffset(zone, view).value_or(0);
+    } catch (const pelmora::Failure&) {
+        form.ZoneOffset = 0;
+    }
+    if (zone_offset) view.set_text("Zone", pelmora::GeneralNumberText(*zone_offset / 3600.0));
+
+    pelmora::SteadyTickSource ticks;
+    pelmora::IsoRegionalFormat format;
+    pelmora::MemoryFileSystem files;
+    pelmora::ErrorLog log(files, format);
+    std::optional<pelmora::Failure> escaped;
+    try {
+        pelmora::PelmoraRead(pelmora::ReadContext{view, *request, ticks, format, log, files}, form);
+    } catch (const pelmora::Failure& failure) {
+        escaped = failure;
+    }
+
+    auto show = [&](const char* box, bool colour, bool tip) {
+        std::cout << std::left << std::setw(12) << box << std::setw(24) << view.text(box);
+        if (colour) std::cout << " " << colour_name(view.back_color(box));
+        if (tip) std::cout << " tooltip " << view.tooltip(box);
+        std::cout << "\n";
+    };
+    for (const char* box : {"TimeStamp", "Production", "Consumption"}) show(box, false, false);
+    show("Grid", true, false);
+    show("Turnaround", false, false);
+    show("Zone", false, false);
+    for (const char* box : {"S1", "S2", "S3"}) show(box, false, false);
+    for (const char* box : {"G1", "G2", "G3"}) show(box, true, false);
+    for (const char* box : {"A1", "A2", "A3"}) show(box, false, true);
+
+    if (escaped) {
+        std::cout << "The read ended at a second failed step: " << escaped->code() << " " << escaped->message()
+                  << " (no output file)\n";
+    } else if (files.files.count(view.text("OutFile")) != 0) {
+        std::cout << "Output file (" << view.text("OutFile") << "), lines ended by CR LF:\n";
+        std::istringstream lines(files.files[view.text("OutFile")]);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            std::cout << "  \"" << visible(line) << "\"\n";
+        }
+    } else {
+        std::cout << "No output file: it could not be written\n";
+    }
+    const auto logged = files.files.find(log.path());
+    if (logged != files.files.end()) std::cout << "Error log:\n" << logged->second;
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string document;
-    if (argc > 2) return usage();
-    if (argc == 2) {
-        std::string arg = argv[1];
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "--read") {
+        bool consumption = false;
+        std::optional<std::int32_t> zone_offset;
+        std::string source;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            if (args[i] == "--consumption") {
+                consumption = true;
+            } else if (args[i] == "--zone-offset" && i + 1 < args.size()) {
+                try {
+                    zone_offset = std::stoi(args[++i]);
+                } catch (const std::exception&) {
+                    return usage();
+                }
+            } else if (source.empty()) {
+                source = args[i];
+            } else {
+                return usage();
+            }
+        }
+        if (source.empty()) return usage();
+        return run_read(source, consumption, zone_offset);
+    }
+    if (args.size() > 1) return usage();
+    if (args.size() == 1) {
+        const std::string& arg = args[0];
         if (arg == "-h" || arg == "--help") return usage();
         std::ifstream in(arg, std::ios::binary);
         if (!in) {

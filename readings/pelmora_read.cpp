@@ -1,0 +1,173 @@
+#include "readings/pelmora_read.h"
+
+#include <optional>
+#include <string_view>
+
+#include "phases/phase_detail.h"
+#include "readings/number_text.h"
+#include "readings/readings_parser.h"
+#include "records/date_time.h"
+#include "records/epoch_time.h"
+#include "records/epoch_value.h"
+#include "records/output_file.h"
+#include "records/step_guard.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr std::string_view kNoAnswer = "Wrong/No IP address";
+constexpr std::string_view kReset[] = {"TimeStamp", "Production", "Grid", "S1", "S2", "S3", "G1", "G2", "G3"};
+constexpr std::string_view kSolarBoxes[] = {"S1", "S2", "S3"};
+constexpr std::string_view kGridBoxes[] = {"G1", "G2", "G3"};
+
+std::string without_commas(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c != ',') out += c;
+    }
+    return out;
+}
+
+// The sign-and-colour rule: a figure below zero is an export, shown green and
+// without its sign; zero or above is an import, shown light red.
+void sign_and_colour(ControlsView& view, std::string_view box, bool grid_form) {
+    const std::string text = view.text(box);
+    if (LeadingNumber(text) < 0) {
+        view.set_back_color(box, kExportGreen);
+        if (grid_form) {
+            view.set_text(box, [&] {
+                std::string positive;
+                for (char c : text) {
+                    if (c != '-') positive += c;
+                }
+                return positive;
+            }());
+        } else {
+            const double x = LeadingNumber(without_commas(text));
+            view.set_text(box, FormatTenths(RoundHalfEven(-x, 1)));
+        }
+    } else {
+        view.set_back_color(box, kImportLightRed);
+    }
+}
+
+// The values of one read; they start empty at every read.
+struct ReadValues {
+    std::optional<double> PowerValue;
+    std::string ProductionText;
+    std::string MeterTotalText;
+};
+
+template <class Guard>
+void apply_power(const ReadContext& c, FormValues& form, const ReadingItem& item, ReadValues& read, Guard& guard) {
+    ControlsView& view = c.view;
+    guard.Step(0, [&] {
+        if (!item.ValueText) throw Failure(failure_code::SubscriptRange, "Subscript out of range");
+        read.PowerValue = RoundHalfEven(*item.ValueText, 1);
+    });
+    // With no value yet in this read the slot has nothing to show.
+    if (!read.PowerValue) return;
+    const double value = *read.PowerValue;
+    const std::int64_t slot = item.Slot;
+
+    if (slot == 1) {
+        guard.Step(1, [&] { read.ProductionText = FormatTenths(value); });
+        guard.Step(2, [&] { view.set_text("Production", read.ProductionText); });
+    } else if (slot >= 2 && slot <= 4) {
+        guard.Step(1, [&] { view.set_text(kSolarBoxes[slot - 2], FormatTenths(value)); });
+    } else if (slot == 5) {
+        double sum = 0.0;
+        double difference = 0.0;
+        guard.Step(1, [&] { read.MeterTotalText = FormatTenths(value); });
+        guard.Step(2, [&] {
+            sum = LeadingNumber(without_commas(read.MeterTotalText)) +
+                  LeadingNumber(without_commas(read.ProductionText));
+        });
+        guard.Step(3, [&] { view.set_text("Grid", FormatTenths(value)); });
+        guard.Step(4, [&] { view.set_text("Consumption", FormatTenths(RoundHalfEven(sum, 1))); });
+        if (form.ConsumptionMode) {
+            guard.Step(5, [&] { view.set_text("Consumption", read.MeterTotalText); });
+            guard.Step(5, [&] {
+                difference = LeadingNumber(without_commas(read.MeterTotalText)) -
+                             LeadingNumber(without_commas(read.ProductionText));
+            });
+            guard.Step(5, [&] { view.set_text("Grid", FormatTenths(RoundHalfEven(difference, 1))); });
+        }
+        guard.Step(6, [&] { sign_and_colour(view, "Grid", true); });
+    } else if (slot >= 6 && slot <= 8) {
+        const std::string_view box = kGridBoxes[slot - 6];
+        guard.Step(1, [&] {
+            if (slot == 8) {
+                // Slot 8 is rounded to a whole number, then shown with one decimal.
+                if (!item.ValueText) throw Failure(failure_code::SubscriptRange, "Subscript out of range");
+                view.set_text(box, FormatTenths(RoundHalfEven(*item.ValueText, 0)));
+            } else {
+                view.set_text(box, FormatTenths(value));
+            }
+        });
+        guard.Step(2, [&] { sign_and_colour(view, box, false); });
+        guard.Step(3, [&] {
+            if (form.ConsumptionMode) view.set_back_color(box, kWindowBackground);
+        });
+    }
+}
+
+}  // namespace
+
+void PelmoraRead(const ReadContext& c, FormValues& form) {
+    StepGuard guard([](const Failure&, int) {});
+    ControlsView& view = c.view;
+    std::uint32_t start = 0;
+    std::string answer;
+
+    guard.Step(1, [&] {
+        form.VoltsCount = 0;
+        form.AmpsCount = 0;
+        form.PFCount = 0;
+    });
+    guard.Step(2, [&] { start = c.ticks.GetTickCount(); });
+    guard.Step(3, [&] { answer = c.request.launch("http://" + view.text("IP") + "/ivp/meters/readings"); });
+    guard.Step(4, [&] {
+        // Unsigned subtraction: a count that wrapped in between still gives the
+        // right number of milliseconds.
+        const std::uint32_t elapsed = c.ticks.GetTickCount() - start;
+        view.set_text("Turnaround", std::to_string(elapsed));
+    });
+    guard.Step(5, [&] { view.set_text("Turnaround", view.text("Turnaround") + " ms"); });
+
+    if (answer.empty()) {
+        guard.Step(6, [&] { view.set_text("TimeStamp", std::string(kNoAnswer)); });
+    } else {
+        guard.Step(7, [&] {
+            for (std::string_view box : kReset) view.set_text(box, "0");
+        });
+        MeterReadings readings;
+        guard.Step(8, [&] { readings = ScanReadings(answer); });
+
+        ReadValues read;
+        for (const ReadingItem& item : readings) {
+            guard.Step(9, [&] { form.CurrentItem = item.Text; });
+            for (Kind kind : item.Kinds) {
+                switch (kind) {
+                    case Kind::Timestamp:
+                        guard.Step(9, [&] {
+                            if (view.text("TimeStamp") != "0") return;
+                            const EpochValue epoch = EpochValue::FromText(item.EpochText);
+                            const DateTime when = Epoch2Date(epoch, form.ZoneOffset, c.log);
+                            view.set_text("TimeStamp", c.format.general_date(ToCivil(when)));
+                        });
+                        break;
+                    case Kind::Voltage: guard.Step(9, [&] { GetVolts(form, view); }); break;
+                    case Kind::PowerFactor: guard.Step(9, [&] { GetPFs(form, view); }); break;
+                    case Kind::Current: guard.Step(9, [&] { GetAmps(form, view); }); break;
+                    case Kind::ActivePower: apply_power(c, form, item, read, guard); break;
+                }
+            }
+        }
+    }
+    guard.Step(10, [&] { Save(view, c.files); });
+}
+
+}  // namespace pelmora

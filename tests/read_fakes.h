@@ -1,0 +1,48 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "gateway/gateway_request.h"
+#include "platform/tick_source.h"
+
+namespace pelmora::test {
+
+// Answers every request with the next scripted text (the last one repeats)
+// and keeps the URLs asked for.
+class ScriptedRequest : public GatewayRequest {
+public:
+    explicit ScriptedRequest(std::vector<std::string> answers = {""}) : m_answers(std::move(answers)) {}
+    std::string launch(const std::string& url) override {
+        urls.push_back(url);
+        if (m_next + 1 < m_answers.size()) return m_answers[m_next++];
+        return m_answers.empty() ? std::string() : m_answers.back();
+    }
+    void set_answer(std::string answer) {
+        m_answers = {std::move(answer)};
+        m_next = 0;
+    }
+    std::vector<std::string> urls;
+
+private:
+    std::vector<std::string> m_answers;
+    std::size_t m_next = 0;
+};
+
+// A tick count that moves by `step` milliseconds at every look.
+class SteppingTicks : public TickSource {
+public:
+    explicit SteppingTicks(std::uint32_t start = 1000, std::uint32_t step = 87) : m_now(start), m_step(step) {}
+    std::uint32_t GetTickCount() override {
+        const std::uint32_t now = m_now;
+        m_now += m_step;
+        return now;
+    }
+
+private:
+    std::uint32_t m_now;
+    std::uint32_t m_step;
+};
+
+}  // namespace pelmora::test
