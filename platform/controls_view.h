@@ -25,8 +25,10 @@ public:
     virtual std::string tooltip(std::string_view control) const = 0;
     virtual void set_tooltip(std::string_view control, const std::string& text) = 0;
 
-    // A check box's value: 0 clear, 1 ticked, 2 grey.
+    // A check box's value: 0 clear, 1 ticked, 2 grey. Setting a value that
+    // differs from the current one raises the box's click reaction.
     virtual int value(std::string_view control) const = 0;
+    virtual void set_value(std::string_view control, int value) = 0;
 };
 
 }  // namespace pelmora

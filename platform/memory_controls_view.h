@@ -28,7 +28,7 @@ public:
     void set_tooltip(std::string_view control, const std::string& text) override;
     int value(std::string_view control) const override;
 
-    void set_value(std::string_view control, int value);
+    void set_value(std::string_view control, int value) override;
     const std::map<std::string, Control, std::less<>>& controls() const { return m_controls; }
 
 private:

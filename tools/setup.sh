@@ -7,7 +7,7 @@ PELMORA_PACKAGES=(
   g++ cmake make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev
-  qt6-base-dev xvfb xauth fonts-dejavu-core
+  qt6-base-dev xvfb xauth fonts-liberation
 )
 
 pelmora_missing_packages() {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace pelmora {
+
+inline constexpr unsigned MB_OK = 0x0;
+inline constexpr unsigned MB_ICONINFORMATION = 0x40;
+
+// A modal message box; returns once the user has closed it.
+class MessageBox {
+public:
+    virtual ~MessageBox() = default;
+    virtual void Show(const std::string& text, const std::string& title, unsigned style) = 0;
+};
+
+}  // namespace pelmora

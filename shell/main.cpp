@@ -1,0 +1,69 @@
+// Pelmora: the window on a solar gateway's meters. Wires the real clock,
+// request, files, zone, settings and About box into the window.
+#include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "gateway/url_launch.h"
+#include "platform/posix_file_system.h"
+#include "platform/qt/qt_message_box.h"
+#include "platform/qt/qt_regional_format.h"
+#include "platform/qt/qt_settings_store.h"
+#include "platform/system_time_zone.h"
+#include "platform/tick_source.h"
+#include "shell/pelmora_window.h"
+
+namespace {
+
+int g_signal_pipe[2] = {-1, -1};
+
+void on_signal(int) {
+    const char byte = 1;
+    ssize_t ignored = ::write(g_signal_pipe[1], &byte, 1);
+    (void)ignored;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The executable's name as started (a link keeps its own name).
+    const std::string executable = argc > 0 ? argv[0] : "Pelmora";
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Pelmora"));
+    QApplication::setApplicationName(QStringLiteral("Pelmora"));
+    QApplication::setWindowIcon(pelmora::ApplicationIcon());
+
+    pelmora::StartInfo start;
+    start.executable = executable;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) start.arguments.push_back(arguments[i].toStdString());
+
+    pelmora::CurlGatewayRequest request;
+    pelmora::SteadyTickSource ticks;
+    pelmora::QtRegionalFormat format;
+    pelmora::PosixFileSystem files;
+    pelmora::SystemTimeZone zone;
+    pelmora::QtSettingsStore settings;
+    pelmora::QtMessageBox about;
+    pelmora::Pelmorafrm window(pelmora::ShellServices{request, ticks, format, files, zone, settings, about}, start);
+    about.set_parent(&window);
+
+    // SIGINT and SIGTERM close the window the normal way, so the settings are
+    // saved when the desktop session ends.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signal_pipe) == 0) {
+        std::signal(SIGINT, on_signal);
+        std::signal(SIGTERM, on_signal);
+        auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+            char byte;
+            ssize_t ignored = ::read(g_signal_pipe[0], &byte, 1);
+            (void)ignored;
+            window.close();
+        });
+    }
+
+    window.Form_Load();
+    return QApplication::exec();
+}

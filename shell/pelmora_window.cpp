@@ -1,0 +1,294 @@
+#include "shell/pelmora_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <cmath>
+
+#include "platform/window_design.h"
+#include "readings/pelmora_read.h"
+
+namespace pelmora {
+
+namespace {
+
+int to_pixels(int twips) { return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel))); }
+
+QFont design_font(ControlFont font) {
+    // MS Sans Serif where the system has it, else the closest sans-serif.
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                   QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(font == ControlFont::Bold975 ? 9.75 : 8.25);
+    f.setBold(font != ControlFont::Default);
+    return f;
+}
+
+QColor from_ole(OleColor color) {
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+}
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+QIcon ApplicationIcon() {
+    QIcon icon;
+    for (int size : {16, 20, 24, 32}) {
+        icon.addFile(QStringLiteral(":/pelmora/icons/pelmora-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start, QWidget* parent)
+    : QWidget(parent),
+      m_services(services),
+      m_start(std::move(start)),
+      m_log(services.files, services.format),
+      m_system(*this),
+      m_menu(m_system, *this, *this, services.about, m_globals),
+      m_poll(*this, *this, *this, services.format, [this] {
+          PelmoraRead(ReadContext{*this, m_services.request, m_services.ticks, m_services.format, m_log,
+                                  m_services.files},
+                      m_form);
+      }) {
+    setObjectName(QStringLiteral("Pelmorafrm"));
+    setWindowTitle(QString::fromUtf8(kDesignCaption.data(), static_cast<int>(kDesignCaption.size())));
+    setWindowIcon(ApplicationIcon());
+    setFont(design_font(ControlFont::Default));
+    resize(to_pixels(kDesignClientWidth), to_pixels(kDesignClientHeight));
+    build_controls();
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    m_timer->start();
+}
+
+Pelmorafrm::~Pelmorafrm() = default;
+
+void Pelmorafrm::build_controls() {
+    QWidget* previous = nullptr;
+    for (const ControlDesign& d : MainWindowDesign()) {
+        if (d.kind == ControlKind::Timer) continue;
+        QWidget* widget = nullptr;
+        const QString text = QString::fromUtf8(d.text.data(), static_cast<int>(d.text.size()));
+        switch (d.kind) {
+            case ControlKind::TextBox: {
+                auto* edit = new QLineEdit(text, this);
+                if (d.right_aligned) edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                edit->installEventFilter(this);
+                widget = edit;
+                break;
+            }
+            case ControlKind::Label: {
+                auto* label = new QLabel(text, this);
+                label->setTextFormat(Qt::PlainText);  // keeps runs of blanks
+                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                widget = label;
+                break;
+            }
+            case ControlKind::CheckBox: {
+                auto* box = new QCheckBox(text, this);
+                connect(box, &QCheckBox::stateChanged, this, [this] { CreateOutputchk_Click(); });
+                widget = box;
+                break;
+            }
+            case ControlKind::CommandButton: {
+                auto* button = new QPushButton(text, this);
+                if (d.name == "Startbtn") connect(button, &QPushButton::clicked, this, [this] { Startbtn_Click(); });
+                if (d.name == "Stopbtn") connect(button, &QPushButton::clicked, this, [this] { Stopbtn_Click(); });
+                widget = button;
+                break;
+            }
+            case ControlKind::Timer: break;
+        }
+        const std::string name(d.name);
+        widget->setObjectName(q(name));
+        widget->setGeometry(to_pixels(d.left), to_pixels(d.top), to_pixels(d.width), to_pixels(d.height));
+        widget->setFont(design_font(d.font));
+        if (!d.tooltip.empty()) widget->setToolTip(QString::fromUtf8(d.tooltip.data(), static_cast<int>(d.tooltip.size())));
+        m_design_palettes[name] = widget->palette();
+        m_controls[name] = widget;
+        if (d.back_color) set_back_color(name, *d.back_color);
+        if (!d.visible) widget->setVisible(false);
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+            previous = widget;
+        }
+    }
+}
+
+QWidget* Pelmorafrm::control(std::string_view name) const {
+    auto it = m_controls.find(name);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+void Pelmorafrm::Form_Load() {
+    LoadContext context{m_menu,  m_globals, m_services.settings, *this, *this, m_system, m_services.zone,
+                        m_form,  m_start};
+    pelmora::Form_Load(context);
+}
+
+std::string Pelmorafrm::text(std::string_view name) const {
+    QWidget* w = control(name);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text().toStdString();
+    return std::string();
+}
+
+void Pelmorafrm::set_text(std::string_view name, const std::string& value) {
+    QWidget* w = control(name);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        edit->setText(q(value));
+        edit->setCursorPosition(0);
+    } else if (auto* label = qobject_cast<QLabel*>(w)) {
+        label->setText(q(value));
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        button->setText(q(value));
+    }
+}
+
+OleColor Pelmorafrm::back_color(std::string_view name) const {
+    auto it = m_back_colors.find(name);
+    return it == m_back_colors.end() ? kWindowBackground : it->second;
+}
+
+void Pelmorafrm::set_back_color(std::string_view name, OleColor color) {
+    QWidget* w = control(name);
+    if (w == nullptr) return;
+    const std::string key(name);
+    m_back_colors[key] = color;
+    QPalette palette = m_design_palettes[key];
+    // A system colour (high bit set) is the platform's own base colour.
+    if ((color & 0x80000000u) == 0) {
+        palette.setColor(QPalette::Base, from_ole(color));
+        palette.setColor(QPalette::Window, from_ole(color));
+    }
+    w->setPalette(palette);
+}
+
+std::string Pelmorafrm::tooltip(std::string_view name) const {
+    QWidget* w = control(name);
+    return w ? w->toolTip().toStdString() : std::string();
+}
+
+void Pelmorafrm::set_tooltip(std::string_view name, const std::string& text) {
+    if (QWidget* w = control(name)) w->setToolTip(q(text));
+}
+
+int Pelmorafrm::value(std::string_view name) const {
+    auto* box = qobject_cast<QCheckBox*>(control(name));
+    if (box == nullptr) return 0;
+    switch (box->checkState()) {
+        case Qt::Unchecked: return 0;
+        case Qt::Checked: return 1;
+        case Qt::PartiallyChecked: return 2;
+    }
+    return 0;
+}
+
+void Pelmorafrm::set_value(std::string_view name, int value) {
+    auto* box = qobject_cast<QCheckBox*>(control(name));
+    if (box == nullptr) return;
+    if (value == 2) box->setTristate(true);
+    box->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}
+
+QSize Pelmorafrm::frame_extra() const {
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const int dw = outer.width() - inner.width();
+    const int dh = outer.height() - inner.height();
+    // Before the platform reports a frame, the design frame of 240 x 585 twips.
+    if (dw <= 0 && dh <= 0) return QSize(to_pixels(kDesignFrameWidth), to_pixels(kDesignFrameHeight));
+    return QSize(dw, dh);
+}
+
+int Pelmorafrm::Left() const { return frameGeometry().x() * kTwipsPerPixel; }
+int Pelmorafrm::Top() const { return frameGeometry().y() * kTwipsPerPixel; }
+int Pelmorafrm::Width() const { return (width() + frame_extra().width()) * kTwipsPerPixel; }
+int Pelmorafrm::Height() const { return (height() + frame_extra().height()) * kTwipsPerPixel; }
+
+void Pelmorafrm::SetLeft(int twips) { move(to_pixels(twips), frameGeometry().y()); }
+void Pelmorafrm::SetTop(int twips) { move(frameGeometry().x(), to_pixels(twips)); }
+
+void Pelmorafrm::SetWidth(int twips) {
+    if (isMaximized() || isMinimized()) return;
+    resize(std::max(1, to_pixels(twips) - frame_extra().width()), height());
+}
+
+void Pelmorafrm::SetHeight(int twips) {
+    if (isMaximized() || isMinimized()) return;
+    resize(width(), std::max(1, to_pixels(twips) - frame_extra().height()));
+}
+
+std::string Pelmorafrm::caption() const { return windowTitle().toStdString(); }
+void Pelmorafrm::set_caption(const std::string& caption) { setWindowTitle(q(caption)); }
+Hwnd Pelmorafrm::handle() const { return reinterpret_cast<Hwnd>(this); }
+void Pelmorafrm::show() { QWidget::show(); }
+
+bool Pelmorafrm::enabled() const { return m_timer->isActive(); }
+
+void Pelmorafrm::set_enabled(bool enabled) {
+    if (enabled == m_timer->isActive()) return;
+    if (enabled) {
+        m_timer->start();
+    } else {
+        m_timer->stop();
+    }
+}
+
+int Pelmorafrm::interval() const { return m_timer->interval(); }
+void Pelmorafrm::set_interval(int milliseconds) { m_timer->setInterval(milliseconds); }
+void Pelmorafrm::process_pending_events() { QCoreApplication::processEvents(); }
+
+ScreenSize Pelmorafrm::screen_size() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return ScreenSize{};
+    const QRect area = screen->geometry();
+    return ScreenSize{area.width() * kTwipsPerPixel, area.height() * kTwipsPerPixel};
+}
+
+void Pelmorafrm::closeEvent(QCloseEvent* event) {
+    if (!m_unloaded) {
+        m_unloaded = true;
+        m_timer->stop();
+        Form_Unload(m_services.settings, *this, *this, m_globals, screen_size());
+    }
+    event->accept();
+}
+
+void Pelmorafrm::contextMenuEvent(QContextMenuEvent* event) {
+    m_system.popup_menu(event->globalPos());
+    event->accept();
+}
+
+bool Pelmorafrm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == control("Delay") && event->type() == QEvent::FocusOut) {
+        Delay_LostFocus();
+    } else if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == control("Grid")) Grid_DblClick();
+        if (watched == control("IP")) IP_DblClick();
+    } else if (event->type() == QEvent::ContextMenu &&
+               static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        // The Menu key opens the window menu from any box.
+        m_system.popup_menu(mapToGlobal(QPoint(0, 0)));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <QIcon>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "gateway/gateway_request.h"
+#include "gateway/poll_cycle.h"
+#include "phases/form_values.h"
+#include "platform/controls_view.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_window_system.h"
+#include "platform/regional_format.h"
+#include "platform/settings_store.h"
+#include "platform/tick_source.h"
+#include "platform/time_zone_source.h"
+#include "platform/window_frame.h"
+#include "platform/window_timer.h"
+#include "records/error_log.h"
+#include "shell/menu.h"
+#include "shell/startup.h"
+
+class QTimer;
+
+namespace pelmora {
+
+// The program's icon at 16, 20, 24 and 32 pixels.
+QIcon ApplicationIcon();
+
+// What the window reaches outside itself; main wires the real ones in,
+// tests their fakes.
+struct ShellServices {
+    GatewayRequest& request;
+    TickSource& ticks;
+    const RegionalFormat& format;
+    FileSystem& files;
+    const TimeZoneSource& zone;
+    SettingsStore& settings;
+    MessageBox& about;
+};
+
+// The main window: 35 controls in their design state, laid out in twips
+// (15 twips per pixel), the poll timer, and the window menu.
+class Pelmorafrm : public QWidget,
+                   public ControlsView,
+                   public WindowFrame,
+                   public WindowTimer,
+                   public EventPump {
+public:
+    Pelmorafrm(ShellServices services, StartInfo start, QWidget* parent = nullptr);
+    ~Pelmorafrm() override;
+
+    void Form_Load();
+
+    // Event handlers, callable directly.
+    void Timer1_Timer() { m_poll.Timer1_Timer(); }
+    void Startbtn_Click() { m_poll.Startbtn_Click(); }
+    void Stopbtn_Click() { m_poll.Stopbtn_Click(); }
+    void Delay_LostFocus() { m_poll.Delay_LostFocus(); }
+    void CreateOutputchk_Click() { m_menu.CreateOutputchk_Click(); }
+    void Grid_DblClick() { m_menu.Grid_DblClick(); }
+    void IP_DblClick() { m_menu.IP_DblClick(); }
+
+    // ControlsView
+    std::string text(std::string_view control) const override;
+    void set_text(std::string_view control, const std::string& text) override;
+    OleColor back_color(std::string_view control) const override;
+    void set_back_color(std::string_view control, OleColor color) override;
+    std::string tooltip(std::string_view control) const override;
+    void set_tooltip(std::string_view control, const std::string& text) override;
+    int value(std::string_view control) const override;
+    void set_value(std::string_view control, int value) override;
+
+    // WindowFrame, in twips of the outer window.
+    int Left() const override;
+    int Top() const override;
+    int Width() const override;
+    int Height() const override;
+    void SetLeft(int twips) override;
+    void SetTop(int twips) override;
+    void SetWidth(int twips) override;
+    void SetHeight(int twips) override;
+    std::string caption() const override;
+    void set_caption(const std::string& caption) override;
+    Hwnd handle() const override;
+    void show() override;
+
+    // WindowTimer and EventPump
+    bool enabled() const override;
+    void set_enabled(bool enabled) override;
+    int interval() const override;
+    void set_interval(int milliseconds) override;
+    void process_pending_events() override;
+
+    FormValues& form() { return m_form; }
+    ShellGlobals& globals() { return m_globals; }
+    QtWindowSystem& window_system() { return m_system; }
+    PollCycle& poll() { return m_poll; }
+    QWidget* control(std::string_view name) const;
+    // The primary screen in twips.
+    ScreenSize screen_size() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build_controls();
+    QSize frame_extra() const;
+
+    ShellServices m_services;
+    StartInfo m_start;
+    FormValues m_form;
+    ShellGlobals m_globals;
+    ErrorLog m_log;
+    QtWindowSystem m_system;
+    Menu m_menu;
+    PollCycle m_poll;
+    QTimer* m_timer = nullptr;
+    std::map<std::string, QWidget*, std::less<>> m_controls;
+    std::map<std::string, OleColor, std::less<>> m_back_colors;
+    std::map<std::string, QPalette, std::less<>> m_design_palettes;
+    bool m_unloaded = false;
+};
+
+}  // namespace pelmora

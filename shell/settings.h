@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/controls_view.h"
+#include "platform/settings_store.h"
+#include "platform/window_frame.h"
+#include "platform/window_system.h"
+#include "shell/menu.h"
+
+namespace pelmora {
+
+inline constexpr const char* kSettingsApp = "Pelmora";
+inline constexpr const char* kSettingsSection = "Settings";
+
+struct ScreenSize {
+    int width_twips = 0;
+    int height_twips = 0;
+};
+
+// Restores placement, size, gateway address, write switch and stay-on-top
+// from the store. A missing or unreadable Top restores nothing at all.
+void LoadSettings(SettingsStore& store, WindowFrame& frame, ControlsView& view, WindowSystem& system,
+                  ShellGlobals& globals);
+
+// Saves them, with Top and Left brought back onto the screen and never
+// saved below 0.
+void SaveSettings(SettingsStore& store, const WindowFrame& frame, const ControlsView& view,
+                  const ShellGlobals& globals, ScreenSize screen);
+
+// A stored number read as a 32-bit integer (a fraction rounds to the nearest,
+// ties to even); no value for text that is not a number or out of range.
+std::optional<std::int32_t> StoredInteger(const std::string& text);
+
+// A stored switch: "True"/"False" in any letter case, or a number (non-zero
+// is True); no value for anything else.
+std::optional<bool> StoredBoolean(const std::string& text);
+
+}  // namespace pelmora
