@@ -1,9 +1,32 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the program's main job.
-#   ./run.sh [DOCUMENT]   inspect a readings document (file, or standard input)
+# Installs what is missing, builds, and opens the window.
+#   ./run.sh            the window on the bundled gateway simulator (live figures)
+#   ./run.sh ADDRESS    the window on a real gateway (envoy.local, 192.168.1.20, host:port)
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/setup.sh
 pelmora_install_packages
 pelmora_build build >/dev/null
-exec build/pelmora-inspect "$@"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run.sh: no display to open the window on (set DISPLAY, or run under xvfb-run)." >&2
+  exit 1
+fi
+
+if [ $# -gt 0 ]; then
+  exec build/Pelmora "$@"
+fi
+
+# No address: a simulated gateway on a free loopback port.
+ready=$(mktemp)
+build/pelmora-gateway --port 0 >"$ready" &
+gateway=$!
+trap 'kill $gateway 2>/dev/null || true; rm -f "$ready"' EXIT
+for _ in $(seq 50); do
+  grep -q listening "$ready" && break
+  sleep 0.1
+done
+address=$(sed -n 's/^listening on //p' "$ready")
+[ -n "$address" ] || { echo "run.sh: the gateway simulator did not start" >&2; exit 1; }
+echo "Gateway simulator on $address"
+build/Pelmora "$address"

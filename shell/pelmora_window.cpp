@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
+#include <utility>
 
 #include "platform/window_design.h"
 #include "readings/pelmora_read.h"
@@ -207,14 +208,32 @@ void Pelmorafrm::set_value(std::string_view name, int value) {
     box->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
 }
 
+bool Pelmorafrm::frame_known() const {
+    return frameGeometry().width() > geometry().width() || frameGeometry().height() > geometry().height();
+}
+
 QSize Pelmorafrm::frame_extra() const {
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    const int dw = outer.width() - inner.width();
-    const int dh = outer.height() - inner.height();
     // Before the platform reports a frame, the design frame of 240 x 585 twips.
-    if (dw <= 0 && dh <= 0) return QSize(to_pixels(kDesignFrameWidth), to_pixels(kDesignFrameHeight));
-    return QSize(dw, dh);
+    if (!frame_known()) return QSize(to_pixels(kDesignFrameWidth), to_pixels(kDesignFrameHeight));
+    return frameGeometry().size() - geometry().size();
+}
+
+void Pelmorafrm::apply_pending_size() {
+    if (!frame_known()) return;
+    const std::optional<int> width = std::exchange(m_pending_width, std::nullopt);
+    const std::optional<int> height = std::exchange(m_pending_height, std::nullopt);
+    if (width) SetWidth(*width);
+    if (height) SetHeight(*height);
+}
+
+void Pelmorafrm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    apply_pending_size();
+}
+
+void Pelmorafrm::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    apply_pending_size();
 }
 
 int Pelmorafrm::Left() const { return frameGeometry().x() * kTwipsPerPixel; }
@@ -227,11 +246,13 @@ void Pelmorafrm::SetTop(int twips) { move(frameGeometry().x(), to_pixels(twips))
 
 void Pelmorafrm::SetWidth(int twips) {
     if (isMaximized() || isMinimized()) return;
+    if (!frame_known()) m_pending_width = twips;
     resize(std::max(1, to_pixels(twips) - frame_extra().width()), height());
 }
 
 void Pelmorafrm::SetHeight(int twips) {
     if (isMaximized() || isMinimized()) return;
+    if (!frame_known()) m_pending_height = twips;
     resize(width(), std::max(1, to_pixels(twips) - frame_extra().height()));
 }
 

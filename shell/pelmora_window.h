@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gateway/gateway_request.h"
@@ -106,11 +107,15 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build_controls();
     QSize frame_extra() const;
+    bool frame_known() const;
+    void apply_pending_size();
 
     ShellServices m_services;
     StartInfo m_start;
@@ -125,6 +130,10 @@ private:
     std::map<std::string, OleColor, std::less<>> m_back_colors;
     std::map<std::string, QPalette, std::less<>> m_design_palettes;
     bool m_unloaded = false;
+    // Outer sizes set before the platform reported the frame; applied again
+    // once it does, so that the outer size is the one asked for.
+    std::optional<int> m_pending_width;
+    std::optional<int> m_pending_height;
 };
 
 }  // namespace pelmora

@@ -35,6 +35,7 @@ struct Options {
     int drip_ms = 3000;
     int status = 404;
     std::string content_type = "application/json";
+    double hour = -1;  // below 0: the local hour of the day
 };
 
 const char* kModes[] = {"normal",  "refuse",    "silent", "delay",           "drip",      "close-mid-body",
@@ -44,13 +45,15 @@ const char* kModes[] = {"normal",  "refuse",    "silent", "delay",           "dr
 int usage() {
     std::cerr << "usage: pelmora-gateway [--port N] [--mode MODE] [--fixed FILE] [--seed N]\n"
                  "                       [--delay-ms N] [--drip-ms N] [--status N] [--content-type TEXT]\n"
+                 "                       [--hour H]\n"
                  "  Serves /ivp/meters/readings on 127.0.0.1 like an Envoy gateway. --port 0 picks a free\n"
                  "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
                  "  MODE: normal (default), refuse (connections refused), silent (accepts, never answers),\n"
                  "  delay (answers after --delay-ms), drip (one body byte every --drip-ms), close-mid-body,\n"
                  "  status (--status with an HTML body), empty-200, empty-500, compact (no line breaks),\n"
                  "  crlf (CR LF line ends), production-only, oversized (2 MiB body), mixed (a random\n"
-                 "  fault or good document per request, repeatable with --seed).\n";
+                 "  fault or good document per request, repeatable with --seed).\n"
+                 "  --hour H fixes the hour of the day (0 to 24) that drives the sun.\n";
     return 2;
 }
 
@@ -68,20 +71,22 @@ bool sleep_unless_stopping(std::chrono::milliseconds total) {
 
 class DocumentSource {
 public:
-    explicit DocumentSource(std::uint64_t seed) : m_installation(seed) {}
+    DocumentSource(std::uint64_t seed, double hour) : m_installation(seed), m_hour(hour) {}
 
     std::vector<pelmora::SimulatedMeter> sample() {
         std::lock_guard<std::mutex> lock(m_mutex);
         const std::time_t now = std::time(nullptr);
         std::tm local{};
         localtime_r(&now, &local);
-        const double hour = local.tm_hour + local.tm_min / 60.0 + local.tm_sec / 3600.0;
+        const double hour =
+            m_hour >= 0 ? m_hour : local.tm_hour + local.tm_min / 60.0 + local.tm_sec / 3600.0;
         return m_installation.Sample(static_cast<std::int64_t>(now), hour);
     }
 
 private:
     std::mutex m_mutex;
     pelmora::SimulatedInstallation m_installation;
+    double m_hour;
 };
 
 std::string read_file(const std::string& path) {
@@ -175,6 +180,7 @@ int main(int argc, char** argv) {
             else if (arg == "--drip-ms") options.drip_ms = std::stoi(next());
             else if (arg == "--status") options.status = std::stoi(next());
             else if (arg == "--content-type") options.content_type = next();
+            else if (arg == "--hour") options.hour = std::stod(next());
             else return usage();
         } catch (const std::exception&) {
             return usage();
@@ -194,7 +200,7 @@ int main(int argc, char** argv) {
     if (options.mode == "refuse") return run_refusing(options.port);
 
     const std::uint64_t seed = options.seeded ? options.seed : std::random_device{}();
-    DocumentSource source(seed);
+    DocumentSource source(seed, options.hour);
     const std::string fixed = options.fixed_file.empty() ? std::string() : read_file(options.fixed_file);
     auto mixed_random = std::make_shared<std::mt19937_64>(seed ^ 0x5eed);
     auto mixed_mutex = std::make_shared<std::mutex>();

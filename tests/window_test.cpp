@@ -1,0 +1,352 @@
+// The Qt window offscreen: design state, geometry in twips, the window menu,
+// the settings file, the poll cycle, and one full start against the simulator.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "fakes.h"
+#include "gateway/url_launch.h"
+#include "platform/memory_file_system.h"
+#include "platform/qt/qt_settings_store.h"
+#include "platform/window_design.h"
+#include "read_fakes.h"
+#include "shell/pelmora_window.h"
+#include "shell_fakes.h"
+#include "simulator_process.h"
+#include "temp_folder.h"
+#include "test_support.h"
+
+namespace pelmora {
+namespace {
+
+class WindowTest : public ::testing::Test {
+protected:
+    test::TempWorkingFolder folder;
+    test::ScriptedRequest request{{""}};
+    test::SteppingTicks ticks;
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    test::FakeTimeZone zone{ZoneState{2, -60}};
+    QtSettingsStore settings;
+    test::RecordingMessageBox about;
+    std::unique_ptr<Pelmorafrm> window;
+
+    void SetUp() override {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString((folder.path() / "config").string()));
+    }
+    void TearDown() override { window.reset(); }
+
+    Pelmorafrm& make(const std::string& executable = "Pelmora", std::vector<std::string> arguments = {}) {
+        window = std::make_unique<Pelmorafrm>(ShellServices{request, ticks, format, files, zone, settings, about},
+                                              StartInfo{executable, std::move(arguments)});
+        return *window;
+    }
+    Pelmorafrm& start(const std::string& executable = "Pelmora", std::vector<std::string> arguments = {}) {
+        Pelmorafrm& w = make(executable, std::move(arguments));
+        w.Form_Load();
+        return w;
+    }
+    std::filesystem::path settings_file() const { return folder.path() / "config" / "Pelmora" / "Pelmora.conf"; }
+    void store(const char* key, const char* value) {
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Pelmora", "Pelmora");
+        s.setValue(QString("Settings/") + key, value);
+    }
+};
+
+TEST_F(WindowTest, ThirtyFiveControlsInDesignState) {
+    Pelmorafrm& w = make();
+    int found = 0;
+    for (const ControlDesign& d : MainWindowDesign()) {
+        const QString name = QString::fromUtf8(d.name.data(), static_cast<int>(d.name.size()));
+        QObject* object = w.findChild<QObject*>(name);
+        ASSERT_NE(object, nullptr) << d.name;
+        ++found;
+        if (d.kind == ControlKind::Timer) {
+            auto* timer = qobject_cast<QTimer*>(object);
+            ASSERT_NE(timer, nullptr);
+            EXPECT_EQ(timer->interval(), 1000);
+            EXPECT_TRUE(timer->isActive());
+            continue;
+        }
+        auto* widget = qobject_cast<QWidget*>(object);
+        EXPECT_EQ(w.text(d.name), std::string(d.text)) << d.name;
+        EXPECT_EQ(widget->toolTip().toStdString(), std::string(d.tooltip)) << d.name;
+        EXPECT_EQ(widget->font().bold(), d.font != ControlFont::Default) << d.name;
+        EXPECT_DOUBLE_EQ(widget->font().pointSizeF(), d.font == ControlFont::Bold975 ? 9.75 : 8.25) << d.name;
+        EXPECT_EQ(widget->geometry(), QRect(qRound(d.left / 15.0), qRound(d.top / 15.0), qRound(d.width / 15.0),
+                                            qRound(d.height / 15.0)))
+            << d.name;
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            EXPECT_EQ(edit->alignment().testFlag(Qt::AlignRight), d.right_aligned) << d.name;
+        }
+    }
+    EXPECT_EQ(found, 35);
+    EXPECT_EQ(w.back_color("Grid"), kImportLightRed);
+    EXPECT_EQ(w.text("Label5"), "Response time     Delay");
+    EXPECT_EQ(w.text("Label6"), "Write?  File to write to");
+    EXPECT_EQ(w.tooltip("Zone"), "Delay between requests");
+    EXPECT_EQ(w.tooltip("A1"), "Green Export, Red Iimport");
+    EXPECT_EQ(w.text("OutFile"), "E:\\Meters.txt");
+    EXPECT_EQ(w.value("CreateOutputchk"), 0);
+}
+
+TEST_F(WindowTest, TabOrderFollowsTheDesign) {
+    Pelmorafrm& w = make();
+    std::vector<std::string> expected;
+    for (const ControlDesign& d : MainWindowDesign()) {
+        if (d.kind == ControlKind::TextBox || d.kind == ControlKind::CheckBox || d.kind == ControlKind::CommandButton) {
+            expected.emplace_back(d.name);
+        }
+    }
+    std::vector<std::string> chain;
+    QWidget* first = w.control("Grid");
+    QWidget* at = first;
+    do {
+        if (at->focusPolicy() & Qt::TabFocus) chain.push_back(at->objectName().toStdString());
+        at = at->nextInFocusChain();
+    } while (at != first && chain.size() < 64);
+    EXPECT_EQ(chain, expected);
+}
+
+TEST_F(WindowTest, MyTimeNeverShows) {
+    Pelmorafrm& w = start();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.control("MyTime")->isVisible());
+}
+
+TEST_F(WindowTest, CaptionAndFirstRunDefaults) {
+    Pelmorafrm& w = start();
+    EXPECT_EQ(w.windowTitle().toStdString(), "Pelmora V2.5.1");
+    EXPECT_EQ(w.text("IP"), "envoy.local");
+    EXPECT_EQ(w.text("Zone"), "2");
+    EXPECT_EQ(w.form().ZoneOffset, 7200);
+    EXPECT_FALSE(w.window_system().topmost());
+    // The design client area: 8430 x 1575 twips.
+    EXPECT_EQ(w.size(), QSize(562, 105));
+}
+
+TEST_F(WindowTest, ConsumptionExecutableRelabelsPhaseBand) {
+    Pelmorafrm& w = start("/usr/local/bin/PelmoraB");
+    EXPECT_TRUE(w.form().ConsumptionMode);
+    EXPECT_EQ(w.text("Label8"), "Solar                 Consumption");
+}
+
+TEST_F(WindowTest, SizesAreWholePixels) {
+    Pelmorafrm& w = make();
+    w.SetHeight(3560);
+    EXPECT_EQ(w.Height(), 3555);
+    w.SetWidth(4620);
+    EXPECT_EQ(w.Width(), 4620);
+    w.SetLeft(1500);
+    w.SetTop(300);
+    EXPECT_EQ(w.Left(), 1500);
+    EXPECT_EQ(w.Top(), 300);
+}
+
+TEST_F(WindowTest, WindowMenuHoldsPlatformCommandsThenOurs) {
+    Pelmorafrm& w = start();
+    std::vector<std::pair<std::uintptr_t, std::string>> items;
+    for (const auto& item : w.window_system().menu_items()) items.emplace_back(item.id, item.text);
+    const std::vector<std::pair<std::uintptr_t, std::string>> expected = {
+        {SC_RESTORE, "Restore"}, {SC_MINIMIZE, "Minimize"}, {SC_MAXIMIZE, "Maximize"}, {SC_CLOSE, "Close"},
+        {0, ""}, {1010, "Stay On Top toggle.."}, {1011, "Show Settings..."}, {1013, "Show Phases..."},
+        {1015, "About..."}};
+    EXPECT_EQ(items, expected);
+    std::unique_ptr<QMenu> menu(w.window_system().build_menu(nullptr));
+    EXPECT_EQ(menu->actions().size(), 9);
+}
+
+TEST_F(WindowTest, MenuCommandsResizeAndToggle) {
+    Pelmorafrm& w = start();
+    QtWindowSystem& system = w.window_system();
+    system.dispatch(WM_SYSCOMMAND, 1011, 0);
+    EXPECT_EQ(w.Width(), 4620);
+    system.dispatch(WM_SYSCOMMAND, 1011, 0);
+    EXPECT_EQ(w.Width(), 8670);
+    system.dispatch(WM_SYSCOMMAND, 1013, 0);
+    EXPECT_EQ(w.Height(), 3555);
+    system.dispatch(WM_SYSCOMMAND, 1013, 0);
+    EXPECT_EQ(w.Height(), 2160);
+    QTest::mouseDClick(w.control("IP"), Qt::LeftButton);
+    EXPECT_EQ(w.Width(), 4575);
+    system.dispatch(WM_SYSCOMMAND, 1011, 0);
+    EXPECT_EQ(w.Width(), 8670);
+    QTest::mouseDClick(w.control("Grid"), Qt::LeftButton);
+    EXPECT_EQ(w.Height(), 3555);
+    system.dispatch(WM_SYSCOMMAND, 1015, 0);
+    ASSERT_EQ(about.shown.size(), 1u);
+    EXPECT_EQ(about.shown[0].title, "About");
+}
+
+TEST_F(WindowTest, StayOnTopTwice) {
+    Pelmorafrm& w = start();
+    w.window_system().dispatch(WM_SYSCOMMAND, 1010, 0);
+    EXPECT_TRUE(w.globals().OnTopFlag);
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(w.isVisible());
+    w.window_system().dispatch(WM_SYSCOMMAND, 1010, 0);
+    EXPECT_FALSE(w.globals().OnTopFlag);
+    EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(WindowTest, PlatformCommandPassesThrough) {
+    Pelmorafrm& w = start();
+    w.window_system().dispatch(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(w.isMinimized());
+    w.window_system().dispatch(WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(w.isMinimized());
+    w.window_system().dispatch(WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(std::filesystem::exists(settings_file()));
+}
+
+TEST_F(WindowTest, TickingWriteNarrowsWindow) {
+    Pelmorafrm& w = start();
+    qobject_cast<QCheckBox*>(w.control("CreateOutputchk"))->click();
+    EXPECT_EQ(w.value("CreateOutputchk"), 1);
+    EXPECT_EQ(w.Width(), 4620);
+    w.SetWidth(8670);
+    qobject_cast<QCheckBox*>(w.control("CreateOutputchk"))->click();
+    EXPECT_EQ(w.Width(), 8670);
+}
+
+TEST_F(WindowTest, ColoursAreOleValuesAndWindowColourRestoresBase) {
+    Pelmorafrm& w = make();
+    QWidget* g1 = w.control("G1");
+    const QColor base = g1->palette().color(QPalette::Base);
+    w.set_back_color("G1", kExportGreen);
+    EXPECT_EQ(g1->palette().color(QPalette::Base), QColor(0, 255, 0));
+    w.set_back_color("G1", kImportLightRed);
+    EXPECT_EQ(g1->palette().color(QPalette::Base), QColor(255, 128, 128));
+    w.set_back_color("G1", kWindowBackground);
+    EXPECT_EQ(g1->palette().color(QPalette::Base), base);
+    EXPECT_EQ(w.back_color("G1"), kWindowBackground);
+}
+
+TEST_F(WindowTest, StoredSettingsAreRestored) {
+    store("Top", "450");
+    store("Left", "600");
+    store("Height", "3560");
+    store("Width", "8670");
+    store("IP", "10.1.2.3");
+    store("Write", "1");
+    store("OnTop", "True");
+    Pelmorafrm& w = start();
+    EXPECT_EQ(w.text("IP"), "10.1.2.3");
+    EXPECT_EQ(w.value("CreateOutputchk"), 1);
+    EXPECT_EQ(w.Width(), 4620);  // the check box's reaction replaces the stored width
+    EXPECT_EQ(w.Height(), 3555);
+    EXPECT_EQ(w.Top(), 450);
+    EXPECT_TRUE(w.globals().OnTopFlag);
+    EXPECT_TRUE(w.window_system().topmost());
+}
+
+TEST_F(WindowTest, ClosingSavesSettingsEvenWhenNothingChanged) {
+    Pelmorafrm& w = start("Pelmora", {"192.168.7.7"});
+    w.set_text("IP", "");
+    const int width = w.Width();
+    w.close();
+    const std::string saved = test::ReadFile(settings_file());
+    EXPECT_NE(saved.find("[Settings]"), std::string::npos);
+    EXPECT_NE(saved.find("IP="), std::string::npos);
+    EXPECT_NE(saved.find("OnTop=False"), std::string::npos);
+    EXPECT_NE(saved.find("Width=" + std::to_string(width)), std::string::npos);
+    Pelmorafrm& next = start();
+    EXPECT_EQ(next.text("IP"), "");
+}
+
+TEST_F(WindowTest, StartAndStopSwitchTheTimer) {
+    Pelmorafrm& w = start();
+    QTimer* timer = w.findChild<QTimer*>("Timer1");
+    qobject_cast<QPushButton*>(w.control("Stopbtn"))->click();
+    EXPECT_FALSE(timer->isActive());
+    qobject_cast<QPushButton*>(w.control("Stopbtn"))->click();
+    EXPECT_FALSE(timer->isActive());
+    qobject_cast<QPushButton*>(w.control("Startbtn"))->click();
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_TRUE(request.urls.empty());  // no button reads
+}
+
+TEST_F(WindowTest, DelayAppliesWhenFocusLeaves) {
+    Pelmorafrm& w = start();
+    QTimer* timer = w.findChild<QTimer*>("Timer1");
+    w.set_text("Delay", "5000");
+    EXPECT_EQ(timer->interval(), 1000);
+    w.Delay_LostFocus();
+    EXPECT_EQ(timer->interval(), 5000);
+    w.set_text("Delay", "soon");
+    w.Delay_LostFocus();
+    EXPECT_EQ(timer->interval(), 5000);
+    EXPECT_EQ(w.text("Delay"), "5000");
+}
+
+TEST_F(WindowTest, ReadsThatFailTwiceNeverEndTheProgram) {
+    Pelmorafrm& w = start();
+    request.set_answer(test::ReadFixture("readings_compact.json"));
+    w.Timer1_Timer();
+    w.Timer1_Timer();
+    EXPECT_EQ(w.poll().escaped_failures(), 2u);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.text("MyTime"), "10:11:12");
+    request.set_answer(test::ReadFixture("readings.json"));
+    w.Timer1_Timer();
+    EXPECT_EQ(w.text("Production"), "3,785.0");
+    EXPECT_EQ(w.poll().escaped_failures(), 2u);
+}
+
+TEST_F(WindowTest, UnreachableGatewayShowsMessage) {
+    Pelmorafrm& w = start();
+    w.Timer1_Timer();
+    EXPECT_EQ(w.text("TimeStamp"), "Wrong/No IP address");
+    EXPECT_EQ(w.text("Turnaround"), "87 ms");
+    ASSERT_EQ(request.urls.size(), 1u);
+    EXPECT_EQ(request.urls[0], "http://envoy.local/ivp/meters/readings");
+}
+
+TEST(WindowStart, FullStartAgainstSimulatorShowsFiguresAndSavesOnClose) {
+    test::TempWorkingFolder folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((folder.path() / "config").string()));
+    test::SimulatorProcess gateway({"--seed", "8"});
+    CurlGatewayRequest request;
+    SteadyTickSource ticks;
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    test::FakeTimeZone zone{ZoneState{1, 0}};
+    QtSettingsStore settings;
+    test::RecordingMessageBox about;
+    Pelmorafrm w(ShellServices{request, ticks, format, files, zone, settings, about},
+                 StartInfo{"Pelmora", {gateway.address()}});
+    w.Form_Load();
+    EXPECT_EQ(w.text("IP"), gateway.address());
+    // The first tick comes about a second after load, without any click.
+    for (int i = 0; i < 100 && w.text("Production") == "0"; ++i) QTest::qWait(50);
+    EXPECT_NE(w.text("Production"), "0");
+    EXPECT_NE(w.text("TimeStamp"), "0");
+    EXPECT_TRUE(w.text("Turnaround").ends_with(" ms"));
+    w.close();
+    const std::string saved =
+        test::ReadFile(folder.path() / "config" / "Pelmora" / "Pelmora.conf");
+    EXPECT_NE(saved.find("IP=" + gateway.address()), std::string::npos) << saved;
+}
+
+}  // namespace
+}  // namespace pelmora
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
