@@ -7,8 +7,7 @@
 
 namespace pelmora {
 
-PollCycle::PollCycle(ControlsView& view, WindowTimer& timer, EventPump& pump, const RegionalFormat& format,
-                     Read read)
+PollCycle::PollCycle(ControlsView& view, WindowTimer& timer, EventPump& pump, const RegionalFormat& format, Read read)
     : m_view(view), m_timer(timer), m_pump(pump), m_format(format), m_read(std::move(read)) {}
 
 void PollCycle::Timer1_Timer() {

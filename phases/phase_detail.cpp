@@ -24,8 +24,8 @@ double item_value(const std::string& item) {
     const std::size_t colon = item.find(':');
     if (colon == std::string::npos) throw Failure(failure_code::SubscriptRange, "Subscript out of range");
     const std::size_t next = item.find(':', colon + 1);
-    const std::string_view piece = std::string_view(item).substr(
-        colon + 1, next == std::string::npos ? std::string_view::npos : next - colon - 1);
+    const std::string_view piece =
+        std::string_view(item).substr(colon + 1, next == std::string::npos ? std::string_view::npos : next - colon - 1);
     return RoundHalfEven(piece, 1);
 }
 

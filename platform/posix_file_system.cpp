@@ -84,8 +84,7 @@ void PosixFileSystem::replace_file(const std::string& path, std::string_view con
     if (fd.get() < 0) fail_for_errno(errno);
 
     struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
-                                                            : (0666 & ~creation_mask());
+    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : (0666 & ~creation_mask());
     try {
         ::fchmod(fd.get(), mode);
         write_all(fd.get(), content);

@@ -6,8 +6,7 @@ namespace pelmora {
 
 std::uint32_t SteadyTickSource::GetTickCount() {
     const auto since_boot = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(since_boot).count());
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since_boot).count());
 }
 
 }  // namespace pelmora

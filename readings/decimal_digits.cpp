@@ -99,8 +99,7 @@ void RoundDigits(DecimalDigits& d, int decimals, TieRule rule) {
             if (beyond_half) {
                 up = true;
             } else {
-                char last_kept = keep > 0 ? d.fraction[keep - 1]
-                                          : (d.integer.empty() ? '0' : d.integer.back());
+                char last_kept = keep > 0 ? d.fraction[keep - 1] : (d.integer.empty() ? '0' : d.integer.back());
                 up = ((last_kept - '0') % 2) == 1;
             }
         }

@@ -82,8 +82,8 @@ void apply_power(const ReadContext& c, FormValues& form, const ReadingItem& item
         double difference = 0.0;
         guard.Step(1, [&] { read.MeterTotalText = FormatTenths(value); });
         guard.Step(2, [&] {
-            sum = LeadingNumber(without_commas(read.MeterTotalText)) +
-                  LeadingNumber(without_commas(read.ProductionText));
+            sum =
+                LeadingNumber(without_commas(read.MeterTotalText)) + LeadingNumber(without_commas(read.ProductionText));
         });
         guard.Step(3, [&] { view.set_text("Grid", FormatTenths(value)); });
         guard.Step(4, [&] { view.set_text("Consumption", FormatTenths(RoundHalfEven(sum, 1))); });

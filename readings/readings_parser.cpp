@@ -49,12 +49,24 @@ inline bool look_at(std::string_view item, std::size_t i, unsigned& found) {
     switch (item[i]) {
         case '[': found = OpenBracket; return false;
         case ']': found = CloseBracket; return false;
-        case 't': if (key_at(item, i, kTimestamp)) found |= TimestampKey; break;
-        case 'r': if (key_at(item, i, kReactive)) found |= ReactiveKey; break;
-        case 'v': if (key_at(item, i, kVoltage)) found |= VoltageKey; break;
-        case 'p': if (key_at(item, i, kPowerFactor)) found |= PowerFactorKey; break;
-        case 'c': if (key_at(item, i, kCurrent)) found |= CurrentKey; break;
-        case 'a': if (key_at(item, i, kActivePower)) found |= ActivePowerKey; break;
+        case 't':
+            if (key_at(item, i, kTimestamp)) found |= TimestampKey;
+            break;
+        case 'r':
+            if (key_at(item, i, kReactive)) found |= ReactiveKey;
+            break;
+        case 'v':
+            if (key_at(item, i, kVoltage)) found |= VoltageKey;
+            break;
+        case 'p':
+            if (key_at(item, i, kPowerFactor)) found |= PowerFactorKey;
+            break;
+        case 'c':
+            if (key_at(item, i, kCurrent)) found |= CurrentKey;
+            break;
+        case 'a':
+            if (key_at(item, i, kActivePower)) found |= ActivePowerKey;
+            break;
         default: break;
     }
     return true;
@@ -148,9 +160,8 @@ MeterReadings ScanReadings(std::string_view document) {
                     const std::size_t colon = item.find(':');
                     if (colon != std::string_view::npos) {
                         const std::size_t next = item.find(':', colon + 1);
-                        reading.ValueText = std::string(item.substr(colon + 1, next == std::string_view::npos
-                                                                                   ? std::string_view::npos
-                                                                                   : next - colon - 1));
+                        reading.ValueText = std::string(item.substr(
+                            colon + 1, next == std::string_view::npos ? std::string_view::npos : next - colon - 1));
                     }
                 }
             }

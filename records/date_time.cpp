@@ -53,9 +53,8 @@ CivilDateTime ToCivil(DateTime value) {
 }
 
 DateTime FromCivil(const CivilDateTime& when) {
-    const std::int64_t day = days_from_civil(when.year, static_cast<unsigned>(when.month),
-                                             static_cast<unsigned>(when.day)) -
-                             kDay0FromUnix;
+    const std::int64_t day =
+        days_from_civil(when.year, static_cast<unsigned>(when.month), static_cast<unsigned>(when.day)) - kDay0FromUnix;
     const double time = (when.hour * 3600.0 + when.minute * 60.0 + when.second) / 86400.0;
     return day >= 0 ? static_cast<double>(day) + time : static_cast<double>(day) - time;
 }

@@ -9,8 +9,8 @@ namespace pelmora {
 // absolute value is the time of day (-1.25 is 29 December 1899 06:00).
 using DateTime = double;
 
-inline constexpr DateTime kUnixEpochDate = 25569.0;  // 1 January 1970 00:00
-inline constexpr DateTime kMinDateTime = -657434.0;  // 1 January 100 00:00
+inline constexpr DateTime kUnixEpochDate = 25569.0;           // 1 January 1970 00:00
+inline constexpr DateTime kMinDateTime = -657434.0;           // 1 January 100 00:00
 inline constexpr DateTime kMaxDateTimeExclusive = 2958466.0;  // the day after 31 December 9999
 
 bool InDateTimeRange(DateTime value);

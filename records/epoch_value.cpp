@@ -59,8 +59,8 @@ EpochValue EpochValue::Floor() const {
 
 std::string EpochValue::ToText() const {
     const bool negative = m_scaled < 0;
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(m_scaled)
-                                             : static_cast<std::uint64_t>(m_scaled);
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(m_scaled) : static_cast<std::uint64_t>(m_scaled);
     char buffer[48];
     std::snprintf(buffer, sizeof buffer, "%s%llu.%04llu", negative ? "-" : "",
                   static_cast<unsigned long long>(magnitude / kScale),

@@ -7,8 +7,8 @@ ErrorLog::ErrorLog(FileSystem& files, const RegionalFormat& format, std::string 
 
 std::string ErrorLog::Record(const std::string& time, const std::string& code, const std::string& message,
                              const std::string& label, const std::string& step) {
-    return " Time: " + time + " Error #  " + code + ",  " + message + "\r\n" + " In  " + label + " at line - " +
-           step + "\r\n";
+    return " Time: " + time + " Error #  " + code + ",  " + message + "\r\n" + " In  " + label + " at line - " + step +
+           "\r\n";
 }
 
 void ErrorLog::LogError(const std::string& code, const std::string& step, const std::string& label,

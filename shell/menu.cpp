@@ -14,10 +14,9 @@ void Menu::AddMenuItems(const std::string& text1, const std::string& text2, cons
     m_system.AppendMenuA(menu, MF_STRING, kShowSettingsCommand, text2);
     m_system.AppendMenuA(menu, MF_STRING, kShowPhasesCommand, text3);
     m_system.AppendMenuA(menu, MF_STRING, kAboutCommand, text4);
-    m_globals.PrevWndProc =
-        m_system.SetWindowLongA(window, GWL_WNDPROC, [this](Hwnd h, unsigned m, std::uintptr_t w, std::intptr_t l) {
-            return WindowProc(h, m, w, l);
-        });
+    m_globals.PrevWndProc = m_system.SetWindowLongA(
+        window, GWL_WNDPROC,
+        [this](Hwnd h, unsigned m, std::uintptr_t w, std::intptr_t l) { return WindowProc(h, m, w, l); });
 }
 
 std::intptr_t Menu::WindowProc(Hwnd window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
@@ -31,22 +30,15 @@ std::intptr_t Menu::WindowProc(Hwnd window, unsigned message, std::uintptr_t wpa
             case kShowSettingsCommand:
                 m_frame.SetWidth(m_frame.Width() > kNarrowWidth ? kNarrowWidth : kFullWidth);
                 return 0;
-            case kShowPhasesCommand:
-                toggle_phases();
-                return 0;
-            case kAboutCommand:
-                m_about.Show(kAboutText, kAboutTitle, MB_OK | MB_ICONINFORMATION);
-                return 0;
-            default:
-                break;
+            case kShowPhasesCommand: toggle_phases(); return 0;
+            case kAboutCommand: m_about.Show(kAboutText, kAboutTitle, MB_OK | MB_ICONINFORMATION); return 0;
+            default: break;
         }
     }
     return m_system.CallWindowProcA(m_globals.PrevWndProc, window, message, wparam, lparam);
 }
 
-void Menu::toggle_phases() {
-    m_frame.SetHeight(m_frame.Height() >= kHeightThreshold ? kShortHeight : kTallHeight);
-}
+void Menu::toggle_phases() { m_frame.SetHeight(m_frame.Height() >= kHeightThreshold ? kShortHeight : kTallHeight); }
 
 void Menu::CreateOutputchk_Click() {
     if (m_view.value("CreateOutputchk") == 1) m_frame.SetWidth(kNarrowWidth);

@@ -21,11 +21,11 @@ inline constexpr std::uintptr_t kShowSettingsCommand = 1011;
 inline constexpr std::uintptr_t kShowPhasesCommand = 1013;
 inline constexpr std::uintptr_t kAboutCommand = 1015;
 
-inline constexpr int kNarrowWidth = 4620;    // settings column cut off; the settings toggle's threshold
-inline constexpr int kFullWidth = 8670;      // settings column shown
-inline constexpr int kAddressWidth = 4575;   // set by a double-click on the address
-inline constexpr int kShortHeight = 2160;    // phase band cut off
-inline constexpr int kTallHeight = 3560;     // phase band shown
+inline constexpr int kNarrowWidth = 4620;   // settings column cut off; the settings toggle's threshold
+inline constexpr int kFullWidth = 8670;     // settings column shown
+inline constexpr int kAddressWidth = 4575;  // set by a double-click on the address
+inline constexpr int kShortHeight = 2160;   // phase band cut off
+inline constexpr int kTallHeight = 3560;    // phase band shown
 inline constexpr int kHeightThreshold = 2500;
 
 inline constexpr const char* kAboutTitle = "About";

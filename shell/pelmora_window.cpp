@@ -59,9 +59,9 @@ Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start, QWidget* parent)
       m_system(*this),
       m_menu(m_system, *this, *this, services.about, m_globals),
       m_poll(*this, *this, *this, services.format, [this] {
-          PelmoraRead(ReadContext{*this, m_services.request, m_services.ticks, m_services.format, m_log,
-                                  m_services.files},
-                      m_form);
+          PelmoraRead(
+              ReadContext{*this, m_services.request, m_services.ticks, m_services.format, m_log, m_services.files},
+              m_form);
       }) {
     setObjectName(QStringLiteral("Pelmorafrm"));
     setWindowTitle(QString::fromUtf8(kDesignCaption.data(), static_cast<int>(kDesignCaption.size())));
@@ -119,7 +119,8 @@ void Pelmorafrm::build_controls() {
         widget->setObjectName(q(name));
         widget->setGeometry(to_pixels(d.left), to_pixels(d.top), to_pixels(d.width), to_pixels(d.height));
         widget->setFont(design_font(d.font));
-        if (!d.tooltip.empty()) widget->setToolTip(QString::fromUtf8(d.tooltip.data(), static_cast<int>(d.tooltip.size())));
+        if (!d.tooltip.empty())
+            widget->setToolTip(QString::fromUtf8(d.tooltip.data(), static_cast<int>(d.tooltip.size())));
         m_design_palettes[name] = widget->palette();
         m_controls[name] = widget;
         if (d.back_color) set_back_color(name, *d.back_color);
@@ -137,8 +138,8 @@ QWidget* Pelmorafrm::control(std::string_view name) const {
 }
 
 void Pelmorafrm::Form_Load() {
-    LoadContext context{m_menu,  m_globals, m_services.settings, *this, *this, m_system, m_services.zone,
-                        m_form,  m_start};
+    LoadContext context{m_menu, m_globals, m_services.settings, *this, *this, m_system, m_services.zone,
+                        m_form, m_start};
     pelmora::Form_Load(context);
 }
 

@@ -45,11 +45,7 @@ struct ShellServices {
 
 // The main window: 35 controls in their design state, laid out in twips
 // (15 twips per pixel), the poll timer, and the window menu.
-class Pelmorafrm : public QWidget,
-                   public ControlsView,
-                   public WindowFrame,
-                   public WindowTimer,
-                   public EventPump {
+class Pelmorafrm : public QWidget, public ControlsView, public WindowFrame, public WindowTimer, public EventPump {
 public:
     Pelmorafrm(ShellServices services, StartInfo start, QWidget* parent = nullptr);
     ~Pelmorafrm() override;

@@ -71,8 +71,8 @@ void LoadSettings(SettingsStore& store, WindowFrame& frame, ControlsView& view, 
                         SWP_NOSIZE | SWP_NOMOVE);
 }
 
-void SaveSettings(SettingsStore& store, const WindowFrame& frame, const ControlsView& view,
-                  const ShellGlobals& globals, ScreenSize screen) {
+void SaveSettings(SettingsStore& store, const WindowFrame& frame, const ControlsView& view, const ShellGlobals& globals,
+                  ScreenSize screen) {
     std::int32_t top = frame.Top();
     std::int32_t left = frame.Left();
     const int height = frame.Height();

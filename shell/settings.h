@@ -27,8 +27,8 @@ void LoadSettings(SettingsStore& store, WindowFrame& frame, ControlsView& view, 
 
 // Saves them, with Top and Left brought back onto the screen and never
 // saved below 0.
-void SaveSettings(SettingsStore& store, const WindowFrame& frame, const ControlsView& view,
-                  const ShellGlobals& globals, ScreenSize screen);
+void SaveSettings(SettingsStore& store, const WindowFrame& frame, const ControlsView& view, const ShellGlobals& globals,
+                  ScreenSize screen);
 
 // A stored number read as a 32-bit integer (a fraction rounds to the nearest,
 // ties to even); no value for text that is not a number or out of range.

@@ -24,8 +24,8 @@ std::string ArgumentText(const std::vector<std::string>& arguments) {
 }
 
 std::string VersionedCaption(const std::string& caption) {
-    return caption + " V" + std::to_string(PELMORA_VERSION_MAJOR) + "." + std::to_string(PELMORA_VERSION_MINOR) +
-           "." + std::to_string(PELMORA_VERSION_PATCH);
+    return caption + " V" + std::to_string(PELMORA_VERSION_MAJOR) + "." + std::to_string(PELMORA_VERSION_MINOR) + "." +
+           std::to_string(PELMORA_VERSION_PATCH);
 }
 
 void Form_Load(LoadContext& c) {

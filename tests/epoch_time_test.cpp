@@ -52,15 +52,14 @@ TEST(ZoneOffset, BiasBeyondThirtyTwoBitsIsOverflowNotWrap) {
 
 TEST(EpochValue, TextIsReadExactlyAndOverflowFails) {
     EXPECT_EQ(EpochValue::FromText(" 1700000000").scaled(), 17'000'000'000'000);
-    EXPECT_EQ(EpochValue::FromText("-0.00005").scaled(), 0);   // tie to even
+    EXPECT_EQ(EpochValue::FromText("-0.00005").scaled(), 0);  // tie to even
     EXPECT_EQ(EpochValue::FromText("0.00015").scaled(), 2);
     EXPECT_EQ(EpochValue::FromText("922337203685477.5807").scaled(), std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(EpochValue::FromText("-922337203685477.5808").scaled(), std::numeric_limits<std::int64_t>::min());
     EXPECT_THROW(EpochValue::FromText("922337203685477.5808"), Failure);
     EXPECT_THROW(EpochValue::FromText("stamp\": 17"), Failure);
     EXPECT_THROW(EpochValue::FromText(""), Failure);
-    EXPECT_THROW(EpochValue::FromScaled(std::numeric_limits<std::int64_t>::max()) + EpochValue::FromScaled(1),
-                 Failure);
+    EXPECT_THROW(EpochValue::FromScaled(std::numeric_limits<std::int64_t>::max()) + EpochValue::FromScaled(1), Failure);
     EXPECT_EQ(EpochValue::FromText("-1.25").Floor().scaled(), -20'000);
     EXPECT_EQ(EpochValue::FromText("1700000000.123").ToText(), "1700000000.1230");
 }
@@ -107,10 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(EpochRow{"epoch_zero", "0", 0, {1970, 1, 1, 0, 0, 0}, 0},
                       EpochRow{"with_offset", "1700000000", 3600, {2023, 11, 14, 23, 13, 20}, 0},
                       EpochRow{"threshold_is_seconds", "10000000000", 0, {2286, 11, 20, 17, 46, 40}, 0},
-                      EpochRow{"above_threshold_is_milliseconds", "10000000000.0001", 0, {1970, 4, 26, 17, 46, 40},
-                               0},
-                      EpochRow{"milliseconds_with_fraction", "1700000000123", 3600, {2023, 11, 14, 23, 13, 20},
-                               1230},
+                      EpochRow{"above_threshold_is_milliseconds", "10000000000.0001", 0, {1970, 4, 26, 17, 46, 40}, 0},
+                      EpochRow{"milliseconds_with_fraction", "1700000000123", 3600, {2023, 11, 14, 23, 13, 20}, 1230},
                       EpochRow{"seconds_keep_their_fraction", "1700000000.75", 0, {2023, 11, 14, 22, 13, 21}, 0},
                       EpochRow{"lowest_date", "-59011459200", 0, {100, 1, 1, 0, 0, 0}, 0},
                       EpochRow{"negative_offset", "0", -14400, {1969, 12, 31, 20, 0, 0}, 0}),

@@ -123,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
         MeterRow{"net_meter_export", false, "2345.67", "-1000.04", "2,345.7", "1,000.0", kExportGreen, "1,345.7"},
         MeterRow{"net_meter_import", false, "100.0", "250.26", "100.0", "250.3", kImportLightRed, "350.3"},
         MeterRow{"net_meter_zero_is_import", false, "0", "0", "0.0", "0.0", kImportLightRed, "0.0"},
-        MeterRow{"consumption_meter_export", true, "2345.67", "1000.04", "2,345.7", "1,345.7", kExportGreen,
-                 "1,000.0"},
+        MeterRow{"consumption_meter_export", true, "2345.67", "1000.04", "2,345.7", "1,345.7", kExportGreen, "1,000.0"},
         MeterRow{"consumption_meter_import", true, "500.0", "1234.56", "500.0", "734.6", kImportLightRed, "1,234.6"},
         MeterRow{"thousands_both_sides", false, "12345.6", "-11111.1", "12,345.6", "11,111.1", kExportGreen,
                  "1,234.5"}),
@@ -152,20 +151,17 @@ TEST_P(PhasePowerTest, SignAndColour) {
     EXPECT_EQ(view.back_color(box), row.color);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, PhasePowerTest,
-                         ::testing::Values(PhaseRow{"slot6_export", false, 6, "-12.34", "12.3", kExportGreen},
-                                           PhaseRow{"slot8_whole_number", false, 8, "-12.34", "12.0", kExportGreen},
-                                           PhaseRow{"slot8_half_to_even", false, 8, "12.5", "12.0", kImportLightRed},
-                                           PhaseRow{"slot7_import", false, 7, "1234.5", "1,234.5", kImportLightRed},
-                                           PhaseRow{"slot7_consumption_mode", true, 7, "1234.5", "1,234.5",
-                                                    kWindowBackground},
-                                           PhaseRow{"slot6_consumption_mode_export", true, 6, "-7.5", "7.5",
-                                                    kWindowBackground},
-                                           PhaseRow{"slot6_negative_zero", false, 6, "-0.000", "0.0",
-                                                    kImportLightRed},
-                                           PhaseRow{"slot6_grouped_export", false, 6, "-1234.56", "1,234.6",
-                                                    kExportGreen}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PhasePowerTest,
+    ::testing::Values(PhaseRow{"slot6_export", false, 6, "-12.34", "12.3", kExportGreen},
+                      PhaseRow{"slot8_whole_number", false, 8, "-12.34", "12.0", kExportGreen},
+                      PhaseRow{"slot8_half_to_even", false, 8, "12.5", "12.0", kImportLightRed},
+                      PhaseRow{"slot7_import", false, 7, "1234.5", "1,234.5", kImportLightRed},
+                      PhaseRow{"slot7_consumption_mode", true, 7, "1234.5", "1,234.5", kWindowBackground},
+                      PhaseRow{"slot6_consumption_mode_export", true, 6, "-7.5", "7.5", kWindowBackground},
+                      PhaseRow{"slot6_negative_zero", false, 6, "-0.000", "0.0", kImportLightRed},
+                      PhaseRow{"slot6_grouped_export", false, 6, "-1234.56", "1,234.6", kExportGreen}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PelmoraReadTest, SolarPhasesAndTimestamp) {
     form.ZoneOffset = 3600;
@@ -269,8 +265,8 @@ std::string phase_entry(const std::vector<std::pair<std::string, std::string>>& 
 std::string two_meter_phases(const std::string& pf_second, const std::string& amps_second, bool amps_first) {
     std::vector<std::string> parts;
     for (int meter = 0; meter < 2; ++meter) {
-        parts.push_back(join({meter_line("pwrFactor", "0.5"), meter_line("voltage", "690"),
-                              meter_line("current", "30")}));
+        parts.push_back(
+            join({meter_line("pwrFactor", "0.5"), meter_line("voltage", "690"), meter_line("current", "30")}));
         for (int phase = 0; phase < 3; ++phase) {
             const std::string pf = meter == 0 ? "0.99" : pf_second;
             const std::string amps = meter == 0 ? std::to_string(phase + 1) + ".04" : amps_second;

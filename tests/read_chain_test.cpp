@@ -123,9 +123,9 @@ TEST(ReadChain, SimulatorToWindowAndOutputFile) {
     EXPECT_TRUE(std::regex_match(view.text("Turnaround"), std::regex("[0-9]+ ms")));
 
     const std::string line4 = tenths[4] < 0 ? "-" + plain(tenths[4]) + " " : figure(tenths[4]);
-    EXPECT_EQ(test::ReadFile(folder.path() / "Meters.txt"), std::string(stamp) + "\r\n" + figure(tenths[0]) +
-                                                                 "\r\n" + figure(tenths[0] + tenths[4]) + "\r\n" +
-                                                                 line4 + "\r\n");
+    EXPECT_EQ(test::ReadFile(folder.path() / "Meters.txt"), std::string(stamp) + "\r\n" + figure(tenths[0]) + "\r\n" +
+                                                                figure(tenths[0] + tenths[4]) + "\r\n" + line4 +
+                                                                "\r\n");
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "QuillonError.log"));
 }
 

@@ -100,25 +100,24 @@ std::string powers(int n) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ScanTableTest,
-    ::testing::Values(
-        ScanRow{"empty", "", {}, 0}, ScanRow{"no_comma_one_item", "\"activePower\": 5", {1}, 1},
-        ScanRow{"no_key", "a,b,,c", {}, 0},
-        ScanRow{"reactive_is_not_counted", "\"reactivePower\": 3,\"activePower\": 4", {1}, 1},
-        ScanRow{"ninth_slot", powers(9), {1, 2, 3, 4, 5, 6, 7, 8, 9}, 9},
-        ScanRow{"bracket_item_lost_shifts_slots",
-                "\"activePower\": 1,\"activePower\": 2 ],\"activePower\": 3,\"activePower\": 4",
-                {1, 2, 3},
-                3},
-        ScanRow{"open_bracket_item_lost", "[\"activePower\": 1,\"activePower\": 2", {1}, 1},
-        ScanRow{"key_is_case_sensitive", "\"ActivePower\": 1,\"TIMESTAMP\": 2", {}, 0},
-        ScanRow{"comma_inside_quotes_still_cuts", "\"activePower\": \"1,5\"", {1}, 1}),
+    ::testing::Values(ScanRow{"empty", "", {}, 0}, ScanRow{"no_comma_one_item", "\"activePower\": 5", {1}, 1},
+                      ScanRow{"no_key", "a,b,,c", {}, 0},
+                      ScanRow{"reactive_is_not_counted", "\"reactivePower\": 3,\"activePower\": 4", {1}, 1},
+                      ScanRow{"ninth_slot", powers(9), {1, 2, 3, 4, 5, 6, 7, 8, 9}, 9},
+                      ScanRow{"bracket_item_lost_shifts_slots",
+                              "\"activePower\": 1,\"activePower\": 2 ],\"activePower\": 3,\"activePower\": 4",
+                              {1, 2, 3},
+                              3},
+                      ScanRow{"open_bracket_item_lost", "[\"activePower\": 1,\"activePower\": 2", {1}, 1},
+                      ScanRow{"key_is_case_sensitive", "\"ActivePower\": 1,\"TIMESTAMP\": 2", {}, 0},
+                      ScanRow{"comma_inside_quotes_still_cuts", "\"activePower\": \"1,5\"", {1}, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScanReadings, ItemWithSeveralKeysKeepsTestOrder) {
     const MeterReadings readings = ScanReadings("current activePower voltage pwrFactor timestamp: 1");
     ASSERT_EQ(readings.size(), 1u);
-    EXPECT_EQ(readings[0].Kinds, (KindList{Kind::Timestamp, Kind::Voltage, Kind::PowerFactor,
-                                                    Kind::Current, Kind::ActivePower}));
+    EXPECT_EQ(readings[0].Kinds,
+              (KindList{Kind::Timestamp, Kind::Voltage, Kind::PowerFactor, Kind::Current, Kind::ActivePower}));
     EXPECT_EQ(readings[0].Slot, 1);
 }
 

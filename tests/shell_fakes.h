@@ -25,10 +25,22 @@ public:
     int Top() const override { return top; }
     int Width() const override { return width; }
     int Height() const override { return height; }
-    void SetLeft(int twips) override { left = twips; geometry_calls.push_back("Left"); }
-    void SetTop(int twips) override { top = twips; geometry_calls.push_back("Top"); }
-    void SetWidth(int twips) override { width = twips; geometry_calls.push_back("Width"); }
-    void SetHeight(int twips) override { height = twips; geometry_calls.push_back("Height"); }
+    void SetLeft(int twips) override {
+        left = twips;
+        geometry_calls.push_back("Left");
+    }
+    void SetTop(int twips) override {
+        top = twips;
+        geometry_calls.push_back("Top");
+    }
+    void SetWidth(int twips) override {
+        width = twips;
+        geometry_calls.push_back("Width");
+    }
+    void SetHeight(int twips) override {
+        height = twips;
+        geometry_calls.push_back("Height");
+    }
     std::string caption() const override { return title; }
     void set_caption(const std::string& caption) override { title = caption; }
     Hwnd handle() const override { return 0x1234; }

@@ -241,10 +241,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, SaveClampTest,
                                            SaveRow{"above_screen", -300, 450, 8670, 2160, "0", "450"},
                                            SaveRow{"below_screen", 11000, 450, 8670, 2160, "9360", "450"},
                                            SaveRow{"right_of_screen", 300, 15000, 8670, 2160, "300", "6690"},
-                                           SaveRow{"taller_than_screen_never_negative", 100, 0, 8670, 12000, "0",
-                                                   "0"},
-                                           SaveRow{"wider_than_screen_never_negative", 0, 500, 16000, 2160, "0",
-                                                   "0"}),
+                                           SaveRow{"taller_than_screen_never_negative", 100, 0, 8670, 12000, "0", "0"},
+                                           SaveRow{"wider_than_screen_never_negative", 0, 500, 16000, 2160, "0", "0"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, SavesSevenKeysInOrderAndRoundTrips) {
@@ -256,10 +254,10 @@ TEST_F(SettingsTest, SavesSevenKeysInOrderAndRoundTrips) {
     globals.OnTopFlag = true;
     window.set_value("CreateOutputchk", 1);
     SaveSettings(store, window, window, globals, ScreenSize{15360, 11520});
-    EXPECT_EQ(store.writes, (std::vector<std::string>{"Pelmora/Settings/Top", "Pelmora/Settings/Left",
-                                                      "Pelmora/Settings/Height", "Pelmora/Settings/Width",
-                                                      "Pelmora/Settings/IP", "Pelmora/Settings/Write",
-                                                      "Pelmora/Settings/OnTop"}));
+    EXPECT_EQ(store.writes,
+              (std::vector<std::string>{"Pelmora/Settings/Top", "Pelmora/Settings/Left", "Pelmora/Settings/Height",
+                                        "Pelmora/Settings/Width", "Pelmora/Settings/IP", "Pelmora/Settings/Write",
+                                        "Pelmora/Settings/OnTop"}));
     EXPECT_EQ(saved("Height"), "3555");
     EXPECT_EQ(saved("IP"), "");
     EXPECT_EQ(saved("Write"), "1");
@@ -294,8 +292,8 @@ protected:
     test::FakeTimeZone zone{ZoneState{1, -60}};
 
     void start(const std::string& executable, std::vector<std::string> arguments = {}) {
-        LoadContext context{menu, globals, store, window, window, system, zone, form,
-                            StartInfo{executable, std::move(arguments)}};
+        LoadContext context{
+            menu, globals, store, window, window, system, zone, form, StartInfo{executable, std::move(arguments)}};
         Form_Load(context);
     }
 };
@@ -427,18 +425,15 @@ TEST_P(DelayTest, SetsIntervalOrKeepsIt) {
     EXPECT_EQ(window.text("Delay"), GetParam().shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, DelayTest,
-                         ::testing::Values(DelayRow{"whole", "5000", 5000, "5000"},
-                                           DelayRow{"fraction_to_even", "2500.5", 2500, "2500.5"},
-                                           DelayRow{"grouped", "5,000", 5000, "5,000"},
-                                           DelayRow{"one", "1", 1, "1"}, DelayRow{"largest", "2147483647", 2147483647,
-                                                                                "2147483647"},
-                                           DelayRow{"empty", "", 1000, "1000"}, DelayRow{"letters", "abc", 1000, "1000"},
-                                           DelayRow{"zero", "0", 1000, "1000"},
-                                           DelayRow{"rounds_to_zero", "0.5", 1000, "1000"},
-                                           DelayRow{"negative", "-5", 1000, "1000"},
-                                           DelayRow{"too_large", "2147483648", 1000, "1000"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DelayTest,
+    ::testing::Values(DelayRow{"whole", "5000", 5000, "5000"}, DelayRow{"fraction_to_even", "2500.5", 2500, "2500.5"},
+                      DelayRow{"grouped", "5,000", 5000, "5,000"}, DelayRow{"one", "1", 1, "1"},
+                      DelayRow{"largest", "2147483647", 2147483647, "2147483647"}, DelayRow{"empty", "", 1000, "1000"},
+                      DelayRow{"letters", "abc", 1000, "1000"}, DelayRow{"zero", "0", 1000, "1000"},
+                      DelayRow{"rounds_to_zero", "0.5", 1000, "1000"}, DelayRow{"negative", "-5", 1000, "1000"},
+                      DelayRow{"too_large", "2147483648", 1000, "1000"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pelmora

@@ -189,8 +189,8 @@ TEST(UrlLaunch, RedirectBodyIsReturnedNotFollowed) {
 TEST(UrlLaunch, DeclaredCharsetIsDecoded) {
     test::TempWorkingFolder folder;
     { std::ofstream("latin1.txt", std::ios::binary) << "caf\xE9 \"activePower\": 1"; }
-    test::SimulatorProcess gateway({"--fixed", (folder.path() / "latin1.txt").string(), "--content-type",
-                                    "application/json; charset=ISO-8859-1"});
+    test::SimulatorProcess gateway(
+        {"--fixed", (folder.path() / "latin1.txt").string(), "--content-type", "application/json; charset=ISO-8859-1"});
     EXPECT_EQ(urlLaunch(gateway.url()), "caf\xC3\xA9 \"activePower\": 1");
 }
 
@@ -220,7 +220,12 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, DecodeBodyTest,
     ::testing::Values(DecodeRow{"ascii", "{\"a\": 1}", "", "{\"a\": 1}"},
                       DecodeRow{"utf8_default", "caf\xC3\xA9", "application/json", "caf\xC3\xA9"},
-                      DecodeRow{"bad_utf8_replaced", "a\xFF" "b", "", "a\xEF\xBF\xBD" "b"},
+                      DecodeRow{"bad_utf8_replaced",
+                                "a\xFF"
+                                "b",
+                                "",
+                                "a\xEF\xBF\xBD"
+                                "b"},
                       DecodeRow{"cut_sequence_replaced", "a\xC3", "", "a\xEF\xBF\xBD"},
                       DecodeRow{"overlong_replaced", "\xC0\xAF", "", "\xEF\xBF\xBD\xEF\xBF\xBD"},
                       DecodeRow{"surrogate_replaced", "\xED\xA0\x80", "", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},

@@ -83,8 +83,8 @@ TEST_F(WindowTest, ThirtyFiveControlsInDesignState) {
         EXPECT_EQ(widget->toolTip().toStdString(), std::string(d.tooltip)) << d.name;
         EXPECT_EQ(widget->font().bold(), d.font != ControlFont::Default) << d.name;
         EXPECT_DOUBLE_EQ(widget->font().pointSizeF(), d.font == ControlFont::Bold975 ? 9.75 : 8.25) << d.name;
-        EXPECT_EQ(widget->geometry(), QRect(qRound(d.left / 15.0), qRound(d.top / 15.0), qRound(d.width / 15.0),
-                                            qRound(d.height / 15.0)))
+        EXPECT_EQ(widget->geometry(),
+                  QRect(qRound(d.left / 15.0), qRound(d.top / 15.0), qRound(d.width / 15.0), qRound(d.height / 15.0)))
             << d.name;
         if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             EXPECT_EQ(edit->alignment().testFlag(Qt::AlignRight), d.right_aligned) << d.name;
@@ -157,10 +157,15 @@ TEST_F(WindowTest, WindowMenuHoldsPlatformCommandsThenOurs) {
     Pelmorafrm& w = start();
     std::vector<std::pair<std::uintptr_t, std::string>> items;
     for (const auto& item : w.window_system().menu_items()) items.emplace_back(item.id, item.text);
-    const std::vector<std::pair<std::uintptr_t, std::string>> expected = {
-        {SC_RESTORE, "Restore"}, {SC_MINIMIZE, "Minimize"}, {SC_MAXIMIZE, "Maximize"}, {SC_CLOSE, "Close"},
-        {0, ""}, {1010, "Stay On Top toggle.."}, {1011, "Show Settings..."}, {1013, "Show Phases..."},
-        {1015, "About..."}};
+    const std::vector<std::pair<std::uintptr_t, std::string>> expected = {{SC_RESTORE, "Restore"},
+                                                                          {SC_MINIMIZE, "Minimize"},
+                                                                          {SC_MAXIMIZE, "Maximize"},
+                                                                          {SC_CLOSE, "Close"},
+                                                                          {0, ""},
+                                                                          {1010, "Stay On Top toggle.."},
+                                                                          {1011, "Show Settings..."},
+                                                                          {1013, "Show Phases..."},
+                                                                          {1015, "About..."}};
     EXPECT_EQ(items, expected);
     std::unique_ptr<QMenu> menu(w.window_system().build_menu(nullptr));
     EXPECT_EQ(menu->actions().size(), 9);
@@ -336,8 +341,7 @@ TEST(WindowStart, FullStartAgainstSimulatorShowsFiguresAndSavesOnClose) {
     EXPECT_NE(w.text("TimeStamp"), "0");
     EXPECT_TRUE(w.text("Turnaround").ends_with(" ms"));
     w.close();
-    const std::string saved =
-        test::ReadFile(folder.path() / "config" / "Pelmora" / "Pelmora.conf");
+    const std::string saved = test::ReadFile(folder.path() / "config" / "Pelmora" / "Pelmora.conf");
     EXPECT_NE(saved.find("IP=" + gateway.address()), std::string::npos) << saved;
 }
 

@@ -166,10 +166,10 @@ std::vector<SimulatedMeter> SimulatedInstallation::Sample(std::int64_t epoch, do
         w.timestamp = epoch;
         w.activePower = round3(meter.phases[0].activePower + meter.phases[1].activePower + meter.phases[2].activePower);
         w.instantaneousDemand = w.activePower;
-        w.apparentPower = round3(meter.phases[0].apparentPower + meter.phases[1].apparentPower +
-                                 meter.phases[2].apparentPower);
-        w.reactivePower = round3(meter.phases[0].reactivePower + meter.phases[1].reactivePower +
-                                 meter.phases[2].reactivePower);
+        w.apparentPower =
+            round3(meter.phases[0].apparentPower + meter.phases[1].apparentPower + meter.phases[2].apparentPower);
+        w.reactivePower =
+            round3(meter.phases[0].reactivePower + meter.phases[1].reactivePower + meter.phases[2].reactivePower);
         w.pwrFactor = w.apparentPower > 0 ? round3(w.activePower / w.apparentPower) : 0.0;
         w.voltage = round3(voltage_sum);
         w.current = round3(current_sum);

@@ -28,8 +28,7 @@ enum class DocumentLayout { Indented, Compact };
 
 // The readings document as the gateway writes it: a JSON array of meters,
 // numbers with three decimals; Indented is 4 blanks per level, one key per line.
-std::string RenderReadings(const std::vector<SimulatedMeter>& meters, DocumentLayout layout,
-                           bool crlf = false);
+std::string RenderReadings(const std::vector<SimulatedMeter>& meters, DocumentLayout layout, bool crlf = false);
 
 // A solar installation whose figures move like a real one: production
 // follows the hour of the day, consumption wanders around a base load, the

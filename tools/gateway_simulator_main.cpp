@@ -38,9 +38,9 @@ struct Options {
     double hour = -1;  // below 0: the local hour of the day
 };
 
-const char* kModes[] = {"normal",  "refuse",    "silent", "delay",           "drip",      "close-mid-body",
-                        "status",  "empty-200", "empty-500", "compact",     "crlf",      "production-only",
-                        "oversized", "mixed"};
+const char* kModes[] = {"normal",         "refuse",          "silent",    "delay",     "drip",
+                        "close-mid-body", "status",          "empty-200", "empty-500", "compact",
+                        "crlf",           "production-only", "oversized", "mixed"};
 
 int usage() {
     std::cerr << "usage: pelmora-gateway [--port N] [--mode MODE] [--fixed FILE] [--seed N]\n"
@@ -78,8 +78,7 @@ public:
         const std::time_t now = std::time(nullptr);
         std::tm local{};
         localtime_r(&now, &local);
-        const double hour =
-            m_hour >= 0 ? m_hour : local.tm_hour + local.tm_min / 60.0 + local.tm_sec / 3600.0;
+        const double hour = m_hour >= 0 ? m_hour : local.tm_hour + local.tm_min / 60.0 + local.tm_sec / 3600.0;
         return m_installation.Sample(static_cast<std::int64_t>(now), hour);
     }
 
@@ -126,9 +125,8 @@ void serve_cut(httplib::Response& res, std::string body, const std::string& type
 }
 
 std::string html_page(int status) {
-    return "<!DOCTYPE html>\n<html><head><title>" + std::to_string(status) +
-           "</title></head>\n<body><h1>Error " + std::to_string(status) +
-           "</h1><p>The requested resource is not available, sorry.</p></body></html>\n";
+    return "<!DOCTYPE html>\n<html><head><title>" + std::to_string(status) + "</title></head>\n<body><h1>Error " +
+           std::to_string(status) + "</h1><p>The requested resource is not available, sorry.</p></body></html>\n";
 }
 
 std::string garbage(std::mt19937_64& random, std::size_t size) {
@@ -172,16 +170,27 @@ int main(int argc, char** argv) {
             return argv[++i];
         };
         try {
-            if (arg == "--port") options.port = std::stoi(next());
-            else if (arg == "--mode") options.mode = next();
-            else if (arg == "--fixed") options.fixed_file = next();
-            else if (arg == "--seed") { options.seed = std::stoull(next()); options.seeded = true; }
-            else if (arg == "--delay-ms") options.delay_ms = std::stoi(next());
-            else if (arg == "--drip-ms") options.drip_ms = std::stoi(next());
-            else if (arg == "--status") options.status = std::stoi(next());
-            else if (arg == "--content-type") options.content_type = next();
-            else if (arg == "--hour") options.hour = std::stod(next());
-            else return usage();
+            if (arg == "--port")
+                options.port = std::stoi(next());
+            else if (arg == "--mode")
+                options.mode = next();
+            else if (arg == "--fixed")
+                options.fixed_file = next();
+            else if (arg == "--seed") {
+                options.seed = std::stoull(next());
+                options.seeded = true;
+            } else if (arg == "--delay-ms")
+                options.delay_ms = std::stoi(next());
+            else if (arg == "--drip-ms")
+                options.drip_ms = std::stoi(next());
+            else if (arg == "--status")
+                options.status = std::stoi(next());
+            else if (arg == "--content-type")
+                options.content_type = next();
+            else if (arg == "--hour")
+                options.hour = std::stod(next());
+            else
+                return usage();
         } catch (const std::exception&) {
             return usage();
         }
@@ -218,25 +227,33 @@ int main(int argc, char** argv) {
         std::string mode = options.mode;
         if (mode == "mixed") {
             std::lock_guard<std::mutex> lock(*mixed_mutex);
-            static const char* kMixed[] = {"normal", "normal", "normal", "status",          "empty-200",
-                                           "empty-500", "close-mid-body", "garbage", "compact", "production-only",
-                                           "oversized", "crlf"};
+            static const char* kMixed[] = {"normal",    "normal",          "normal",         "status",
+                                           "empty-200", "empty-500",       "close-mid-body", "garbage",
+                                           "compact",   "production-only", "oversized",      "crlf"};
             mode = kMixed[(*mixed_random)() % std::size(kMixed)];
             if (mode == "garbage") {
                 serve_text(res, 200, garbage(*mixed_random, 1 + (*mixed_random)() % 8192), type);
                 return;
             }
         }
-        if (mode == "normal") serve_text(res, 200, document(pelmora::DocumentLayout::Indented, false, false), type);
-        else if (mode == "compact") serve_text(res, 200, document(pelmora::DocumentLayout::Compact, false, false), type);
-        else if (mode == "crlf") serve_text(res, 200, document(pelmora::DocumentLayout::Indented, true, false), type);
+        if (mode == "normal")
+            serve_text(res, 200, document(pelmora::DocumentLayout::Indented, false, false), type);
+        else if (mode == "compact")
+            serve_text(res, 200, document(pelmora::DocumentLayout::Compact, false, false), type);
+        else if (mode == "crlf")
+            serve_text(res, 200, document(pelmora::DocumentLayout::Indented, true, false), type);
         else if (mode == "production-only")
             serve_text(res, 200, document(pelmora::DocumentLayout::Indented, false, true), type);
-        else if (mode == "empty-200") serve_text(res, 200, "", type);
-        else if (mode == "empty-500") serve_text(res, 500, "", type);
-        else if (mode == "status") serve_text(res, options.status, html_page(options.status), "text/html");
-        else if (mode == "oversized") serve_text(res, 200, std::string(2 << 20, ','), type);
-        else if (mode == "close-mid-body") serve_cut(res, document(pelmora::DocumentLayout::Indented, false, false), type);
+        else if (mode == "empty-200")
+            serve_text(res, 200, "", type);
+        else if (mode == "empty-500")
+            serve_text(res, 500, "", type);
+        else if (mode == "status")
+            serve_text(res, options.status, html_page(options.status), "text/html");
+        else if (mode == "oversized")
+            serve_text(res, 200, std::string(2 << 20, ','), type);
+        else if (mode == "close-mid-body")
+            serve_cut(res, document(pelmora::DocumentLayout::Indented, false, false), type);
         else if (mode == "drip")
             serve_drip(res, document(pelmora::DocumentLayout::Indented, false, false),
                        std::chrono::milliseconds(options.drip_ms), type);

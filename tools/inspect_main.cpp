@@ -215,8 +215,8 @@ int main(int argc, char** argv) {
             if (!kinds.empty()) kinds += '+';
             kinds += pelmora::KindName(k);
         }
-        std::optional<std::string> value = item.Has(pelmora::Kind::ActivePower) ? item.ValueText
-                                                                                 : second_piece(item.Text);
+        std::optional<std::string> value =
+            item.Has(pelmora::Kind::ActivePower) ? item.ValueText : second_piece(item.Text);
         std::ostringstream line;
         line << index << ": " << kinds;
         line << " slot=" << (item.Has(pelmora::Kind::ActivePower) ? std::to_string(item.Slot) : "-");

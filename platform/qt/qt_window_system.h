@@ -31,8 +31,7 @@ public:
     WndProc SetWindowLongA(Hwnd window, int index, WndProc procedure) override;
     std::intptr_t CallWindowProcA(const WndProc& procedure, Hwnd window, unsigned message, std::uintptr_t wparam,
                                   std::intptr_t lparam) override;
-    bool SetWindowPos(Hwnd window, std::intptr_t insert_after, int x, int y, int cx, int cy,
-                      unsigned flags) override;
+    bool SetWindowPos(Hwnd window, std::intptr_t insert_after, int x, int y, int cx, int cy, unsigned flags) override;
 
     // The whole menu: the platform's items, then the appended ones.
     std::vector<Item> menu_items() const;
