@@ -1,9 +1,33 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test through CTest.
+#   ./test.sh          the test suite (unit, network, window offscreen, soak)
+#   ./test.sh --all    also clang-format and clang-tidy, the whole suite again
+#                      under AddressSanitizer and UndefinedBehaviorSanitizer,
+#                      and each fuzzer for FUZZ_SECONDS (default 30)
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
+all=false
+[ "${1:-}" = "--all" ] && all=true
 source tools/setup.sh
 pelmora_install_packages
 pelmora_build build
-cd build
-ctest --output-on-failure -j"$(nproc)" --timeout 600
+
+echo "== test suite"
+(cd build && ctest --output-on-failure -j"$(nproc)" --timeout 600)
+
+if $all; then
+  echo "== lint"
+  tools/lint.sh
+
+  echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+  pelmora_build build-asan -DPELMORA_SANITIZE=ON -DPELMORA_BENCH=OFF
+  (cd build-asan &&
+    ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --output-on-failure -j"$(nproc)" --timeout 900)
+
+  echo "== fuzzing"
+  tools/fuzz.sh
+fi
+echo "== all passed"

@@ -186,7 +186,8 @@ std::string DecodeBody(const std::string& body, const std::string& content_type)
         return sanitize_utf8(body);
     }
     iconv_t cd = iconv_open("UTF-8", charset.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return sanitize_utf8(body);
+    // iconv_open reports failure as (iconv_t)-1.
+    if (cd == reinterpret_cast<iconv_t>(-1)) return sanitize_utf8(body);  // NOLINT(performance-no-int-to-ptr)
 
     std::string out;
     out.reserve(body.size() * 2);

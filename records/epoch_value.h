@@ -32,7 +32,7 @@ public:
 
     EpochValue operator+(EpochValue other) const;
     EpochValue operator-(EpochValue other) const;
-    auto operator<=>(const EpochValue&) const = default;
+    auto operator<=>(const EpochValue&) const = default;  // NOLINT(modernize-use-nullptr): the defaulted comparison
 
 private:
     constexpr explicit EpochValue(std::int64_t scaled) : m_scaled(scaled) {}

@@ -74,7 +74,8 @@ TEST(Soak, TwoThousandMixedReadsLoseNothing) {
     while (window.poll().ticks() < kReads && clock.elapsed() < 240'000) {
         // After every read the window must answer a queued call.
         bool answered = false;
-        QMetaObject::invokeMethod(&window, [&answered] { answered = true; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &window, [&answered] { answered = true; }, Qt::QueuedConnection);
         QElapsedTimer wait;
         wait.start();
         while (!answered && wait.elapsed() < 20'000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);

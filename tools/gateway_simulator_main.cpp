@@ -97,9 +97,9 @@ std::string read_file(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void serve_text(httplib::Response& res, int status, std::string body, const std::string& type) {
+void serve_text(httplib::Response& res, int status, const std::string& body, const std::string& type) {
     res.status = status;
-    res.set_content(std::move(body), type.c_str());
+    res.set_content(body, type.c_str());
 }
 
 // Serves `body` one byte every `every`, the whole length declared up front.
@@ -219,7 +219,7 @@ int main(int argc, char** argv) {
     server.Get("/ivp/meters/readings", [&](const httplib::Request&, httplib::Response& res) {
         const std::string& type = options.content_type;
         auto document = [&](pelmora::DocumentLayout layout, bool crlf, bool production_only) {
-            if (!fixed.empty()) return fixed;
+            if (!fixed.empty()) return std::string(fixed);
             auto meters = source.sample();
             if (production_only) meters.resize(1);
             return pelmora::RenderReadings(meters, layout, crlf);
