@@ -6,15 +6,17 @@
 
 namespace {
 
-void BM_ScanReadings(benchmark::State& state) {
-    const std::string document = pelmora::test::ReadFixture("readings.json");
+void BM_ScanReadings(benchmark::State& state, const char* fixture) {
+    const std::string document = pelmora::test::ReadFixture(fixture);
     for (auto _ : state) {
         pelmora::MeterReadings readings = pelmora::ScanReadings(document);
         benchmark::DoNotOptimize(readings);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(document.size()));
 }
-BENCHMARK(BM_ScanReadings);
+BENCHMARK_CAPTURE(BM_ScanReadings, indented, "readings.json");
+BENCHMARK_CAPTURE(BM_ScanReadings, compact, "readings_compact.json");
+BENCHMARK_CAPTURE(BM_ScanReadings, crlf, "readings_crlf.json");
 
 void BM_FormatTenths(benchmark::State& state) {
     double value = 1234.56;
