@@ -16,6 +16,7 @@
 #include "fakes.h"
 #include "gateway/url_launch.h"
 #include "platform/memory_file_system.h"
+#include "platform/qt/qt_regional_format.h"
 #include "platform/qt/qt_settings_store.h"
 #include "platform/window_design.h"
 #include "read_fakes.h"
@@ -317,6 +318,19 @@ TEST_F(WindowTest, UnreachableGatewayShowsMessage) {
     EXPECT_EQ(w.text("Turnaround"), "87 ms");
     ASSERT_EQ(request.urls.size(), 1u);
     EXPECT_EQ(request.urls[0], "http://envoy.local/ivp/meters/readings");
+}
+
+TEST(RegionalFormat, GeneralDateDropsMidnightAndKeepsSeconds) {
+    QtRegionalFormat format;
+    const std::string midnight = format.general_date({2023, 11, 14, 0, 0, 0});
+    const std::string evening = format.general_date({2023, 11, 14, 23, 13, 20});
+    EXPECT_EQ(midnight.find(':'), std::string::npos) << midnight;
+    EXPECT_NE(evening.find("13"), std::string::npos) << evening;
+    EXPECT_NE(evening.find("20"), std::string::npos) << evening;
+    if (QLocale::system().language() == QLocale::C) {
+        EXPECT_EQ(midnight, "2023-11-14");
+        EXPECT_EQ(evening, "2023-11-14 23:13:20");
+    }
 }
 
 TEST(WindowStart, FullStartAgainstSimulatorShowsFiguresAndSavesOnClose) {
