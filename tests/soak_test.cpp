@@ -100,8 +100,14 @@ TEST(Soak, TwoThousandMixedReadsLoseNothing) {
     std::cout << window.poll().ticks() << " reads, " << window.poll().escaped_failures()
               << " ended early; output file read " << reads << " times; resident " << resident_at_100 << " -> "
               << resident_at_end << " bytes\n";
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine, so resident memory
+    // says nothing about leaks there; its leak check does that instead.
+    (void)resident_at_100;
+#else
     EXPECT_LE(resident_at_end - resident_at_100, 2L << 20)
         << "resident memory grew from " << resident_at_100 << " to " << resident_at_end;
+#endif
 
     const std::string log = test::ReadFile(folder.path() / "QuillonError.log");
     EXPECT_TRUE(std::regex_match(
