@@ -2,11 +2,16 @@
 # Installs what is missing, builds, and opens the window.
 #   ./run.sh            the window on the bundled gateway simulator (live figures)
 #   ./run.sh ADDRESS    the window on a real gateway (envoy.local, 192.168.1.20, host:port)
+#   ./run.sh FILE       the items of a readings document saved in FILE (no window)
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/setup.sh
 pelmora_install_packages
 pelmora_build build >/dev/null
+
+if [ $# -eq 1 ] && [ -f "$1" ]; then
+  exec build/pelmora-inspect "$1"
+fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "run.sh: no display to open the window on (set DISPLAY, or run under xvfb-run)." >&2
