@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 #include "platform/failure.h"
 #include "readings/number_text.h"
+#include "readings/readings_parser.h"
 
 namespace pelmora {
 
@@ -21,12 +23,9 @@ std::int16_t count(std::int16_t& counter) {
 
 // The value of the current item: the second ":"-piece rounded to one decimal.
 double item_value(const std::string& item) {
-    const std::size_t colon = item.find(':');
-    if (colon == std::string::npos) throw Failure(failure_code::SubscriptRange, "Subscript out of range");
-    const std::size_t next = item.find(':', colon + 1);
-    const std::string_view piece =
-        std::string_view(item).substr(colon + 1, next == std::string::npos ? std::string_view::npos : next - colon - 1);
-    return RoundHalfEven(piece, 1);
+    const std::optional<std::string_view> piece = SecondPiece(item);
+    if (!piece) fail_subscript_range();
+    return RoundHalfEven(*piece, 1);
 }
 
 // The phase (0 to 2) of an ordinal and whether it belongs to the second meter.

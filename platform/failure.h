@@ -34,6 +34,9 @@ inline constexpr int PathNotFound = 76;      // "Path not found"
 }  // namespace failure_code
 
 [[noreturn]] inline void fail_overflow() { throw Failure(failure_code::Overflow, "Overflow"); }
+[[noreturn]] inline void fail_subscript_range() {
+    throw Failure(failure_code::SubscriptRange, "Subscript out of range");
+}
 [[noreturn]] inline void fail_type_mismatch() { throw Failure(failure_code::TypeMismatch, "Type mismatch"); }
 
 }  // namespace pelmora

@@ -64,7 +64,7 @@ template <class Guard>
 void apply_power(const ReadContext& c, FormValues& form, const ReadingItem& item, ReadValues& read, Guard& guard) {
     ControlsView& view = c.view;
     guard.Step(0, [&] {
-        if (!item.ValueText) throw Failure(failure_code::SubscriptRange, "Subscript out of range");
+        if (!item.ValueText) fail_subscript_range();
         read.PowerValue = RoundHalfEven(*item.ValueText, 1);
     });
     // With no value yet in this read the slot has nothing to show.
@@ -101,7 +101,7 @@ void apply_power(const ReadContext& c, FormValues& form, const ReadingItem& item
         guard.Step(1, [&] {
             if (slot == 8) {
                 // Slot 8 is rounded to a whole number, then shown with one decimal.
-                if (!item.ValueText) throw Failure(failure_code::SubscriptRange, "Subscript out of range");
+                if (!item.ValueText) fail_subscript_range();
                 view.set_text(box, FormatTenths(RoundHalfEven(*item.ValueText, 0)));
             } else {
                 view.set_text(box, FormatTenths(value));

@@ -109,6 +109,13 @@ unsigned keys_in(std::string_view item) {
 
 }  // namespace
 
+std::optional<std::string_view> SecondPiece(std::string_view item) {
+    const std::size_t colon = item.find(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const std::size_t next = item.find(':', colon + 1);
+    return item.substr(colon + 1, next == std::string_view::npos ? std::string_view::npos : next - colon - 1);
+}
+
 const char* KindName(Kind kind) {
     switch (kind) {
         case Kind::Timestamp: return "Timestamp";
@@ -157,12 +164,7 @@ MeterReadings ScanReadings(std::string_view document) {
                     ++PowerCount;
                     reading.Kinds.push_back(Kind::ActivePower);
                     reading.Slot = PowerCount;
-                    const std::size_t colon = item.find(':');
-                    if (colon != std::string_view::npos) {
-                        const std::size_t next = item.find(':', colon + 1);
-                        reading.ValueText = std::string(item.substr(
-                            colon + 1, next == std::string_view::npos ? std::string_view::npos : next - colon - 1));
-                    }
+                    if (const auto piece = SecondPiece(item)) reading.ValueText = std::string(*piece);
                 }
             }
             if (!reading.Kinds.empty()) {

@@ -52,6 +52,10 @@ struct ReadingItem {
 
 using MeterReadings = std::vector<ReadingItem>;
 
+// The value piece of an item: the text after its first ":" up to the next
+// ":" or the end; absent when the item has no ":".
+std::optional<std::string_view> SecondPiece(std::string_view item);
+
 // Cuts the document at every "," and recognises each piece by the key names
 // it contains: a piece with "[" or "]" is skipped; "timestamp" records a
 // Timestamp; "reactivePower" stops the tests of that piece; then "voltage",

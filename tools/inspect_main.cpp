@@ -50,15 +50,6 @@ std::string visible(std::string_view text) {
     return out;
 }
 
-// The text between the first and the second ":" of an item, as the read and
-// the phase routines take a value.
-std::optional<std::string> second_piece(const std::string& text) {
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos) return std::nullopt;
-    const std::size_t next = text.find(':', colon + 1);
-    return text.substr(colon + 1, next == std::string::npos ? std::string::npos : next - colon - 1);
-}
-
 int usage() {
     std::cerr << "usage: pelmora-inspect [FILE]\n"
                  "       pelmora-inspect --read FILE|ADDRESS [--consumption] [--zone-offset SECONDS]\n"
@@ -215,8 +206,8 @@ int main(int argc, char** argv) {
             if (!kinds.empty()) kinds += '+';
             kinds += pelmora::KindName(k);
         }
-        std::optional<std::string> value =
-            item.Has(pelmora::Kind::ActivePower) ? item.ValueText : second_piece(item.Text);
+        // The value piece as the read (power) and the phase routines take it.
+        const std::optional<std::string_view> value = pelmora::SecondPiece(item.Text);
         std::ostringstream line;
         line << index << ": " << kinds;
         line << " slot=" << (item.Has(pelmora::Kind::ActivePower) ? std::to_string(item.Slot) : "-");
