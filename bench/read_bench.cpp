@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "gateway/gateway_request.h"
+#include "gateway/document_request.h"
 #include "phases/form_values.h"
 #include "platform/iso_regional_format.h"
 #include "platform/memory_controls_view.h"
@@ -11,15 +11,6 @@
 #include "test_support.h"
 
 namespace {
-
-class FixedAnswer : public pelmora::GatewayRequest {
-public:
-    explicit FixedAnswer(std::string answer) : m_answer(std::move(answer)) {}
-    std::string launch(const std::string&) override { return m_answer; }
-
-private:
-    std::string m_answer;
-};
 
 class CountingTicks : public pelmora::TickSource {
 public:
@@ -34,7 +25,7 @@ private:
 void BM_PelmoraRead(benchmark::State& state) {
     pelmora::MemoryControlsView view;
     view.set_value("CreateOutputchk", 1);
-    FixedAnswer request(pelmora::test::ReadFixture("readings.json"));
+    pelmora::DocumentRequest request(pelmora::test::ReadFixture("readings.json"));
     CountingTicks ticks;
     pelmora::IsoRegionalFormat format;
     pelmora::MemoryFileSystem files;

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <iomanip>
 
+#include "gateway/document_request.h"
 #include "gateway/url_launch.h"
 #include "phases/form_values.h"
 #include "platform/failure.h"
@@ -64,16 +65,6 @@ int usage() {
     return 2;
 }
 
-// Gives the same document to every request.
-class DocumentRequest : public pelmora::GatewayRequest {
-public:
-    explicit DocumentRequest(std::string document) : m_document(std::move(document)) {}
-    std::string launch(const std::string&) override { return m_document; }
-
-private:
-    std::string m_document;
-};
-
 std::string colour_name(pelmora::OleColor color) {
     switch (color) {
         case pelmora::kExportGreen: return "green (export)";
@@ -94,7 +85,7 @@ int run_read(const std::string& source, bool consumption_mode, std::optional<std
     std::error_code ignored;
     if (std::filesystem::is_regular_file(source, ignored)) {
         std::ifstream in(source, std::ios::binary);
-        request = std::make_unique<DocumentRequest>(
+        request = std::make_unique<pelmora::DocumentRequest>(
             std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
         view.set_text("IP", "(file)");
     } else {
