@@ -87,29 +87,29 @@ TEST(UrlLaunch, SizeCapIsExact) {
     EXPECT_EQ(urlLaunch(gateway.url(), limits), "");
 }
 
-TEST(UrlLaunch, ReceiveLimitEndsSilentGateway) {
-    test::SimulatorProcess gateway({"--mode", "silent"});
+struct SlowRow {
+    const char* name;
+    std::vector<std::string> simulator;
+    std::chrono::milliseconds at_least;
+    std::chrono::milliseconds below;
+};
+class SlowGatewayTest : public ::testing::TestWithParam<SlowRow> {};
+
+TEST_P(SlowGatewayTest, EndsAtItsLimit) {
+    test::SimulatorProcess gateway(GetParam().simulator);
     const Timed result = timed_launch(gateway.url());
     EXPECT_EQ(result.body, "");
-    EXPECT_GE(result.took, 3400ms);
-    EXPECT_LT(result.took, 5500ms);
+    EXPECT_GE(result.took, GetParam().at_least);
+    EXPECT_LT(result.took, GetParam().below);
 }
 
-TEST(UrlLaunch, ReceiveLimitCountsEachWaitBetweenParts) {
-    test::SimulatorProcess gateway({"--mode", "drip", "--drip-ms", "5000"});
-    const Timed result = timed_launch(gateway.url());
-    EXPECT_EQ(result.body, "");
-    EXPECT_GE(result.took, 3400ms);
-    EXPECT_LT(result.took, 5500ms);
-}
-
-TEST(UrlLaunch, WholeCallEndsWithinFourteenSecondsForADrippingGateway) {
-    test::SimulatorProcess gateway({"--mode", "drip", "--drip-ms", "1000"});
-    const Timed result = timed_launch(gateway.url());
-    EXPECT_EQ(result.body, "");
-    EXPECT_GE(result.took, 13900ms);
-    EXPECT_LT(result.took, 16s);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SlowGatewayTest,
+    ::testing::Values(SlowRow{"receive_limit_silent_gateway", {"--mode", "silent"}, 3400ms, 5500ms},
+                      SlowRow{"receive_limit_between_parts", {"--mode", "drip", "--drip-ms", "5000"}, 3400ms, 5500ms},
+                      SlowRow{
+                          "whole_call_dripping_gateway", {"--mode", "drip", "--drip-ms", "1000"}, 13900ms, 16000ms}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UrlLaunch, ConnectLimitEndsAConnectionThatNeverCompletes) {
     // A listener with a full backlog drops new connection attempts unanswered.

@@ -361,10 +361,3 @@ TEST(WindowStart, FullStartAgainstSimulatorShowsFiguresAndSavesOnClose) {
 
 }  // namespace
 }  // namespace pelmora
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
