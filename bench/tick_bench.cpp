@@ -11,7 +11,7 @@
 #include "gateway/url_launch.h"
 #include "platform/iso_regional_format.h"
 #include "platform/posix_file_system.h"
-#include "platform/settings_store.h"
+#include "platform/memory_settings_store.h"
 #include "platform/system_time_zone.h"
 #include "platform/tick_source.h"
 #include "shell/pelmora_window.h"

@@ -3,7 +3,7 @@
 #include "fakes.h"
 #include "gateway/poll_cycle.h"
 #include "phases/form_values.h"
-#include "platform/settings_store.h"
+#include "platform/memory_settings_store.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
 #include "shell/startup.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings_store.h"
+#include "platform/memory_settings_store.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
 #include "shell_fakes.h"
