@@ -1,104 +1,18 @@
 #include "gateway/url_launch.h"
 
+#include "gateway/curl_transfer.h"
+
 #include <curl/curl.h>
 #include <iconv.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <memory>
-#include <mutex>
 
 namespace pelmora {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// What the callbacks learn about the transfer's progress.
-struct Transfer {
-    std::string body;
-    std::size_t max_body = 0;
-    bool too_big = false;
-    Clock::time_point start;
-    Clock::time_point resolved;
-    Clock::time_point connected;
-    Clock::time_point last_received;
-    bool has_resolved = false;
-    bool has_connected = false;
-    bool has_sent = false;
-};
-
-void global_init_once() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-// Called once name resolution is done, for each address tried.
-curl_socket_t open_socket(void* clientp, curlsocktype, curl_sockaddr* address) {
-    auto* t = static_cast<Transfer*>(clientp);
-    if (!t->has_resolved) {
-        t->has_resolved = true;
-        t->resolved = Clock::now();
-    }
-    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-}
-
-// Called once connected, before the request is sent.
-int connected(void* clientp, char*, char*, int, int) {
-    auto* t = static_cast<Transfer*>(clientp);
-    t->has_connected = true;
-    t->connected = Clock::now();
-    return CURL_PREREQFUNC_OK;
-}
-
-// Sees the request header once it has gone out.
-int debug_seen(CURL*, curl_infotype type, char*, size_t, void* clientp) {
-    auto* t = static_cast<Transfer*>(clientp);
-    if (type == CURLINFO_HEADER_OUT && !t->has_sent) {
-        t->has_sent = true;
-        t->last_received = Clock::now();
-    }
-    return 0;
-}
-
-size_t header_received(char*, size_t size, size_t count, void* userdata) {
-    static_cast<Transfer*>(userdata)->last_received = Clock::now();
-    return size * count;
-}
-
-size_t body_received(char* data, size_t size, size_t count, void* userdata) {
-    auto* t = static_cast<Transfer*>(userdata);
-    const std::size_t n = size * count;
-    t->last_received = Clock::now();
-    if (t->body.size() + n > t->max_body) {
-        t->too_big = true;
-        return 0;  // ends the transfer
-    }
-    t->body.append(data, n);
-    return n;
-}
-
-// Whether a phase or the whole call has run past its limit.
-bool past_limit(const Transfer& t, const RequestLimits& limits, Clock::time_point now) {
-    if (now - t.start > limits.whole) return true;
-    if (!t.has_resolved) return now - t.start > limits.resolve;
-    if (!t.has_connected) return now - t.resolved > limits.connect;
-    if (!t.has_sent) return now - t.connected > limits.send;
-    return now - t.last_received > limits.receive;
-}
-
-struct EasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-struct MultiDeleter {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
-};
-struct SlistDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -167,11 +81,12 @@ std::string charset_of(const std::string& content_type) {
 
 }  // namespace
 
-bool IsSendableUrl(const std::string& url) {
+bool IsSendableUrl(const std::string& url) { return IsSendableUrl(url, "http://"); }
+
+bool IsSendableUrl(const std::string& url, std::string_view scheme) {
     for (unsigned char c : url) {
         if (c <= 0x20 || c == 0x7F) return false;
     }
-    constexpr std::string_view scheme = "http://";
     if (url.size() < scheme.size() || lower(url.substr(0, scheme.size())) != scheme) return false;
     const std::string rest = url.substr(scheme.size());
     const std::string authority = rest.substr(0, rest.find_first_of("/?#"));
@@ -217,18 +132,15 @@ std::string urlLaunch(const std::string& url) { return urlLaunch(url, RequestLim
 std::string urlLaunch(const std::string& url, const RequestLimits& limits) {
     try {
         if (!IsSendableUrl(url)) return std::string();
-        global_init_once();
+        CurlGlobalInit();
 
-        std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-        std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+        EasyHandle easy(curl_easy_init());
+        MultiHandle multi(curl_multi_init());
         if (!easy || !multi) return std::string();
 
-        Transfer transfer;
-        transfer.max_body = limits.max_body;
-        transfer.start = Clock::now();
-
+        CurlTransfer transfer;
         // An empty "Accept:" removes the one header libcurl would add of its own.
-        std::unique_ptr<curl_slist, SlistDeleter> headers(curl_slist_append(nullptr, "Accept:"));
+        HeaderList headers(curl_slist_append(nullptr, "Accept:"));
 
         CURL* e = easy.get();
         curl_easy_setopt(e, CURLOPT_URL, url.c_str());
@@ -244,55 +156,14 @@ std::string urlLaunch(const std::string& url, const RequestLimits& limits) {
         curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
         curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
-        curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.max_body));
-        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>((limits.resolve + limits.connect).count()));
-        curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.whole.count()));
-        curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, open_socket);
-        curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, &transfer);
-        curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, connected);
-        curl_easy_setopt(e, CURLOPT_PREREQDATA, &transfer);
-        curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
-        curl_easy_setopt(e, CURLOPT_DEBUGFUNCTION, debug_seen);
-        curl_easy_setopt(e, CURLOPT_DEBUGDATA, &transfer);
-        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, header_received);
-        curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
-        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, body_received);
-        curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
+        AttachTransfer(e, transfer, limits);
 
-        if (curl_multi_add_handle(multi.get(), e) != CURLM_OK) return std::string();
-
-        bool failed = false;
-        int running = 1;
-        while (running > 0) {
-            if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
-                failed = true;
-                break;
-            }
-            if (running == 0) break;
-            if (past_limit(transfer, limits, Clock::now())) {
-                failed = true;
-                break;
-            }
-            if (curl_multi_poll(multi.get(), nullptr, 0, 25, nullptr) != CURLM_OK) {
-                failed = true;
-                break;
-            }
-        }
-
-        CURLcode result = CURLE_OK;
-        if (!failed) {
-            int queued = 0;
-            result = CURLE_RECV_ERROR;
-            while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
-                if (message->msg == CURLMSG_DONE && message->easy_handle == e) result = message->data.result;
-            }
-        }
+        const CURLcode result = RunTransfer(multi.get(), e, transfer, limits);
         char* content_type = nullptr;
         curl_easy_getinfo(e, CURLINFO_CONTENT_TYPE, &content_type);
         const std::string type = content_type ? content_type : "";
-        curl_multi_remove_handle(multi.get(), e);
 
-        if (failed || result != CURLE_OK || transfer.too_big) return std::string();
+        if (result != CURLE_OK || transfer.too_big) return std::string();
         return DecodeBody(transfer.body, type);
     } catch (...) {
         return std::string();

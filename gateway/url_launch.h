@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "gateway/gateway_request.h"
 
@@ -31,6 +32,8 @@ std::string urlLaunch(const std::string& url, const RequestLimits& limits);
 
 // Whether urlLaunch would send a request for this URL at all.
 bool IsSendableUrl(const std::string& url);
+// The same test for a URL that must start with `scheme` ("https://", say).
+bool IsSendableUrl(const std::string& url, std::string_view scheme);
 
 // `body` decoded to UTF-8 from the charset named in `content_type`.
 std::string DecodeBody(const std::string& body, const std::string& content_type);

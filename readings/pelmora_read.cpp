@@ -16,7 +16,6 @@ namespace pelmora {
 
 namespace {
 
-constexpr std::string_view kNoAnswer = "Wrong/No IP address";
 constexpr std::string_view kReset[] = {"TimeStamp", "Production", "Grid", "S1", "S2", "S3", "G1", "G2", "G3"};
 constexpr std::string_view kSolarBoxes[] = {"S1", "S2", "S3"};
 constexpr std::string_view kGridBoxes[] = {"G1", "G2", "G3"};
@@ -128,7 +127,7 @@ void PelmoraRead(const ReadContext& c, FormValues& form) {
         form.PFCount = 0;
     });
     guard.Step(2, [&] { start = c.ticks.GetTickCount(); });
-    guard.Step(3, [&] { answer = c.request.launch("http://" + view.text("IP") + "/ivp/meters/readings"); });
+    guard.Step(3, [&] { answer = c.request.launch(c.request.scheme() + view.text("IP") + "/ivp/meters/readings"); });
     guard.Step(4, [&] {
         // Unsigned subtraction: a count that wrapped in between still gives the
         // right number of milliseconds.
@@ -138,7 +137,7 @@ void PelmoraRead(const ReadContext& c, FormValues& form) {
     guard.Step(5, [&] { view.set_text("Turnaround", view.text("Turnaround") + " ms"); });
 
     if (answer.empty()) {
-        guard.Step(6, [&] { view.set_text("TimeStamp", std::string(kNoAnswer)); });
+        guard.Step(6, [&] { view.set_text("TimeStamp", c.request.failure_text()); });
     } else {
         guard.Step(7, [&] {
             for (std::string_view box : kReset) view.set_text(box, "0");

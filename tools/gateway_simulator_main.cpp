@@ -20,6 +20,8 @@
 #include <thread>
 
 #include "tools/gateway_document.h"
+#include "tools/self_signed_certificate.h"
+#include "tools/simulated_access.h"
 
 namespace {
 
@@ -36,6 +38,14 @@ struct Options {
     int status = 404;
     std::string content_type = "application/json";
     double hour = -1;  // below 0: the local hour of the day
+    bool tls = false;
+    std::string token_file;
+    std::string cert_file;
+    std::string key_file;
+    bool new_key = false;
+    std::string serial = "122233004455";
+    std::int64_t cert_start = -1;  // below 0: a minute ago
+    int cert_days = 365;
 };
 
 const char* kModes[] = {"normal",         "refuse",          "silent",    "delay",     "drip",
@@ -45,7 +55,8 @@ const char* kModes[] = {"normal",         "refuse",          "silent",    "delay
 int usage() {
     std::cerr << "usage: pelmora-gateway [--port N] [--mode MODE] [--fixed FILE] [--seed N]\n"
                  "                       [--delay-ms N] [--drip-ms N] [--status N] [--content-type TEXT]\n"
-                 "                       [--hour H]\n"
+                 "                       [--hour H] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
+                 "                       [--serial S] [--cert-start EPOCH] [--cert-days N]]\n"
                  "  Serves /ivp/meters/readings on 127.0.0.1 like an Envoy gateway. --port 0 picks a free\n"
                  "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
                  "  MODE: normal (default), refuse (connections refused), silent (accepts, never answers),\n"
@@ -53,7 +64,14 @@ int usage() {
                  "  status (--status with an HTML body), empty-200, empty-500, compact (no line breaks),\n"
                  "  crlf (CR LF line ends), production-only, oversized (2 MiB body), mixed (a random\n"
                  "  fault or good document per request, repeatable with --seed).\n"
-                 "  --hour H fixes the hour of the day (0 to 24) that drives the sun.\n";
+                 "  --hour H fixes the hour of the day (0 to 24) that drives the sun.\n"
+                 "  --tls serves HTTPS (TLS 1.2) as firmware 7 gateways do: the readings need the token in\n"
+                 "  --token-file (any token without it) as \"Authorization: Bearer\", or a session cookie from\n"
+                 "  /auth/check_jwt; a refused request gets the HTML 401 page. The certificate is self-signed,\n"
+                 "  CN=envoy-<serial>, made at start-up, or read from --cert/--key when both exist (made and\n"
+                 "  written there otherwise); --new-key always makes a fresh key. Every request is logged on\n"
+                 "  standard output with whether it carried the token; the connection and handshake counts\n"
+                 "  are printed on exit.\n";
     return 2;
 }
 
@@ -129,6 +147,22 @@ std::string html_page(int status) {
            std::to_string(status) + "</h1><p>The requested resource is not available, sorry.</p></body></html>\n";
 }
 
+std::string unauthorized_page() {
+    return "<html>\r\n<head><title>401 Authorization Required</title></head>\r\n<body>\r\n<center><h1>401 "
+           "Authorization Required</h1></center>\r\n<hr><center>nginx</center>\r\n</body>\r\n</html>\r\n";
+}
+
+// The certificate and key the TLS mode serves, as the options ask.
+pelmora::ServerIdentity make_identity(const Options& options) {
+    const std::int64_t start = options.cert_start >= 0 ? options.cert_start : std::time(nullptr) - 60;
+    const bool files = !options.cert_file.empty() && !options.key_file.empty();
+    if (files && !options.new_key && std::ifstream(options.cert_file) && std::ifstream(options.key_file))
+        return pelmora::LoadIdentity(options.cert_file, options.key_file);
+    pelmora::ServerIdentity identity = pelmora::MakeSelfSigned(options.serial, start, options.cert_days);
+    if (files) pelmora::SaveIdentity(identity, options.cert_file, options.key_file);
+    return identity;
+}
+
 std::string garbage(std::mt19937_64& random, std::size_t size) {
     std::string out(size, '\0');
     for (char& c : out) c = static_cast<char>(random());
@@ -189,6 +223,22 @@ int main(int argc, char** argv) {
                 options.content_type = next();
             else if (arg == "--hour")
                 options.hour = std::stod(next());
+            else if (arg == "--tls")
+                options.tls = true;
+            else if (arg == "--token-file")
+                options.token_file = next();
+            else if (arg == "--cert")
+                options.cert_file = next();
+            else if (arg == "--key")
+                options.key_file = next();
+            else if (arg == "--new-key")
+                options.new_key = true;
+            else if (arg == "--serial")
+                options.serial = next();
+            else if (arg == "--cert-start")
+                options.cert_start = std::stoll(next());
+            else if (arg == "--cert-days")
+                options.cert_days = std::stoi(next());
             else
                 return usage();
         } catch (const std::exception&) {
@@ -214,9 +264,62 @@ int main(int argc, char** argv) {
     auto mixed_random = std::make_shared<std::mt19937_64>(seed ^ 0x5eed);
     auto mixed_mutex = std::make_shared<std::mutex>();
 
-    httplib::Server server;
-    server.set_keep_alive_max_count(1);
-    server.Get("/ivp/meters/readings", [&](const httplib::Request&, httplib::Response& res) {
+    std::unique_ptr<pelmora::SimulatedAccess> access;
+    std::unique_ptr<httplib::Server> owned_server;
+    if (options.tls) {
+        std::string token;
+        if (!options.token_file.empty()) {
+            token = read_file(options.token_file);
+            while (!token.empty() && std::isspace(static_cast<unsigned char>(token.back()))) token.pop_back();
+        }
+        access = std::make_unique<pelmora::SimulatedAccess>(token);
+        auto identity = std::make_shared<pelmora::ServerIdentity>(make_identity(options));
+        owned_server = std::make_unique<httplib::SSLServer>([identity, &access](SSL_CTX& ctx) {
+            // What the gateway negotiates: TLS 1.2, ECDHE-RSA-AES256-GCM-SHA384.
+            SSL_CTX_set_min_proto_version(&ctx, TLS1_2_VERSION);
+            SSL_CTX_set_max_proto_version(&ctx, TLS1_2_VERSION);
+            SSL_CTX_set_cipher_list(&ctx, "ECDHE-RSA-AES256-GCM-SHA384");
+            SSL_CTX_set_session_cache_mode(&ctx, SSL_SESS_CACHE_SERVER);
+            access->watch(ctx);
+            return SSL_CTX_use_certificate(&ctx, identity->cert.get()) == 1 &&
+                   SSL_CTX_use_PrivateKey(&ctx, identity->key.get()) == 1;
+        });
+    } else {
+        owned_server = std::make_unique<httplib::Server>();
+    }
+    httplib::Server& server = *owned_server;
+    std::mutex log_mutex;
+    if (options.tls) {
+        server.set_keep_alive_max_count(100000);
+        server.set_keep_alive_timeout(30);
+        server.set_logger([&](const httplib::Request& req, const httplib::Response& res) {
+            std::lock_guard<std::mutex> lock(log_mutex);
+            std::cout << "request " << req.method << " " << req.path
+                      << " token=" << (access->bearer_ok(req.get_header_value("Authorization")) ? "yes" : "no")
+                      << " cookie=" << (req.has_header("Cookie") ? "yes" : "no") << " status=" << res.status
+                      << std::endl;
+        });
+        server.Get("/auth/check_jwt", [&](const httplib::Request& req, httplib::Response& res) {
+            res.set_header("Strict-Transport-Security", "max-age=31536000; includeSubDomains");
+            if (!access->bearer_ok(req.get_header_value("Authorization"))) {
+                serve_text(res, 401, unauthorized_page(), "text/html");
+                return;
+            }
+            res.set_header("Set-Cookie", "sessionId=" + access->open_session() + "; Secure; HttpOnly; path=/");
+            serve_text(res, 200, "<!DOCTYPE html><h2>Valid token.</h2>", "text/html");
+        });
+    } else {
+        server.set_keep_alive_max_count(1);
+    }
+    server.Get("/ivp/meters/readings", [&](const httplib::Request& req, httplib::Response& res) {
+        if (access) {
+            res.set_header("Strict-Transport-Security", "max-age=31536000; includeSubDomains");
+            if (!access->bearer_ok(req.get_header_value("Authorization")) &&
+                !access->session_ok(req.get_header_value("Cookie"))) {
+                serve_text(res, 401, unauthorized_page(), "text/html");
+                return;
+            }
+        }
         const std::string& type = options.content_type;
         auto document = [&](pelmora::DocumentLayout layout, bool crlf, bool production_only) {
             if (!fixed.empty()) return std::string(fixed);
@@ -274,10 +377,16 @@ int main(int argc, char** argv) {
     }
     std::cout << "listening on 127.0.0.1:" << port << std::endl;
 
-    std::thread stopper([&server, signals] {
+    std::thread stopper([&server, &access, signals] {
         int received = 0;
         sigwait(&signals, &received);
         g_stopping = true;
+        if (access) {
+            // Kept-alive connections would hold the server's threads until they
+            // time out; a stopped gateway drops them at once.
+            std::cout << access->counts() << std::endl;
+            std::_Exit(0);
+        }
         server.stop();
     });
     server.listen_after_bind();

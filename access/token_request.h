@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "access/pinned_key.h"
+#include "gateway/gateway_request.h"
+#include "gateway/https_transport.h"
+#include "platform/wall_clock.h"
+
+namespace pelmora {
+
+inline constexpr const char* kTokenRefused = "Token refused";
+inline constexpr const char* kCertificateChanged = "Certificate changed";
+inline constexpr const char* kTokenUnavailable = "Token not available";
+
+// The gateway request with an owner token, over HTTPS only. Before the first
+// read, and again after a read is refused, it checks the token at
+// "/auth/check_jwt" and keeps the session cookie; each read then sends the
+// cookie and the token. Answers other than 2xx are failed requests and their
+// body is never returned. The gateway's public key is pinned on the first
+// handshake; a different key ends the handshake before anything is sent,
+// and is taken without asking only as the yearly renewal (see
+// JudgeCertificate). A refused token is tried again at most once a minute.
+class TokenGatewayRequest : public GatewayRequest {
+public:
+    struct KeyChange {
+        CertificateFacts pinned;
+        CertificateFacts seen;
+    };
+
+    TokenGatewayRequest(HttpsTransport& transport, PinStore& pins, const WallClock& clock);
+
+    // A new token (or none) starts a new session.
+    void set_token(std::optional<std::string> token);
+
+    std::string scheme() override { return "https://"; }
+    std::string launch(const std::string& url) override;
+    std::string failure_text() const override { return m_failure; }
+
+    // The key change to put to the user, once per new key.
+    std::optional<KeyChange> key_change_to_ask();
+    bool key_change_pending() const { return m_change.has_value(); }
+    // The user trusts the new key: it is pinned and reads go on.
+    void trust(const CertificateFacts& seen);
+    // Set once when a renewed certificate was taken without asking.
+    std::optional<std::string> take_renewal_note() { return std::exchange(m_renewal_note, std::nullopt); }
+
+    std::uint64_t session_checks() const { return m_session_checks; }
+
+private:
+    // One GET with the token (and the cookie when there is one), the pin
+    // applied and kept up to date. Sets m_failure when it fails.
+    std::optional<HttpsAnswer> call(const std::string& url, bool with_cookie);
+    bool check_session(const std::string& base);
+    void note_handshake(const CertificateFacts& seen);
+    bool recheck_change(const std::string& url);
+
+    HttpsTransport& m_transport;
+    PinStore& m_pins;
+    const WallClock& m_clock;
+    std::optional<std::string> m_token;
+    std::string m_cookie;
+    bool m_session = false;
+    std::string m_failure;
+    std::optional<CertificateFacts> m_pinned;
+    bool m_pins_loaded = false;
+    std::optional<KeyChange> m_change;
+    bool m_change_asked = false;
+    std::int64_t m_last_probe = 0;
+    std::optional<std::int64_t> m_refused_at;
+    std::optional<std::string> m_renewal_note;
+    std::uint64_t m_session_checks = 0;
+};
+
+}  // namespace pelmora

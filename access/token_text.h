@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+// What a gateway access token says about itself, read from its payload
+// without checking its signature.
+struct TokenFacts {
+    std::int64_t exp = 0;  // expiry, epoch seconds
+    std::string role;      // "owner", "installer", ... or empty
+    std::string serial;    // the gateway serial it was made for, or empty
+};
+
+struct TokenCheck {
+    std::optional<TokenFacts> facts;  // set when the text is a usable token
+    std::string error;                // why it is not, in words for the user
+};
+
+// The pasted text without leading and trailing blanks, tabs and line breaks.
+std::string TrimToken(std::string_view text);
+
+// Reads a JWT: three base64url parts, the second a JSON object with a
+// numeric "exp". The role comes from "enphaseUser", "role" or "user_type",
+// the serial from "serial", "serialNum" or "aud", whichever is present.
+TokenCheck DecodeToken(std::string_view text);
+
+// Whole days from `now` until `exp`, rounded down; 0 once expired.
+std::int64_t DaysLeft(std::int64_t exp, std::int64_t now);
+
+// The window caption with the token's state added once fewer than 30 days
+// are left: "<base> - token expires in N days" (N whole days, "1 day", or
+// "less than a day"), then "<base> - token expired".
+std::string TokenCaption(const std::string& base, std::int64_t exp, std::int64_t now);
+
+// A UTC date and time, "YYYY-MM-DD HH:MM UTC".
+std::string UtcDateText(std::int64_t epoch);
+
+}  // namespace pelmora

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "access/pinned_key.h"
+#include "access/settings_pin_store.h"
+#include "access/token_keeper.h"
+#include "access/token_text.h"
+#include "platform/file_secret_store.h"
+#include "platform/memory_settings_store.h"
+#include "temp_folder.h"
+#include "token_support.h"
+
+namespace pelmora {
+namespace {
+
+constexpr std::int64_t kNow = 1796688000;  // 2026-12-08 00:00 UTC
+constexpr std::int64_t kDay = 86400;
+
+struct DecodeRow {
+    const char* name;
+    std::string text;
+    bool accepted;
+    std::int64_t exp;
+    const char* role;
+    const char* serial;
+};
+class DecodeTokenTest : public ::testing::TestWithParam<DecodeRow> {};
+
+TEST_P(DecodeTokenTest, ReadsThePayloadOrSaysWhyNot) {
+    const DecodeRow& row = GetParam();
+    const TokenCheck check = DecodeToken(row.text);
+    ASSERT_EQ(check.facts.has_value(), row.accepted) << check.error;
+    if (row.accepted) {
+        EXPECT_EQ(check.facts->exp, row.exp);
+        EXPECT_EQ(check.facts->role, row.role);
+        EXPECT_EQ(check.facts->serial, row.serial);
+    } else {
+        EXPECT_FALSE(check.error.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DecodeTokenTest,
+    ::testing::Values(
+        DecodeRow{"owner_token", test::OwnerToken(kNow), true, kNow, "owner", "122233004455"},
+        DecodeRow{"paste_with_blanks_and_line_breaks", " \r\n\t" + test::OwnerToken(kNow) + "\n\n", true, kNow,
+                  "owner", "122233004455"},
+        DecodeRow{"role_and_serial_keys", test::MakeToken(R"({"exp":5,"role":"installer","serial":"99"})"), true, 5,
+                  "installer", "99"},
+        DecodeRow{"neither_role_nor_serial", test::MakeToken(R"({"exp":1.7e9})"), true, 1700000000, "", ""},
+        DecodeRow{"empty", "  \n", false, 0, "", ""},
+        DecodeRow{"two_parts", "eyJhbGciOiJFUzI1NiJ9.eyJleHAiOjV9", false, 0, "", ""},
+        DecodeRow{"empty_signature", test::MakeToken(R"({"exp":5})").substr(0, test::MakeToken(R"({"exp":5})").rfind('.') + 1), false, 0, "", ""},
+        DecodeRow{"not_base64url", "abc.d+f/.ghi", false, 0, "", ""},
+        DecodeRow{"payload_not_json", test::MakeToken("exp=5"), false, 0, "", ""},
+        DecodeRow{"payload_with_trailing_text", test::MakeToken(R"({"exp":5} x)"), false, 0, "", ""},
+        DecodeRow{"exp_missing", test::MakeToken(R"({"aud":"1"})"), false, 0, "", ""},
+        DecodeRow{"exp_a_string", test::MakeToken(R"({"exp":"1700000000"})"), false, 0, "", ""},
+        DecodeRow{"nesting_too_deep", test::MakeToken(R"({"exp":5,"a":)" + std::string(100, '[') +
+                                                      std::string(100, ']') + "}"),
+                  false, 0, "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct CaptionRow {
+    const char* name;
+    std::int64_t exp;
+    const char* caption;
+};
+class TokenCaptionTest : public ::testing::TestWithParam<CaptionRow> {};
+
+TEST_P(TokenCaptionTest, WarnsInTheLastThirtyDays) {
+    EXPECT_EQ(TokenCaption("Pelmora V2.5.1", GetParam().exp, kNow), GetParam().caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TokenCaptionTest,
+    ::testing::Values(CaptionRow{"a_year_left", kNow + 365 * kDay, "Pelmora V2.5.1"},
+                      CaptionRow{"exactly_thirty_days", kNow + 30 * kDay, "Pelmora V2.5.1"},
+                      CaptionRow{"just_under_thirty_days", kNow + 30 * kDay - 1,
+                                 "Pelmora V2.5.1 - token expires in 29 days"},
+                      CaptionRow{"one_day", kNow + kDay + 5, "Pelmora V2.5.1 - token expires in 1 day"},
+                      CaptionRow{"hours", kNow + 3600, "Pelmora V2.5.1 - token expires in less than a day"},
+                      CaptionRow{"expiry_now", kNow, "Pelmora V2.5.1 - token expired"},
+                      CaptionRow{"expired", kNow - 10 * kDay, "Pelmora V2.5.1 - token expired"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct PinRow {
+    const char* name;
+    CertificateFacts seen;
+    PinVerdict verdict;
+};
+const CertificateFacts kPinned{"AAAA", "CN=envoy-122233004455", kNow - 340 * kDay, kNow + 25 * kDay};
+class JudgeCertificateTest : public ::testing::TestWithParam<PinRow> {};
+
+TEST_P(JudgeCertificateTest, TakesOnlyTheRenewalWithoutAsking) {
+    EXPECT_EQ(JudgeCertificate(kPinned, GetParam().seen, kNow), GetParam().verdict);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, JudgeCertificateTest,
+    ::testing::Values(
+        PinRow{"same_key", {"AAAA", "CN=other", 0, 1}, PinVerdict::Same},
+        PinRow{"renewal_near_expiry", {"BBBB", "CN=envoy-122233004455", kNow - kDay, kNow + 364 * kDay},
+               PinVerdict::Renewal},
+        PinRow{"other_subject_near_expiry", {"BBBB", "CN=envoy-999", kNow - kDay, kNow + 364 * kDay},
+               PinVerdict::Changed},
+        PinRow{"starts_before_the_old_one", {"BBBB", "CN=envoy-122233004455", kNow - 400 * kDay, kNow + kDay},
+               PinVerdict::Changed}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JudgeCertificate, FarFromExpiryANewKeyIsAskedAbout) {
+    CertificateFacts pinned = kPinned;
+    pinned.not_after = kNow + 31 * kDay;
+    EXPECT_EQ(JudgeCertificate(pinned, {"BBBB", pinned.subject, kNow - kDay, kNow + 364 * kDay}, kNow),
+              PinVerdict::Changed);
+    EXPECT_EQ(JudgeCertificate(std::nullopt, {"BBBB", pinned.subject, 0, 1}, kNow), PinVerdict::FirstUse);
+}
+
+TEST(SettingsPinStore, KeepsThePinInItsOwnGroup) {
+    MemorySettingsStore settings;
+    SettingsPinStore pins(settings, "Pelmora");
+    EXPECT_FALSE(pins.Load());
+    pins.Save(kPinned);
+    EXPECT_EQ(pins.Load(), kPinned);
+    EXPECT_EQ(settings.GetSetting("Pelmora", "Gateway", "KeyNotAfter", ""), "2027-01-02T00:00:00Z");
+    EXPECT_EQ(settings.GetSetting("Pelmora", "Settings", "KeySha256", "none"), "none");
+    EXPECT_EQ(Fingerprint("3q2+7w=="), "DE:AD:BE:EF");
+}
+
+// A secret store that never answers, as a desktop without a secret service.
+class SilentSecretStore : public SecretStore {
+public:
+    SecretRead Get(const std::string&) override { return SecretRead{}; }
+    bool Set(const std::string&, const std::string&) override { return false; }
+    bool Erase(const std::string&) override { return false; }
+    std::string Where() const override { return "nowhere"; }
+};
+
+TEST(FileSecretStore, RefusesAFileOthersCanRead) {
+    test::TempWorkingFolder folder;
+    const std::string path = (folder.path() / "token").string();
+    FileSecretStore store(path);
+    EXPECT_EQ(store.Get("").status, SecretRead::Status::Missing);
+    ASSERT_TRUE(store.Set("", "secret"));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(store.Get("").value, "secret");
+
+    ::chmod(path.c_str(), 0644);
+    const SecretRead refused = store.Get("");
+    EXPECT_EQ(refused.status, SecretRead::Status::Refused);
+    EXPECT_NE(refused.message.find("chmod 600 " + path), std::string::npos) << refused.message;
+    EXPECT_EQ(refused.value, "");
+}
+
+TEST(TokenKeeper, FallsBackToTheFileAndKeepsOnlyWhereInTheSettings) {
+    test::TempWorkingFolder folder;
+    SilentSecretStore keychain;
+    FileSecretStore file((folder.path() / "Pelmora" / "token").string());
+    MemorySettingsStore settings;
+    const std::string token = test::OwnerToken(kNow + 365 * kDay);
+    {
+        TokenKeeper keeper(keychain, file, settings, "Pelmora");
+        EXPECT_FALSE(keeper.Save("not a token").saved);
+        EXPECT_FALSE(keeper.Token());
+        const TokenKeeper::SaveResult saved = keeper.Save("\n" + token + "  \r\n");
+        EXPECT_TRUE(saved.saved) << saved.message;
+        EXPECT_EQ(keeper.Token(), token);
+        EXPECT_FALSE(keeper.Save("a.b").saved);
+        EXPECT_EQ(keeper.Token(), token);
+    }
+    EXPECT_EQ(settings.GetSetting("Pelmora", "Gateway", "TokenStore", ""), "file");
+    for (const auto& [key, value] : settings.values) EXPECT_EQ(value.find(token), std::string::npos) << key;
+
+    TokenKeeper next_start(keychain, file, settings, "Pelmora");
+    next_start.StartLookup();
+    EXPECT_EQ(next_start.Token(), token);
+    next_start.Remove();
+    EXPECT_FALSE(next_start.Token());
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Pelmora" / "token"));
+}
+
+TEST(TokenKeeper, UsesAFilePlacedByHandOnlyWhenOwnerOnly) {
+    test::TempWorkingFolder folder;
+    SilentSecretStore keychain;
+    const std::string path = (folder.path() / "token").string();
+    FileSecretStore file(path);
+    MemorySettingsStore settings;
+    std::ofstream(path) << "hand.placed.token\n";
+    for (const mode_t mode : {0600, 0640}) {
+        ::chmod(path.c_str(), mode);
+        TokenKeeper keeper(keychain, file, settings, "Pelmora");
+        keeper.StartLookup();
+        if (mode == 0600) {
+            EXPECT_EQ(keeper.Token(), "hand.placed.token");
+        } else {
+            EXPECT_FALSE(keeper.Token());
+            EXPECT_NE(keeper.Problem().find("chmod 600"), std::string::npos);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pelmora

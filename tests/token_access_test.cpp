@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <fstream>
+#include <regex>
+
+#include "access/token_request.h"
+#include "gateway/curl_https_transport.h"
+#include "loopback_server.h"
+#include "phases/form_values.h"
+#include "platform/iso_regional_format.h"
+#include "platform/memory_controls_view.h"
+#include "platform/memory_file_system.h"
+#include "readings/pelmora_read.h"
+#include "read_fakes.h"
+#include "records/error_log.h"
+#include "simulator_process.h"
+#include "temp_folder.h"
+#include "test_support.h"
+#include "token_support.h"
+
+namespace pelmora {
+namespace {
+
+const std::int64_t kNow = std::time(nullptr);
+constexpr std::int64_t kDay = 86400;
+
+// The client side of token access as the window has it, on a real transport.
+struct TokenClient {
+    explicit TokenClient(const std::string& token) { request.set_token(token); }
+    FixedWallClock clock{kNow};
+    MemoryPinStore pins;
+    CurlHttpsTransport transport;
+    TokenGatewayRequest request{transport, pins, clock};
+};
+
+// A TLS simulator serving the fixture document to the holder of `token`.
+struct TlsGateway {
+    TlsGateway(const std::string& token, std::vector<std::string> extra, int port = 0)
+        : token_file(write_token(token)), simulator(args(std::move(extra), port)) {}
+
+    std::string write_token(const std::string& token) {
+        const std::string path = (folder.path() / "gateway-token").string();
+        std::ofstream(path) << token;
+        return path;
+    }
+    std::vector<std::string> args(std::vector<std::string> extra, int port) {
+        std::vector<std::string> all{"--tls", "--token-file", token_file, "--fixed",
+                                     std::string(PELMORA_FIXTURES) + "/readings.json"};
+        if (port != 0) all.insert(all.end(), {"--port", std::to_string(port)});
+        all.insert(all.end(), extra.begin(), extra.end());
+        return all;
+    }
+    // Handshakes the simulator counted, once it has stopped.
+    long handshakes() {
+        simulator.stop();
+        std::smatch match;
+        const std::string out = simulator.output();
+        if (!std::regex_search(out, match, std::regex("handshakes (\\d+)"))) return -1;
+        return std::stol(match[1]);
+    }
+
+    test::TempWorkingFolder folder;
+    std::string token_file;
+    test::SimulatorProcess simulator;
+};
+
+const std::string kToken = test::OwnerToken(kNow + 365 * kDay);
+
+TEST(TokenAccess, ChecksTheSessionOnceAndKeepsOneConnection) {
+    TlsGateway gateway(kToken, {});
+    TokenClient client(kToken);
+    const std::string document = test::ReadFixture("readings.json");
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(client.request.launch(gateway.simulator.https_url()), document) << i;
+    EXPECT_EQ(client.request.session_checks(), 1u);
+    EXPECT_EQ(gateway.simulator.requests("/auth/check_jwt"), 1u);
+    EXPECT_EQ(client.pins.Load()->subject, "CN=envoy-122233004455");
+    const long handshakes = gateway.handshakes();
+    EXPECT_GE(handshakes, 1);
+    EXPECT_LE(handshakes, 2);
+}
+
+TEST(TokenAccess, NeverSpeaksPlainHttp) {
+    test::LoopbackListener listener;
+    TokenClient client(kToken);
+    const std::string url = "http://127.0.0.1:" + std::to_string(listener.port()) + "/ivp/meters/readings";
+    EXPECT_EQ(client.request.launch(url), "");
+    EXPECT_EQ(client.transport.get(HttpsCall{url, {"Authorization: Bearer x"}, ""}).outcome,
+              HttpsAnswer::Outcome::NoAnswer);
+    EXPECT_FALSE(listener.has_pending_connection());
+}
+
+TEST(TokenAccess, ARefusedTokenKeepsTheFiguresAndAReplacedOneBringsThemBack) {
+    TlsGateway gateway(kToken, {});
+    TokenClient client(kToken);
+    MemoryControlsView view;
+    view.set_text("IP", gateway.simulator.address());
+    view.set_value("CreateOutputchk", 1);
+    view.set_text("OutFile", "out.txt");
+    test::SteppingTicks ticks;
+    IsoRegionalFormat format;
+    MemoryFileSystem files;
+    ErrorLog log(files, format);
+    FormValues form;
+    const ReadContext context{view, client.request, ticks, format, log, files};
+
+    PelmoraRead(context, form);
+    const std::string production = view.text("Production");
+    ASSERT_NE(production, "0");
+    const OleColor grid_colour = view.back_color("Grid");
+
+    client.request.set_token(test::OwnerToken(kNow + 2 * kDay));
+    PelmoraRead(context, form);
+    EXPECT_EQ(view.text("TimeStamp"), "Token refused");
+    EXPECT_EQ(view.text("Production"), production);
+    EXPECT_EQ(view.back_color("Grid"), grid_colour);
+    EXPECT_EQ(files.files["out.txt"].substr(0, 15), "Token refused\r\n");
+    // A refused token is not tried again at every tick.
+    const std::size_t checks = gateway.simulator.requests("/auth/check_jwt");
+    PelmoraRead(context, form);
+    EXPECT_EQ(gateway.simulator.requests("/auth/check_jwt"), checks);
+
+    client.request.set_token(kToken);
+    PelmoraRead(context, form);
+    EXPECT_NE(view.text("TimeStamp"), "Token refused");
+    EXPECT_EQ(view.text("Production"), production);
+    EXPECT_EQ(files.files["out.txt"].find("Token refused"), std::string::npos);
+}
+
+struct PinRow {
+    const char* name;
+    std::vector<std::string> before;  // the certificate pinned first
+    std::vector<std::string> after;   // the one the gateway shows next
+    bool asked;
+};
+class GatewayKeyTest : public ::testing::TestWithParam<PinRow> {};
+
+TEST_P(GatewayKeyTest, AsksOnlyWhenTheKeyChangedOutsideTheRenewal) {
+    const PinRow& row = GetParam();
+    TokenClient client(kToken);
+    int port = 0;
+    {
+        TlsGateway first(kToken, row.before);
+        port = first.simulator.port();
+        ASSERT_NE(client.request.launch(first.simulator.https_url()), "");
+    }
+    TlsGateway second(kToken, row.after, port);
+    const std::string url = second.simulator.https_url();
+    const std::string answer = client.request.launch(url);
+    if (!row.asked) {
+        EXPECT_NE(answer, "");
+        EXPECT_FALSE(client.request.key_change_to_ask());
+        EXPECT_TRUE(client.request.take_renewal_note());
+        return;
+    }
+    EXPECT_EQ(answer, "");
+    EXPECT_EQ(client.request.failure_text(), "Certificate changed");
+    EXPECT_EQ(client.request.launch(url), "");
+    const auto change = client.request.key_change_to_ask();
+    ASSERT_TRUE(change);
+    EXPECT_FALSE(client.request.key_change_to_ask()) << "asked twice";
+    EXPECT_NE(change->seen.key_sha256, change->pinned.key_sha256);
+    // Nothing, the token included, reached the gateway with the new key.
+    EXPECT_EQ(second.simulator.output().find("request "), std::string::npos) << second.simulator.output();
+
+    client.request.trust(change->seen);
+    EXPECT_EQ(client.request.launch(url), test::ReadFixture("readings.json"));
+    EXPECT_EQ(client.pins.Load()->key_sha256, change->seen.key_sha256);
+}
+
+std::vector<std::string> starting(std::int64_t at, std::vector<std::string> more = {}) {
+    more.insert(more.begin(), {"--cert-start", std::to_string(at)});
+    return more;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, GatewayKeyTest,
+    ::testing::Values(
+        PinRow{"changed_key", starting(kNow - 10 * kDay), starting(kNow - kDay, {"--new-key"}), true},
+        PinRow{"yearly_renewal", starting(kNow - 350 * kDay), starting(kNow - kDay, {"--new-key"}), false},
+        PinRow{"other_subject_near_expiry", starting(kNow - 350 * kDay),
+               starting(kNow - kDay, {"--new-key", "--serial", "999"}), true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pelmora
