@@ -12,6 +12,12 @@ class MessageBox {
 public:
     virtual ~MessageBox() = default;
     virtual void Show(const std::string& text, const std::string& title, unsigned style) = 0;
+    // A modal question with Yes and No; true for Yes.
+    virtual bool AskYesNo(const std::string& text, const std::string& title) {
+        (void)text;
+        (void)title;
+        return false;
+    }
 };
 
 }  // namespace pelmora

@@ -3,11 +3,19 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "access/access_request.h"
+#include "access/settings_pin_store.h"
+#include "access/token_keeper.h"
+#include "gateway/curl_https_transport.h"
 #include "gateway/url_launch.h"
+#include "platform/file_secret_store.h"
+#include "platform/qt/keychain_secret_store.h"
 #include "platform/posix_file_system.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/qt_regional_format.h"
@@ -41,14 +49,29 @@ int main(int argc, char** argv) {
     const QStringList arguments = QCoreApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) start.arguments.push_back(arguments[i].toStdString());
 
-    pelmora::CurlGatewayRequest request;
     pelmora::SteadyTickSource ticks;
     pelmora::QtRegionalFormat format;
     pelmora::PosixFileSystem files;
     pelmora::SystemTimeZone zone;
     pelmora::QtSettingsStore settings;
     pelmora::QtMessageBox about;
-    pelmora::Pelmorafrm window(pelmora::ShellServices{request, ticks, format, files, zone, settings, about}, start);
+
+    // The gateway: plain http, or HTTPS with the owner token once one is set.
+    // The token is looked up while the window opens.
+    pelmora::SystemWallClock clock;
+    pelmora::KeychainSecretStore keychain(pelmora::kSettingsApp);
+    pelmora::FileSecretStore token_file(pelmora::ConfigFilePath("token"));
+    pelmora::TokenKeeper keeper(keychain, token_file, settings, pelmora::kSettingsApp);
+    keeper.StartLookup();
+    pelmora::SettingsPinStore pins(settings, pelmora::kSettingsApp);
+    pelmora::CurlHttpsTransport https;
+    pelmora::TokenGatewayRequest token_request(https, pins, clock);
+    pelmora::CurlGatewayRequest plain;
+    pelmora::AccessRequest request(plain, token_request, keeper);
+    pelmora::AccessServices access{keeper, token_request, clock};
+
+    pelmora::Pelmorafrm window(pelmora::ShellServices{request, ticks, format, files, zone, settings, about, &access},
+                               start);
     about.set_parent(&window);
 
     // SIGINT and SIGTERM close the window the normal way, so the settings are
@@ -66,6 +89,12 @@ int main(int argc, char** argv) {
     }
 
     window.Form_Load();
+    // Why a token that is there cannot be used (a file others can read, say).
+    QTimer::singleShot(std::chrono::milliseconds(pelmora::SecretStore::kSecretStoreWait) + std::chrono::milliseconds(100),
+                       &window, [&keeper] {
+                           if (const std::string problem = keeper.Problem(); !problem.empty())
+                               std::fprintf(stderr, "Pelmora: %s\n", problem.c_str());
+                       });
     if (qEnvironmentVariableIsSet("PELMORA_CLOSE_WHEN_SHOWN")) {
         // For start-up measurements: close once the window has been shown and painted.
         QTimer::singleShot(0, &window, [&window] {

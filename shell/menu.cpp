@@ -19,6 +19,11 @@ void Menu::AddMenuItems(const std::string& text1, const std::string& text2, cons
         [this](Hwnd h, unsigned m, std::uintptr_t w, std::intptr_t l) { return WindowProc(h, m, w, l); });
 }
 
+void Menu::AddOptionsItem(const std::string& text, std::function<void()> open) {
+    m_options = std::move(open);
+    m_system.AppendMenuA(m_system.GetSystemMenu(m_frame.handle(), false), MF_STRING, kOptionsCommand, text);
+}
+
 std::intptr_t Menu::WindowProc(Hwnd window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
     if (message == WM_SYSCOMMAND) {
         switch (wparam) {
@@ -32,6 +37,12 @@ std::intptr_t Menu::WindowProc(Hwnd window, unsigned message, std::uintptr_t wpa
                 return 0;
             case kShowPhasesCommand: toggle_phases(); return 0;
             case kAboutCommand: m_about.Show(kAboutText, kAboutTitle, MB_OK | MB_ICONINFORMATION); return 0;
+            case kOptionsCommand:
+                if (m_options) {
+                    m_options();
+                    return 0;
+                }
+                break;
             default: break;
         }
     }

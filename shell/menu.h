@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/controls_view.h"
@@ -20,6 +21,7 @@ inline constexpr std::uintptr_t kStayOnTopCommand = 1010;
 inline constexpr std::uintptr_t kShowSettingsCommand = 1011;
 inline constexpr std::uintptr_t kShowPhasesCommand = 1013;
 inline constexpr std::uintptr_t kAboutCommand = 1015;
+inline constexpr std::uintptr_t kOptionsCommand = 1016;
 
 inline constexpr int kNarrowWidth = 4620;   // settings column cut off; the settings toggle's threshold
 inline constexpr int kFullWidth = 8670;     // settings column shown
@@ -47,6 +49,9 @@ public:
     // returns 0; every other message goes to the previous procedure.
     std::intptr_t WindowProc(Hwnd window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
 
+    // Appends "Options..." (1016) after the four items; choosing it runs `open`.
+    void AddOptionsItem(const std::string& text, std::function<void()> open);
+
     void CreateOutputchk_Click();
     void Grid_DblClick();
     void IP_DblClick();
@@ -59,6 +64,7 @@ private:
     ControlsView& m_view;
     MessageBox& m_about;
     ShellGlobals& m_globals;
+    std::function<void()> m_options;
 };
 
 }  // namespace pelmora

@@ -16,6 +16,8 @@
 
 #include "platform/window_design.h"
 #include "readings/pelmora_read.h"
+#include "shell/gateway_page.h"
+#include "shell/options_dialog.h"
 
 namespace pelmora {
 
@@ -58,11 +60,8 @@ Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start, QWidget* parent)
       m_log(services.files, services.format),
       m_system(*this),
       m_menu(m_system, *this, *this, services.about, m_globals),
-      m_poll(*this, *this, *this, services.format, [this] {
-          PelmoraRead(
-              ReadContext{*this, m_services.request, m_services.ticks, m_services.format, m_log, m_services.files},
-              m_form);
-      }) {
+      m_poll(*this, *this, *this, services.format, [this] { read(); }) {
+    if (services.access != nullptr) m_access_status.emplace(*services.access, *this, *this, services.about);
     setObjectName(QStringLiteral("Pelmorafrm"));
     setWindowTitle(QString::fromUtf8(kDesignCaption.data(), static_cast<int>(kDesignCaption.size())));
     setWindowIcon(ApplicationIcon());
@@ -141,6 +140,39 @@ void Pelmorafrm::Form_Load() {
     LoadContext context{m_menu, m_globals, m_services.settings, *this, *this, m_system, m_services.zone,
                         m_form, m_start};
     pelmora::Form_Load(context);
+    if (m_access_status) {
+        m_menu.AddOptionsItem("Options...", [this] { open_options(); });
+        m_access_status->set_base_caption(caption());
+        m_access_status->RefreshCaption();
+    }
+}
+
+void Pelmorafrm::read() {
+    const ReadContext context{*this, m_services.request, m_services.ticks, m_services.format, m_log, m_services.files};
+    try {
+        PelmoraRead(context, m_form);
+    } catch (...) {
+        after_read();
+        throw;
+    }
+    after_read();
+}
+
+void Pelmorafrm::after_read() {
+    // The question waits until the tick is over, so that the read never
+    // holds a dialog open.
+    if (m_access_status && m_access_status->AfterRead())
+        QTimer::singleShot(0, this, [this] { m_access_status->AskAboutKey(); });
+}
+
+void Pelmorafrm::open_options() {
+    if (m_services.access == nullptr) return;
+    OptionsDialog dialog(this);
+    auto* gateway = new GatewayPage(m_services.access->keeper, m_services.access->clock);
+    gateway->on_done([&dialog](bool) { dialog.done(0); });
+    dialog.add_page(gateway, QStringLiteral("Gateway"));
+    dialog.exec();
+    m_access_status->RefreshCaption();
 }
 
 std::string Pelmorafrm::text(std::string_view name) const {

@@ -21,6 +21,7 @@
 #include "platform/window_frame.h"
 #include "platform/window_timer.h"
 #include "records/error_log.h"
+#include "shell/access_status.h"
 #include "shell/menu.h"
 #include "shell/startup.h"
 
@@ -41,6 +42,8 @@ struct ShellServices {
     const TimeZoneSource& zone;
     SettingsStore& settings;
     MessageBox& about;
+    // Token access to HTTPS gateways; without it the window has no Options command.
+    AccessServices* access = nullptr;
 };
 
 // The main window: 35 controls in their design state, laid out in twips
@@ -109,6 +112,9 @@ protected:
 
 private:
     void build_controls();
+    void read();
+    void after_read();
+    void open_options();
     QSize frame_extra() const;
     bool frame_known() const;
     void apply_pending_size();
@@ -122,6 +128,7 @@ private:
     Menu m_menu;
     PollCycle m_poll;
     QTimer* m_timer = nullptr;
+    std::optional<AccessStatus> m_access_status;
     std::map<std::string, QWidget*, std::less<>> m_controls;
     std::map<std::string, OleColor, std::less<>> m_back_colors;
     std::map<std::string, QPalette, std::less<>> m_design_palettes;

@@ -21,6 +21,10 @@
 #include "platform/memory_file_system.h"
 #include "platform/system_time_zone.h"
 #include "platform/tick_source.h"
+#include "access/token_request.h"
+#include "access/token_text.h"
+#include "gateway/curl_https_transport.h"
+#include "platform/file_secret_store.h"
 #include "readings/number_text.h"
 #include "readings/pelmora_read.h"
 #include "readings/readings_parser.h"
@@ -54,6 +58,7 @@ std::string visible(std::string_view text) {
 int usage() {
     std::cerr << "usage: pelmora-inspect [FILE]\n"
                  "       pelmora-inspect --read FILE|ADDRESS [--consumption] [--zone-offset SECONDS]\n"
+                 "                       [--token-file TOKEN_FILE]\n"
                  "  Without --read: reads a readings document from FILE (or standard input) and prints\n"
                  "  every recognised item: kinds, power slot, epoch text, value text, and the value\n"
                  "  rounded to one decimal as the read does.\n"
@@ -61,7 +66,9 @@ int usage() {
                  "  at ADDRESS (as typed in the window's Envoy box), and prints what every box of the\n"
                  "  window would show, its colour, and the four lines of the output file.\n"
                  "  --consumption reads the second meter as consumption (the PelmoraB mode);\n"
-                 "  --zone-offset replaces this machine's zone offset.\n";
+                 "  --zone-offset replaces this machine's zone offset;\n"
+                 "  --token-file reads the gateway over HTTPS with the owner token kept in TOKEN_FILE\n"
+                 "  (readable by its owner only); the gateway's key is trusted for this one read.\n";
     return 2;
 }
 
@@ -78,12 +85,28 @@ std::string colour_name(pelmora::OleColor color) {
     }
 }
 
-int run_read(const std::string& source, bool consumption_mode, std::optional<std::int32_t> zone_offset) {
+int run_read(const std::string& source, bool consumption_mode, std::optional<std::int32_t> zone_offset,
+             const std::string& token_path) {
     pelmora::MemoryControlsView view;
     view.set_value("CreateOutputchk", 1);
     std::unique_ptr<pelmora::GatewayRequest> request;
+    pelmora::SystemWallClock clock;
+    pelmora::MemoryPinStore pins;
+    pelmora::CurlHttpsTransport https;
     std::error_code ignored;
-    if (std::filesystem::is_regular_file(source, ignored)) {
+    if (!token_path.empty()) {
+        pelmora::FileSecretStore file(token_path);
+        const pelmora::SecretRead token = file.Get("");
+        if (token.status != pelmora::SecretRead::Status::Found) {
+            std::cerr << "pelmora-inspect: "
+                      << (token.message.empty() ? token_path + ": no such file" : token.message) << "\n";
+            return 1;
+        }
+        auto token_request = std::make_unique<pelmora::TokenGatewayRequest>(https, pins, clock);
+        token_request->set_token(pelmora::TrimToken(token.value));
+        request = std::move(token_request);
+        view.set_text("IP", source);
+    } else if (std::filesystem::is_regular_file(source, ignored)) {
         std::ifstream in(source, std::ios::binary);
         request = std::make_unique<pelmora::DocumentRequest>(
             std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
@@ -156,6 +179,7 @@ int main(int argc, char** argv) {
         bool consumption = false;
         std::optional<std::int32_t> zone_offset;
         std::string source;
+        std::string token_path;
         for (std::size_t i = 1; i < args.size(); ++i) {
             if (args[i] == "--consumption") {
                 consumption = true;
@@ -165,6 +189,8 @@ int main(int argc, char** argv) {
                 } catch (const std::exception&) {
                     return usage();
                 }
+            } else if (args[i] == "--token-file" && i + 1 < args.size()) {
+                token_path = args[++i];
             } else if (source.empty()) {
                 source = args[i];
             } else {
@@ -172,7 +198,7 @@ int main(int argc, char** argv) {
             }
         }
         if (source.empty()) return usage();
-        return run_read(source, consumption, zone_offset);
+        return run_read(source, consumption, zone_offset, token_path);
     }
     if (args.size() > 1) return usage();
     if (args.size() == 1) {

@@ -8,6 +8,7 @@ PELMORA_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev
   qt6-base-dev xvfb xauth fonts-liberation
+  libssl-dev qtkeychain-qt6-dev gnome-keyring dbus dbus-daemon
   clang libclang-rt-14-dev clang-tidy clang-format
 )
 

@@ -13,4 +13,11 @@ void QtMessageBox::Show(const std::string& text, const std::string& title, unsig
     box.exec();
 }
 
+bool QtMessageBox::AskYesNo(const std::string& text, const std::string& title) {
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace pelmora
