@@ -89,10 +89,14 @@ private:
                     for (int i = 0; i < 4; ++i) {
                         const char h = m_text[m_at++];
                         cp <<= 4;
-                        if (h >= '0' && h <= '9') cp |= static_cast<std::uint32_t>(h - '0');
-                        else if (h >= 'a' && h <= 'f') cp |= static_cast<std::uint32_t>(h - 'a' + 10);
-                        else if (h >= 'A' && h <= 'F') cp |= static_cast<std::uint32_t>(h - 'A' + 10);
-                        else return false;
+                        if (h >= '0' && h <= '9')
+                            cp |= static_cast<std::uint32_t>(h - '0');
+                        else if (h >= 'a' && h <= 'f')
+                            cp |= static_cast<std::uint32_t>(h - 'a' + 10);
+                        else if (h >= 'A' && h <= 'F')
+                            cp |= static_cast<std::uint32_t>(h - 'A' + 10);
+                        else
+                            return false;
                     }
                     append_utf8(out, cp);
                     break;
@@ -176,8 +180,6 @@ private:
 
 }  // namespace
 
-std::optional<std::map<std::string, JsonScalar>> ReadJsonObject(std::string_view text) {
-    return Reader(text).object();
-}
+std::optional<std::map<std::string, JsonScalar>> ReadJsonObject(std::string_view text) { return Reader(text).object(); }
 
 }  // namespace pelmora

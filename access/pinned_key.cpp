@@ -4,7 +4,7 @@ namespace pelmora {
 
 namespace {
 
-constexpr std::int64_t kRenewalWindow = 30 * 86400;
+constexpr std::int64_t kRenewalWindow = std::int64_t{30} * 86400;
 
 }  // namespace
 

@@ -18,7 +18,8 @@ std::optional<CertificateFacts> peer_certificate(CURL* easy) {
     constexpr std::string_view kCert = "Cert:";
     for (curl_slist* line = info->certinfo[0]; line != nullptr; line = line->next) {
         const std::string_view text(line->data);
-        if (text.substr(0, kCert.size()) == kCert) return CertificateFactsFromPem(std::string(text.substr(kCert.size())));
+        if (text.substr(0, kCert.size()) == kCert)
+            return CertificateFactsFromPem(std::string(text.substr(kCert.size())));
     }
     return std::nullopt;
 }

@@ -9,8 +9,8 @@ namespace pelmora {
 
 // What a TLS handshake showed of the gateway's certificate.
 struct CertificateFacts {
-    std::string key_sha256;  // SHA-256 of the public key (SPKI), base64
-    std::string subject;     // for example "CN=envoy-122233004455"
+    std::string key_sha256;       // SHA-256 of the public key (SPKI), base64
+    std::string subject;          // for example "CN=envoy-122233004455"
     std::int64_t not_before = 0;  // epoch seconds
     std::int64_t not_after = 0;   // epoch seconds
 

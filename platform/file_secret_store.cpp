@@ -13,7 +13,7 @@ namespace pelmora {
 
 namespace {
 
-constexpr std::size_t kMaxSecret = 64 * 1024;
+constexpr std::size_t kMaxSecret = std::size_t{64} * 1024;
 
 bool write_all(int fd, std::string_view data) {
     while (!data.empty()) {
@@ -64,8 +64,8 @@ SecretRead FileSecretStore::Get(const std::string&) {
     if ((st.st_mode & 077) != 0) {
         ::close(fd);
         read.status = SecretRead::Status::Refused;
-        read.message = m_path + ": other users can read it, so it is not used. Make it yours alone with: chmod 600 " +
-                       m_path;
+        read.message =
+            m_path + ": other users can read it, so it is not used. Make it yours alone with: chmod 600 " + m_path;
         return read;
     }
     std::string value;

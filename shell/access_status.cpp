@@ -35,7 +35,8 @@ bool AccessStatus::AfterRead() {
 void AccessStatus::AskAboutKey() {
     const std::optional<TokenGatewayRequest::KeyChange> change = std::exchange(m_question, std::nullopt);
     if (!change) return;
-    if (m_box.AskYesNo(KeyChangeQuestion(*change), "Gateway certificate changed")) m_services.request.trust(change->seen);
+    if (m_box.AskYesNo(KeyChangeQuestion(*change), "Gateway certificate changed"))
+        m_services.request.trust(change->seen);
 }
 
 }  // namespace pelmora

@@ -90,11 +90,12 @@ int main(int argc, char** argv) {
 
     window.Form_Load();
     // Why a token that is there cannot be used (a file others can read, say).
-    QTimer::singleShot(std::chrono::milliseconds(pelmora::SecretStore::kSecretStoreWait) + std::chrono::milliseconds(100),
-                       &window, [&keeper] {
-                           if (const std::string problem = keeper.Problem(); !problem.empty())
-                               std::fprintf(stderr, "Pelmora: %s\n", problem.c_str());
-                       });
+    QTimer::singleShot(
+        std::chrono::milliseconds(pelmora::SecretStore::kSecretStoreWait) + std::chrono::milliseconds(100), &window,
+        [&keeper] {
+            if (const std::string problem = keeper.Problem(); !problem.empty())
+                std::fprintf(stderr, "Pelmora: %s\n", problem.c_str());
+        });
     if (qEnvironmentVariableIsSet("PELMORA_CLOSE_WHEN_SHOWN")) {
         // For start-up measurements: close once the window has been shown and painted.
         QTimer::singleShot(0, &window, [&window] {

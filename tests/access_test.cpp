@@ -10,6 +10,7 @@
 #include "access/token_text.h"
 #include "platform/file_secret_store.h"
 #include "platform/memory_settings_store.h"
+#include "fakes.h"
 #include "temp_folder.h"
 #include "token_support.h"
 
@@ -46,22 +47,24 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, DecodeTokenTest,
     ::testing::Values(
         DecodeRow{"owner_token", test::OwnerToken(kNow), true, kNow, "owner", "122233004455"},
-        DecodeRow{"paste_with_blanks_and_line_breaks", " \r\n\t" + test::OwnerToken(kNow) + "\n\n", true, kNow,
-                  "owner", "122233004455"},
+        DecodeRow{"paste_with_blanks_and_line_breaks", " \r\n\t" + test::OwnerToken(kNow) + "\n\n", true, kNow, "owner",
+                  "122233004455"},
         DecodeRow{"role_and_serial_keys", test::MakeToken(R"({"exp":5,"role":"installer","serial":"99"})"), true, 5,
                   "installer", "99"},
         DecodeRow{"neither_role_nor_serial", test::MakeToken(R"({"exp":1.7e9})"), true, 1700000000, "", ""},
         DecodeRow{"empty", "  \n", false, 0, "", ""},
         DecodeRow{"two_parts", "eyJhbGciOiJFUzI1NiJ9.eyJleHAiOjV9", false, 0, "", ""},
-        DecodeRow{"empty_signature", test::MakeToken(R"({"exp":5})").substr(0, test::MakeToken(R"({"exp":5})").rfind('.') + 1), false, 0, "", ""},
+        DecodeRow{"empty_signature",
+                  test::MakeToken(R"({"exp":5})").substr(0, test::MakeToken(R"({"exp":5})").rfind('.') + 1), false, 0,
+                  "", ""},
         DecodeRow{"not_base64url", "abc.d+f/.ghi", false, 0, "", ""},
         DecodeRow{"payload_not_json", test::MakeToken("exp=5"), false, 0, "", ""},
         DecodeRow{"payload_with_trailing_text", test::MakeToken(R"({"exp":5} x)"), false, 0, "", ""},
         DecodeRow{"exp_missing", test::MakeToken(R"({"aud":"1"})"), false, 0, "", ""},
         DecodeRow{"exp_a_string", test::MakeToken(R"({"exp":"1700000000"})"), false, 0, "", ""},
-        DecodeRow{"nesting_too_deep", test::MakeToken(R"({"exp":5,"a":)" + std::string(100, '[') +
-                                                      std::string(100, ']') + "}"),
-                  false, 0, "", ""}),
+        DecodeRow{"nesting_too_deep",
+                  test::MakeToken(R"({"exp":5,"a":)" + std::string(100, '[') + std::string(100, ']') + "}"), false, 0,
+                  "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct CaptionRow {
@@ -99,17 +102,18 @@ TEST_P(JudgeCertificateTest, TakesOnlyTheRenewalWithoutAsking) {
     EXPECT_EQ(JudgeCertificate(kPinned, GetParam().seen, kNow), GetParam().verdict);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, JudgeCertificateTest,
-    ::testing::Values(
-        PinRow{"same_key", {"AAAA", "CN=other", 0, 1}, PinVerdict::Same},
-        PinRow{"renewal_near_expiry", {"BBBB", "CN=envoy-122233004455", kNow - kDay, kNow + 364 * kDay},
-               PinVerdict::Renewal},
-        PinRow{"other_subject_near_expiry", {"BBBB", "CN=envoy-999", kNow - kDay, kNow + 364 * kDay},
-               PinVerdict::Changed},
-        PinRow{"starts_before_the_old_one", {"BBBB", "CN=envoy-122233004455", kNow - 400 * kDay, kNow + kDay},
-               PinVerdict::Changed}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, JudgeCertificateTest,
+                         ::testing::Values(PinRow{"same_key", {"AAAA", "CN=other", 0, 1}, PinVerdict::Same},
+                                           PinRow{"renewal_near_expiry",
+                                                  {"BBBB", "CN=envoy-122233004455", kNow - kDay, kNow + 364 * kDay},
+                                                  PinVerdict::Renewal},
+                                           PinRow{"other_subject_near_expiry",
+                                                  {"BBBB", "CN=envoy-999", kNow - kDay, kNow + 364 * kDay},
+                                                  PinVerdict::Changed},
+                                           PinRow{"starts_before_the_old_one",
+                                                  {"BBBB", "CN=envoy-122233004455", kNow - 400 * kDay, kNow + kDay},
+                                                  PinVerdict::Changed}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JudgeCertificate, FarFromExpiryANewKeyIsAskedAbout) {
     CertificateFacts pinned = kPinned;
@@ -129,15 +133,6 @@ TEST(SettingsPinStore, KeepsThePinInItsOwnGroup) {
     EXPECT_EQ(settings.GetSetting("Pelmora", "Settings", "KeySha256", "none"), "none");
     EXPECT_EQ(Fingerprint("3q2+7w=="), "DE:AD:BE:EF");
 }
-
-// A secret store that never answers, as a desktop without a secret service.
-class SilentSecretStore : public SecretStore {
-public:
-    SecretRead Get(const std::string&) override { return SecretRead{}; }
-    bool Set(const std::string&, const std::string&) override { return false; }
-    bool Erase(const std::string&) override { return false; }
-    std::string Where() const override { return "nowhere"; }
-};
 
 TEST(FileSecretStore, RefusesAFileOthersCanRead) {
     test::TempWorkingFolder folder;
@@ -159,7 +154,7 @@ TEST(FileSecretStore, RefusesAFileOthersCanRead) {
 
 TEST(TokenKeeper, FallsBackToTheFileAndKeepsOnlyWhereInTheSettings) {
     test::TempWorkingFolder folder;
-    SilentSecretStore keychain;
+    test::SilentSecretStore keychain;
     FileSecretStore file((folder.path() / "Pelmora" / "token").string());
     MemorySettingsStore settings;
     const std::string token = test::OwnerToken(kNow + 365 * kDay);
@@ -186,7 +181,7 @@ TEST(TokenKeeper, FallsBackToTheFileAndKeepsOnlyWhereInTheSettings) {
 
 TEST(TokenKeeper, UsesAFilePlacedByHandOnlyWhenOwnerOnly) {
     test::TempWorkingFolder folder;
-    SilentSecretStore keychain;
+    test::SilentSecretStore keychain;
     const std::string path = (folder.path() / "token").string();
     FileSecretStore file(path);
     MemorySettingsStore settings;

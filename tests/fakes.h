@@ -7,7 +7,9 @@
 
 #include "platform/failure.h"
 #include "platform/memory_file_system.h"
+#include "gateway/https_transport.h"
 #include "platform/regional_format.h"
+#include "platform/secret_store.h"
 #include "platform/time_zone_source.h"
 
 namespace pelmora::test {
@@ -35,5 +37,36 @@ private:
 };
 
 using MemoryFileSystem = pelmora::MemoryFileSystem;
+
+// A secret store that never answers, as a desktop without a secret service.
+class SilentSecretStore : public SecretStore {
+public:
+    SecretRead Get(const std::string&) override { return SecretRead{}; }
+    bool Set(const std::string&, const std::string&) override { return false; }
+    bool Erase(const std::string&) override { return false; }
+    std::string Where() const override { return "nowhere"; }
+};
+
+// A gateway over HTTPS that presents `key`, accepts any token and serves `document`.
+class FakeHttpsTransport : public HttpsTransport {
+public:
+    HttpsAnswer get(const HttpsCall& call) override {
+        HttpsAnswer answer;
+        if (!call.pinned_sha256.empty() && call.pinned_sha256 != key.key_sha256) {
+            answer.outcome = HttpsAnswer::Outcome::KeyMismatch;
+            return answer;
+        }
+        answer.outcome = HttpsAnswer::Outcome::Answered;
+        answer.status = 200;
+        answer.handshake = key;
+        answer.body = call.url.ends_with("/auth/check_jwt") ? "<!DOCTYPE html><h2>Valid token.</h2>" : document;
+        answer.session_cookie = "5e55";
+        return answer;
+    }
+    std::optional<CertificateFacts> probe(const std::string&) override { return key; }
+
+    CertificateFacts key{"AAAA", "CN=envoy-122233004455", 0, 4102444800};
+    std::string document;
+};
 
 }  // namespace pelmora::test

@@ -7,11 +7,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "simulator_process.h"
 #include "temp_folder.h"
+#include "token_support.h"
 
 extern char** environ;
 
@@ -20,13 +26,17 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Starts `program` with `argument` offscreen, its settings under `config`.
-pid_t start_program(const std::string& program, const std::string& argument, const std::filesystem::path& config) {
+// Starts `program` with `argument` offscreen, its settings under `config`,
+// with no desktop secret service; what it prints goes to `output` when given.
+pid_t start_program(const std::string& program, const std::string& argument, const std::filesystem::path& config,
+                    const std::string& output = "") {
     std::vector<std::string> env_text = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config.string(),
-                                         "XDG_RUNTIME_DIR=" + config.string()};
+                                         "XDG_RUNTIME_DIR=" + config.string(),
+                                         "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus"};
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
-        if (!entry.starts_with("QT_QPA_PLATFORM=") && !entry.starts_with("XDG_")) env_text.push_back(entry);
+        if (!entry.starts_with("QT_QPA_PLATFORM=") && !entry.starts_with("XDG_") && !entry.starts_with("DBUS_"))
+            env_text.push_back(entry);
     }
     std::vector<char*> env;
     for (std::string& e : env_text) env.push_back(e.data());
@@ -35,8 +45,15 @@ pid_t start_program(const std::string& program, const std::string& argument, con
     std::string argument_copy = argument;
     char* argv[] = {program_copy.data(), argument_copy.data(), nullptr};
     pid_t pid = 0;
-    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, env.data()) != 0) return -1;
-    return pid;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!output.empty()) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    }
+    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : -1;
 }
 
 // Waits for the process to end; -1 when it does not within the time given.
@@ -71,6 +88,63 @@ TEST_P(ProgramTest, TerminationSavesTheSettings) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ProgramTest, ::testing::Values(PELMORA_PROGRAM, PELMORA_PROGRAM_B));
+
+struct TokenFileRow {
+    const char* name;
+    mode_t mode;
+    bool used;
+};
+class TokenFileTest : public ::testing::TestWithParam<TokenFileRow> {};
+
+// The program with a token file placed by hand, against a gateway that wants
+// it: the token is used only from an owner-only file, and its text ends up
+// in no file of the program's and in nothing it prints.
+TEST_P(TokenFileTest, UsesTheTokenAndKeepsItSecret) {
+    const TokenFileRow& row = GetParam();
+    const std::string token = test::OwnerToken(std::time(nullptr) + 400 * 86400);
+    test::TempWorkingFolder gateway_folder;
+    std::ofstream(gateway_folder.path() / "token") << token;
+    test::SimulatorProcess gateway({"--tls", "--token-file", (gateway_folder.path() / "token").string(), "--fixed",
+                                    std::string(PELMORA_FIXTURES) + "/readings.json"});
+    const std::filesystem::path printed = gateway_folder.path() / "printed.txt";
+
+    test::TempWorkingFolder folder;
+    ::chmod(folder.path().c_str(), 0700);
+    std::filesystem::create_directories(folder.path() / "Pelmora");
+    std::ofstream(folder.path() / "Pelmora" / "Pelmora.conf")
+        << "[Settings]\nTop=0\nLeft=0\nIP=" << gateway.address() << "\nWrite=1\nOnTop=False\n";
+    const std::filesystem::path token_file = folder.path() / "Pelmora" / "token";
+    std::ofstream(token_file) << token << "\n";
+    ::chmod(token_file.c_str(), row.mode);
+
+    const pid_t pid = start_program(PELMORA_PROGRAM, "", folder.path(), printed.string());
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(3s);
+    ::kill(pid, SIGTERM);
+    ASSERT_EQ(wait_for(pid, 10s), 0);
+
+    // The design's output file name, relative to the working folder.
+    const std::string output = test::ReadFile(folder.path() / "E:\\Meters.txt");
+    const std::string said = test::ReadFile(printed);
+    if (row.used) {
+        EXPECT_EQ(output.find("Wrong/No IP address"), std::string::npos) << output;
+        EXPECT_NE(output.find("\r\n3,785.0\r\n"), std::string::npos) << output;  // the fixture's production
+        EXPECT_GE(gateway.requests("/ivp/meters/readings"), 1u);
+    } else {
+        EXPECT_NE(said.find("chmod 600 " + token_file.string()), std::string::npos) << said;
+        EXPECT_EQ(gateway.requests("/auth/check_jwt") + gateway.requests("/ivp/meters/readings"), 0u);
+    }
+    EXPECT_EQ(said.find(token), std::string::npos);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path())) {
+        if (!entry.is_regular_file() || entry.path() == token_file) continue;
+        EXPECT_EQ(test::ReadFile(entry.path()).find(token), std::string::npos) << entry.path();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TokenFileTest,
+                         ::testing::Values(TokenFileRow{"owner_only", 0600, true},
+                                           TokenFileRow{"readable_by_others", 0644, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pelmora

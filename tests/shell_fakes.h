@@ -119,6 +119,13 @@ public:
         unsigned style;
     };
     std::vector<Shown> shown;
+
+    bool AskYesNo(const std::string& text, const std::string&) override {
+        asked.push_back(text);
+        return answer;
+    }
+    std::vector<std::string> asked;
+    bool answer = false;
 };
 
 class FakeTimer : public WindowTimer, public EventPump {

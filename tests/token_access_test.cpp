@@ -173,14 +173,14 @@ std::vector<std::string> starting(std::int64_t at, std::vector<std::string> more
     return more;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, GatewayKeyTest,
-    ::testing::Values(
-        PinRow{"changed_key", starting(kNow - 10 * kDay), starting(kNow - kDay, {"--new-key"}), true},
-        PinRow{"yearly_renewal", starting(kNow - 350 * kDay), starting(kNow - kDay, {"--new-key"}), false},
-        PinRow{"other_subject_near_expiry", starting(kNow - 350 * kDay),
-               starting(kNow - kDay, {"--new-key", "--serial", "999"}), true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, GatewayKeyTest,
+                         ::testing::Values(PinRow{"changed_key", starting(kNow - 10 * kDay),
+                                                  starting(kNow - kDay, {"--new-key"}), true},
+                                           PinRow{"yearly_renewal", starting(kNow - 350 * kDay),
+                                                  starting(kNow - kDay, {"--new-key"}), false},
+                                           PinRow{"other_subject_near_expiry", starting(kNow - 350 * kDay),
+                                                  starting(kNow - kDay, {"--new-key", "--serial", "999"}), true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pelmora

@@ -7,13 +7,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 
+#include "access/access_request.h"
 #include "fakes.h"
+#include "platform/file_secret_store.h"
 #include "gateway/url_launch.h"
 #include "platform/memory_file_system.h"
 #include "platform/qt/qt_regional_format.h"
@@ -25,6 +28,7 @@
 #include "simulator_process.h"
 #include "temp_folder.h"
 #include "test_support.h"
+#include "token_support.h"
 
 namespace pelmora {
 namespace {
@@ -357,6 +361,65 @@ TEST(WindowStart, FullStartAgainstSimulatorShowsFiguresAndSavesOnClose) {
     w.close();
     const std::string saved = test::ReadFile(folder.path() / "config" / "Pelmora" / "Pelmora.conf");
     EXPECT_NE(saved.find("IP=" + gateway.address()), std::string::npos) << saved;
+}
+
+}  // namespace
+}  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+TEST_F(WindowTest, TokenAccessOptionsCaptionAndOneKeyQuestion) {
+    const std::int64_t now = 1796688000;
+    FixedWallClock clock(now);
+    test::SilentSecretStore keychain;
+    FileSecretStore file((folder.path() / "token").string());
+    TokenKeeper keeper(keychain, file, settings, "Pelmora");
+    test::FakeHttpsTransport https;
+    https.document = test::ReadFixture("readings.json");
+    MemoryPinStore pins;
+    TokenGatewayRequest token_request(https, pins, clock);
+    AccessRequest access_request(request, token_request, keeper);
+    AccessServices access{keeper, token_request, clock};
+    window = std::make_unique<Pelmorafrm>(
+        ShellServices{access_request, ticks, format, files, zone, settings, about, &access}, StartInfo{"Pelmora", {}});
+    Pelmorafrm& w = *window;
+    w.Form_Load();
+    const auto& items = w.window_system().menu_items();
+    ASSERT_EQ(items.back().id, 1016u);
+    EXPECT_EQ(items.back().text, "Options...");
+    EXPECT_EQ(items[items.size() - 2].text, "About...");
+
+    // A paste that is not a token is refused on the page and nothing is stored.
+    std::string message;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QPlainTextEdit*>("Token")->setPlainText("  not a token\n");
+        dialog->findChild<QPushButton*>("Save")->click();
+        message = dialog->findChild<QLabel*>("TokenMessage")->text().toStdString();
+        dialog->findChild<QPushButton*>("Cancel")->click();
+    });
+    w.window_system().dispatch(WM_SYSCOMMAND, 1016, 0);
+    EXPECT_NE(message.find("not a gateway token"), std::string::npos) << message;
+    EXPECT_FALSE(keeper.Token());
+
+    ASSERT_TRUE(keeper.Save(test::OwnerToken(now + 20 * 86400 + 3600)).saved);
+    w.Timer1_Timer();
+    EXPECT_EQ(w.caption(), "Pelmora V2.5.1 - token expires in 20 days");
+    EXPECT_EQ(w.text("Production"), "3,785.0");
+    EXPECT_EQ(request.urls.size(), 0u) << "the plain request was used";
+
+    https.key.key_sha256 = "BBBB";
+    about.answer = true;
+    w.Timer1_Timer();
+    EXPECT_EQ(w.text("TimeStamp"), "Certificate changed");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(about.asked.size(), 1u);
+    EXPECT_NE(about.asked[0].find("New key (SHA-256):\n04:10:41"), std::string::npos) << about.asked[0];
+    w.Timer1_Timer();
+    EXPECT_NE(w.text("TimeStamp"), "Certificate changed");
+    EXPECT_EQ(pins.Load()->key_sha256, "BBBB");
 }
 
 }  // namespace

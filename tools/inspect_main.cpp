@@ -98,8 +98,8 @@ int run_read(const std::string& source, bool consumption_mode, std::optional<std
         pelmora::FileSecretStore file(token_path);
         const pelmora::SecretRead token = file.Get("");
         if (token.status != pelmora::SecretRead::Status::Found) {
-            std::cerr << "pelmora-inspect: "
-                      << (token.message.empty() ? token_path + ": no such file" : token.message) << "\n";
+            std::cerr << "pelmora-inspect: " << (token.message.empty() ? token_path + ": no such file" : token.message)
+                      << "\n";
             return 1;
         }
         auto token_request = std::make_unique<pelmora::TokenGatewayRequest>(https, pins, clock);

@@ -32,8 +32,7 @@ std::unique_ptr<X509, CertFree> certify(EVP_PKEY* key, const std::string& serial
     X509_set_pubkey(cert.get(), key);
     X509_NAME* name = X509_get_subject_name(cert.get());
     const std::string cn = "envoy-" + serial;
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(cn.c_str()), -1, -1,
-                               0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(cn.c_str()), -1, -1, 0);
     X509_set_issuer_name(cert.get(), name);
     if (X509_sign(cert.get(), key, EVP_sha256()) == 0) throw std::runtime_error("X509_sign");
     return cert;

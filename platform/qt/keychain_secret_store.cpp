@@ -40,7 +40,8 @@ KeychainSecretStore::~KeychainSecretStore() {
 SecretRead KeychainSecretStore::run(const std::function<void(std::shared_ptr<std::promise<SecretRead>>)>& start) {
     auto promise = std::make_shared<std::promise<SecretRead>>();
     std::future<SecretRead> answer = promise->get_future();
-    QMetaObject::invokeMethod(m_context, [start, promise] { start(promise); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context, [start, promise] { start(promise); }, Qt::QueuedConnection);
     if (answer.wait_for(kSecretStoreWait) != std::future_status::ready) return SecretRead{};
     return answer.get();
 }
@@ -48,7 +49,7 @@ SecretRead KeychainSecretStore::run(const std::function<void(std::shared_ptr<std
 SecretRead KeychainSecretStore::Get(const std::string& key) {
     const QString service = q(m_service);
     const QString name = q(key);
-    return run([service, name](std::shared_ptr<std::promise<SecretRead>> promise) {
+    return run([service, name](const std::shared_ptr<std::promise<SecretRead>>& promise) {
         auto* job = new QKeychain::ReadPasswordJob(service);
         job->setAutoDelete(true);
         job->setKey(name);
@@ -66,7 +67,7 @@ bool KeychainSecretStore::Set(const std::string& key, const std::string& value) 
     const QString service = q(m_service);
     const QString name = q(key);
     const QString text = q(value);
-    return run([service, name, text](std::shared_ptr<std::promise<SecretRead>> promise) {
+    return run([service, name, text](const std::shared_ptr<std::promise<SecretRead>>& promise) {
                auto* job = new QKeychain::WritePasswordJob(service);
                job->setAutoDelete(true);
                job->setKey(name);
@@ -81,7 +82,7 @@ bool KeychainSecretStore::Erase(const std::string& key) {
     const QString service = q(m_service);
     const QString name = q(key);
     const SecretRead::Status status =
-        run([service, name](std::shared_ptr<std::promise<SecretRead>> promise) {
+        run([service, name](const std::shared_ptr<std::promise<SecretRead>>& promise) {
             auto* job = new QKeychain::DeletePasswordJob(service);
             job->setAutoDelete(true);
             job->setKey(name);
