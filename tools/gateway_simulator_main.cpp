@@ -292,6 +292,8 @@ int main(int argc, char** argv) {
     if (options.tls) {
         server.set_keep_alive_max_count(100000);
         server.set_keep_alive_timeout(30);
+        // Headers and body leave at once rather than waiting for the client's delayed ACK.
+        server.set_tcp_nodelay(true);
         server.set_logger([&](const httplib::Request& req, const httplib::Response& res) {
             std::lock_guard<std::mutex> lock(log_mutex);
             std::cout << "request " << req.method << " " << req.path
