@@ -35,7 +35,6 @@ private:
     std::string m_token;
     std::mutex m_mutex;
     std::map<std::string, std::chrono::steady_clock::time_point> m_sessions;
-    std::uint64_t m_next_session = 0;
 };
 
 // Counted across all SSL contexts of the process.
