@@ -33,13 +33,7 @@ CurlHttpsTransport::CurlHttpsTransport(RequestLimits limits) : m_limits(limits) 
 }
 
 void CurlHttpsTransport::set_common_options(CURL* e, const std::string& url) {
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(e, CURLOPT_PROXY, "");
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
+    SetRequestOptions(e, url, "https");
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
     curl_easy_setopt(e, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));

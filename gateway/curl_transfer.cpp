@@ -103,6 +103,16 @@ void CurlGlobalInit() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+void SetRequestOptions(CURL* e, const std::string& url, const char* protocol) {
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, protocol);
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, protocol);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_PROXY, "");
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
+}
+
 void AttachTransfer(CURL* e, CurlTransfer& transfer, const RequestLimits& limits) {
     transfer = CurlTransfer{};
     transfer.max_body = limits.max_body;

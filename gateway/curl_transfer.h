@@ -42,6 +42,11 @@ using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
 
 void CurlGlobalInit();
 
+// The options every gateway request shares: the URL, only `protocol` ("http"
+// or "https") allowed, no redirects followed, no proxy, no signals, and a
+// name resolution still running at the end left to finish on its own thread.
+void SetRequestOptions(CURL* easy, const std::string& url, const char* protocol);
+
 // Starts `transfer` afresh for a call and points the easy handle's socket,
 // connection, debug, header and body callbacks at it. A reused connection
 // counts as resolved and connected when the request is about to go out.

@@ -143,16 +143,8 @@ std::string urlLaunch(const std::string& url, const RequestLimits& limits) {
         HeaderList headers(curl_slist_append(nullptr, "Accept:"));
 
         CURL* e = easy.get();
-        curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+        SetRequestOptions(e, url, "http");
         curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
-        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
-        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http");
-        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(e, CURLOPT_PROXY, "");
-        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-        // A name resolution still running when the call ends is left to finish
-        // on its own thread instead of being waited for.
-        curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
         curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
         curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
