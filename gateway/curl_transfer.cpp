@@ -68,11 +68,18 @@ void take_session_cookie(CurlTransfer& t, std::string_view line) {
     t.session_cookie = std::string(line.substr(0, end));
 }
 
+// Header and trailer lines are not progress for the receive limit, and a
+// response whose lines pass kMaxHeaderBytes in all is ended.
 size_t header_received(char* data, size_t size, size_t count, void* userdata) {
     auto* t = static_cast<CurlTransfer*>(userdata);
-    t->last_received = Clock::now();
-    take_session_cookie(*t, std::string_view(data, size * count));
-    return size * count;
+    const std::size_t n = size * count;
+    t->header_bytes += n;
+    if (t->header_bytes > CurlTransfer::kMaxHeaderBytes) {
+        t->too_big = true;
+        return 0;  // ends the transfer
+    }
+    take_session_cookie(*t, std::string_view(data, n));
+    return n;
 }
 
 size_t body_received(char* data, size_t size, size_t count, void* userdata) {

@@ -14,9 +14,13 @@ namespace pelmora {
 struct CurlTransfer {
     using Clock = std::chrono::steady_clock;
 
+    // Header and trailer bytes one response may carry before it is ended.
+    static constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+
     std::string body;
     std::size_t max_body = 0;
     bool too_big = false;
+    std::size_t header_bytes = 0;
     std::string session_cookie;  // value of a "Set-Cookie: sessionId=..." header
     Clock::time_point start;
     Clock::time_point resolved;

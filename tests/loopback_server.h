@@ -49,9 +49,11 @@ private:
 };
 
 // Answers one connection with a canned response and keeps the request text.
+// A non-empty `repeat` is then sent over and over until the client goes away.
 class OneShotServer {
 public:
-    explicit OneShotServer(std::string response) : m_response(std::move(response)) {
+    explicit OneShotServer(std::string response, std::string repeat = {})
+        : m_response(std::move(response)), m_repeat(std::move(repeat)) {
         m_thread = std::thread([this] {
             int client = ::accept(m_listener.fd(), nullptr, nullptr);
             if (client < 0) return;
@@ -61,8 +63,8 @@ public:
                 if (n <= 0) break;
                 m_request.append(buffer, static_cast<std::size_t>(n));
             }
-            ssize_t ignored = ::write(client, m_response.data(), m_response.size());
-            (void)ignored;
+            ssize_t sent = ::send(client, m_response.data(), m_response.size(), MSG_NOSIGNAL);
+            while (sent > 0 && !m_repeat.empty()) sent = ::send(client, m_repeat.data(), m_repeat.size(), MSG_NOSIGNAL);
             ::shutdown(client, SHUT_RDWR);
             ::close(client);
         });
@@ -84,6 +86,7 @@ public:
 private:
     LoopbackListener m_listener;
     std::string m_response;
+    std::string m_repeat;
     std::string m_request;
     std::thread m_thread;
 };

@@ -92,12 +92,14 @@ struct SlowRow {
     std::vector<std::string> simulator;
     std::chrono::milliseconds at_least;
     std::chrono::milliseconds below;
+    RequestLimits limits = {};
 };
 class SlowGatewayTest : public ::testing::TestWithParam<SlowRow> {};
 
 TEST_P(SlowGatewayTest, EndsAtItsLimit) {
     test::SimulatorProcess gateway(GetParam().simulator);
-    const Timed result = timed_launch(gateway.url());
+    const auto start = Clock::now();
+    const Timed result{urlLaunch(gateway.url(), GetParam().limits), Clock::now() - start};
     EXPECT_EQ(result.body, "");
     EXPECT_GE(result.took, GetParam().at_least);
     EXPECT_LT(result.took, GetParam().below);
@@ -108,7 +110,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SlowRow{"receive_limit_silent_gateway", {"--mode", "silent"}, 3400ms, 5500ms},
                       SlowRow{"receive_limit_between_parts", {"--mode", "drip", "--drip-ms", "5000"}, 3400ms, 5500ms},
                       SlowRow{
-                          "whole_call_dripping_gateway", {"--mode", "drip", "--drip-ms", "1000"}, 13900ms, 16000ms}),
+                          "whole_call_dripping_gateway", {"--mode", "drip", "--drip-ms", "1000"}, 13900ms, 16000ms},
+                      // Each body part restarts the receive limit, so only the whole call ends it.
+                      SlowRow{"whole_call_short_limits",
+                              {"--mode", "drip", "--drip-ms", "100"},
+                              1900ms,
+                              3000ms,
+                              RequestLimits{.receive = 300ms, .whole = 2000ms}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UrlLaunch, ConnectLimitEndsAConnectionThatNeverCompletes) {
@@ -177,6 +185,26 @@ TEST(UrlLaunch, SendsOnlyWhatHttpNeeds) {
     std::size_t lines = 0;
     for (std::size_t at = request.find("\r\n"); at != std::string::npos; at = request.find("\r\n", at + 2)) ++lines;
     EXPECT_EQ(lines, 3u) << request;
+}
+
+// A status line of the process (VmRSS, VmHWM) in KiB.
+long memory_kib(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with(field + ":")) return std::stol(line.substr(field.size() + 1));
+    }
+    return -1;
+}
+
+TEST(UrlLaunch, EndlessTrailersEndTheReadFast) {
+    const std::string filler = "X-Filler: " + std::string(1000, 'a') + "\r\n";
+    test::OneShotServer server("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n", filler);
+    const long before = memory_kib("VmRSS");
+    const Timed result = timed_launch(server.url());
+    EXPECT_EQ(result.body, "");
+    EXPECT_LT(result.took, 2s);
+    EXPECT_LT(memory_kib("VmHWM") - before, 100 * 1024);
 }
 
 TEST(UrlLaunch, RedirectBodyIsReturnedNotFollowed) {
