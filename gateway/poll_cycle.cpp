@@ -11,9 +11,14 @@ PollCycle::PollCycle(ControlsView& view, WindowTimer& timer, EventPump& pump, co
     : m_view(view), m_timer(timer), m_pump(pump), m_format(format), m_read(std::move(read)) {}
 
 void PollCycle::Timer1_Timer() {
-    if (m_in_tick) return;
+    if (m_in_tick) {
+        m_waiting = true;
+        return;
+    }
     m_in_tick = true;
+    m_waiting = false;
     ++m_ticks;
+    m_timer.restart();
     try {
         m_read();
     } catch (...) {
@@ -26,6 +31,8 @@ void PollCycle::Timer1_Timer() {
     }
     m_pump.process_pending_events();
     m_in_tick = false;
+    if (m_waiting && m_timer.enabled()) m_timer.post_tick();
+    m_waiting = false;
 }
 
 void PollCycle::Startbtn_Click() { m_timer.set_enabled(true); }

@@ -19,7 +19,9 @@ public:
     PollCycle(ControlsView& view, WindowTimer& timer, EventPump& pump, const RegionalFormat& format, Read read);
 
     // A failure that escapes the read is caught here and counted; the program
-    // goes on polling. A tick that arrives while one is running is dropped.
+    // goes on polling. The interval counts from each tick's start. Ticks that
+    // fall due while one runs do not pile up: at most one waits, and it runs
+    // as soon as the running tick has returned, unless polling was stopped.
     void Timer1_Timer();
     void Startbtn_Click();
     void Stopbtn_Click();
@@ -37,6 +39,7 @@ private:
     const RegionalFormat& m_format;
     Read m_read;
     bool m_in_tick = false;
+    bool m_waiting = false;
     std::uint64_t m_escaped = 0;
     std::uint64_t m_ticks = 0;
 };

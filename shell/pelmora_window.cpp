@@ -307,6 +307,16 @@ void Pelmorafrm::set_enabled(bool enabled) {
 
 int Pelmorafrm::interval() const { return m_timer->interval(); }
 void Pelmorafrm::set_interval(int milliseconds) { m_timer->setInterval(milliseconds); }
+void Pelmorafrm::restart() {
+    if (m_timer->isActive()) m_timer->start();
+}
+
+void Pelmorafrm::post_tick() {
+    QTimer::singleShot(0, this, [this] {
+        if (m_timer->isActive()) Timer1_Timer();
+    });
+}
+
 void Pelmorafrm::process_pending_events() { QCoreApplication::processEvents(); }
 
 ScreenSize Pelmorafrm::screen_size() const {

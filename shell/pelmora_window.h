@@ -93,6 +93,8 @@ public:
     void set_enabled(bool enabled) override;
     int interval() const override;
     void set_interval(int milliseconds) override;
+    void restart() override;
+    void post_tick() override;
     void process_pending_events() override;
 
     FormValues& form() { return m_form; }

@@ -133,10 +133,14 @@ public:
     bool on = true;
     int milliseconds = 1000;
     int pumps = 0;
+    int restarts = 0;
+    int posted = 0;
     bool enabled() const override { return on; }
     void set_enabled(bool enabled) override { on = enabled; }
     int interval() const override { return milliseconds; }
     void set_interval(int value) override { milliseconds = value; }
+    void restart() override { ++restarts; }
+    void post_tick() override { ++posted; }
     void process_pending_events() override { ++pumps; }
 };
 

@@ -391,10 +391,24 @@ TEST_F(PollCycleTest, EscapedFailuresNeverEndPolling) {
     EXPECT_EQ(timer.pumps, 3);
 }
 
-TEST_F(PollCycleTest, TickArrivingDuringATickIsDropped) {
-    read_body = [this] { poll.Timer1_Timer(); };
+TEST_F(PollCycleTest, TicksDueDuringATickLeaveOneWaiting) {
+    read_body = [this] {
+        poll.Timer1_Timer();
+        poll.Timer1_Timer();
+    };
     poll.Timer1_Timer();
     EXPECT_EQ(reads, 1);
+    EXPECT_EQ(timer.restarts, 1);
+    EXPECT_EQ(timer.posted, 1);
+    read_body = [] {};
+    poll.Timer1_Timer();
+    EXPECT_EQ(timer.posted, 1) << "a tick without an overdue one posts nothing";
+    read_body = [this] {
+        poll.Timer1_Timer();
+        poll.Stopbtn_Click();
+    };
+    poll.Timer1_Timer();
+    EXPECT_EQ(timer.posted, 1) << "a Stop during the tick drops the waiting tick";
 }
 
 TEST_F(PollCycleTest, StartAndStop) {

@@ -363,6 +363,33 @@ TEST(WindowStart, FullStartAgainstSimulatorShowsFiguresAndSavesOnClose) {
     EXPECT_NE(saved.find("IP=" + gateway.address()), std::string::npos) << saved;
 }
 
+// A gateway slower than the interval is read again as soon as each read has
+// ended: the tick that fell due meanwhile is not lost.
+TEST(WindowStart, SlowGatewayIsReadAtItsOwnPace) {
+    test::TempWorkingFolder folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((folder.path() / "config").string()));
+    test::SimulatorProcess gateway({"--mode", "delay", "--delay-ms", "1500"});
+    CurlGatewayRequest request;
+    SteadyTickSource ticks;
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    test::FakeTimeZone zone{ZoneState{1, 0}};
+    QtSettingsStore settings;
+    test::RecordingMessageBox about;
+    Pelmorafrm w(ShellServices{request, ticks, format, files, zone, settings, about},
+                 StartInfo{"Pelmora", {gateway.address()}});
+    w.Form_Load();
+    using Clock = std::chrono::steady_clock;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.poll().ticks() >= 2; }, 6000));
+    const auto first = Clock::now();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.poll().ticks() >= 5; }, 10000));
+    const auto period = (Clock::now() - first) / 3;
+    EXPECT_GT(period, std::chrono::milliseconds(1400));
+    EXPECT_LT(period, std::chrono::milliseconds(1800));
+    w.close();
+}
+
 }  // namespace
 }  // namespace pelmora
 
