@@ -342,7 +342,10 @@ void Pelmorafrm::contextMenuEvent(QContextMenuEvent* event) {
 
 bool Pelmorafrm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == control("Delay") && event->type() == QEvent::FocusOut) {
-        Delay_LostFocus();
+        // Only a move to another control of this window applies the typed
+        // delay; a menu, a dialog or another window taking the focus does not.
+        const QWidget* next = QApplication::focusWidget();
+        if (next != nullptr && next != watched && isAncestorOf(next)) Delay_LostFocus();
     } else if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == control("Grid")) Grid_DblClick();
         if (watched == control("IP")) IP_DblClick();

@@ -301,6 +301,36 @@ TEST_F(WindowTest, DelayAppliesWhenFocusLeaves) {
     EXPECT_EQ(w.text("Delay"), "5000");
 }
 
+TEST_F(WindowTest, DelayAppliesOnlyWhenFocusMovesToAnotherControl) {
+    Pelmorafrm& w = start();
+    QTimer* timer = w.findChild<QTimer*>("Timer1");
+    QWidget* delay = w.control("Delay");
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    delay->setFocus(Qt::MouseFocusReason);
+    w.set_text("Delay", "5000");
+
+    QMenu menu;
+    menu.addAction("Stay On Top");
+    menu.popup(w.mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    EXPECT_EQ(timer->interval(), 1000) << "the window menu opened";
+    menu.close();
+
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_EQ(timer->interval(), 1000) << "another window took the focus";
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    ASSERT_EQ(QApplication::focusWidget(), delay);
+
+    QTest::keyClick(delay, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), delay);
+    EXPECT_EQ(timer->interval(), 5000) << "Tab to the next control";
+}
+
 TEST_F(WindowTest, ReadsThatFailTwiceNeverEndTheProgram) {
     Pelmorafrm& w = start();
     request.set_answer(test::ReadFixture("readings_compact.json"));
