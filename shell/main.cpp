@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -28,26 +29,31 @@ namespace {
 
 int g_signal_pipe[2] = {-1, -1};
 
+// Never blocks: when the pipe is full, a close is already on its way.
 void on_signal(int) {
+    const int saved = errno;
     const char byte = 1;
-    ssize_t ignored = ::write(g_signal_pipe[1], &byte, 1);
+    ssize_t ignored = ::send(g_signal_pipe[1], &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
     (void)ignored;
+    errno = saved;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The executable's name as started (a link keeps its own name).
-    const std::string executable = argc > 0 ? argv[0] : "Pelmora";
-    QApplication app(argc, argv);
+    // The executable's name as started (a link keeps its own name), and the
+    // whole command line after it. Qt is given none of it, so an argument
+    // such as "-reverse" stays part of the address text.
+    pelmora::StartInfo start;
+    start.executable = argc > 0 ? argv[0] : "Pelmora";
+    for (int i = 1; i < argc; ++i) start.arguments.emplace_back(argv[i]);
+    int qt_argc = argc > 0 ? 1 : 0;
+    char* qt_argv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    QApplication app(qt_argc, qt_argv);
     QApplication::setOrganizationName(QStringLiteral("Pelmora"));
     QApplication::setApplicationName(QStringLiteral("Pelmora"));
     QApplication::setWindowIcon(pelmora::ApplicationIcon());
 
-    pelmora::StartInfo start;
-    start.executable = executable;
-    const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) start.arguments.push_back(arguments[i].toStdString());
 
     pelmora::SteadyTickSource ticks;
     pelmora::QtRegionalFormat format;
@@ -76,14 +82,14 @@ int main(int argc, char** argv) {
 
     // SIGINT and SIGTERM close the window the normal way, so the settings are
     // saved when the desktop session ends.
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signal_pipe) == 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signal_pipe) == 0) {
         std::signal(SIGINT, on_signal);
         std::signal(SIGTERM, on_signal);
         auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-            char byte;
-            ssize_t ignored = ::read(g_signal_pipe[0], &byte, 1);
-            (void)ignored;
+            char bytes[256];
+            while (::read(g_signal_pipe[0], bytes, sizeof bytes) > 0) {
+            }
             window.close();
         });
     }

@@ -26,10 +26,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Starts `program` with `argument` offscreen, its settings under `config`,
+// Starts `program` with `arguments` offscreen, its settings under `config`,
 // with no desktop secret service; what it prints goes to `output` when given.
-pid_t start_program(const std::string& program, const std::string& argument, const std::filesystem::path& config,
-                    const std::string& output = "") {
+pid_t start_program(const std::string& program, std::vector<std::string> arguments,
+                    const std::filesystem::path& config, const std::string& output = "") {
     std::vector<std::string> env_text = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config.string(),
                                          "XDG_RUNTIME_DIR=" + config.string(),
                                          "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus"};
@@ -42,8 +42,9 @@ pid_t start_program(const std::string& program, const std::string& argument, con
     for (std::string& e : env_text) env.push_back(e.data());
     env.push_back(nullptr);
     std::string program_copy = program;
-    std::string argument_copy = argument;
-    char* argv[] = {program_copy.data(), argument_copy.data(), nullptr};
+    std::vector<char*> argv = {program_copy.data()};
+    for (std::string& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -51,7 +52,7 @@ pid_t start_program(const std::string& program, const std::string& argument, con
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     }
-    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, env.data());
+    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
 }
@@ -75,7 +76,7 @@ TEST_P(ProgramTest, TerminationSavesTheSettings) {
     test::TempWorkingFolder folder;
     ::chmod(folder.path().c_str(), 0700);
     test::SimulatorProcess gateway({"--seed", "3"});
-    const pid_t pid = start_program(GetParam(), gateway.address(), folder.path());
+    const pid_t pid = start_program(GetParam(), {gateway.address()}, folder.path());
     ASSERT_GT(pid, 0);
     std::this_thread::sleep_for(1500ms);
     ::kill(pid, SIGTERM);
@@ -88,6 +89,38 @@ TEST_P(ProgramTest, TerminationSavesTheSettings) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ProgramTest, ::testing::Values(PELMORA_PROGRAM, PELMORA_PROGRAM_B));
+
+// A burst of termination signals during a slow read neither blocks the
+// program nor loses the settings: the window closes once the read is over.
+TEST(Program, SignalBurstDuringASlowReadClosesAfterTheRead) {
+    test::TempWorkingFolder folder;
+    ::chmod(folder.path().c_str(), 0700);
+    test::SimulatorProcess gateway({"--mode", "delay", "--delay-ms", "3000"});
+    const pid_t pid = start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path());
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(1500ms);  // the first read is under way
+    for (int i = 0; i < 400; ++i) {
+        ::kill(pid, i % 2 == 0 ? SIGTERM : SIGINT);
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(wait_for(pid, 10s), 0);
+    const std::string saved = test::ReadFile(folder.path() / "Pelmora" / "Pelmora.conf");
+    EXPECT_NE(saved.find("IP=" + gateway.address()), std::string::npos) << saved;
+}
+
+// The whole command line after the program name is the address text; Qt's
+// own options are not taken out of it.
+TEST(Program, QtOptionsStayInTheArgumentText) {
+    test::TempWorkingFolder folder;
+    ::chmod(folder.path().c_str(), 0700);
+    const pid_t pid = start_program(PELMORA_PROGRAM, {"-reverse", "10.1.2.3"}, folder.path());
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(1000ms);
+    ::kill(pid, SIGTERM);
+    ASSERT_EQ(wait_for(pid, 10s), 0);
+    const std::string saved = test::ReadFile(folder.path() / "Pelmora" / "Pelmora.conf");
+    EXPECT_NE(saved.find("IP=-reverse 10.1.2.3\n"), std::string::npos) << saved;
+}
 
 struct TokenFileRow {
     const char* name;
@@ -117,7 +150,7 @@ TEST_P(TokenFileTest, UsesTheTokenAndKeepsItSecret) {
     std::ofstream(token_file) << token << "\n";
     ::chmod(token_file.c_str(), row.mode);
 
-    const pid_t pid = start_program(PELMORA_PROGRAM, "", folder.path(), printed.string());
+    const pid_t pid = start_program(PELMORA_PROGRAM, {}, folder.path(), printed.string());
     ASSERT_GT(pid, 0);
     std::this_thread::sleep_for(3s);
     ::kill(pid, SIGTERM);
