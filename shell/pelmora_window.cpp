@@ -138,7 +138,7 @@ QWidget* Pelmorafrm::control(std::string_view name) const {
 
 void Pelmorafrm::Form_Load() {
     LoadContext context{m_menu, m_globals, m_services.settings, *this, *this, m_system, m_services.zone,
-                        m_form, m_start};
+                        m_form, m_start, available_screen_size()};
     pelmora::Form_Load(context);
     if (m_access_status) {
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
@@ -323,6 +323,13 @@ ScreenSize Pelmorafrm::screen_size() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return ScreenSize{};
     const QRect area = screen->geometry();
+    return ScreenSize{area.width() * kTwipsPerPixel, area.height() * kTwipsPerPixel};
+}
+
+ScreenSize Pelmorafrm::available_screen_size() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return ScreenSize{};
+    const QRect area = screen->availableGeometry();
     return ScreenSize{area.width() * kTwipsPerPixel, area.height() * kTwipsPerPixel};
 }
 

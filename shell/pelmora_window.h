@@ -104,6 +104,7 @@ public:
     QWidget* control(std::string_view name) const;
     // The primary screen in twips.
     ScreenSize screen_size() const;
+    ScreenSize available_screen_size() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

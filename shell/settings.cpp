@@ -44,15 +44,17 @@ std::optional<bool> StoredBoolean(const std::string& text) {
 }
 
 void LoadSettings(SettingsStore& store, WindowFrame& frame, ControlsView& view, WindowSystem& system,
-                  ShellGlobals& globals) {
+                  ShellGlobals& globals, ScreenSize available) {
     auto get = [&](const char* key) { return store.GetSetting(kSettingsApp, kSettingsSection, key, kMissing); };
     auto integer = [&](const char* key) { return StoredInteger(get(key)).value_or(-1); };
 
     const std::int32_t top = integer("Top");
     const std::int32_t left = integer("Left");
-    const std::int32_t height = integer("Height");
-    const std::int32_t width = integer("Width");
+    std::int32_t height = integer("Height");
+    std::int32_t width = integer("Width");
     if (top < 0) return;
+    if (available.height_twips > 0) height = std::min(height, available.height_twips);
+    if (available.width_twips > 0) width = std::min(width, available.width_twips);
 
     if (height > 0) frame.SetHeight(height);
     if (width > 0) frame.SetWidth(width);

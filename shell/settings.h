@@ -21,9 +21,11 @@ struct ScreenSize {
 };
 
 // Restores placement, size, gateway address, write switch and stay-on-top
-// from the store. A missing or unreadable Top restores nothing at all.
+// from the store. A missing or unreadable Top restores nothing at all. A
+// stored size is held to the screen's `available` area (not when that is
+// unknown, 0 by 0).
 void LoadSettings(SettingsStore& store, WindowFrame& frame, ControlsView& view, WindowSystem& system,
-                  ShellGlobals& globals);
+                  ShellGlobals& globals, ScreenSize available);
 
 // Saves them, with Top and Left brought back onto the screen and never
 // saved below 0.

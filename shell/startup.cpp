@@ -31,7 +31,7 @@ std::string VersionedCaption(const std::string& caption) {
 void Form_Load(LoadContext& c) {
     c.menu.AddMenuItems("Stay On Top toggle..", "Show Settings...", "Show Phases...", "About...");
     c.globals.OnTopFlag = false;
-    LoadSettings(c.settings, c.frame, c.view, c.system, c.globals);
+    LoadSettings(c.settings, c.frame, c.view, c.system, c.globals, c.available_screen);
     c.frame.set_caption(VersionedCaption(c.frame.caption()));
     if (ExecutableBaseName(c.start.executable) == kConsumptionExecutable) {
         c.form.ConsumptionMode = true;

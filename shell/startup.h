@@ -42,6 +42,7 @@ struct LoadContext {
     const TimeZoneSource& zone;
     FormValues& form;
     StartInfo start;
+    ScreenSize available_screen;  // the screen's area free of panels; 0 by 0 when unknown
 };
 
 // The window's load: menu commands, settings, caption, the PelmoraB mode,

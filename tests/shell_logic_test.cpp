@@ -117,7 +117,7 @@ protected:
     MemorySettingsStore store;
     void stored(const std::string& key, const std::string& value) { store.values["Pelmora/Settings/" + key] = value; }
     std::string saved(const std::string& key) { return store.values["Pelmora/Settings/" + key]; }
-    void load() { LoadSettings(store, window, window, system, globals); }
+    void load() { LoadSettings(store, window, window, system, globals, ScreenSize{15360, 11040}); }
 };
 
 TEST_F(SettingsTest, EmptyStoreChangesNothing) {
@@ -158,6 +158,15 @@ TEST_F(SettingsTest, ZeroHeightOrWidthKeepsDesignSize) {
     EXPECT_EQ(window.width, 8670);
     EXPECT_EQ(window.top, 300);
     EXPECT_EQ(window.text("IP"), "10.0.0.1");
+}
+
+TEST_F(SettingsTest, SizeIsHeldToTheAvailableScreen) {
+    stored("Top", "0");
+    stored("Height", "99999999");
+    stored("Width", "99999999");
+    load();
+    EXPECT_EQ(window.height, 11040);
+    EXPECT_EQ(window.width, 15360);
 }
 
 TEST_F(SettingsTest, WriteOneNarrowsTheWindow) {
@@ -267,7 +276,7 @@ TEST_F(SettingsTest, SavesSevenKeysInOrderAndRoundTrips) {
     test::FakeWindowSystem next_system;
     ShellGlobals next_globals;
     next.set_text("IP", "design");
-    LoadSettings(store, next, next, next_system, next_globals);
+    LoadSettings(store, next, next, next_system, next_globals, ScreenSize{15360, 11040});
     EXPECT_EQ(next.text("IP"), "");
     EXPECT_EQ(next.top, 600);
     EXPECT_EQ(next.height, 3555);
@@ -292,8 +301,16 @@ protected:
     test::FakeTimeZone zone{ZoneState{1, -60}};
 
     void start(const std::string& executable, std::vector<std::string> arguments = {}) {
-        LoadContext context{
-            menu, globals, store, window, window, system, zone, form, StartInfo{executable, std::move(arguments)}};
+        LoadContext context{menu,
+                            globals,
+                            store,
+                            window,
+                            window,
+                            system,
+                            zone,
+                            form,
+                            StartInfo{executable, std::move(arguments)},
+                            ScreenSize{15360, 11040}};
         Form_Load(context);
     }
 };

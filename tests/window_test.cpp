@@ -9,10 +9,12 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 
 #include "access/access_request.h"
 #include "fakes.h"
@@ -260,6 +262,24 @@ TEST_F(WindowTest, StoredSettingsAreRestored) {
     EXPECT_EQ(w.Top(), 450);
     EXPECT_TRUE(w.globals().OnTopFlag);
     EXPECT_TRUE(w.window_system().topmost());
+}
+
+// A file written by hand: an enormous size is held to the screen, and values
+// with an unquoted "," keep their text.
+TEST_F(WindowTest, HandWrittenSettingsFile) {
+    std::filesystem::create_directories(settings_file().parent_path());
+    std::ofstream(settings_file()) << "[Settings]\nTop=0\nLeft=1,500\nHeight=99999999\nWidth=99999999\n"
+                                      "IP=10.0.0.1,8080\nWrite=0\n";
+    Pelmorafrm& w = start();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(w.Height(), available.height() * 15);
+    EXPECT_LE(w.Width(), available.width() * 15);
+    EXPECT_EQ(w.Left(), 1500);
+    EXPECT_EQ(w.text("IP"), "10.0.0.1,8080");
+    w.repaint();
+    w.close();
+    Pelmorafrm& next = start();
+    EXPECT_EQ(next.text("IP"), "10.0.0.1,8080");
 }
 
 TEST_F(WindowTest, ClosingSavesSettingsEvenWhenNothingChanged) {

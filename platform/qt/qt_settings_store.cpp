@@ -17,6 +17,8 @@ std::string QtSettingsStore::GetSetting(const std::string& app, const std::strin
     settings.beginGroup(q(section));
     const QVariant value = settings.value(q(key));
     if (!value.isValid()) return fallback;
+    // An unquoted "," in a hand-written value makes QSettings read a list.
+    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(',').toStdString();
     return value.toString().toStdString();
 }
 

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pelmora::ShellGlobals globals;
     pelmora::Menu menu(system, window, window, about, globals);
     window.on_check_click = [&menu] { menu.CreateOutputchk_Click(); };
-    pelmora::LoadSettings(store, window, window, system, globals);
+    pelmora::LoadSettings(store, window, window, system, globals, pelmora::ScreenSize{15360, 11040});
     const int write = window.value("CreateOutputchk");
     if (write < 0 || write > 2) std::abort();
 
