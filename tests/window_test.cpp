@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <sys/stat.h>
 #include <fstream>
 
 #include "access/access_request.h"
@@ -280,6 +282,57 @@ TEST_F(WindowTest, HandWrittenSettingsFile) {
     w.close();
     Pelmorafrm& next = start();
     EXPECT_EQ(next.text("IP"), "10.0.0.1,8080");
+}
+
+struct OddSettingsRow {
+    const char* name;
+    bool link;    // a symbolic link to the odd file rather than the file itself
+    bool folder;  // a folder rather than a FIFO
+};
+class OddSettingsFileTest : public WindowTest, public ::testing::WithParamInterface<OddSettingsRow> {};
+
+// Anything but a regular file at the settings path is neither read (a FIFO
+// would block the start) nor replaced: the window starts from the defaults.
+TEST_P(OddSettingsFileTest, IsLeftAlone) {
+    std::filesystem::create_directories(settings_file().parent_path());
+    const std::filesystem::path odd = GetParam().link ? folder.path() / "odd" : settings_file();
+    if (GetParam().folder) {
+        std::filesystem::create_directory(odd);
+    } else {
+        ASSERT_EQ(::mkfifo(odd.c_str(), 0600), 0);
+    }
+    if (GetParam().link) std::filesystem::create_symlink(odd, settings_file());
+    ::testing::internal::CaptureStderr();
+    Pelmorafrm& w = start("Pelmora", {"10.9.8.7"});
+    w.close();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("is not a regular file"), std::string::npos) << said;
+    EXPECT_EQ(std::filesystem::is_symlink(settings_file()), GetParam().link);
+    EXPECT_EQ(std::filesystem::status(settings_file()).type(),
+              GetParam().folder ? std::filesystem::file_type::directory : std::filesystem::file_type::fifo);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, OddSettingsFileTest,
+                         ::testing::Values(OddSettingsRow{"fifo", false, false},
+                                           OddSettingsRow{"link_to_fifo", true, false},
+                                           OddSettingsRow{"folder", false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A lock on the settings file that another holder keeps delays the close by
+// about 2 s at most, and says the settings were not saved.
+TEST_F(WindowTest, HeldSettingsLockBoundsTheClose) {
+    Pelmorafrm& w = start("Pelmora", {"10.9.8.7"});
+    std::filesystem::create_directories(settings_file().parent_path());
+    QLockFile held(QString::fromStdString(settings_file().string() + ".lock"));
+    ASSERT_TRUE(held.lock());
+    ::testing::internal::CaptureStderr();
+    const auto begin = std::chrono::steady_clock::now();
+    w.close();
+    const auto took = std::chrono::steady_clock::now() - begin;
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_LT(took, std::chrono::seconds(6));
+    EXPECT_NE(said.find(".lock is held by another program"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(settings_file()));
 }
 
 TEST_F(WindowTest, ClosingSavesSettingsEvenWhenNothingChanged) {

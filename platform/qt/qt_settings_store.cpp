@@ -1,7 +1,14 @@
 #include "platform/qt/qt_settings_store.h"
 
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QString>
+#include <cerrno>
+#include <cstdio>
 
 namespace pelmora {
 
@@ -9,10 +16,31 @@ namespace {
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
 
+// The file QSettings would use for `app`, found without opening it: a probe
+// under an application name no file has shares its folder.
+std::string settings_path(const std::string& app) {
+    const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, "Pelmora", "pelmora path probe");
+    const QFileInfo probe_file(probe.fileName());
+    return (probe_file.absolutePath() + '/' + q(app) + '.' + probe_file.suffix()).toStdString();
+}
+
 }  // namespace
+
+bool QtSettingsStore::usable(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return errno == ENOENT;
+    if (S_ISREG(status.st_mode)) return true;
+    if (!m_said_not_regular) {
+        m_said_not_regular = true;
+        std::fprintf(stderr, "Pelmora: %s is not a regular file; the settings are the defaults and are not saved\n",
+                     path.c_str());
+    }
+    return false;
+}
 
 std::string QtSettingsStore::GetSetting(const std::string& app, const std::string& section, const std::string& key,
                                         const std::string& fallback) {
+    if (!usable(settings_path(app))) return fallback;
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Pelmora", q(app));
     settings.beginGroup(q(section));
     const QVariant value = settings.value(q(key));
@@ -24,6 +52,22 @@ std::string QtSettingsStore::GetSetting(const std::string& app, const std::strin
 
 void QtSettingsStore::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                                   const std::string& value) {
+    const std::string path = settings_path(app);
+    if (!usable(path)) return;
+    {
+        // QSettings itself would wait for the lock without end.
+        QDir().mkpath(QFileInfo(q(path)).absolutePath());
+        QLockFile lock(q(path) + ".lock");
+        if (!lock.tryLock(m_locked_out ? 0 : kLockWaitMs) && lock.error() == QLockFile::LockFailedError) {
+            if (!m_locked_out) {
+                std::fprintf(stderr, "Pelmora: %s.lock is held by another program; the settings were not saved\n",
+                             path.c_str());
+            }
+            m_locked_out = true;
+            return;
+        }
+        m_locked_out = false;
+    }
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Pelmora", q(app));
     settings.beginGroup(q(section));
     settings.setValue(q(key), q(value));
