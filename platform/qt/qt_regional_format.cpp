@@ -20,13 +20,34 @@ QString time_with_seconds(const QLocale& locale) {
     return format.trimmed();
 }
 
+// The locale's short date form with a two-digit year ("yy") widened to four;
+// quoted literal text is left as it is.
+QString four_digit_year(const QString& format) {
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i];
+        if (c == QLatin1Char('\'')) quoted = !quoted;
+        if (quoted || c != QLatin1Char('y')) {
+            out += c;
+            ++i;
+            continue;
+        }
+        qsizetype run = 0;
+        while (i + run < format.size() && format[i + run] == QLatin1Char('y')) ++run;
+        out += run == 2 ? QStringLiteral("yyyy") : QString(run, QLatin1Char('y'));
+        i += run;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string QtRegionalFormat::general_date(const CivilDateTime& when) const {
-    const QLocale locale = QLocale::system();
+    const QLocale& locale = m_locale;
     if (no_regional_settings(locale)) return IsoRegionalFormat().general_date(when);
     const QDate date(when.year, when.month, when.day);
-    QString text = locale.toString(date, QLocale::ShortFormat);
+    QString text = locale.toString(date, four_digit_year(locale.dateFormat(QLocale::ShortFormat)));
     if (when.hour != 0 || when.minute != 0 || when.second != 0) {
         text += QLatin1Char(' ');
         text += locale.toString(QTime(when.hour, when.minute, when.second), time_with_seconds(locale));
@@ -35,7 +56,7 @@ std::string QtRegionalFormat::general_date(const CivilDateTime& when) const {
 }
 
 std::string QtRegionalFormat::long_time_now() const {
-    const QLocale locale = QLocale::system();
+    const QLocale& locale = m_locale;
     if (no_regional_settings(locale)) return IsoRegionalFormat().long_time_now();
     return locale.toString(QTime::currentTime(), time_with_seconds(locale)).toStdString();
 }
