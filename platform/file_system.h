@@ -13,10 +13,17 @@ public:
 
     // Replaces the file's content as one step: a reader sees the old content
     // or the new, never a part. On failure the file is untouched and no
-    // temporary file is left behind.
+    // temporary file is left behind. A symbolic link is followed and its
+    // target replaced; the link stays. A file the user may not write, and
+    // anything but a regular file, is a failure and is never opened. Where no
+    // temporary file can be made beside it (a folder the user may not write,
+    // a name too long for the temporary name), the file is emptied and
+    // written in place. A new file gets 0666 less the creation mask; an
+    // existing one keeps its mode.
     virtual void replace_file(const std::string& path, std::string_view content) = 0;
 
-    // Appends to the file, creating it when missing.
+    // Appends to a regular file, creating it when missing. Anything else at
+    // the path is a failure, found without blocking.
     virtual void append_file(const std::string& path, std::string_view content) = 0;
 };
 

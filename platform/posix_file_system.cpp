@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -72,24 +73,84 @@ private:
     int m_fd;
 };
 
+// The file a chain of symbolic links at `path` ends in, whether or not it
+// exists yet; `path` itself when it is no link.
+std::string link_target(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+        std::string next(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(path.c_str(), next.data(), next.size());
+        if (length < 0) fail_for_errno(errno);
+        next.resize(static_cast<std::size_t>(length));
+        if (next.empty()) throw Failure(failure_code::PathNotFound, "Path not found");
+        if (next.front() != '/') {
+            const std::size_t slash = path.find_last_of('/');
+            if (slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+        }
+        path = std::move(next);
+    }
+    throw Failure(failure_code::PathFileAccess, "Path/File access error");
+}
+
+// Whether the user may write the existing regular file. A file without any
+// write permission counts as read-only for root too.
+bool may_write(const std::string& path, const struct stat& status) {
+    if ((status.st_mode & 0222) == 0) return false;
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Opens a regular file, or creates one, without ever blocking on a FIFO or
+// device: anything but a regular file is a failure and is left as it was.
+int open_regular(const std::string& path, int flags) {
+    FileDescriptor fd(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+    if (fd.get() < 0) {
+        if (errno == ENXIO || errno == EWOULDBLOCK) throw Failure(failure_code::PathFileAccess, "Path/File access error");
+        fail_for_errno(errno);
+    }
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0) fail_for_errno(errno);
+    if (!S_ISREG(status.st_mode)) throw Failure(failure_code::PathFileAccess, "Path/File access error");
+    const int flags_now = ::fcntl(fd.get(), F_GETFL);
+    if (flags_now >= 0) ::fcntl(fd.get(), F_SETFL, flags_now & ~O_NONBLOCK);
+    return fd.release();
+}
+
+// Where no temporary sibling can be made: open, empty, write.
+void write_in_place(const std::string& path, std::string_view content) {
+    FileDescriptor fd(open_regular(path, O_WRONLY | O_CREAT));
+    if (::ftruncate(fd.get(), 0) != 0) fail_for_errno(errno);
+    write_all(fd.get(), content);
+    if (::close(fd.release()) != 0) fail_for_errno(errno);
+}
+
 }  // namespace
 
 void PosixFileSystem::replace_file(const std::string& path, std::string_view content) {
     if (path.empty() || path.back() == '/') throw Failure(failure_code::BadFileName, "Bad file name or number");
     if (path.find('\0') != std::string::npos) throw Failure(failure_code::BadFileName, "Bad file name or number");
 
-    // The temporary file lies in the same folder so that the rename is atomic.
-    std::string temp = path + ".XXXXXX";
-    FileDescriptor fd(::mkstemp(temp.data()));
-    if (fd.get() < 0) fail_for_errno(errno);
-
+    const std::string target = link_target(path);
     struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : (0666 & ~creation_mask());
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) throw Failure(failure_code::PathFileAccess, "Path/File access error");
+    if (exists && !may_write(target, existing)) throw Failure(failure_code::PermissionDenied, "Permission denied");
+    const mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~creation_mask());
+
+    // The temporary file lies in the same folder so that the rename is atomic.
+    std::string temp = target + ".XXXXXX";
+    FileDescriptor fd(::mkstemp(temp.data()));
+    if (fd.get() < 0) {
+        const int error = errno;
+        if (error != EACCES && error != EPERM && error != EROFS && error != ENAMETOOLONG) fail_for_errno(error);
+        write_in_place(target, content);
+        return;
+    }
     try {
         ::fchmod(fd.get(), mode);
         write_all(fd.get(), content);
         if (::close(fd.release()) != 0) fail_for_errno(errno);
-        if (::rename(temp.c_str(), path.c_str()) != 0) fail_for_errno(errno);
+        if (::rename(temp.c_str(), target.c_str()) != 0) fail_for_errno(errno);
     } catch (...) {
         ::unlink(temp.c_str());
         throw;
@@ -98,8 +159,7 @@ void PosixFileSystem::replace_file(const std::string& path, std::string_view con
 
 void PosixFileSystem::append_file(const std::string& path, std::string_view content) {
     if (path.empty()) throw Failure(failure_code::BadFileName, "Bad file name or number");
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-    if (fd.get() < 0) fail_for_errno(errno);
+    FileDescriptor fd(open_regular(path, O_WRONLY | O_APPEND | O_CREAT));
     write_all(fd.get(), content);
     if (::close(fd.release()) != 0) fail_for_errno(errno);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -107,6 +109,96 @@ INSTANTIATE_TEST_SUITE_P(Rows, BadPathTest,
                                            BadPathRow{"folder_itself", "."}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+namespace fs = std::filesystem;
+const std::string kLongName(255, 'm');
+void write_text(const fs::path& path, const char* text, mode_t mode) {
+    { std::ofstream(path) << text; }
+    ::chmod(path.c_str(), mode);
+}
+mode_t mode_of(const fs::path& path) {
+    struct stat status {};
+    ::stat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+// What is at the output path before a Save, and what the Save must leave.
+struct OutputPathRow {
+    const char* name;
+    std::string out_file;
+    void (*prepare)();
+    bool saved;              // Save succeeds and the reading lands in `written`
+    const char* written;     // the file that holds the reading, or is unchanged
+    fs::file_type out_type;  // what the output path still is afterwards (not followed)
+    mode_t mode;             // the mode of `written` afterwards
+};
+class OutputPathTest : public OutputFileTest, public ::testing::WithParamInterface<OutputPathRow> {};
+
+TEST_P(OutputPathTest, WritesThroughOrLeavesAlone) {
+    const OutputPathRow& row = GetParam();
+    const mode_t mask = ::umask(022);
+    row.prepare();
+    view.set_text("OutFile", row.out_file);
+    show("2023-11-14 23:13:20", "2,345.7", "1,345.7", "1,000.0", kImportLightRed);
+    if (row.saved) {
+        EXPECT_NO_THROW(Save(view, files));
+        EXPECT_EQ(test::ReadFile(row.written), "2023-11-14 23:13:20\r\n2,345.7\r\n1,345.7\r\n1,000.0\r\n");
+    } else {
+        EXPECT_THROW(Save(view, files), Failure);
+        if (fs::is_regular_file(row.written)) {
+            EXPECT_EQ(test::ReadFile(row.written), "earlier");
+        }
+    }
+    ::umask(mask);
+    EXPECT_EQ(fs::symlink_status(row.out_file).type(), row.out_type);
+    EXPECT_EQ(mode_of(row.written), row.mode);
+    for (const auto& entry : fs::directory_iterator(".")) {
+        EXPECT_FALSE(entry.path().filename().string().starts_with(row.out_file + ".")) << "a temporary file is left";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, OutputPathTest,
+    ::testing::Values(
+        OutputPathRow{"new_file_0644", "Meters.txt", [] {}, true, "Meters.txt", fs::file_type::regular, 0644},
+        OutputPathRow{"mode_0640_kept", "Meters.txt", [] { write_text("Meters.txt", "earlier", 0640); }, true,
+                      "Meters.txt", fs::file_type::regular, 0640},
+        OutputPathRow{"link_followed", "Meters.txt",
+                      [] {
+                          write_text("target.txt", "earlier", 0600);
+                          fs::create_symlink("target.txt", "Meters.txt");
+                      },
+                      true, "target.txt", fs::file_type::symlink, 0600},
+        OutputPathRow{"dangling_link_makes_target", "Meters.txt", [] { fs::create_symlink("made.txt", "Meters.txt"); },
+                      true, "made.txt", fs::file_type::symlink, 0644},
+        OutputPathRow{"read_only_file", "Meters.txt", [] { write_text("Meters.txt", "earlier", 0444); }, false,
+                      "Meters.txt", fs::file_type::regular, 0444},
+        OutputPathRow{"fifo_never_opened", "Meters.txt", [] { ::mkfifo("Meters.txt", 0600); }, false, "Meters.txt",
+                      fs::file_type::fifo, 0600},
+        OutputPathRow{"link_to_fifo", "Meters.txt",
+                      [] {
+                          ::mkfifo("pipe", 0600);
+                          fs::create_symlink("pipe", "Meters.txt");
+                      },
+                      false, "pipe", fs::file_type::symlink, 0600},
+        OutputPathRow{"folder", "Meters.txt", [] { fs::create_directory("Meters.txt"); }, false, "Meters.txt",
+                      fs::file_type::directory, 0755},
+        OutputPathRow{"name_of_255_bytes_in_place", kLongName, [] { write_text(kLongName, "earlier", 0640); }, true,
+                      kLongName.c_str(), fs::file_type::regular, 0640}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A file the user may write in a folder the user may not: written in place.
+TEST_F(OutputFileTest, WritableFileInAFolderThatIsNot) {
+    fs::create_directory("locked");
+    write_text("locked/Meters.txt", "earlier", 0644);
+    ::chmod("locked", 0555);
+    view.set_text("OutFile", "locked/Meters.txt");
+    show("stamp", "1.0", "2.0", "3.0", kImportLightRed);
+    Save(view, files);
+    ::chmod("locked", 0755);
+    EXPECT_EQ(test::ReadFile("locked/Meters.txt"), "stamp\r\n1.0\r\n2.0\r\n3.0\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator("locked"), fs::directory_iterator{}), 1);
+}
+
 TEST_F(OutputFileTest, GridTextNotANumberWritesNothing) {
     { std::ofstream("Meters.txt") << "earlier"; }
     show("x", "1.0", "2.0", "n/a", kExportGreen);
@@ -151,6 +243,17 @@ TEST(ErrorLogFile, CreatedInWorkingFolderThenAppended) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
     EXPECT_NE(text.find(" Error #  6,  Overflow\r\n In  .Epoch2Date at line - 2975\r\n Time: "), std::string::npos);
     EXPECT_TRUE(text.ends_with(" Error #  13,  \r\n In  .Epoch2Date at line - 2966\r\n"));
+}
+
+// A FIFO with no reader as the log is a failure at once, and stays a FIFO.
+TEST(ErrorLogFile, FifoLogNeverBlocks) {
+    test::TempWorkingFolder folder;
+    ASSERT_EQ(::mkfifo("QuillonError.log", 0600), 0);
+    PosixFileSystem files;
+    IsoRegionalFormat format;
+    ErrorLog log(files, format);
+    EXPECT_THROW(log.LogError("6", "2975", ".Epoch2Date", "Overflow"), Failure);
+    EXPECT_EQ(std::filesystem::status("QuillonError.log").type(), std::filesystem::file_type::fifo);
 }
 
 TEST(ErrorLogFile, UnwritableLogIsAFailure) {
