@@ -154,7 +154,7 @@ MeterReadings ScanReadings(std::string_view document) {
             ReadingItem reading;
             if (keys & TimestampKey) {
                 reading.Kinds.push_back(Kind::Timestamp);
-                if (item.size() > 22) reading.EpochText = std::string(item.substr(22, 12));
+                if (const auto piece = SecondPiece(item)) reading.EpochText = std::string(*piece);
             }
             if ((keys & ReactiveKey) == 0) {
                 if (keys & VoltageKey) reading.Kinds.push_back(Kind::Voltage);

@@ -43,7 +43,7 @@ private:
 struct ReadingItem {
     std::string Text;                      // the whole item, unchanged
     KindList Kinds;                        // in key-test order
-    std::string EpochText;                 // Timestamp: characters 23 to 34 (from 1)
+    std::string EpochText;                 // Timestamp: the value piece, as ValueText; empty without ":"
     std::int64_t Slot = 0;                 // ActivePower: PowerCount after counting
     std::optional<std::string> ValueText;  // ActivePower: second ":"-piece, absent without ":"
 

@@ -108,6 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EpochRow{"threshold_is_seconds", "10000000000", 0, {2286, 11, 20, 17, 46, 40}, 0},
                       EpochRow{"above_threshold_is_milliseconds", "10000000000.0001", 0, {1970, 4, 26, 17, 46, 40}, 0},
                       EpochRow{"milliseconds_with_fraction", "1700000000123", 3600, {2023, 11, 14, 23, 13, 20}, 1230},
+                      // The fraction is split off before the seconds count, so .623 does not round up.
+                      EpochRow{"milliseconds_past_half", "1700000000623", 0, {2023, 11, 14, 22, 13, 20}, 6230},
                       EpochRow{"seconds_keep_their_fraction", "1700000000.75", 0, {2023, 11, 14, 22, 13, 21}, 0},
                       EpochRow{"lowest_date", "-59011459200", 0, {100, 1, 1, 0, 0, 0}, 0},
                       EpochRow{"negative_offset", "0", -14400, {1969, 12, 31, 20, 0, 0}, 0}),

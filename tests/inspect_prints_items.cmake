@@ -1,5 +1,5 @@
 # Runs pelmora-inspect on the fixture document and checks the eight power
-# slots and the first meter's epoch text come out.
+# slots and the first meter's epoch text and its date come out.
 execute_process(COMMAND "${INSPECT}" "${DOCUMENT}" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "pelmora-inspect exited with ${rc}")
@@ -12,6 +12,6 @@ endforeach()
 if(out MATCHES "slot=9")
   message(FATAL_ERROR "a ninth slot appeared:\n${out}")
 endif()
-if(NOT out MATCHES "Timestamp slot=- epoch=\"[0-9]+\"")
+if(NOT out MATCHES "Timestamp slot=- epoch=\" 1700000000\" utc=\"2023-11-14 22:13:20\"")
   message(FATAL_ERROR "no usable epoch text:\n${out}")
 endif()

@@ -195,14 +195,40 @@ TEST_F(PelmoraReadTest, OnlyTheFirstShownTimestampCounts) {
     EXPECT_EQ(view.text("TimeStamp"), "2023-11-14 22:13:20");
 }
 
-TEST_F(PelmoraReadTest, CompactDocumentEndsAtItsSecondTimestampBeforeSave) {
+struct TimestampRow {
+    const char* name;
+    std::string document;
+    const char* shown;
+};
+class TimestampTest : public PelmoraReadTest, public ::testing::WithParamInterface<TimestampRow> {};
+
+// The epoch is the timestamp's value whatever the layout, and the read goes
+// on to write the output file.
+TEST_P(TimestampTest, ShowsTheDateAndSaves) {
     view.set_value("CreateOutputchk", 1);
-    EXPECT_THROW(read(test::ReadFixture("readings_compact.json")), Failure);
-    EXPECT_NE(view.text("Production"), "0");  // slot 1 comes between the two timestamps
-    EXPECT_EQ(view.text("S1"), "0");          // the read ended before it
-    EXPECT_EQ(view.text("TimeStamp"), "0");
-    EXPECT_TRUE(files.files.empty());
+    form.ZoneOffset = 0;
+    read(GetParam().document);
+    EXPECT_EQ(view.text("TimeStamp"), GetParam().shown);
+    EXPECT_EQ(view.text("Production"), "3,785.0");
+    ASSERT_EQ(files.files.size(), 1u);
+    EXPECT_TRUE(files.files.begin()->second.starts_with(std::string(GetParam().shown) + "\r\n3,785.0\r\n"));
 }
+
+std::string with_epoch(const std::string& from, const std::string& to) {
+    std::string document = test::ReadFixture("readings.json");
+    for (std::size_t at = document.find(from); at != std::string::npos; at = document.find(from, at + to.size()))
+        document.replace(at, from.size(), to);
+    return document;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TimestampTest,
+    ::testing::Values(TimestampRow{"compact", test::ReadFixture("readings_compact.json"), "2023-11-14 22:13:20"},
+                      TimestampRow{"indented_by_two", with_epoch("\n        ", "\n  "), "2023-11-14 22:13:20"},
+                      TimestampRow{"milliseconds", with_epoch("1700000000,", "1700000000123,"), "2023-11-14 22:13:20"},
+                      TimestampRow{"milliseconds_past_half", with_epoch("1700000000,", "1700000000623,"),
+                                   "2023-11-14 22:13:20"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PelmoraReadTest, GatewayFixtureFillsEveryBoxAndTheOutputFile) {
     view.set_value("CreateOutputchk", 1);
@@ -338,7 +364,8 @@ TEST_F(PelmoraReadTest, CountersNeverOverflow) {
 }
 
 TEST_F(PelmoraReadTest, ReadAfterFailureStartsFresh) {
-    EXPECT_THROW(read(test::ReadFixture("readings_compact.json")), Failure);
+    EXPECT_THROW(read(join({meter_line("timestamp", "x"), meter_line("activePower", "5"), meter_line("timestamp", "y")})),
+                 Failure);
     read(powers_document({"1", "2", "3", "4", "-5"}));
     EXPECT_EQ(view.text("Grid"), "5.0");
     EXPECT_EQ(view.text("TimeStamp"), "2023-11-14 22:13:20");

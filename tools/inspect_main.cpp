@@ -55,13 +55,26 @@ std::string visible(std::string_view text) {
     return out;
 }
 
+// The date an epoch text stands for, in UTC, as the window converts it.
+std::string utc_text(const std::string& epoch_text) {
+    pelmora::IsoRegionalFormat format;
+    pelmora::MemoryFileSystem files;
+    pelmora::ErrorLog log(files, format);
+    try {
+        const pelmora::DateTime when = pelmora::Epoch2Date(pelmora::EpochValue::FromText(epoch_text), 0, log);
+        return " utc=\"" + format.general_date(pelmora::ToCivil(when)) + "\"";
+    } catch (const pelmora::Failure& f) {
+        return " utc=(failure " + std::to_string(f.code()) + " " + f.message() + ")";
+    }
+}
+
 int usage() {
     std::cerr << "usage: pelmora-inspect [FILE]\n"
                  "       pelmora-inspect --read FILE|ADDRESS [--consumption] [--zone-offset SECONDS]\n"
                  "                       [--token-file TOKEN_FILE]\n"
                  "  Without --read: reads a readings document from FILE (or standard input) and prints\n"
-                 "  every recognised item: kinds, power slot, epoch text, value text, and the value\n"
-                 "  rounded to one decimal as the read does.\n"
+                 "  every recognised item: kinds, power slot, epoch text and the UTC date it gives,\n"
+                 "  value text, and the value rounded to one decimal as the read does.\n"
                  "  With --read: runs one whole read on the document in FILE, or fetched from the gateway\n"
                  "  at ADDRESS (as typed in the window's Envoy box), and prints what every box of the\n"
                  "  window would show, its colour, and the four lines of the output file.\n"
@@ -228,7 +241,9 @@ int main(int argc, char** argv) {
         std::ostringstream line;
         line << index << ": " << kinds;
         line << " slot=" << (item.Has(pelmora::Kind::ActivePower) ? std::to_string(item.Slot) : "-");
-        line << " epoch=" << (item.Has(pelmora::Kind::Timestamp) ? "\"" + visible(item.EpochText) + "\"" : "-");
+        line << " epoch="
+             << (item.Has(pelmora::Kind::Timestamp) ? "\"" + visible(item.EpochText) + "\"" + utc_text(item.EpochText)
+                                                    : "-");
         line << " value=" << (value ? "\"" + visible(*value) + "\"" : "(absent)");
         line << " rounded=";
         if (!value) {
