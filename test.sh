@@ -11,6 +11,7 @@ all=false
 [ "${1:-}" = "--all" ] && all=true
 source tools/setup.sh
 pelmora_install_packages
+pelmora_provide_locale
 pelmora_build build
 
 echo "== test suite"

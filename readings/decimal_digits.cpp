@@ -59,7 +59,6 @@ bool ParseDecimalText(std::string_view text, DecimalDigits& out) {
             any_fraction_digit = true;
             ++i;
         }
-        if (!any_fraction_digit) return false;
     }
     if (i != end) return false;
     if (!any_integer_digit && !any_fraction_digit) return false;

@@ -18,8 +18,9 @@ enum class TieRule { AwayFromZero, ToEven };
 
 // Reads the strict number text: blanks (space, tab, CR, LF) around it, an
 // optional "+" or "-", digits with "," allowed between two digits of the
-// integer part, at most one "." that must be followed by digits. Returns false
-// for anything else, the empty text included.
+// integer part, at most one "." with or without digits after it ("5." is 5),
+// and at least one digit in all. Returns false for anything else, the empty
+// text, ".", "-." and "+." included.
 bool ParseDecimalText(std::string_view text, DecimalDigits& out);
 
 // The shortest decimal form that reads back as x (x must be finite).

@@ -82,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundRow{"blanks_around", " \t 230.25\r\n", 1, 230.2}, RoundRow{"plus_sign", "+4.44", 1, 4.4},
                       RoundRow{"no_integer_digits", ".96", 1, 1.0}, RoundRow{"negative_zero_text", "-0.000", 1, 0.0},
                       RoundRow{"carry", "9.96", 1, 10.0}, RoundRow{"whole_slot8", "-12.34", 0, -12.0},
-                      RoundRow{"epoch_seconds", " 1700000000", 0, 1700000000.0}),
+                      RoundRow{"epoch_seconds", " 1700000000", 0, 1700000000.0},
+                      RoundRow{"point_without_fraction", "5.", 1, 5.0}, RoundRow{"signed_point", "-5.", 0, -5.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct BadTextRow {
@@ -109,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadTextRow{"lone_sign", "-", 13}, BadTextRow{"letters", "abc", 13},
                       BadTextRow{"number_then_letters", "12 ms", 13}, BadTextRow{"two_points", "1.2.3", 13},
                       BadTextRow{"exponent", "1e5", 13}, BadTextRow{"nan", "nan", 13}, BadTextRow{"inf", "inf", 13},
-                      BadTextRow{"point_without_digits", "5.", 13}, BadTextRow{"leading_comma", ",5", 13},
+                      BadTextRow{"lone_point", ".", 13}, BadTextRow{"minus_point", "-.", 13},
+                      BadTextRow{"plus_point", "+.", 13}, BadTextRow{"leading_comma", ",5", 13},
                       BadTextRow{"double_comma", "1,,5", 13}, BadTextRow{"comma_in_fraction", "1.2,5", 13},
                       BadTextRow{"trailing_comma", "5,", 13}, BadTextRow{"inner_blank", "1 2", 13},
                       BadTextRow{"two_signs", "--1", 13}, BadTextRow{"nul_byte", std::string("1\0", 2), 13},
@@ -142,9 +144,11 @@ TEST(NumberText, FigureReadsBackAfterRemovingGroups) {
     }
 }
 
+// Needs de_DE.UTF-8 (the set-up installs it): a locale with "," as its
+// decimal point, which the figures must not follow.
 TEST(NumberText, IgnoresTheProcessLocale) {
-    const char* chosen = std::setlocale(LC_ALL, "de_DE.UTF-8");
-    if (chosen == nullptr) chosen = std::setlocale(LC_ALL, "C.UTF-8");
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale is missing";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
     EXPECT_EQ(FormatTenths(1234.56), "1,234.6");
     EXPECT_DOUBLE_EQ(RoundHalfEven("1,234.56", 1), 1234.6);
     EXPECT_DOUBLE_EQ(LeadingNumber("2.5"), 2.5);

@@ -8,7 +8,7 @@ PELMORA_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev
   qt6-base-dev xvfb xauth fonts-liberation
-  libssl-dev qtkeychain-qt6-dev gnome-keyring dbus dbus-daemon
+  libssl-dev qtkeychain-qt6-dev gnome-keyring dbus dbus-daemon locales
   clang libclang-rt-14-dev clang-tidy clang-format
 )
 
@@ -34,6 +34,18 @@ pelmora_install_packages() {
   echo "Installing: $missing"
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
+}
+
+# The tests need a locale with "," as its decimal point.
+pelmora_provide_locale() {
+  locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "The de_DE.UTF-8 locale is missing. Run as root:"
+    echo "  localedef -i de_DE -c -f UTF-8 de_DE.UTF-8"
+    exit 1
+  fi
+  echo "Generating the de_DE.UTF-8 locale"
+  localedef -i de_DE -c -f UTF-8 de_DE.UTF-8
 }
 
 pelmora_build() {
