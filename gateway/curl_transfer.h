@@ -15,7 +15,7 @@ struct CurlTransfer {
     using Clock = std::chrono::steady_clock;
 
     // Header and trailer bytes one response may carry before it is ended.
-    static constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+    static constexpr std::size_t kMaxHeaderBytes = std::size_t{64} * 1024;
 
     std::string body;
     std::size_t max_body = 0;

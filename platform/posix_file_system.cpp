@@ -86,7 +86,7 @@ std::string link_target(std::string path) {
         if (next.empty()) throw Failure(failure_code::PathNotFound, "Path not found");
         if (next.front() != '/') {
             const std::size_t slash = path.find_last_of('/');
-            if (slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+            if (slash != std::string::npos) next.insert(0, path, 0, slash + 1);
         }
         path = std::move(next);
     }
@@ -105,7 +105,8 @@ bool may_write(const std::string& path, const struct stat& status) {
 int open_regular(const std::string& path, int flags) {
     FileDescriptor fd(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
     if (fd.get() < 0) {
-        if (errno == ENXIO || errno == EWOULDBLOCK) throw Failure(failure_code::PathFileAccess, "Path/File access error");
+        if (errno == ENXIO || errno == EWOULDBLOCK)
+            throw Failure(failure_code::PathFileAccess, "Path/File access error");
         fail_for_errno(errno);
     }
     struct stat status {};

@@ -54,7 +54,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Pelmora"));
     QApplication::setWindowIcon(pelmora::ApplicationIcon());
 
-
     pelmora::SteadyTickSource ticks;
     pelmora::QtRegionalFormat format;
     pelmora::PosixFileSystem files;

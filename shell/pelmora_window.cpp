@@ -137,8 +137,8 @@ QWidget* Pelmorafrm::control(std::string_view name) const {
 }
 
 void Pelmorafrm::Form_Load() {
-    LoadContext context{m_menu, m_globals, m_services.settings, *this, *this, m_system, m_services.zone,
-                        m_form, m_start, available_screen_size()};
+    LoadContext context{m_menu, m_globals, m_services.settings,    *this, *this, m_system, m_services.zone,
+                        m_form, m_start,   available_screen_size()};
     pelmora::Form_Load(context);
     if (m_access_status) {
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });

@@ -364,8 +364,9 @@ TEST_F(PelmoraReadTest, CountersNeverOverflow) {
 }
 
 TEST_F(PelmoraReadTest, ReadAfterFailureStartsFresh) {
-    EXPECT_THROW(read(join({meter_line("timestamp", "x"), meter_line("activePower", "5"), meter_line("timestamp", "y")})),
-                 Failure);
+    EXPECT_THROW(
+        read(join({meter_line("timestamp", "x"), meter_line("activePower", "5"), meter_line("timestamp", "y")})),
+        Failure);
     read(powers_document({"1", "2", "3", "4", "-5"}));
     EXPECT_EQ(view.text("Grid"), "5.0");
     EXPECT_EQ(view.text("TimeStamp"), "2023-11-14 22:13:20");

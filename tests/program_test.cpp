@@ -28,8 +28,8 @@ using namespace std::chrono_literals;
 
 // Starts `program` with `arguments` offscreen, its settings under `config`,
 // with no desktop secret service; what it prints goes to `output` when given.
-pid_t start_program(const std::string& program, std::vector<std::string> arguments,
-                    const std::filesystem::path& config, const std::string& output = "") {
+pid_t start_program(const std::string& program, std::vector<std::string> arguments, const std::filesystem::path& config,
+                    const std::string& output = "") {
     std::vector<std::string> env_text = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config.string(),
                                          "XDG_RUNTIME_DIR=" + config.string(),
                                          "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus"};

@@ -109,8 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, SlowGatewayTest,
     ::testing::Values(SlowRow{"receive_limit_silent_gateway", {"--mode", "silent"}, 3400ms, 5500ms},
                       SlowRow{"receive_limit_between_parts", {"--mode", "drip", "--drip-ms", "5000"}, 3400ms, 5500ms},
-                      SlowRow{
-                          "whole_call_dripping_gateway", {"--mode", "drip", "--drip-ms", "1000"}, 13900ms, 16000ms},
+                      SlowRow{"whole_call_dripping_gateway", {"--mode", "drip", "--drip-ms", "1000"}, 13900ms, 16000ms},
                       // Each body part restarts the receive limit, so only the whole call ends it.
                       SlowRow{"whole_call_short_limits",
                               {"--mode", "drip", "--drip-ms", "100"},

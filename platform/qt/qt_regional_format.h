@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QLocale>
-#include <utility>
 
 #include "platform/regional_format.h"
 
@@ -12,7 +11,7 @@ namespace pelmora {
 class QtRegionalFormat : public RegionalFormat {
 public:
     QtRegionalFormat() : m_locale(QLocale::system()) {}
-    explicit QtRegionalFormat(QLocale locale) : m_locale(std::move(locale)) {}
+    explicit QtRegionalFormat(const QLocale& locale) : m_locale(locale) {}
 
     std::string general_date(const CivilDateTime& when) const override;
     std::string long_time_now() const override;
