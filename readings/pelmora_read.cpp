@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "phases/phase_detail.h"
+#include "readings/finished_read.h"
 #include "readings/number_text.h"
 #include "readings/readings_parser.h"
 #include "records/date_time.h"
@@ -115,11 +116,13 @@ void apply_power(const ReadContext& c, FormValues& form, const ReadingItem& item
 
 }  // namespace
 
-void PelmoraRead(const ReadContext& c, FormValues& form) {
+void PelmoraRead(const ReadContext& c, FormValues& form, FinishedRead* finished) {
     StepGuard guard([](const Failure&, int) {});
     ControlsView& view = c.view;
     std::uint32_t start = 0;
+    std::uint32_t elapsed = 0;
     std::string answer;
+    std::optional<std::int64_t> shown_epoch;
 
     guard.Step(1, [&] {
         form.VoltsCount = 0;
@@ -131,7 +134,7 @@ void PelmoraRead(const ReadContext& c, FormValues& form) {
     guard.Step(4, [&] {
         // Unsigned subtraction: a count that wrapped in between still gives the
         // right number of milliseconds.
-        const std::uint32_t elapsed = c.ticks.GetTickCount() - start;
+        elapsed = c.ticks.GetTickCount() - start;
         view.set_text("Turnaround", std::to_string(elapsed));
     });
     guard.Step(5, [&] { view.set_text("Turnaround", view.text("Turnaround") + " ms"); });
@@ -156,6 +159,7 @@ void PelmoraRead(const ReadContext& c, FormValues& form) {
                             const EpochValue epoch = EpochValue::FromText(item.EpochText);
                             const DateTime when = Epoch2Date(epoch, form.ZoneOffset, c.log);
                             view.set_text("TimeStamp", c.format.general_date(ToCivil(when)));
+                            shown_epoch = UtcSeconds(epoch);
                         });
                         break;
                     case Kind::Voltage: guard.Step(9, [&] { GetVolts(form, view); }); break;
@@ -167,6 +171,14 @@ void PelmoraRead(const ReadContext& c, FormValues& form) {
         }
     }
     guard.Step(10, [&] { Save(view, c.files); });
+    if (finished != nullptr) {
+        *finished = answer.empty() ? FinishedRead{} : FiguresOnWindow(view);
+        finished->address = view.text("IP");
+        finished->request_failed = answer.empty();
+        if (answer.empty()) finished->failure_text = view.text("TimeStamp");
+        finished->epoch = shown_epoch;
+        finished->turnaround_ms = elapsed;
+    }
 }
 
 }  // namespace pelmora

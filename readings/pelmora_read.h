@@ -2,6 +2,7 @@
 
 #include "gateway/gateway_request.h"
 #include "phases/form_values.h"
+#include "readings/finished_read.h"
 #include "platform/controls_view.h"
 #include "platform/file_system.h"
 #include "platform/regional_format.h"
@@ -27,7 +28,8 @@ struct ReadContext {
 // timestamp and phase value on the window, then writes the output file.
 // One failed step is tolerated and the read goes on with the next step, kind
 // or item; a second failure ends the read at once (no output file) and is
-// thrown to the caller as a pelmora::Failure.
-void PelmoraRead(const ReadContext& context, FormValues& form);
+// thrown to the caller as a pelmora::Failure. A read that reaches the output
+// file step fills `finished`, when given, with its figures as numbers.
+void PelmoraRead(const ReadContext& context, FormValues& form, FinishedRead* finished = nullptr);
 
 }  // namespace pelmora

@@ -36,6 +36,13 @@ DateTime Epoch2Date(EpochValue epoch, std::int32_t zone_offset, ErrorLog& log, E
     return result;
 }
 
+std::int64_t UtcSeconds(EpochValue epoch) {
+    const EpochValue seconds = epoch > EpochValue::FromInteger(kMillisecondThreshold)
+                                   ? EpochValue::FromDouble(epoch.ToDouble() * 0.001)
+                                   : epoch;
+    return static_cast<std::int64_t>(seconds.Floor().ToDouble());
+}
+
 std::string GeneralNumberText(double value) {
     if (value == 0.0) return "0";
     char buffer[64];

@@ -24,6 +24,10 @@ inline constexpr std::int64_t kMillisecondThreshold = 10'000'000'000;
 // a millisecond value, else 0.
 DateTime Epoch2Date(EpochValue epoch, std::int32_t zone_offset, ErrorLog& log, EpochValue* fraction = nullptr);
 
+// The whole UTC seconds of an epoch value in seconds or milliseconds, the
+// fraction dropped (toward the earlier second).
+std::int64_t UtcSeconds(EpochValue epoch);
+
 // The local offset in seconds from the platform's zone state (code 1
 // standard: -Bias*60; code 2 daylight: (60-Bias)*60; code 0: 0; any other
 // code: no value). Writes the offset in hours into `Zone` for codes 1 and 2.

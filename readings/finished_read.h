@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/controls_view.h"
+
+namespace pelmora {
+
+// One phase's figures as the window shows them.
+struct PhaseFigures {
+    double solar_w = 0.0;
+    double grid_w = 0.0;  // signed: positive import, negative export
+    double amps = 0.0;
+    double volts = 0.0;
+};
+
+// A read that reached the output file step, as numbers: what the window
+// shows, with the grid's sign put back from its colour. Whoever takes it
+// never reads the window's texts.
+struct FinishedRead {
+    std::string address;  // the gateway's address text the read used
+    bool request_failed = false;
+    std::string failure_text;           // what TimeStamp shows after a failed request
+    std::optional<std::int64_t> epoch;  // the gateway's timestamp, whole UTC seconds
+    double production_w = 0.0;
+    double consumption_w = 0.0;
+    double grid_w = 0.0;  // signed: positive import, negative export
+    std::array<PhaseFigures, 3> phases{};
+    std::int64_t turnaround_ms = 0;
+};
+
+// Takes every finished read, on the window's thread, after the read.
+class FinishedReadSink {
+public:
+    virtual ~FinishedReadSink() = default;
+    virtual void OnFinishedRead(const FinishedRead& read) = 0;
+};
+
+// The figures the window shows now, as numbers. A figure that is not a
+// number reads as 0.
+FinishedRead FiguresOnWindow(const ControlsView& view);
+
+}  // namespace pelmora
