@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/message_bus.h"
+#include "publish/mqtt_settings.h"
+#include "readings/finished_read.h"
+
+namespace pelmora {
+
+// The topics of one gateway under `prefix`: <prefix>/<device>/state, /error
+// and /availability.
+struct DeviceTopics {
+    std::string state;
+    std::string error;
+    std::string availability;
+};
+DeviceTopics TopicsFor(const std::string& prefix, const std::string& device);
+
+// The state message of a read: time (ISO 8601, UTC), epoch, production_w,
+// consumption_w, grid_w (positive import), phases[3] with solar_w, grid_w,
+// amps and volts, turnaround_ms. Without a timestamp, time and epoch are null.
+std::string StatePayload(const FinishedRead& read);
+// {"error": "<text>"} for a failed request.
+std::string ErrorPayload(const std::string& text);
+
+// The retained Home Assistant config of every figure (production,
+// consumption, grid, and per phase solar, grid, amps and volts) under
+// <discovery prefix>/sensor/pelmora_<device>/<object>/config; with `remove`,
+// the same topics with empty payloads, which take the sensors away.
+std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
+                                          const std::string& address, bool remove = false);
+
+}  // namespace pelmora

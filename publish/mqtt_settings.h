@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+#include "platform/settings_store.h"
+
+namespace pelmora {
+
+inline constexpr const char* kMqttSection = "Mqtt";
+inline constexpr const char* kMqttPasswordKey = "mqtt-password";
+
+// Where and how readings are published; kept in the settings file's own
+// [Mqtt] group. The password is not here: it goes to the secret store.
+struct MqttSettings {
+    bool enabled = false;
+    std::string host;
+    int port = 1883;
+    bool tls = false;
+    bool verify_peer = true;
+    std::string user;
+    std::string prefix = "pelmora";
+    bool discovery = true;
+    std::string discovery_prefix = "homeassistant";
+
+    friend bool operator==(const MqttSettings&, const MqttSettings&) = default;
+};
+
+// Reads [Mqtt] (keys Enabled, Host, Port, Tls, VerifyPeer, User, Prefix,
+// Discovery, DiscoveryPrefix); a missing or unreadable key keeps its default.
+MqttSettings LoadMqttSettings(SettingsStore& store, const std::string& app);
+void SaveMqttSettings(SettingsStore& store, const std::string& app, const MqttSettings& settings);
+
+// Why the settings cannot be used, in words for the user, or empty. Only
+// enabled settings need a host.
+std::string MqttSettingsProblem(const MqttSettings& settings);
+
+// The port typed as text: a whole number from 1 to 65535, or 0.
+int PortFromText(const std::string& text);
+
+}  // namespace pelmora

@@ -1,0 +1,65 @@
+#include "publish/publisher.h"
+
+#include "publish/device_id.h"
+#include "publish/mqtt_messages.h"
+
+namespace pelmora {
+
+BusOptions Publisher::options() const {
+    BusOptions o;
+    o.host = m_settings.host;
+    o.port = m_settings.port;
+    o.tls = m_settings.tls;
+    o.verify_peer = m_settings.verify_peer;
+    o.user = m_settings.user;
+    o.password = m_password;
+    const DeviceTopics topics = TopicsFor(m_settings.prefix, m_device);
+    o.will = {topics.availability, "offline", true};
+    o.on_connect.push_back({topics.availability, "online", true});
+    if (m_settings.discovery) {
+        for (BusMessage& m : DiscoveryMessages(m_settings, m_device, m_address)) o.on_connect.push_back(std::move(m));
+    }
+    return o;
+}
+
+void Publisher::Configure(const MqttSettings& settings, const std::string& password, const std::string& address) {
+    const MqttSettings old = m_settings;
+    const std::string old_device = m_device;
+    const std::string old_address = m_address;
+    m_settings = settings;
+    m_password = password;
+    m_address = address;
+    m_device = DeviceId(address);
+    if (m_running) {
+        std::vector<BusMessage> last;
+        const bool same_sensors = settings.discovery && old_device == m_device && old.prefix == settings.prefix &&
+                                  old.discovery_prefix == settings.discovery_prefix;
+        if (old.discovery && !same_sensors) last = DiscoveryMessages(old, old_device, old_address, true);
+        last.push_back({TopicsFor(old.prefix, old_device).availability, "offline", true});
+        m_bus.Stop(last);
+        m_running = false;
+    }
+    if (settings.enabled && MqttSettingsProblem(settings).empty()) {
+        m_bus.Start(options());
+        m_running = true;
+    }
+}
+
+void Publisher::OnFinishedRead(const FinishedRead& read) {
+    if (!m_running) return;
+    if (DeviceId(read.address) != m_device) Configure(m_settings, m_password, read.address);
+    const DeviceTopics topics = TopicsFor(m_settings.prefix, m_device);
+    if (read.request_failed) {
+        m_bus.Publish({topics.error, ErrorPayload(read.failure_text), false});
+    } else {
+        m_bus.Publish({topics.state, StatePayload(read), false});
+    }
+}
+
+void Publisher::Close() {
+    if (!m_running) return;
+    m_bus.Stop({{TopicsFor(m_settings.prefix, m_device).availability, "offline", true}});
+    m_running = false;
+}
+
+}  // namespace pelmora
