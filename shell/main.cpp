@@ -16,6 +16,10 @@
 #include "gateway/curl_https_transport.h"
 #include "gateway/url_launch.h"
 #include "platform/file_secret_store.h"
+#include "platform/mosquitto_bus.h"
+#include "publish/broker_password.h"
+#include "publish/mqtt_settings.h"
+#include "publish/publisher.h"
 #include "platform/qt/keychain_secret_store.h"
 #include "platform/posix_file_system.h"
 #include "platform/qt/qt_message_box.h"
@@ -75,8 +79,16 @@ int main(int argc, char** argv) {
     pelmora::AccessRequest request(plain, token_request, keeper);
     pelmora::AccessServices access{keeper, token_request, clock};
 
-    pelmora::Pelmorafrm window(pelmora::ShellServices{request, ticks, format, files, zone, settings, about, &access},
-                               start);
+    // Publishing over MQTT, when the settings switch it on.
+    pelmora::MosquittoBus bus;
+    pelmora::Publisher publisher(bus);
+    pelmora::FileSecretStore password_file(pelmora::ConfigFilePath("mqtt-password"));
+    pelmora::BrokerPassword password(keychain, password_file);
+    pelmora::PublishServices publish{settings, password, publisher, bus};
+
+    pelmora::Pelmorafrm window(
+        pelmora::ShellServices{request, ticks, format, files, zone, settings, about, &access, &publish, {&publisher}},
+        start);
     about.set_parent(&window);
 
     // SIGINT and SIGTERM close the window the normal way, so the settings are
@@ -94,6 +106,11 @@ int main(int argc, char** argv) {
     }
 
     window.Form_Load();
+    if (const pelmora::MqttSettings mqtt = pelmora::LoadMqttSettings(settings, pelmora::kSettingsApp); mqtt.enabled) {
+        if (const std::string problem = pelmora::MqttSettingsProblem(mqtt); !problem.empty())
+            std::fprintf(stderr, "Pelmora: [Mqtt] %s\n", problem.c_str());
+        publisher.Configure(mqtt, mqtt.user.empty() ? std::string() : password.Load(), window.text("IP"));
+    }
     // Why a token that is there cannot be used (a file others can read, say).
     QTimer::singleShot(
         std::chrono::milliseconds(pelmora::SecretStore::kSecretStoreWait) + std::chrono::milliseconds(100), &window,
@@ -108,5 +125,7 @@ int main(int argc, char** argv) {
             window.close();
         });
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    publisher.Close();
+    return status;
 }

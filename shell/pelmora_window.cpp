@@ -140,8 +140,10 @@ void Pelmorafrm::Form_Load() {
     LoadContext context{m_menu, m_globals, m_services.settings,    *this, *this, m_system, m_services.zone,
                         m_form, m_start,   available_screen_size()};
     pelmora::Form_Load(context);
-    if (m_access_status) {
+    if (m_access_status || m_services.publish != nullptr) {
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
+    }
+    if (m_access_status) {
         m_access_status->set_base_caption(caption());
         m_access_status->RefreshCaption();
     }
@@ -149,12 +151,14 @@ void Pelmorafrm::Form_Load() {
 
 void Pelmorafrm::read() {
     const ReadContext context{*this, m_services.request, m_services.ticks, m_services.format, m_log, m_services.files};
+    FinishedRead finished;
     try {
-        PelmoraRead(context, m_form);
+        PelmoraRead(context, m_form, &finished);
     } catch (...) {
         after_read();
         throw;
     }
+    for (FinishedReadSink* sink : m_services.finished_reads) sink->OnFinishedRead(finished);
     after_read();
 }
 
@@ -166,13 +170,19 @@ void Pelmorafrm::after_read() {
 }
 
 void Pelmorafrm::open_options() {
-    if (m_services.access == nullptr) return;
     OptionsDialog dialog(this);
-    auto* gateway = new GatewayPage(m_services.access->keeper, m_services.access->clock);
-    gateway->on_done([&dialog](bool) { dialog.done(0); });
-    dialog.add_page(gateway, QStringLiteral("Gateway"));
+    if (m_services.access != nullptr) {
+        auto* gateway = new GatewayPage(m_services.access->keeper, m_services.access->clock);
+        gateway->on_done([&dialog](bool) { dialog.done(0); });
+        dialog.add_page(gateway, QStringLiteral("Gateway"));
+    }
+    if (m_services.publish != nullptr) {
+        auto* publish = new PublishPage(*m_services.publish, [this] { return text("IP"); });
+        publish->on_done([&dialog] { dialog.done(0); });
+        dialog.add_page(publish, QStringLiteral("Publish"));
+    }
     dialog.exec();
-    m_access_status->RefreshCaption();
+    if (m_access_status) m_access_status->RefreshCaption();
 }
 
 std::string Pelmorafrm::text(std::string_view name) const {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gateway/gateway_request.h"
 #include "gateway/poll_cycle.h"
@@ -21,7 +22,9 @@
 #include "platform/window_frame.h"
 #include "platform/window_timer.h"
 #include "records/error_log.h"
+#include "readings/finished_read.h"
 #include "shell/access_status.h"
+#include "shell/publish_page.h"
 #include "shell/menu.h"
 #include "shell/startup.h"
 
@@ -42,8 +45,12 @@ struct ShellServices {
     const TimeZoneSource& zone;
     SettingsStore& settings;
     MessageBox& about;
-    // Token access to HTTPS gateways; without it the window has no Options command.
+    // Token access to HTTPS gateways and publishing over MQTT; with neither
+    // the window has no Options command.
     AccessServices* access = nullptr;
+    PublishServices* publish = nullptr;
+    // Each read that reached the output file goes to these, after the read.
+    std::vector<FinishedReadSink*> finished_reads = {};
 };
 
 // The main window: 35 controls in their design state, laid out in twips

@@ -9,6 +9,7 @@
 #include "platform/memory_file_system.h"
 #include "gateway/https_transport.h"
 #include "platform/regional_format.h"
+#include "platform/message_bus.h"
 #include "platform/secret_store.h"
 #include "platform/time_zone_source.h"
 
@@ -67,6 +68,29 @@ public:
 
     CertificateFacts key{"AAAA", "CN=envoy-122233004455", 0, 4102444800};
     std::string document;
+};
+
+// Records what is handed to it; "connected" from Start to Stop.
+class RecordingBus : public MessageBus {
+public:
+    void Start(const BusOptions& options) override {
+        started.push_back(options);
+        connected = true;
+    }
+    void Publish(const BusMessage& message) override {
+        if (connected) published.push_back(message);
+    }
+    void Stop(const std::vector<BusMessage>& last) override {
+        if (connected) stopped_with.push_back(last);
+        connected = false;
+    }
+    std::string State() const override { return state; }
+
+    std::vector<BusOptions> started;
+    std::vector<BusMessage> published;
+    std::vector<std::vector<BusMessage>> stopped_with;
+    bool connected = false;
+    std::string state = "Connected";
 };
 
 }  // namespace pelmora::test

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <thread>
 
+#include "mqtt_support.h"
 #include "simulator_process.h"
 #include "temp_folder.h"
 #include "token_support.h"
@@ -106,6 +107,31 @@ TEST(Program, SignalBurstDuringASlowReadClosesAfterTheRead) {
     ASSERT_EQ(wait_for(pid, 10s), 0);
     const std::string saved = test::ReadFile(folder.path() / "Pelmora" / "Pelmora.conf");
     EXPECT_NE(saved.find("IP=" + gateway.address()), std::string::npos) << saved;
+}
+
+// Publishing on: the program says it is online, and when it is killed
+// outright the broker sends its last will.
+TEST(Program, KilledProgramLeavesOfflineAsItsLastWill) {
+    test::MosquittoBroker broker;
+    test::Subscriber subscriber(broker.port());
+    test::SimulatorProcess gateway({"--seed", "4"});
+    test::TempWorkingFolder folder;
+    ::chmod(folder.path().c_str(), 0700);
+    std::filesystem::create_directories(folder.path() / "Pelmora");
+    std::ofstream(folder.path() / "Pelmora" / "Pelmora.conf")
+        << "[Mqtt]\nEnabled=true\nHost=127.0.0.1\nPort=" << broker.port() << "\nDiscovery=false\n";
+    const pid_t pid = start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path());
+    ASSERT_GT(pid, 0);
+    const std::string device = "127_0_0_1_" + std::to_string(gateway.port());
+    const std::string availability = "pelmora/" + device + "/availability";
+    EXPECT_TRUE(test::WaitForCount(subscriber, availability, 1, std::chrono::seconds(10)));
+    EXPECT_TRUE(test::WaitForCount(subscriber, "pelmora/" + device + "/state", 1, std::chrono::seconds(10)));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    ASSERT_TRUE(test::WaitForCount(subscriber, availability, 2, std::chrono::seconds(10)));
+    const auto said = subscriber.On(availability);
+    EXPECT_EQ(said[0].payload, "online");
+    EXPECT_EQ(said[1].payload, "offline");
 }
 
 // The whole command line after the program name is the address text; Qt's

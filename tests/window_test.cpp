@@ -565,3 +565,76 @@ TEST_F(WindowTest, TokenAccessOptionsCaptionAndOneKeyQuestion) {
 
 }  // namespace
 }  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+struct PublishInputRow {
+    const char* name;
+    const char* host;
+    const char* port;
+    const char* prefix;
+    const char* message;  // a part of what the page says
+};
+class PublishPageTest : public WindowTest, public ::testing::WithParamInterface<PublishInputRow> {};
+
+// The Publish page refuses bad input in words and keeps nothing; good input
+// is kept in [Mqtt], applied at once, and the connection's state shows.
+TEST_P(PublishPageTest, ChecksThenKeepsAndShowsTheState) {
+    const PublishInputRow& row = GetParam();
+    test::RecordingBus bus;
+    bus.state = "Connection Refused: not authorised.";
+    Publisher publisher(bus);
+    test::SilentSecretStore keychain;
+    FileSecretStore file((folder.path() / "mqtt-password").string());
+    BrokerPassword password(keychain, file);
+    PublishServices publish{settings, password, publisher, bus};
+    window = std::make_unique<Pelmorafrm>(
+        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, &publish, {&publisher}},
+        StartInfo{"Pelmora", {}});
+    window->Form_Load();
+    std::string message;
+    std::string state;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QCheckBox*>("Enabled")->setChecked(true);
+        dialog->findChild<QLineEdit*>("Host")->setText(row.host);
+        dialog->findChild<QLineEdit*>("Port")->setText(row.port);
+        dialog->findChild<QLineEdit*>("Prefix")->setText(row.prefix);
+        dialog->findChild<QLineEdit*>("User")->setText("solar");
+        dialog->findChild<QLineEdit*>("Password")->setText("wrong");
+        dialog->findChild<QPushButton*>("PublishSave")->click();
+        message = dialog->findChild<QLabel*>("MqttMessage")->text().toStdString();
+        state = dialog->findChild<QLabel*>("MqttState")->text().toStdString();
+        dialog->findChild<QPushButton*>("PublishClose")->click();
+    });
+    window->window_system().dispatch(WM_SYSCOMMAND, 1016, 0);
+    EXPECT_NE(message.find(row.message), std::string::npos) << message;
+    const std::string saved = test::ReadFile(settings_file());
+    const bool good = std::string(row.message) == "Saved.";
+    EXPECT_EQ(saved.find("[Mqtt]") != std::string::npos, good) << saved;
+    EXPECT_EQ(bus.started.size(), good ? 1u : 0u);
+    if (good) {
+        EXPECT_EQ(state, bus.state);
+        EXPECT_EQ(bus.started[0].password, "wrong");
+        EXPECT_EQ(saved.find("wrong"), std::string::npos) << "the password is in the settings file";
+        window->Timer1_Timer();
+        EXPECT_EQ(window->text("TimeStamp"), "Wrong/No IP address") << "the window reads on";
+        ASSERT_EQ(bus.published.size(), 1u);
+        EXPECT_EQ(bus.published[0].topic, std::string(row.prefix) + "/envoy_local/error");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PublishPageTest,
+    ::testing::Values(PublishInputRow{"good", "127.0.0.1", "1883", "solar", "Saved."},
+                      PublishInputRow{"host_with_blanks", "my broker", "1883", "pelmora", "blanks"},
+                      PublishInputRow{"port_out_of_range", "broker.lan", "70000", "pelmora", "1 to 65535"},
+                      PublishInputRow{"port_not_a_number", "broker.lan", "18x3", "pelmora", "1 to 65535"},
+                      PublishInputRow{"prefix_hash", "broker.lan", "1883", "home/#", "\"#\" or \"+\""},
+                      PublishInputRow{"prefix_plus", "broker.lan", "1883", "a+b", "\"#\" or \"+\""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pelmora

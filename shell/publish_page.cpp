@@ -1,0 +1,131 @@
+#include "shell/publish_page.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "shell/settings.h"
+
+namespace pelmora {
+
+namespace {
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+QLineEdit* field(QWidget* parent, const char* name, const std::string& text) {
+    auto* edit = new QLineEdit(q(text), parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    return edit;
+}
+
+QCheckBox* switch_box(QWidget* parent, const char* name, const char* caption, bool on) {
+    auto* box = new QCheckBox(QString::fromLatin1(caption), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setChecked(on);
+    return box;
+}
+
+}  // namespace
+
+PublishPage::PublishPage(PublishServices services, std::function<std::string()> address, QWidget* parent)
+    : QWidget(parent), m_services(services), m_address(std::move(address)) {
+    setObjectName(QStringLiteral("PublishPage"));
+    const MqttSettings s = LoadMqttSettings(m_services.settings, kSettingsApp);
+    m_enabled = switch_box(this, "Enabled", "Publish every reading to an MQTT broker", s.enabled);
+    m_host = field(this, "Host", s.host);
+    m_port = field(this, "Port", std::to_string(s.port));
+    m_tls = switch_box(this, "Tls", "TLS", s.tls);
+    m_verify = switch_box(this, "VerifyPeer", "Verify the broker's certificate", s.verify_peer);
+    m_user = field(this, "User", s.user);
+    m_password = field(this, "Password", "");
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setPlaceholderText(QStringLiteral("unchanged"));
+    m_prefix = field(this, "Prefix", s.prefix);
+    m_discovery = switch_box(this, "Discovery", "Home Assistant discovery", s.discovery);
+    m_discovery_prefix = field(this, "DiscoveryPrefix", s.discovery_prefix);
+    m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("MqttState"));
+    m_message = new QLabel(this);
+    m_message->setObjectName(QStringLiteral("MqttMessage"));
+    m_message->setWordWrap(true);
+    connect(m_tls, &QCheckBox::toggled, m_verify, &QWidget::setEnabled);
+    m_verify->setEnabled(s.tls);
+
+    auto* form = new QFormLayout;
+    form->addRow(m_enabled);
+    form->addRow(QStringLiteral("Broker host"), m_host);
+    form->addRow(QStringLiteral("Port"), m_port);
+    form->addRow(m_tls);
+    form->addRow(m_verify);
+    form->addRow(QStringLiteral("User name"), m_user);
+    form->addRow(QStringLiteral("Password"), m_password);
+    form->addRow(QStringLiteral("Topic prefix"), m_prefix);
+    form->addRow(m_discovery);
+    form->addRow(QStringLiteral("Discovery prefix"), m_discovery_prefix);
+    form->addRow(QStringLiteral("Connection"), m_state);
+
+    auto* save = new QPushButton(QStringLiteral("Save"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Close"), this);
+    save->setObjectName(QStringLiteral("PublishSave"));
+    cancel->setObjectName(QStringLiteral("PublishClose"));
+    connect(save, &QPushButton::clicked, this, [this] { Save(); });
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        if (m_done) m_done();
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(save);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_message);
+    layout->addLayout(buttons);
+
+    m_refresh = new QTimer(this);
+    m_refresh->setInterval(500);
+    connect(m_refresh, &QTimer::timeout, this, [this] { show_state(); });
+    m_refresh->start();
+    show_state();
+}
+
+void PublishPage::show_state() {
+    m_state->setText(m_services.publisher.running() ? q(m_services.bus.State()) : QStringLiteral("Not publishing"));
+}
+
+void PublishPage::Save() {
+    MqttSettings s;
+    s.enabled = m_enabled->isChecked();
+    s.host = m_host->text().trimmed().toStdString();
+    s.port = PortFromText(m_port->text().trimmed().toStdString());
+    s.tls = m_tls->isChecked();
+    s.verify_peer = m_verify->isChecked();
+    s.user = m_user->text().toStdString();
+    s.prefix = m_prefix->text().toStdString();
+    s.discovery = m_discovery->isChecked();
+    s.discovery_prefix = m_discovery_prefix->text().toStdString();
+    // A host typed with blanks inside is refused, not quietly mended.
+    if (m_host->text().trimmed().contains(QLatin1Char(' '))) s.host = m_host->text().toStdString();
+    if (const std::string problem = MqttSettingsProblem(s); !problem.empty()) {
+        m_message->setText(q(problem));
+        return;
+    }
+    const std::string typed = m_password->text().toStdString();
+    if (!typed.empty() || s.user.empty()) {
+        if (const std::string problem = m_services.password.Save(s.user.empty() ? std::string() : typed);
+            !problem.empty()) {
+            m_message->setText(q(problem));
+            return;
+        }
+    }
+    SaveMqttSettings(m_services.settings, kSettingsApp, s);
+    m_services.publisher.Configure(s, m_services.password.Load(), m_address());
+    m_message->setText(QStringLiteral("Saved."));
+    show_state();
+}
+
+}  // namespace pelmora

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "platform/message_bus.h"
+#include "platform/settings_store.h"
+#include "publish/broker_password.h"
+#include "publish/publisher.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+namespace pelmora {
+
+// What the Publish page works with: the settings file, the password's keeper,
+// the publisher, the bus (for its state) and the gateway address in use.
+struct PublishServices {
+    SettingsStore& settings;
+    BrokerPassword& password;
+    Publisher& publisher;
+    MessageBus& bus;
+};
+
+// The Options dialog's "Publish" page: where the readings go over MQTT. Its
+// fields are checked before anything is kept; Save keeps the settings in
+// [Mqtt] and the password in the secret store, and applies them at once;
+// the page stays open and shows the connection's state live. Close ends it.
+class PublishPage : public QWidget {
+public:
+    PublishPage(PublishServices services, std::function<std::string()> address, QWidget* parent = nullptr);
+
+    void on_done(std::function<void()> done) { m_done = std::move(done); }
+    void Save();
+
+private:
+    void show_state();
+
+    PublishServices m_services;
+    std::function<std::string()> m_address;
+    QCheckBox* m_enabled;
+    QLineEdit* m_host;
+    QLineEdit* m_port;
+    QCheckBox* m_tls;
+    QCheckBox* m_verify;
+    QLineEdit* m_user;
+    QLineEdit* m_password;
+    QLineEdit* m_prefix;
+    QCheckBox* m_discovery;
+    QLineEdit* m_discovery_prefix;
+    QLabel* m_state;
+    QLabel* m_message;
+    QTimer* m_refresh;
+    std::function<void()> m_done;
+};
+
+}  // namespace pelmora

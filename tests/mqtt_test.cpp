@@ -1,0 +1,205 @@
+// Publishing against Debian's mosquitto broker, started by each test on a
+// free port of 127.0.0.1: the messages as a subscriber sees them, the broker
+// going away and coming back, a refused password, and what a dead broker
+// costs the tick.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "access/json_fields.h"
+#include "fakes.h"
+#include "mqtt_support.h"
+#include "platform/memory_controls_view.h"
+#include "platform/mosquitto_bus.h"
+#include "publish/mqtt_messages.h"
+#include "publish/publisher.h"
+#include "read_fakes.h"
+#include "readings/pelmora_read.h"
+#include "test_support.h"
+
+namespace pelmora {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// The read routine on a fake window, its finished reads handed on.
+struct Reader {
+    MemoryControlsView view;
+    test::ScriptedRequest request;
+    test::SteppingTicks ticks;
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    ErrorLog log{files, format};
+    FormValues form;
+
+    explicit Reader(const std::string& document) : request({document}) { view.set_text("IP", "envoy.local"); }
+    FinishedRead read() {
+        FinishedRead finished;
+        PelmoraRead(ReadContext{view, request, ticks, format, log, files}, form, &finished);
+        return finished;
+    }
+};
+
+MqttSettings on_broker(int port) {
+    MqttSettings s;
+    s.enabled = true;
+    s.host = "127.0.0.1";
+    s.port = port;
+    return s;
+}
+
+const std::string kState = "pelmora/envoy_local/state";
+const std::string kAvailability = "pelmora/envoy_local/availability";
+
+// The unique_id of every discovery config received, each checked as JSON
+// with the fields Home Assistant needs.
+std::set<std::string> unique_ids(test::Subscriber& subscriber) {
+    std::set<std::string> ids;
+    for (const auto& r : subscriber.All()) {
+        if (!r.topic.starts_with("homeassistant/sensor/")) continue;
+        const auto fields = ReadJsonObject(r.payload);
+        EXPECT_TRUE(fields) << r.payload;
+        if (!fields) continue;
+        for (const char* key : {"unique_id", "name", "state_topic", "value_template", "unit_of_measurement",
+                                "device_class", "state_class", "availability_topic"}) {
+            EXPECT_TRUE(fields->contains(key)) << key << " in " << r.payload;
+        }
+        EXPECT_NE(r.payload.find("\"device\":{\"identifiers\":[\"pelmora_envoy_local\"]"), std::string::npos);
+        if (fields->contains("unique_id")) ids.insert(fields->at("unique_id").text);
+    }
+    return ids;
+}
+
+TEST(Mqtt, StateAvailabilityAndDiscoveryReachASubscriber) {
+    test::MosquittoBroker broker;
+    test::Subscriber subscriber(broker.port());
+    MosquittoBus bus;
+    Publisher publisher(bus);
+    Reader reader(test::ReadFixture("readings.json"));
+    std::vector<std::set<std::string>> ids_per_start;
+    for (int start = 0; start < 2; ++start) {
+        subscriber.Clear();
+        publisher.Configure(on_broker(broker.port()), "", "envoy.local");
+        ASSERT_TRUE(test::WaitForCount(subscriber, kAvailability, 1, 5s)) << bus.State();
+        EXPECT_EQ(bus.State(), "Connected");
+        EXPECT_EQ(subscriber.On(kAvailability)[0].payload, "online");
+        // The configs go out right after the availability.
+        ASSERT_TRUE(subscriber.WaitFor(
+            [](const auto& all) {
+                return std::count_if(all.begin(), all.end(), [](const auto& r) {
+                           return r.topic.starts_with("homeassistant/sensor/pelmora_envoy_local/");
+                       }) == 15;
+            },
+            5s));
+        ids_per_start.push_back(unique_ids(subscriber));
+        EXPECT_EQ(ids_per_start.back().size(), 15u);
+        {
+            // Only retained messages reach a subscriber that comes later.
+            test::Subscriber late(broker.port());
+            EXPECT_TRUE(late.WaitFor([](const auto& all) { return all.size() == 16; }, 5s));
+            for (const auto& r : late.All()) EXPECT_TRUE(r.retain) << r.topic;
+        }
+
+        const FinishedRead finished = reader.read();
+        publisher.OnFinishedRead(finished);
+        ASSERT_TRUE(test::WaitForCount(subscriber, kState, 1, 5s));
+        const auto state = subscriber.On(kState)[0];
+        EXPECT_EQ(state.payload, StatePayload(finished));
+        EXPECT_FALSE(state.retain);
+        EXPECT_NE(state.payload.find("\"grid_w\":-3339,"), std::string::npos) << state.payload;
+        publisher.Close();
+        ASSERT_TRUE(test::WaitForCount(subscriber, kAvailability, 2, 5s));
+        EXPECT_EQ(subscriber.On(kAvailability)[1].payload, "offline");
+    }
+    EXPECT_EQ(ids_per_start[0], ids_per_start[1]) << "the unique_ids change between starts";
+}
+
+// A broker that stops leaves the reads at their pace; publishing resumes
+// within the backoff once it is back.
+TEST(Mqtt, BrokerGoneAndBack) {
+    test::MosquittoBroker broker;
+    MosquittoBus bus;
+    Publisher publisher(bus);
+    Reader reader(test::ReadFixture("readings.json"));
+    publisher.Configure(on_broker(broker.port()), "", "envoy.local");
+    {
+        test::Subscriber subscriber(broker.port());
+        publisher.OnFinishedRead(reader.read());
+        ASSERT_TRUE(test::WaitForCount(subscriber, kState, 1, 5s)) << bus.State();
+    }
+    broker.Stop();
+    Clock::duration slowest{};
+    for (int i = 0; i < 20; ++i) {
+        const auto begin = Clock::now();
+        publisher.OnFinishedRead(reader.read());
+        slowest = std::max(slowest, Clock::now() - begin);
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_LT(slowest, 50ms) << "a read waited for the broker";
+    EXPECT_NE(bus.State(), "Connected");
+    broker.Start();
+    test::Subscriber subscriber(broker.port());
+    // The backoff after one second of absence is 1, 2, then 4 s.
+    const auto deadline = Clock::now() + 15s;
+    while (subscriber.On(kState).empty() && Clock::now() < deadline) {
+        publisher.OnFinishedRead(reader.read());
+        std::this_thread::sleep_for(200ms);
+    }
+    EXPECT_FALSE(subscriber.On(kState).empty()) << bus.State();
+    EXPECT_EQ(bus.State(), "Connected");
+}
+
+struct PasswordRow {
+    const char* name;
+    const char* password;
+    const char* state;
+};
+class MqttPasswordTest : public ::testing::TestWithParam<PasswordRow> {};
+
+TEST_P(MqttPasswordTest, StateSaysSo) {
+    test::MosquittoBroker broker("solar", "right");
+    MosquittoBus bus;
+    Publisher publisher(bus);
+    MqttSettings s = on_broker(broker.port());
+    s.user = "solar";
+    publisher.Configure(s, GetParam().password, "envoy.local");
+    const auto deadline = Clock::now() + 5s;
+    while (bus.State().find(GetParam().state) == std::string::npos && Clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_NE(bus.State().find(GetParam().state), std::string::npos) << bus.State();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MqttPasswordTest,
+                         ::testing::Values(PasswordRow{"right", "right", "Connected"},
+                                           PasswordRow{"wrong", "wrong", "not authorised"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Publishing to a broker that is not there costs a read no more than 1 ms
+// over publishing off.
+TEST(Mqtt, DeadBrokerCostsTheReadNothing) {
+    Reader reader(test::ReadFixture("readings.json"));
+    auto median_read = [&](Publisher& publisher) {
+        std::vector<Clock::duration> took;
+        for (int i = 0; i < 200; ++i) {
+            const auto begin = Clock::now();
+            publisher.OnFinishedRead(reader.read());
+            took.push_back(Clock::now() - begin);
+        }
+        std::nth_element(took.begin(), took.begin() + 100, took.end());
+        return took[100];
+    };
+    test::RecordingBus off_bus;
+    Publisher off(off_bus);
+    const auto without = median_read(off);
+    MosquittoBus bus;
+    Publisher dead(bus);
+    dead.Configure(on_broker(test::FreePort()), "", "envoy.local");
+    const auto with = median_read(dead);
+    EXPECT_LT(with - without, 1ms) << "off " << without.count() << " ns, dead broker " << with.count() << " ns";
+    dead.Close();
+}
+
+}  // namespace
+}  // namespace pelmora

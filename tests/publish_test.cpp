@@ -1,0 +1,231 @@
+// Publishing without a broker: the device id, the [Mqtt] settings and their
+// checks, the state and discovery messages from real reads, and what the
+// publisher hands the bus when.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "access/json_fields.h"
+#include "fakes.h"
+#include "platform/memory_controls_view.h"
+#include "platform/memory_settings_store.h"
+#include "publish/device_id.h"
+#include "publish/mqtt_messages.h"
+#include "publish/publisher.h"
+#include "read_fakes.h"
+#include "readings/pelmora_read.h"
+#include "test_support.h"
+
+namespace pelmora {
+namespace {
+
+TEST(DeviceId, LowerCaseAndUnderscores) {
+    EXPECT_EQ(DeviceId("envoy.local"), "envoy_local");
+    EXPECT_EQ(DeviceId("Envoy-1.LAN:8080"), "envoy-1_lan_8080");
+    EXPECT_EQ(DeviceId("a b/#+\xC3\xA9"), "a_b_____");
+}
+
+struct ProblemRow {
+    const char* name;
+    void (*change)(MqttSettings&);
+    const char* problem;  // a part of the message, or "" for none
+};
+class MqttSettingsProblemTest : public ::testing::TestWithParam<ProblemRow> {};
+
+TEST_P(MqttSettingsProblemTest, RefusesWithAClearMessage) {
+    MqttSettings s;
+    s.enabled = true;
+    s.host = "broker.lan";
+    GetParam().change(s);
+    const std::string problem = MqttSettingsProblem(s);
+    if (std::string(GetParam().problem).empty()) {
+        EXPECT_EQ(problem, "");
+    } else {
+        EXPECT_NE(problem.find(GetParam().problem), std::string::npos) << problem;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MqttSettingsProblemTest,
+    ::testing::Values(ProblemRow{"fine", [](MqttSettings&) {}, ""},
+                      ProblemRow{"host_with_blanks", [](MqttSettings& s) { s.host = "my broker"; }, "blanks"},
+                      ProblemRow{"no_host", [](MqttSettings& s) { s.host = ""; }, "host name"},
+                      ProblemRow{"no_host_while_off",
+                                 [](MqttSettings& s) {
+                                     s.host = "";
+                                     s.enabled = false;
+                                 },
+                                 ""},
+                      ProblemRow{"port_zero", [](MqttSettings& s) { s.port = 0; }, "1 to 65535"},
+                      ProblemRow{"port_too_large", [](MqttSettings& s) { s.port = 65536; }, "1 to 65535"},
+                      ProblemRow{"prefix_hash", [](MqttSettings& s) { s.prefix = "home/#"; }, "\"#\" or \"+\""},
+                      ProblemRow{"prefix_plus", [](MqttSettings& s) { s.prefix = "a+b"; }, "\"#\" or \"+\""},
+                      ProblemRow{"discovery_prefix_plus", [](MqttSettings& s) { s.discovery_prefix = "+"; },
+                                 "discovery prefix"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MqttSettings, HandWrittenGroupIsReadAndSavedBack) {
+    MemorySettingsStore store;
+    store.values["Pelmora/Mqtt/Enabled"] = "true";
+    store.values["Pelmora/Mqtt/Host"] = "10.0.0.5";
+    store.values["Pelmora/Mqtt/Port"] = "8883";
+    store.values["Pelmora/Mqtt/Tls"] = "true";
+    store.values["Pelmora/Mqtt/Prefix"] = "solar";
+    store.values["Pelmora/Mqtt/Discovery"] = "false";
+    store.values["Pelmora/Mqtt/VerifyPeer"] = "maybe";  // unreadable: the default stays
+    const MqttSettings s = LoadMqttSettings(store, "Pelmora");
+    EXPECT_TRUE(s.enabled);
+    EXPECT_EQ(s.host, "10.0.0.5");
+    EXPECT_EQ(s.port, 8883);
+    EXPECT_TRUE(s.tls);
+    EXPECT_TRUE(s.verify_peer);
+    EXPECT_EQ(s.prefix, "solar");
+    EXPECT_FALSE(s.discovery);
+    EXPECT_EQ(s.discovery_prefix, "homeassistant");
+    MemorySettingsStore saved;
+    SaveMqttSettings(saved, "Pelmora", s);
+    EXPECT_EQ(LoadMqttSettings(saved, "Pelmora"), s);
+    for (const auto& [key, value] : saved.values) EXPECT_TRUE(key.starts_with("Pelmora/Mqtt/")) << key;
+}
+
+// One read of a document through the read routine, as numbers.
+FinishedRead read_of(const std::string& document) {
+    MemoryControlsView view;
+    view.set_text("IP", "envoy.local");
+    test::ScriptedRequest request({document});
+    test::SteppingTicks ticks;
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    ErrorLog log{files, format};
+    FormValues form;
+    FinishedRead finished;
+    PelmoraRead(ReadContext{view, request, ticks, format, log, files}, form, &finished);
+    return finished;
+}
+
+std::string imported(std::string document) {
+    for (const auto& [from, to] :
+         std::vector<std::pair<std::string, std::string>>{{"-3338.951", "512.345"}, {"-1100.662", "100.26"}}) {
+        for (std::size_t at = document.find(from); at != std::string::npos; at = document.find(from, at))
+            document.replace(at, from.size(), to);
+    }
+    return document;
+}
+
+struct StateRow {
+    const char* name;
+    std::string document;
+    std::string expected;
+};
+class StatePayloadTest : public ::testing::TestWithParam<StateRow> {};
+
+// The figures the window shows, with the grid's sign: export negative.
+TEST_P(StatePayloadTest, CarriesTheWindowsFigures) {
+    EXPECT_EQ(StatePayload(read_of(GetParam().document)), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, StatePayloadTest,
+    ::testing::Values(
+        StateRow{"export", test::ReadFixture("readings.json"),
+                 "{\"time\":\"2023-11-14T22:13:20Z\",\"epoch\":1700000000,\"production_w\":3785,"
+                 "\"consumption_w\":446,\"grid_w\":-3339,\"phases\":["
+                 "{\"solar_w\":1165,\"grid_w\":-1100.7,\"amps\":-4.6,\"volts\":231.1},"
+                 "{\"solar_w\":1183.8,\"grid_w\":-1160.5,\"amps\":-4.9,\"volts\":231.4},"
+                 "{\"solar_w\":1436.2,\"grid_w\":-1078,\"amps\":-4.5,\"volts\":233.6}],\"turnaround_ms\":87}"},
+        StateRow{"import", imported(test::ReadFixture("readings.json")),
+                 "{\"time\":\"2023-11-14T22:13:20Z\",\"epoch\":1700000000,\"production_w\":3785,"
+                 "\"consumption_w\":4297.3,\"grid_w\":512.3,\"phases\":["
+                 "{\"solar_w\":1165,\"grid_w\":100.3,\"amps\":-4.6,\"volts\":231.1},"
+                 "{\"solar_w\":1183.8,\"grid_w\":-1160.5,\"amps\":-4.9,\"volts\":231.4},"
+                 "{\"solar_w\":1436.2,\"grid_w\":-1078,\"amps\":-4.5,\"volts\":233.6}],\"turnaround_ms\":87}"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DiscoveryMessages, OneRetainedConfigPerFigureWithUniqueIds) {
+    MqttSettings s;
+    const std::vector<BusMessage> configs = DiscoveryMessages(s, "envoy_local", "envoy.local");
+    ASSERT_EQ(configs.size(), 15u);
+    std::set<std::string> ids;
+    for (const BusMessage& m : configs) {
+        EXPECT_TRUE(m.retain);
+        EXPECT_TRUE(m.topic.starts_with("homeassistant/sensor/pelmora_envoy_local/")) << m.topic;
+        EXPECT_TRUE(m.topic.ends_with("/config")) << m.topic;
+        const auto fields = ReadJsonObject(m.payload);
+        ASSERT_TRUE(fields) << m.payload;
+        ids.insert(fields->at("unique_id").text);
+        EXPECT_EQ(fields->at("state_topic").text, "pelmora/envoy_local/state");
+        EXPECT_EQ(fields->at("availability_topic").text, "pelmora/envoy_local/availability");
+        EXPECT_EQ(fields->at("state_class").text, "measurement");
+        EXPECT_TRUE(fields->at("value_template").text.starts_with("{{ value_json.")) << m.payload;
+    }
+    EXPECT_EQ(ids.size(), 15u);
+    EXPECT_EQ(configs[14].payload.find("\"unit_of_measurement\":\"V\",\"device_class\":\"voltage\""),
+              configs[14].payload.find("\"unit_of_measurement\""));
+    for (const BusMessage& m : DiscoveryMessages(s, "envoy_local", "envoy.local", true)) EXPECT_EQ(m.payload, "");
+}
+
+class PublisherTest : public ::testing::Test {
+protected:
+    test::RecordingBus bus;
+    Publisher publisher{bus};
+    MqttSettings settings = [] {
+        MqttSettings s;
+        s.enabled = true;
+        s.host = "127.0.0.1";
+        return s;
+    }();
+};
+
+TEST_F(PublisherTest, OffMakesNoConnection) {
+    settings.enabled = false;
+    publisher.Configure(settings, "", "envoy.local");
+    publisher.OnFinishedRead(read_of(test::ReadFixture("readings.json")));
+    EXPECT_TRUE(bus.started.empty());
+    EXPECT_TRUE(bus.published.empty());
+}
+
+TEST_F(PublisherTest, ConnectsWithWillAndSendsStateOrError) {
+    publisher.Configure(settings, "secret", "envoy.local");
+    ASSERT_EQ(bus.started.size(), 1u);
+    const BusOptions& o = bus.started[0];
+    EXPECT_EQ(o.password, "secret");
+    EXPECT_EQ(o.will, (BusMessage{"pelmora/envoy_local/availability", "offline", true}));
+    ASSERT_EQ(o.on_connect.size(), 16u);
+    EXPECT_EQ(o.on_connect[0], (BusMessage{"pelmora/envoy_local/availability", "online", true}));
+
+    publisher.OnFinishedRead(read_of(test::ReadFixture("readings.json")));
+    publisher.OnFinishedRead(read_of(""));
+    ASSERT_EQ(bus.published.size(), 2u);
+    EXPECT_EQ(bus.published[0].topic, "pelmora/envoy_local/state");
+    EXPECT_FALSE(bus.published[0].retain);
+    EXPECT_EQ(bus.published[1],
+              (BusMessage{"pelmora/envoy_local/error", "{\"error\":\"Wrong/No IP address\"}", false}));
+
+    publisher.Close();
+    ASSERT_EQ(bus.stopped_with.size(), 1u);
+    EXPECT_EQ(bus.stopped_with[0], (std::vector<BusMessage>{{"pelmora/envoy_local/availability", "offline", true}}));
+}
+
+TEST_F(PublisherTest, DiscoveryOffOrANewAddressRemovesTheOldSensors) {
+    publisher.Configure(settings, "", "envoy.local");
+    settings.discovery = false;
+    publisher.Configure(settings, "", "envoy.local");
+    ASSERT_EQ(bus.stopped_with.size(), 1u);
+    EXPECT_EQ(bus.stopped_with[0].size(), 16u);  // 15 empty configs, then offline
+    EXPECT_EQ(bus.stopped_with[0][0].payload, "");
+    EXPECT_EQ(bus.started.back().on_connect.size(), 1u);
+
+    settings.discovery = true;
+    publisher.Configure(settings, "", "envoy.local");
+    FinishedRead moved = read_of(test::ReadFixture("readings.json"));
+    moved.address = "10.0.0.9";
+    publisher.OnFinishedRead(moved);
+    ASSERT_EQ(bus.stopped_with.size(), 3u);
+    EXPECT_EQ(bus.stopped_with[2].size(), 16u);
+    EXPECT_TRUE(bus.stopped_with[2][0].topic.starts_with("homeassistant/sensor/pelmora_envoy_local/"));
+    EXPECT_EQ(bus.started.back().will.topic, "pelmora/10_0_0_9/availability");
+    EXPECT_EQ(bus.published.back().topic, "pelmora/10_0_0_9/state");
+}
+
+}  // namespace
+}  // namespace pelmora
