@@ -56,7 +56,14 @@ void MosquittoBus::on_disconnect(mosquitto*, void* self, int rc) {
     {
         const std::lock_guard<std::mutex> lock(bus->m_mutex);
         // A refusal said more than the disconnect that follows it.
-        state = bus->m_connected ? (rc == 0 ? "Disconnected" : "Connection lost: " + error_text(rc)) : bus->m_state;
+        if (!bus->m_connected) {
+            state = bus->m_state;
+        } else if (rc == 0) {
+            state = "Disconnected";
+        } else {
+            state = "Connection lost; trying again";
+            if (rc != MOSQ_ERR_CONN_LOST) state += " (" + error_text(rc) + ")";
+        }
     }
     bus->set_state(state, false);
 }
