@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pelmora {
 
@@ -25,6 +27,15 @@ public:
     // Appends to a regular file, creating it when missing. Anything else at
     // the path is a failure, found without blocking.
     virtual void append_file(const std::string& path, std::string_view content) = 0;
+
+    // The whole content of a regular file; nothing when it is missing,
+    // unreadable or anything else.
+    virtual std::optional<std::string> read_file(const std::string& path) = 0;
+    // The names of the regular files in a folder, sorted; none when the
+    // folder is missing or unreadable.
+    virtual std::vector<std::string> list_folder(const std::string& path) = 0;
+    // Makes the folder and any missing folders above it.
+    virtual void make_folders(const std::string& path) = 0;
 };
 
 }  // namespace pelmora

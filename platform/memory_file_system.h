@@ -21,6 +21,23 @@ public:
         if (fail_append || path.empty()) throw Failure(failure_code::PathFileAccess, "Path/File access error");
         files[path] += std::string(content);
     }
+    std::optional<std::string> read_file(const std::string& path) override {
+        auto it = files.find(path);
+        if (it == files.end()) return std::nullopt;
+        return it->second;
+    }
+    std::vector<std::string> list_folder(const std::string& path) override {
+        std::vector<std::string> names;
+        const std::string prefix = path.ends_with('/') ? path : path + "/";
+        for (const auto& [name, content] : files) {
+            if (name.starts_with(prefix) && name.find('/', prefix.size()) == std::string::npos)
+                names.push_back(name.substr(prefix.size()));
+        }
+        return names;
+    }
+    void make_folders(const std::string&) override {
+        if (fail_append) throw Failure(failure_code::PathFileAccess, "Path/File access error");
+    }
 
     std::map<std::string, std::string> files;
     bool fail_replace = false;

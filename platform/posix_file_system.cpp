@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/failure.h"
@@ -163,6 +165,41 @@ void PosixFileSystem::append_file(const std::string& path, std::string_view cont
     FileDescriptor fd(open_regular(path, O_WRONLY | O_APPEND | O_CREAT));
     write_all(fd.get(), content);
     if (::close(fd.release()) != 0) fail_for_errno(errno);
+}
+
+std::optional<std::string> PosixFileSystem::read_file(const std::string& path) {
+    const int opened = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (opened < 0) return std::nullopt;
+    FileDescriptor fd(opened);
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    std::string content;
+    content.reserve(static_cast<std::size_t>(status.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+    return content;
+}
+
+std::vector<std::string> PosixFileSystem::list_folder(const std::string& path) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
+        if (entry.is_regular_file(error)) names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void PosixFileSystem::make_folders(const std::string& path) {
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (error) fail_for_errno(error.value());
 }
 
 }  // namespace pelmora

@@ -9,6 +9,9 @@ class PosixFileSystem : public FileSystem {
 public:
     void replace_file(const std::string& path, std::string_view content) override;
     void append_file(const std::string& path, std::string_view content) override;
+    std::optional<std::string> read_file(const std::string& path) override;
+    std::vector<std::string> list_folder(const std::string& path) override;
+    void make_folders(const std::string& path) override;
 };
 
 }  // namespace pelmora
