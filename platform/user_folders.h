@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace pelmora {
+
+// A folder for the program's data: $XDG_DATA_HOME/Pelmora/<name>, or
+// ~/.local/share/Pelmora/<name> when that is not set to an absolute path.
+std::string DataFolderPath(const std::string& name);
+
+}  // namespace pelmora
