@@ -16,7 +16,10 @@
 #include "gateway/curl_https_transport.h"
 #include "gateway/url_launch.h"
 #include "platform/file_secret_store.h"
+#include "history/history.h"
+#include "platform/local_calendar.h"
 #include "platform/mosquitto_bus.h"
+#include "platform/user_folders.h"
 #include "publish/broker_password.h"
 #include "publish/mqtt_settings.h"
 #include "publish/publisher.h"
@@ -86,8 +89,13 @@ int main(int argc, char** argv) {
     pelmora::BrokerPassword password(keychain, password_file);
     pelmora::PublishServices publish{settings, password, publisher, bus};
 
+    // The reads' history: day files under the user's data folder.
+    pelmora::SystemCalendar calendar;
+    pelmora::History history(files, calendar, pelmora::DataFolderPath("history"));
+
     pelmora::Pelmorafrm window(
-        pelmora::ShellServices{request, ticks, format, files, zone, settings, about, &access, &publish, {&publisher}},
+        pelmora::ShellServices{
+            request, ticks, format, files, zone, settings, about, &access, &publish, &history, {&publisher, &history}},
         start);
     about.set_parent(&window);
 
@@ -127,5 +135,6 @@ int main(int argc, char** argv) {
     }
     const int status = QApplication::exec();
     publisher.Close();
+    history.Flush();
     return status;
 }

@@ -24,6 +24,11 @@ void Menu::AddOptionsItem(const std::string& text, std::function<void()> open) {
     m_system.AppendMenuA(m_system.GetSystemMenu(m_frame.handle(), false), MF_STRING, kOptionsCommand, text);
 }
 
+void Menu::AddHistoryItem(const std::string& text, std::function<void()> open) {
+    m_history = std::move(open);
+    m_system.AppendMenuA(m_system.GetSystemMenu(m_frame.handle(), false), MF_STRING, kHistoryCommand, text);
+}
+
 std::intptr_t Menu::WindowProc(Hwnd window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
     if (message == WM_SYSCOMMAND) {
         switch (wparam) {
@@ -40,6 +45,12 @@ std::intptr_t Menu::WindowProc(Hwnd window, unsigned message, std::uintptr_t wpa
             case kOptionsCommand:
                 if (m_options) {
                     m_options();
+                    return 0;
+                }
+                break;
+            case kHistoryCommand:
+                if (m_history) {
+                    m_history();
                     return 0;
                 }
                 break;

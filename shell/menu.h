@@ -22,6 +22,7 @@ inline constexpr std::uintptr_t kShowSettingsCommand = 1011;
 inline constexpr std::uintptr_t kShowPhasesCommand = 1013;
 inline constexpr std::uintptr_t kAboutCommand = 1015;
 inline constexpr std::uintptr_t kOptionsCommand = 1016;
+inline constexpr std::uintptr_t kHistoryCommand = 1017;
 
 inline constexpr int kNarrowWidth = 4620;   // settings column cut off; the settings toggle's threshold
 inline constexpr int kFullWidth = 8670;     // settings column shown
@@ -51,6 +52,8 @@ public:
 
     // Appends "Options..." (1016) after the four items; choosing it runs `open`.
     void AddOptionsItem(const std::string& text, std::function<void()> open);
+    // Appends "History..." (1017) after them; choosing it runs `open`.
+    void AddHistoryItem(const std::string& text, std::function<void()> open);
 
     void CreateOutputchk_Click();
     void Grid_DblClick();
@@ -65,6 +68,7 @@ private:
     MessageBox& m_about;
     ShellGlobals& m_globals;
     std::function<void()> m_options;
+    std::function<void()> m_history;
 };
 
 }  // namespace pelmora

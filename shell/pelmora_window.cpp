@@ -143,6 +143,7 @@ void Pelmorafrm::Form_Load() {
     if (m_access_status || m_services.publish != nullptr) {
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
     }
+    if (m_services.history != nullptr) m_menu.AddHistoryItem("History...", [this] { open_history(); });
     if (m_access_status) {
         m_access_status->set_base_caption(caption());
         m_access_status->RefreshCaption();
@@ -167,6 +168,14 @@ void Pelmorafrm::after_read() {
     // holds a dialog open.
     if (m_access_status && m_access_status->AfterRead())
         QTimer::singleShot(0, this, [this] { m_access_status->AskAboutKey(); });
+}
+
+HistoryWindow& Pelmorafrm::open_history() {
+    if (!m_history_window) m_history_window = std::make_unique<HistoryWindow>(*m_services.history, m_services.settings);
+    m_history_window->show();
+    m_history_window->raise();
+    m_history_window->activateWindow();
+    return *m_history_window;
 }
 
 void Pelmorafrm::open_options() {
@@ -348,6 +357,7 @@ void Pelmorafrm::closeEvent(QCloseEvent* event) {
         m_unloaded = true;
         m_timer->stop();
         Form_Unload(m_services.settings, *this, *this, m_globals, screen_size());
+        if (m_history_window) m_history_window->close();
     }
     event->accept();
 }

@@ -24,6 +24,7 @@
 #include "records/error_log.h"
 #include "readings/finished_read.h"
 #include "shell/access_status.h"
+#include "shell/history_window.h"
 #include "shell/publish_page.h"
 #include "shell/menu.h"
 #include "shell/startup.h"
@@ -49,6 +50,8 @@ struct ShellServices {
     // the window has no Options command.
     AccessServices* access = nullptr;
     PublishServices* publish = nullptr;
+    // The reads' history; without it the window has no History command.
+    History* history = nullptr;
     // Each read that reached the output file goes to these, after the read.
     std::vector<FinishedReadSink*> finished_reads = {};
 };
@@ -125,6 +128,12 @@ private:
     void read();
     void after_read();
     void open_options();
+
+public:
+    // Opens the history window, or brings it forward when open.
+    HistoryWindow& open_history();
+
+private:
     QSize frame_extra() const;
     bool frame_known() const;
     void apply_pending_size();
@@ -139,6 +148,7 @@ private:
     PollCycle m_poll;
     QTimer* m_timer = nullptr;
     std::optional<AccessStatus> m_access_status;
+    std::unique_ptr<HistoryWindow> m_history_window;
     std::map<std::string, QWidget*, std::less<>> m_controls;
     std::map<std::string, OleColor, std::less<>> m_back_colors;
     std::map<std::string, QPalette, std::less<>> m_design_palettes;

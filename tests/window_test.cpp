@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QChartView>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +28,7 @@
 #include "platform/qt/qt_settings_store.h"
 #include "platform/window_design.h"
 #include "read_fakes.h"
+#include "shell/history_window.h"
 #include "shell/pelmora_window.h"
 #include "shell_fakes.h"
 #include "simulator_process.h"
@@ -590,7 +592,7 @@ TEST_P(PublishPageTest, ChecksThenKeepsAndShowsTheState) {
     BrokerPassword password(keychain, file);
     PublishServices publish{settings, password, publisher, bus};
     window = std::make_unique<Pelmorafrm>(
-        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, &publish, {&publisher}},
+        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, &publish, nullptr, {&publisher}},
         StartInfo{"Pelmora", {}});
     window->Form_Load();
     std::string message;
@@ -635,6 +637,107 @@ INSTANTIATE_TEST_SUITE_P(
                       PublishInputRow{"prefix_hash", "broker.lan", "1883", "home/#", "\"#\" or \"+\""},
                       PublishInputRow{"prefix_plus", "broker.lan", "1883", "a+b", "\"#\" or \"+\""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+// Four hours of one day at constant figures: 2,000 W produced, 500 W used,
+// 1,500 W exported.
+std::string known_day() {
+    std::string text = std::string(kDayFileHeader) + "\n";
+    for (int m = 10 * 60; m < 14 * 60; ++m) {
+        char line[128];
+        std::snprintf(line, sizeof line,
+                      "2026-12-07T%02d:%02d:00+00:00,2000.0,500.0,-1500.0,60,33.333,8.333,0.000,25.000\n", m / 60,
+                      m % 60);
+        text += line;
+    }
+    return text;
+}
+
+class HistoryWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        files.files["/h/2026-12-07.csv"] = known_day();
+    }
+    SystemCalendar calendar;
+    History history{files, calendar, "/h"};
+};
+
+// The chart of a known day, rendered offscreen: each line lies in its colour
+// where its figure puts it, the export is shaded green, and the totals read
+// as the day's minutes add up.
+TEST_F(HistoryWindowTest, KnownDayDrawsItsLinesAndTotals) {
+    HistoryWindow view(history, settings);
+    view.resize(900, 520);
+    view.ShowRange("2026-12-07");
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_EQ(view.findChild<QLabel*>("Totals")->text().toStdString(),
+              "2026-12-07:   Produced 8.0 kWh   Consumed 2.0 kWh   Imported 0.0 kWh   Exported 6.0 kWh   "
+              "Self-consumption 25 %");
+    auto* chart_view = view.findChild<QChartView*>();
+    const QImage image = chart_view->grab().toImage();
+    const qreal noon = 1796644800.0 * 1000.0;  // 2026-12-07T12:00:00Z
+    auto colour_near = [&](qreal value, const QColor& wanted) {
+        QAbstractSeries* any = view.chart()->series().front();
+        const QPoint at =
+            chart_view->mapFromScene(view.chart()->mapToScene(view.chart()->mapToPosition({noon, value}, any)));
+        for (int dy = -2; dy <= 2; ++dy) {
+            const QColor c = image.pixelColor(at.x(), at.y() + dy);
+            if (std::abs(c.red() - wanted.red()) < 40 && std::abs(c.green() - wanted.green()) < 40 &&
+                std::abs(c.blue() - wanted.blue()) < 40)
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(colour_near(2000.0, QColor(230, 150, 0))) << "production";
+    EXPECT_TRUE(colour_near(500.0, QColor(40, 90, 200))) << "consumption";
+    EXPECT_TRUE(colour_near(-1500.0, QColor(90, 90, 90))) << "grid";
+    EXPECT_FALSE(colour_near(1000.0, QColor(230, 150, 0))) << "production where there is none";
+    const QColor shade = [&] {
+        QAbstractSeries* any = view.chart()->series().front();
+        const QPoint at =
+            chart_view->mapFromScene(view.chart()->mapToScene(view.chart()->mapToPosition({noon, -750.0}, any)));
+        return image.pixelColor(at);
+    }();
+    EXPECT_GT(shade.green(), 200);
+    EXPECT_LT(shade.red(), 200);
+    EXPECT_EQ(view.points().size(), 240u);
+}
+
+// Opened from the window menu; the range is kept in [History] on close, and
+// a folder that cannot be written is said on the window.
+TEST_F(HistoryWindowTest, OpensFromTheMenuKeepsItsRangeAndSaysWhatIsNotKept) {
+    files.fail_append = true;
+    window = std::make_unique<Pelmorafrm>(
+        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, &history, {&history}},
+        StartInfo{"Pelmora", {}});
+    window->Form_Load();
+    const auto& items = window->window_system().menu_items();
+    ASSERT_EQ(items.back().id, 1017u);
+    EXPECT_EQ(items.back().text, "History...");
+    for (std::int64_t t = 0; t < 90; ++t) history.Add({1796688000 + t, 100.0, 50.0, 50.0});
+    window->window_system().dispatch(WM_SYSCOMMAND, 1017, 0);
+    const QWidgetList shown = QApplication::topLevelWidgets();
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](QWidget* w) {
+        return w->objectName() == QStringLiteral("HistoryWindow") && w->isVisible();
+    }));
+    HistoryWindow& opened = window->open_history();  // the one the menu opened
+    EXPECT_EQ(opened.range(), "today");
+    EXPECT_NE(opened.findChild<QLabel*>("HistoryProblem")->text().toStdString().find("Nothing is being kept"),
+              std::string::npos);
+    EXPECT_EQ(opened.points().size(), 2u);
+    opened.ShowRange("2026-12-07");
+    window->close();
+    EXPECT_NE(test::ReadFile(settings_file()).find("Range=2026-12-07"), std::string::npos);
+}
 
 }  // namespace
 }  // namespace pelmora

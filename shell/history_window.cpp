@@ -1,0 +1,341 @@
+#include "shell/history_window.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolTip>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "history/energy.h"
+#include "platform/ole_colors.h"
+#include "shell/settings.h"
+
+namespace pelmora {
+
+namespace {
+
+const QColor kProductionColour(230, 150, 0);
+const QColor kConsumptionColour(40, 90, 200);
+const QColor kGridColour(90, 90, 90);
+
+QColor ole(OleColor colour) {
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
+
+std::string tenths(double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 1);
+    return std::string(buffer, result.ptr);
+}
+
+qreal ms(std::int64_t epoch) { return static_cast<qreal>(epoch) * 1000.0; }
+
+// The points split where samples are more than five minutes apart.
+std::vector<std::vector<ChartPoint>> segments(const std::vector<ChartPoint>& points) {
+    std::vector<std::vector<ChartPoint>> parts;
+    for (const ChartPoint& p : points) {
+        if (parts.empty() || p.epoch - parts.back().back().epoch > kLongestBridge) parts.emplace_back();
+        parts.back().push_back(p);
+    }
+    return parts;
+}
+
+}  // namespace
+
+std::string EnergyText(const Energy& e) {
+    const double share = std::round(e.self_consumption() * 100.0);
+    return "Produced " + tenths(e.produced_wh / 1000.0) + " kWh   Consumed " + tenths(e.consumed_wh / 1000.0) +
+           " kWh   Imported " + tenths(e.imported_wh / 1000.0) + " kWh   Exported " + tenths(e.exported_wh / 1000.0) +
+           " kWh   Self-consumption " + std::to_string(static_cast<int>(share)) + " %";
+}
+
+HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      m_history(history),
+      m_settings(settings),
+      m_range(new QComboBox(this)),
+      m_totals(new QLabel(this)),
+      m_problem(new QLabel(this)),
+      m_view(new QChartView(this)),
+      m_chart(new QChart),
+      m_live(new QTimer(this)) {
+    setObjectName(QStringLiteral("HistoryWindow"));
+    setWindowTitle(QStringLiteral("Pelmora history"));
+    m_range->setObjectName(QStringLiteral("Range"));
+    m_totals->setObjectName(QStringLiteral("Totals"));
+    m_problem->setObjectName(QStringLiteral("HistoryProblem"));
+    m_problem->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_view->setChart(m_chart);
+    m_view->setRenderHint(QPainter::Antialiasing);
+    m_view->setMinimumSize(480, 260);
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+
+    auto* png = new QPushButton(QStringLiteral("Save as PNG..."), this);
+    auto* csv = new QPushButton(QStringLiteral("Save as CSV..."), this);
+    png->setObjectName(QStringLiteral("SavePng"));
+    csv->setObjectName(QStringLiteral("SaveCsv"));
+    connect(png, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save as PNG"), QString(),
+                                                          QStringLiteral("PNG images (*.png)"));
+        if (!path.isEmpty()) SavePng(path);
+    });
+    connect(csv, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save as CSV"), QString(),
+                                                          QStringLiteral("CSV files (*.csv)"));
+        if (!path.isEmpty()) SaveCsv(path);
+    });
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_range);
+    top->addStretch();
+    top->addWidget(png);
+    top->addWidget(csv);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_totals);
+    layout->addWidget(m_problem);
+    layout->addWidget(m_view, 1);
+
+    const auto stored = [&](const char* key, int fallback) {
+        return StoredInteger(m_settings.GetSetting(kSettingsApp, kHistorySection, key, "")).value_or(fallback);
+    };
+    resize(std::max(stored("Width", 900), 320), std::max(stored("Height", 520), 240));
+    if (const int left = stored("Left", -1), top_at = stored("Top", -1); left >= 0 && top_at >= 0) move(left, top_at);
+
+    fill_ranges();
+    std::string range = m_settings.GetSetting(kSettingsApp, kHistorySection, "Range", "today");
+    if (m_range->findData(QString::fromStdString(range)) < 0) range = "today";
+    ShowRange(range);
+    connect(m_range, &QComboBox::activated, this,
+            [this](int index) { ShowRange(m_range->itemData(index).toString().toStdString()); });
+    m_live->setInterval(1000);
+    connect(m_live, &QTimer::timeout, this, [this] { Refresh(); });
+    m_live->start();
+}
+
+HistoryWindow::~HistoryWindow() = default;
+
+void HistoryWindow::fill_ranges() {
+    m_range->clear();
+    m_range->addItem(QStringLiteral("Last hour"), QStringLiteral("hour"));
+    m_range->addItem(QStringLiteral("Today"), QStringLiteral("today"));
+    std::vector<std::string> days = m_history.Days();
+    std::reverse(days.begin(), days.end());
+    for (const std::string& day : days) {
+        if (day != m_history.Today()) m_range->addItem(QString::fromStdString(day), QString::fromStdString(day));
+    }
+}
+
+void HistoryWindow::ShowRange(const std::string& range) {
+    if (m_range->findData(QString::fromStdString(range)) < 0) fill_ranges();
+    const int index = m_range->findData(QString::fromStdString(range));
+    if (index < 0) return;
+    m_range->setCurrentIndex(index);
+    m_range_shown = range;
+    draw();
+}
+
+void HistoryWindow::Refresh() {
+    if (m_history.Generation() == m_drawn_generation) return;
+    if (m_range_shown == "hour" || m_range_shown == "today") draw();
+}
+
+void HistoryWindow::draw() {
+    m_drawn_generation = m_history.Generation();
+    m_points.clear();
+    Energy energy;
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+    std::string title;
+    if (m_range_shown == "hour") {
+        const Sample* newest = m_history.ring().newest();
+        to = newest != nullptr ? newest->epoch : QDateTime::currentSecsSinceEpoch();
+        from = to - 3600;
+        const std::vector<Sample> samples = m_history.ring().Since(from);
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const Sample& s = samples[i];
+            m_points.push_back({s.epoch, s.production_w, s.consumption_w, s.grid_w});
+            if (i > 0) energy += EnergyBetween(samples[i - 1], s);
+        }
+        title = "Last hour";
+    } else {
+        const std::string day =
+            m_range_shown == "today"
+                ? (m_history.Today().empty() ? QDate::currentDate().toString(Qt::ISODate).toStdString()
+                                             : m_history.Today())
+                : m_range_shown;
+        const std::vector<MinuteRecord> minutes = m_history.Day(day);
+        for (const MinuteRecord& m : minutes) m_points.push_back({m.start, m.production_w, m.consumption_w, m.grid_w});
+        energy = DayEnergy(minutes);
+        const QDate date = QDate::fromString(QString::fromStdString(day), Qt::ISODate);
+        from = date.startOfDay().toSecsSinceEpoch();
+        to = date.addDays(1).startOfDay().toSecsSinceEpoch();
+        title = day;
+    }
+    m_totals->setText(QString::fromStdString(title + ":   " + EnergyText(energy)));
+    m_problem->setText(QString::fromStdString(m_history.Problem()));
+    m_problem->setVisible(!m_history.Problem().empty());
+
+    m_chart->removeAllSeries();
+    for (QAbstractAxis* axis : m_chart->axes()) {
+        m_chart->removeAxis(axis);
+        delete axis;
+    }
+    auto* x = new QDateTimeAxis;
+    x->setFormat(QStringLiteral("HH:mm"));
+    x->setRange(QDateTime::fromSecsSinceEpoch(from), QDateTime::fromSecsSinceEpoch(to));
+    x->setTitleText(QStringLiteral("Local time"));
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("W"));
+    double low = 0.0;
+    double high = 100.0;
+    for (const ChartPoint& p : m_points) {
+        low = std::min({low, p.grid_w, p.production_w, p.consumption_w});
+        high = std::max({high, p.grid_w, p.production_w, p.consumption_w});
+    }
+    const double margin = (high - low) * 0.05;
+    y->setRange(low - (low < 0.0 ? margin : 0.0), high + margin);
+    y->applyNiceNumbers();
+    y->setLabelFormat(QStringLiteral("%.0f"));
+    m_chart->addAxis(x, Qt::AlignBottom);
+    m_chart->addAxis(y, Qt::AlignLeft);
+
+    bool first = true;
+    auto add = [&](QAbstractSeries* series, const QString& name) {
+        series->setName(name);
+        m_chart->addSeries(series);
+        series->attachAxis(x);
+        series->attachAxis(y);
+        // One legend entry per line, not per piece of it.
+        if (!first) {
+            for (QLegendMarker* marker : m_chart->legend()->markers(series)) marker->setVisible(false);
+        }
+    };
+    for (const std::vector<ChartPoint>& part : segments(m_points)) {
+        // The grid's import and export shaded down to zero, the crossings interpolated.
+        auto* import_top = new QLineSeries;
+        auto* export_bottom = new QLineSeries;
+        auto* zero = new QLineSeries;
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            const ChartPoint& p = part[i];
+            if (i > 0) {
+                const ChartPoint& q = part[i - 1];
+                if ((q.grid_w < 0.0) != (p.grid_w < 0.0) && q.grid_w != p.grid_w) {
+                    const double t = static_cast<double>(q.epoch) +
+                                     static_cast<double>(p.epoch - q.epoch) * q.grid_w / (q.grid_w - p.grid_w);
+                    import_top->append(t * 1000.0, 0.0);
+                    export_bottom->append(t * 1000.0, 0.0);
+                }
+            }
+            import_top->append(ms(p.epoch), std::max(p.grid_w, 0.0));
+            export_bottom->append(ms(p.epoch), std::min(p.grid_w, 0.0));
+        }
+        zero->append(ms(part.front().epoch), 0.0);
+        zero->append(ms(part.back().epoch), 0.0);
+        auto* zero_copy = new QLineSeries;
+        zero_copy->append(zero->points());
+        auto* imports = new QAreaSeries(import_top, zero);
+        QColor red = ole(kImportLightRed);
+        red.setAlpha(140);
+        imports->setColor(red);
+        imports->setBorderColor(red);
+        add(imports, QStringLiteral("Import"));
+        auto* exports = new QAreaSeries(zero_copy, export_bottom);
+        QColor green = ole(kExportGreen);
+        green.setAlpha(140);
+        exports->setColor(green);
+        exports->setBorderColor(green);
+        add(exports, QStringLiteral("Export"));
+
+        const struct {
+            const char* name;
+            QColor colour;
+            double ChartPoint::*value;
+        } lines[] = {{"Production", kProductionColour, &ChartPoint::production_w},
+                     {"Consumption", kConsumptionColour, &ChartPoint::consumption_w},
+                     {"Grid", kGridColour, &ChartPoint::grid_w}};
+        for (const auto& line : lines) {
+            auto* series = new QLineSeries;
+            QPen pen(line.colour);
+            pen.setWidth(2);
+            series->setPen(pen);
+            for (const ChartPoint& p : part) series->append(ms(p.epoch), p.*(line.value));
+            add(series, QString::fromLatin1(line.name));
+            connect(series, &QLineSeries::hovered, this, [this](const QPointF& at, bool state) { hovered(at, state); });
+        }
+        first = false;
+    }
+}
+
+void HistoryWindow::hovered(const QPointF& at, bool state) {
+    if (!state || m_points.empty()) {
+        QToolTip::hideText();
+        return;
+    }
+    const auto epoch = static_cast<std::int64_t>(at.x() / 1000.0);
+    const auto nearest = std::min_element(m_points.begin(), m_points.end(), [epoch](const auto& a, const auto& b) {
+        return std::llabs(a.epoch - epoch) < std::llabs(b.epoch - epoch);
+    });
+    const QString text = QDateTime::fromSecsSinceEpoch(nearest->epoch).toString(QStringLiteral("HH:mm:ss")) +
+                         QStringLiteral("\nProduction %1 W\nConsumption %2 W\nGrid %3 W")
+                             .arg(QString::fromStdString(tenths(nearest->production_w)),
+                                  QString::fromStdString(tenths(nearest->consumption_w)),
+                                  QString::fromStdString(tenths(nearest->grid_w)));
+    QToolTip::showText(QCursor::pos(), text, m_view);
+}
+
+bool HistoryWindow::SavePng(const QString& path) { return m_view->grab().save(path, "PNG"); }
+
+bool HistoryWindow::SaveCsv(const QString& path) {
+    std::string text;
+    if (m_range_shown == "hour") {
+        text = "time,production_w,consumption_w,grid_w\n";
+        for (const ChartPoint& p : m_points) {
+            const QDateTime local = QDateTime::fromSecsSinceEpoch(p.epoch);
+            text += local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate).toStdString();
+            text += "," + tenths(p.production_w) + "," + tenths(p.consumption_w) + "," + tenths(p.grid_w) + "\n";
+        }
+    } else {
+        text = std::string(kDayFileHeader) + "\n";
+        const std::string day = m_range_shown == "today" ? m_history.Today() : m_range_shown;
+        for (const MinuteRecord& m : m_history.Day(day)) text += MinuteLine(m);
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    return file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
+}
+
+void HistoryWindow::save_settings() {
+    auto put = [&](const char* key, const std::string& value) {
+        m_settings.SaveSetting(kSettingsApp, kHistorySection, key, value);
+    };
+    put("Width", std::to_string(width()));
+    put("Height", std::to_string(height()));
+    put("Left", std::to_string(std::max(x(), 0)));
+    put("Top", std::to_string(std::max(y(), 0)));
+    put("Range", m_range_shown);
+}
+
+void HistoryWindow::closeEvent(QCloseEvent* event) {
+    save_settings();
+    event->accept();
+}
+
+}  // namespace pelmora

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "history/history.h"
+#include "platform/settings_store.h"
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QLabel;
+class QLineSeries;
+class QTimer;
+
+namespace pelmora {
+
+inline constexpr const char* kHistorySection = "History";
+
+// One point of the chart: a sample, or a minute's means.
+struct ChartPoint {
+    std::int64_t epoch = 0;
+    double production_w = 0.0;
+    double consumption_w = 0.0;
+    double grid_w = 0.0;
+};
+
+// "Produced 12.3 kWh   Consumed 8.1 kWh   Imported 2.0 kWh   Exported
+// 6.2 kWh   Self-consumption 49 %", one decimal, "." as decimal point.
+std::string EnergyText(const Energy& energy);
+
+// The history window: production, consumption and grid over the last hour
+// (full resolution), today (minute means) or an earlier day with a file,
+// with the energy of what is shown above the chart. Import and export are
+// shaded in the main window's light red and green; a gap of more than five
+// minutes breaks the lines. The shown ranges follow new reads. Size,
+// placement and range are kept in [History].
+class HistoryWindow : public QWidget {
+public:
+    HistoryWindow(History& history, SettingsStore& settings, QWidget* parent = nullptr);
+    ~HistoryWindow() override;
+
+    // "hour", "today", or a day "YYYY-MM-DD" that has a file.
+    void ShowRange(const std::string& range);
+    const std::string& range() const { return m_range_shown; }
+    // Redraws when reads arrived since the last drawing.
+    void Refresh();
+    bool SavePng(const QString& path);
+    bool SaveCsv(const QString& path);
+
+    QChart* chart() const { return m_chart; }
+    const std::vector<ChartPoint>& points() const { return m_points; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void fill_ranges();
+    void draw();
+    void save_settings();
+    void hovered(const QPointF& at, bool state);
+
+    History& m_history;
+    SettingsStore& m_settings;
+    QComboBox* m_range;
+    QLabel* m_totals;
+    QLabel* m_problem;
+    QChartView* m_view;
+    QChart* m_chart;
+    QTimer* m_live;
+    std::string m_range_shown;
+    std::vector<ChartPoint> m_points;
+    std::uint64_t m_drawn_generation = 0;
+};
+
+}  // namespace pelmora
