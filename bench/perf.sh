@@ -21,6 +21,9 @@ build/pelmora-gateway --port 0 --seed 5 >"$work/gateway" &
 for _ in $(seq 50); do grep -q listening "$work/gateway" && break; sleep 0.1; done
 address=$(sed -n 's/^listening on //p' "$work/gateway")
 
+echo "== the history"
+TZ=UTC build/bench/pelmora-history-bench
+
 echo "== one tick of the window offscreen against the simulator on loopback"
 build/bench/pelmora-tick-bench "$address" 1000
 

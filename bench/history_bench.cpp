@@ -1,0 +1,71 @@
+// The history's costs: adding one sample, the memory a full day and the
+// two-hour ring take, and opening the history window on a full day (shown
+// and painted). Run offscreen: QT_QPA_PLATFORM=offscreen.
+#include <QApplication>
+#include <QChartView>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "history/history.h"
+#include "platform/memory_file_system.h"
+#include "platform/memory_settings_store.h"
+#include "shell/history_window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long resident_kib() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return 0;
+}
+
+pelmora::Sample sample_at(std::int64_t t) {
+    const double production = 3000.0 + static_cast<double>(t % 600);
+    return {t, production, 800.0, 800.0 - production};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const std::int64_t start = 1796688000;  // a UTC midnight
+    pelmora::SystemCalendar calendar;
+
+    // A full day at 1 Hz: the ring, today's minutes, one append per minute.
+    pelmora::MemoryFileSystem files;
+    const long before = resident_kib();
+    auto* history = new pelmora::History(files, calendar, "/h");
+    const auto begin = Clock::now();
+    for (std::int64_t t = 0; t < 86400; ++t) history->Add(sample_at(start + t));
+    const auto took = Clock::now() - begin;
+    const long after = resident_kib();
+    std::printf("add one sample: %.3f us (mean of 86,400, minute lines included)\n",
+                std::chrono::duration<double, std::micro>(took).count() / 86400.0);
+    std::printf("a full day and the two-hour ring: %.1f MB of resident memory\n", static_cast<double>(after - before) / 1024.0);
+
+    pelmora::MemorySettingsStore settings;
+    std::vector<double> opened;
+    const std::string day = pelmora::DayKey(calendar.ToLocal(start));
+    for (int i = 0; i < 10; ++i) {
+        const auto open_begin = Clock::now();
+        pelmora::HistoryWindow window(*history, settings);
+        window.ShowRange(day);
+        window.show();
+        window.findChild<QChartView*>()->grab();
+        opened.push_back(std::chrono::duration<double, std::milli>(Clock::now() - open_begin).count());
+    }
+    std::sort(opened.begin(), opened.end());
+    std::printf("open the history window on a full day (%zu minutes), shown and painted: %.1f ms (median of 10)\n",
+                history->Day(day).size(), opened[5]);
+    delete history;
+    return 0;
+}
