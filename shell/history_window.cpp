@@ -169,12 +169,10 @@ void HistoryWindow::draw() {
         to = newest != nullptr ? newest->epoch : QDateTime::currentSecsSinceEpoch();
         from = to - 3600;
         const std::vector<Sample> samples = m_history.ring().Since(from);
-        for (std::size_t i = 0; i < samples.size(); ++i) {
-            const Sample& s = samples[i];
-            m_points.push_back({s.epoch, s.production_w, s.consumption_w, s.grid_w});
-            if (i > 0) energy += EnergyBetween(samples[i - 1], s);
-        }
-        title = "Last hour";
+        for (const Sample& s : samples) m_points.push_back({s.epoch, s.production_w, s.consumption_w, s.grid_w});
+        // The totals are those of the day the hour belongs to.
+        energy = DayEnergy(m_history.Day(m_history.Today()));
+        title = m_history.Today().empty() ? "Today" : "Today (" + m_history.Today() + ")";
     } else {
         const std::string day =
             m_range_shown == "today"

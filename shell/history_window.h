@@ -33,7 +33,7 @@ std::string EnergyText(const Energy& energy);
 
 // The history window: production, consumption and grid over the last hour
 // (full resolution), today (minute means) or an earlier day with a file,
-// with the energy of what is shown above the chart. Import and export are
+// with the energy of the day shown above the chart. Import and export are
 // shaded in the main window's light red and green; a gap of more than five
 // minutes breaks the lines. The shown ranges follow new reads. Size,
 // placement and range are kept in [History].
