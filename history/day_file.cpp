@@ -1,5 +1,7 @@
 #include "history/day_file.h"
 
+#include "records/date_time.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -14,28 +16,6 @@ void append_fixed(std::string& out, double value, int decimals) {
     if (value == 0.0) value = 0.0;
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     out.append(buffer, result.ptr);
-}
-
-// Days from 1970-01-01 of a proleptic Gregorian date.
-std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-void civil_from_days(std::int64_t z, int& y, int& m, int& d) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2 ? 1 : 0));
 }
 
 bool number(std::string_view text, double& value) {
@@ -61,7 +41,7 @@ bool parse_time(std::string_view text, std::int64_t& epoch, std::int32_t& offset
     if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return false;
     offset = (oh * 3600 + om * 60) * (text[19] == '-' ? -1 : 1);
     const std::int64_t second_of_day = std::int64_t{h} * 3600 + std::int64_t{mi} * 60 + s;
-    epoch = days_from_civil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400 + second_of_day - offset;
+    epoch = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400 + second_of_day - offset;
     return true;
 }
 
@@ -72,7 +52,7 @@ std::string MinuteLine(const MinuteRecord& m) {
     const std::int64_t days = (local >= 0 ? local : local - 86399) / 86400;
     const std::int64_t seconds = local - days * 86400;
     int y = 0, mo = 0, d = 0;
-    civil_from_days(days, y, mo, d);
+    CivilFromDays(days, y, mo, d);
     const int offset = m.offset_seconds < 0 ? -m.offset_seconds : m.offset_seconds;
     char time[40];
     std::snprintf(time, sizeof time, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", y, mo, d,

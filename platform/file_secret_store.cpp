@@ -105,16 +105,4 @@ bool FileSecretStore::Set(const std::string&, const std::string& value) {
 
 bool FileSecretStore::Erase(const std::string&) { return ::unlink(m_path.c_str()) == 0 || errno == ENOENT; }
 
-std::string ConfigFilePath(const std::string& name) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config != nullptr && config[0] == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home != nullptr ? home : "") + "/.config";
-    }
-    return base + "/Pelmora/" + name;
-}
-
 }  // namespace pelmora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/secret_store.h"
+#include "platform/user_folders.h"
 
 namespace pelmora {
 
@@ -20,9 +21,5 @@ public:
 private:
     std::string m_path;
 };
-
-// "$XDG_CONFIG_HOME/Pelmora/<name>", or "~/.config/Pelmora/<name>" when the
-// variable is unset or not absolute.
-std::string ConfigFilePath(const std::string& name);
 
 }  // namespace pelmora

@@ -4,16 +4,24 @@
 
 namespace pelmora {
 
+namespace {
+
+// The XDG base folder named by `variable`, or `fallback` under the home folder.
+std::string base_folder(const char* variable, const char* fallback) {
+    const char* set = std::getenv(variable);
+    if (set != nullptr && set[0] == '/') return set;
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : "") + fallback;
+}
+
+}  // namespace
+
+std::string ConfigFilePath(const std::string& name) {
+    return base_folder("XDG_CONFIG_HOME", "/.config") + "/Pelmora/" + name;
+}
+
 std::string DataFolderPath(const std::string& name) {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (data != nullptr && data[0] == '/') {
-        base = data;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home != nullptr ? home : "") + "/.local/share";
-    }
-    return base + "/Pelmora/" + name;
+    return base_folder("XDG_DATA_HOME", "/.local/share") + "/Pelmora/" + name;
 }
 
 }  // namespace pelmora

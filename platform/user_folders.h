@@ -4,6 +4,10 @@
 
 namespace pelmora {
 
+// A file of the program's settings: $XDG_CONFIG_HOME/Pelmora/<name>, or
+// ~/.config/Pelmora/<name> when that is not set to an absolute path.
+std::string ConfigFilePath(const std::string& name);
+
 // A folder for the program's data: $XDG_DATA_HOME/Pelmora/<name>, or
 // ~/.local/share/Pelmora/<name> when that is not set to an absolute path.
 std::string DataFolderPath(const std::string& name);

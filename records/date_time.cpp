@@ -7,8 +7,11 @@ namespace pelmora {
 
 namespace {
 
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
-std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
+constexpr std::int64_t kDay0FromUnix = -25569;  // 1899-12-30 in days since 1970-01-01
+
+}  // namespace
+
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -17,7 +20,7 @@ std::int64_t days_from_civil(std::int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-void civil_from_days(std::int64_t z, int& year, int& month, int& day) {
+void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const unsigned doe = static_cast<unsigned>(z - era * 146097);
@@ -30,10 +33,6 @@ void civil_from_days(std::int64_t z, int& year, int& month, int& day) {
     year = static_cast<int>(y + (month <= 2));
 }
 
-constexpr std::int64_t kDay0FromUnix = -25569;  // 1899-12-30 in days since 1970-01-01
-
-}  // namespace
-
 bool InDateTimeRange(DateTime value) { return value >= kMinDateTime && value < kMaxDateTimeExclusive; }
 
 CivilDateTime ToCivil(DateTime value) {
@@ -45,7 +44,7 @@ CivilDateTime ToCivil(DateTime value) {
         ++day;
     }
     CivilDateTime out;
-    civil_from_days(day + kDay0FromUnix, out.year, out.month, out.day);
+    CivilFromDays(day + kDay0FromUnix, out.year, out.month, out.day);
     out.hour = static_cast<int>(seconds / 3600);
     out.minute = static_cast<int>(seconds / 60 % 60);
     out.second = static_cast<int>(seconds % 60);
@@ -54,7 +53,7 @@ CivilDateTime ToCivil(DateTime value) {
 
 DateTime FromCivil(const CivilDateTime& when) {
     const std::int64_t day =
-        days_from_civil(when.year, static_cast<unsigned>(when.month), static_cast<unsigned>(when.day)) - kDay0FromUnix;
+        DaysFromCivil(when.year, static_cast<unsigned>(when.month), static_cast<unsigned>(when.day)) - kDay0FromUnix;
     const double time = (when.hour * 3600.0 + when.minute * 60.0 + when.second) / 86400.0;
     return day >= 0 ? static_cast<double>(day) + time : static_cast<double>(day) - time;
 }

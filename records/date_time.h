@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/regional_format.h"
 
 namespace pelmora {
@@ -18,6 +20,10 @@ bool InDateTimeRange(DateTime value);
 // The calendar date and time of a value in range, the time rounded to the
 // nearest second.
 CivilDateTime ToCivil(DateTime value);
+
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day);
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
 
 // The value of a calendar date and time (no range check).
 DateTime FromCivil(const CivilDateTime& when);

@@ -453,11 +453,18 @@ INSTANTIATE_TEST_SUITE_P(
                       GeneralDateRow{"en_GB_four_already", "en_GB", "14/11/2023", "14/11/2023 23:13:20"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(WindowStart, FullStartAgainstSimulatorShowsFiguresAndSavesOnClose) {
+// The window with the real request and clock on a simulator started with
+// `simulator`, its settings in a folder of its own; loaded.
+struct StartedWindow {
+    explicit StartedWindow(std::vector<std::string> simulator) : gateway(std::move(simulator)) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString((folder.path() / "config").string()));
+        window = std::make_unique<Pelmorafrm>(ShellServices{request, ticks, format, files, zone, settings, about},
+                                              StartInfo{"Pelmora", {gateway.address()}});
+        window->Form_Load();
+    }
     test::TempWorkingFolder folder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString((folder.path() / "config").string()));
-    test::SimulatorProcess gateway({"--seed", "8"});
+    test::SimulatorProcess gateway;
     CurlGatewayRequest request;
     SteadyTickSource ticks;
     test::FixedRegionalFormat format;
@@ -465,9 +472,13 @@ TEST(WindowStart, FullStartAgainstSimulatorShowsFiguresAndSavesOnClose) {
     test::FakeTimeZone zone{ZoneState{1, 0}};
     QtSettingsStore settings;
     test::RecordingMessageBox about;
-    Pelmorafrm w(ShellServices{request, ticks, format, files, zone, settings, about},
-                 StartInfo{"Pelmora", {gateway.address()}});
-    w.Form_Load();
+    std::unique_ptr<Pelmorafrm> window;
+};
+
+TEST(WindowStart, FullStartAgainstSimulatorShowsFiguresAndSavesOnClose) {
+    StartedWindow started({"--seed", "8"});
+    Pelmorafrm& w = *started.window;
+    const test::SimulatorProcess& gateway = started.gateway;
     EXPECT_EQ(w.text("IP"), gateway.address());
     // The first tick comes about a second after load, without any click.
     for (int i = 0; i < 100 && w.text("Production") == "0"; ++i) QTest::qWait(50);
@@ -475,27 +486,15 @@ TEST(WindowStart, FullStartAgainstSimulatorShowsFiguresAndSavesOnClose) {
     EXPECT_NE(w.text("TimeStamp"), "0");
     EXPECT_TRUE(w.text("Turnaround").ends_with(" ms"));
     w.close();
-    const std::string saved = test::ReadFile(folder.path() / "config" / "Pelmora" / "Pelmora.conf");
+    const std::string saved = test::ReadFile(started.folder.path() / "config" / "Pelmora" / "Pelmora.conf");
     EXPECT_NE(saved.find("IP=" + gateway.address()), std::string::npos) << saved;
 }
 
 // A gateway slower than the interval is read again as soon as each read has
 // ended: the tick that fell due meanwhile is not lost.
 TEST(WindowStart, SlowGatewayIsReadAtItsOwnPace) {
-    test::TempWorkingFolder folder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString((folder.path() / "config").string()));
-    test::SimulatorProcess gateway({"--mode", "delay", "--delay-ms", "1500"});
-    CurlGatewayRequest request;
-    SteadyTickSource ticks;
-    test::FixedRegionalFormat format;
-    MemoryFileSystem files;
-    test::FakeTimeZone zone{ZoneState{1, 0}};
-    QtSettingsStore settings;
-    test::RecordingMessageBox about;
-    Pelmorafrm w(ShellServices{request, ticks, format, files, zone, settings, about},
-                 StartInfo{"Pelmora", {gateway.address()}});
-    w.Form_Load();
+    StartedWindow started({"--mode", "delay", "--delay-ms", "1500"});
+    Pelmorafrm& w = *started.window;
     using Clock = std::chrono::steady_clock;
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.poll().ticks() >= 2; }, 6000));
     const auto first = Clock::now();
