@@ -46,6 +46,16 @@ std::string tenths(double value) {
     return std::string(buffer, result.ptr);
 }
 
+// The area between two lines in a see-through main-window colour.
+QAreaSeries* shaded(QLineSeries* upper, QLineSeries* lower, OleColor colour) {
+    auto* area = new QAreaSeries(upper, lower);
+    QColor fill = ole(colour);
+    fill.setAlpha(140);
+    area->setColor(fill);
+    area->setBorderColor(fill);
+    return area;
+}
+
 qreal ms(std::int64_t epoch) { return static_cast<qreal>(epoch) * 1000.0; }
 
 // The points split where samples are more than five minutes apart.
@@ -249,18 +259,8 @@ void HistoryWindow::draw() {
         zero->append(ms(part.back().epoch), 0.0);
         auto* zero_copy = new QLineSeries;
         zero_copy->append(zero->points());
-        auto* imports = new QAreaSeries(import_top, zero);
-        QColor red = ole(kImportLightRed);
-        red.setAlpha(140);
-        imports->setColor(red);
-        imports->setBorderColor(red);
-        add(imports, QStringLiteral("Import"));
-        auto* exports = new QAreaSeries(zero_copy, export_bottom);
-        QColor green = ole(kExportGreen);
-        green.setAlpha(140);
-        exports->setColor(green);
-        exports->setBorderColor(green);
-        add(exports, QStringLiteral("Export"));
+        add(shaded(import_top, zero, kImportLightRed), QStringLiteral("Import"));
+        add(shaded(zero_copy, export_bottom, kExportGreen), QStringLiteral("Export"));
 
         const struct {
             const char* name;

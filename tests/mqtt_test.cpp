@@ -24,23 +24,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// The read routine on a fake window, its finished reads handed on.
-struct Reader {
-    MemoryControlsView view;
-    test::ScriptedRequest request;
-    test::SteppingTicks ticks;
-    test::FixedRegionalFormat format;
-    MemoryFileSystem files;
-    ErrorLog log{files, format};
-    FormValues form;
-
-    explicit Reader(const std::string& document) : request({document}) { view.set_text("IP", "envoy.local"); }
-    FinishedRead read() {
-        FinishedRead finished;
-        PelmoraRead(ReadContext{view, request, ticks, format, log, files}, form, &finished);
-        return finished;
-    }
-};
+using Reader = test::FakeWindowReader;
 
 MqttSettings on_broker(int port) {
     MqttSettings s;

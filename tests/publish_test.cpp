@@ -89,19 +89,7 @@ TEST(MqttSettings, HandWrittenGroupIsReadAndSavedBack) {
 }
 
 // One read of a document through the read routine, as numbers.
-FinishedRead read_of(const std::string& document) {
-    MemoryControlsView view;
-    view.set_text("IP", "envoy.local");
-    test::ScriptedRequest request({document});
-    test::SteppingTicks ticks;
-    test::FixedRegionalFormat format;
-    MemoryFileSystem files;
-    ErrorLog log{files, format};
-    FormValues form;
-    FinishedRead finished;
-    PelmoraRead(ReadContext{view, request, ticks, format, log, files}, form, &finished);
-    return finished;
-}
+FinishedRead read_of(const std::string& document) { return test::FakeWindowReader(document).read(); }
 
 std::string imported(std::string document) {
     for (const auto& [from, to] :

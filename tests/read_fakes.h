@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "fakes.h"
 #include "gateway/gateway_request.h"
+#include "platform/memory_controls_view.h"
+#include "readings/pelmora_read.h"
 #include "platform/tick_source.h"
 
 namespace pelmora::test {
@@ -43,6 +46,25 @@ public:
 private:
     std::uint32_t m_now;
     std::uint32_t m_step;
+};
+
+// The read routine on a fake window for the gateway "envoy.local",
+// answering `document`; each read gives its finished figures.
+struct FakeWindowReader {
+    MemoryControlsView view;
+    ScriptedRequest request;
+    SteppingTicks ticks;
+    FixedRegionalFormat format;
+    MemoryFileSystem files;
+    ErrorLog log{files, format};
+    FormValues form;
+
+    explicit FakeWindowReader(const std::string& document) : request({document}) { view.set_text("IP", "envoy.local"); }
+    FinishedRead read() {
+        FinishedRead finished;
+        PelmoraRead(ReadContext{view, request, ticks, format, log, files}, form, &finished);
+        return finished;
+    }
 };
 
 }  // namespace pelmora::test
