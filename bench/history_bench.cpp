@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
     const long after = resident_kib();
     std::printf("add one sample: %.3f us (mean of 86,400, minute lines included)\n",
                 std::chrono::duration<double, std::micro>(took).count() / 86400.0);
-    std::printf("a full day and the two-hour ring: %.1f MB of resident memory\n", static_cast<double>(after - before) / 1024.0);
+    std::printf("a full day and the two-hour ring: %.1f MB of resident memory\n",
+                static_cast<double>(after - before) / 1024.0);
 
     pelmora::MemorySettingsStore settings;
     std::vector<double> opened;
