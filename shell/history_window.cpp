@@ -49,6 +49,9 @@ std::string tenths(double value) {
 // The area between two lines in a see-through main-window colour.
 QAreaSeries* shaded(QLineSeries* upper, QLineSeries* lower, OleColor colour) {
     auto* area = new QAreaSeries(upper, lower);
+    // The area does not own the lines that bound it.
+    upper->setParent(area);
+    lower->setParent(area);
     QColor fill = ole(colour);
     fill.setAlpha(140);
     area->setColor(fill);
