@@ -47,7 +47,8 @@ QString q(const std::string& text) { return QString::fromStdString(text); }
 
 QIcon ApplicationIcon() {
     QIcon icon;
-    for (int size : {16, 20, 24, 32}) {
+    // Every size drawn, so that the icon is sharp at any scale.
+    for (int size : {16, 20, 24, 32, 48, 64, 128, 256}) {
         icon.addFile(QStringLiteral(":/pelmora/icons/pelmora-%1.png").arg(size), QSize(size, size));
     }
     return icon;

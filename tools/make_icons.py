@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws Pelmora's icon (a sun over three meter bars) at 16, 20, 24 and 32
-pixels into shell/icons/. Standard library only; rerun after changing it."""
+"""Draws Pelmora's icon (a sun over three meter bars) at 16 to 256 pixels into
+shell/icons/, and the same design as shell/icons/pelmora.svg. Standard library
+only; rerun after changing it."""
 import math
 import struct
 import zlib
@@ -58,6 +59,26 @@ def render(size, samples=4):
                 pixels += [0, 0, 0, 0]
     return pixels
 
+def svg():
+    """The picture as SVG on a 256 unit square: the tile, the sun, eight rays, the bars."""
+    u = 256
+    parts = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{u}" height="{u}" viewBox="0 0 {u} {u}">',
+             f'<rect x="0" y="0" width="{u}" height="{u}" rx="{0.18 * u:g}" ry="{0.18 * u:g}" fill="#182c5c"/>',
+             f'<circle cx="{0.36 * u:g}" cy="{0.36 * u:g}" r="{0.16 * u:g}" fill="#ffc828"/>']
+    for k in range(8):
+        a = k * math.pi / 4
+        x1, y1 = 0.36 + 0.2 * math.cos(a), 0.36 + 0.2 * math.sin(a)
+        x2, y2 = 0.36 + 0.29 * math.cos(a), 0.36 + 0.29 * math.sin(a)
+        parts.append(f'<line x1="{x1 * u:.1f}" y1="{y1 * u:.1f}" x2="{x2 * u:.1f}" y2="{y2 * u:.1f}" '
+                     f'stroke="#ffaa14" stroke-width="{0.07 * u:.1f}"/>')
+    for left, right, top, colour in [(0.56, 0.66, 0.62, "#ff8080"), (0.68, 0.78, 0.48, "#28dc50"),
+                                     (0.80, 0.90, 0.34, "#28dc50")]:
+        parts.append(f'<rect x="{left * u:.1f}" y="{top * u:.1f}" width="{(right - left) * u:.1f}" '
+                     f'height="{(0.88 - top) * u:.1f}" fill="{colour}"/>')
+    parts.append("</svg>")
+    return "\n".join(parts) + "\n"
+
 out = Path(__file__).resolve().parent.parent / "shell" / "icons"
-for size in (16, 20, 24, 32, 64):
+for size in (16, 20, 24, 32, 48, 64, 128, 256):
     png(out / f"pelmora-{size}.png", size, render(size))
+(out / "pelmora.svg").write_text(svg())
