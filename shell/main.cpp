@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -30,6 +31,7 @@
 #include "platform/qt/qt_settings_store.h"
 #include "platform/system_time_zone.h"
 #include "platform/tick_source.h"
+#include "shell/display_platform.h"
 #include "shell/pelmora_window.h"
 
 namespace {
@@ -54,12 +56,22 @@ int main(int argc, char** argv) {
     pelmora::StartInfo start;
     start.executable = argc > 0 ? argv[0] : "Pelmora";
     for (int i = 1; i < argc; ++i) start.arguments.emplace_back(argv[i]);
+    // In a Wayland session the window takes XWayland, where it can keep its
+    // place and stay on top, unless the user chose a platform.
+    if (const auto platform = pelmora::ChosenQtPlatform([](const char* name) { return std::getenv(name); })) {
+        ::setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
+        std::fprintf(stderr,
+                     "Pelmora: Wayland session: the window uses XWayland (QT_QPA_PLATFORM=%s) so that it can keep its "
+                     "place and stay on top; set QT_QPA_PLATFORM=wayland to choose otherwise\n",
+                     platform->c_str());
+    }
     int qt_argc = argc > 0 ? 1 : 0;
     char* qt_argv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
     QApplication app(qt_argc, qt_argv);
     QApplication::setOrganizationName(QStringLiteral("Pelmora"));
     QApplication::setApplicationName(QStringLiteral("Pelmora"));
     QApplication::setWindowIcon(pelmora::ApplicationIcon());
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(pelmora::kApplicationId));
 
     pelmora::SteadyTickSource ticks;
     pelmora::QtRegionalFormat format;

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
+
 #include "fakes.h"
 #include "gateway/poll_cycle.h"
 #include "phases/form_values.h"
 #include "platform/memory_settings_store.h"
+#include "shell/display_platform.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
@@ -464,6 +468,36 @@ INSTANTIATE_TEST_SUITE_P(
                       DelayRow{"letters", "abc", 1000, "1000"}, DelayRow{"zero", "0", 1000, "1000"},
                       DelayRow{"rounds_to_zero", "0.5", 1000, "1000"}, DelayRow{"negative", "-5", 1000, "1000"},
                       DelayRow{"too_large", "2147483648", 1000, "1000"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct PlatformRow {
+    const char* name;
+    std::map<std::string, std::string> environment;
+    std::optional<std::string> chosen;
+};
+class PlatformChoiceTest : public ::testing::TestWithParam<PlatformRow> {};
+
+TEST_P(PlatformChoiceTest, XcbOnlyInAWaylandSessionWithXWaylandAndNoChoiceMade) {
+    const auto& environment = GetParam().environment;
+    const auto chosen = ChosenQtPlatform([&](const char* name) -> const char* {
+        const auto it = environment.find(name);
+        return it == environment.end() ? nullptr : it->second.c_str();
+    });
+    EXPECT_EQ(chosen, GetParam().chosen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PlatformChoiceTest,
+    ::testing::Values(
+        PlatformRow{"wayland_with_xwayland", {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}}, "xcb"},
+        PlatformRow{"empty_choice_counts_as_none",
+                    {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", ""}},
+                    "xcb"},
+        PlatformRow{"user_choice_kept",
+                    {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}},
+                    std::nullopt},
+        PlatformRow{"wayland_without_xwayland", {{"WAYLAND_DISPLAY", "wayland-0"}}, std::nullopt},
+        PlatformRow{"x11_session", {{"DISPLAY", ":0"}}, std::nullopt}, PlatformRow{"no_display", {}, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
