@@ -3,7 +3,9 @@
 #   ./test.sh          the test suite (unit, network, window offscreen, soak)
 #   ./test.sh --all    also clang-format and clang-tidy, the whole suite again
 #                      under AddressSanitizer and UndefinedBehaviorSanitizer,
-#                      and each fuzzer for FUZZ_SECONDS (default 30)
+#                      each fuzzer for FUZZ_SECONDS (default 30), and the
+#                      Debian package built, linted, installed, run and
+#                      removed (tools/package_test.sh, as root)
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,5 +32,8 @@ if $all; then
 
   echo "== fuzzing"
   tools/fuzz.sh
+
+  echo "== the Debian package: build, lint, install, run, remove"
+  tools/package_test.sh
 fi
 echo "== all passed"
