@@ -22,7 +22,10 @@ if [ $# -gt 0 ]; then
   exec build/Pelmora "$@"
 fi
 
-# No address: a simulated gateway on a free loopback port.
+# No address: a simulated gateway on a free loopback port, and settings and
+# history of the demo's own under build/, so that the user's stay as they are.
+export XDG_CONFIG_HOME="$PWD/build/demo/config" XDG_DATA_HOME="$PWD/build/demo/data"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 ready=$(mktemp)
 build/pelmora-gateway --port 0 >"$ready" &
 gateway=$!
