@@ -10,14 +10,6 @@ namespace pelmora {
 
 namespace {
 
-void append_fixed(std::string& out, double value, int decimals) {
-    char buffer[64];
-    // -0.0 prints as 0.
-    if (value == 0.0) value = 0.0;
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    out.append(buffer, result.ptr);
-}
-
 bool number(std::string_view text, double& value) {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
@@ -47,6 +39,13 @@ bool parse_time(std::string_view text, std::int64_t& epoch, std::int32_t& offset
 
 }  // namespace
 
+std::string FixedText(double value, int decimals) {
+    char buffer[64];
+    if (value == 0.0) value = 0.0;  // -0.0 prints as 0
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    return std::string(buffer, result.ptr);
+}
+
 std::string MinuteLine(const MinuteRecord& m) {
     const std::int64_t local = m.start + m.offset_seconds;
     const std::int64_t days = (local >= 0 ? local : local - 86399) / 86400;
@@ -60,13 +59,11 @@ std::string MinuteLine(const MinuteRecord& m) {
                   m.offset_seconds < 0 ? '-' : '+', offset / 3600, offset / 60 % 60);
     std::string line = time;
     for (const double w : {m.production_w, m.consumption_w, m.grid_w}) {
-        line += ',';
-        append_fixed(line, w, 1);
+        line += ',' + FixedText(w, 1);
     }
     line += ',' + std::to_string(m.samples);
     for (const double wh : {m.energy.produced_wh, m.energy.consumed_wh, m.energy.imported_wh, m.energy.exported_wh}) {
-        line += ',';
-        append_fixed(line, wh, 3);
+        line += ',' + FixedText(wh, 3);
     }
     line += '\n';
     return line;

@@ -25,6 +25,9 @@ struct MinuteRecord {
 inline constexpr std::string_view kDayFileHeader =
     "time,production_w,consumption_w,grid_w,samples,produced_wh,consumed_wh,imported_wh,exported_wh";
 
+// `value` with `decimals` digits after ".", whatever the locale; -0 as 0.
+std::string FixedText(double value, int decimals);
+
 // One CSV line, ended by "\n": the local time of the minute's start in ISO
 // 8601 with its offset ("2026-12-08T14:03:00+01:00"), then the numbers with
 // "." as decimal point whatever the locale (watts to 0.1, Wh to 0.001).

@@ -20,7 +20,6 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 #include "history/energy.h"
@@ -40,11 +39,7 @@ QColor ole(OleColor colour) {
                   static_cast<int>((colour >> 16) & 0xFF));
 }
 
-std::string tenths(double value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 1);
-    return std::string(buffer, result.ptr);
-}
+std::string tenths(double value) { return FixedText(value, 1); }
 
 // The area between two lines in a see-through main-window colour.
 QAreaSeries* shaded(QLineSeries* upper, QLineSeries* lower, OleColor colour) {

@@ -26,6 +26,15 @@ public:
     }
 };
 
+// A history in a named zone, its day files in memory under "/h".
+struct ZonedHistory {
+    explicit ZonedHistory(const char* zone_name) : zone(zone_name) {}
+    InZone zone;
+    MemoryFileSystem files;
+    SystemCalendar calendar;
+    History history{files, calendar, "/h"};
+};
+
 constexpr std::int64_t kMidnightUtc = 1796688000;  // 2026-12-08T00:00:00Z
 
 struct EnergyRow {
@@ -37,10 +46,8 @@ class EnergyTest : public ::testing::TestWithParam<EnergyRow> {};
 
 // Samples through the whole history; the day's minutes add up the energy.
 TEST_P(EnergyTest, DayTotals) {
-    InZone zone("UTC");
-    MemoryFileSystem files;
-    SystemCalendar calendar;
-    History history(files, calendar, "/h");
+    ZonedHistory zoned("UTC");
+    History& history = zoned.history;
     for (const Sample& s : GetParam().samples) history.Add(s);
     history.Flush();
     const Energy e = DayEnergy(history.Day("2026-12-08"));
@@ -92,13 +99,12 @@ class DaylightSavingTest : public ::testing::TestWithParam<DaylightRow> {};
 // A sample a minute through one local day in Europe/Amsterdam: the day file
 // holds every minute of its 23 or 25 hours, with the offset of each.
 TEST_P(DaylightSavingTest, LocalDayHasItsHours) {
-    InZone zone("Europe/Amsterdam");
-    MemoryFileSystem files;
-    SystemCalendar calendar;
-    History history(files, calendar, "/h");
+    ZonedHistory zoned("Europe/Amsterdam");
+    History& history = zoned.history;
     const std::int64_t last = GetParam().first + GetParam().hours * 3600;
     for (std::int64_t t = GetParam().first - 60; t <= last; t += 60) history.Add({t, 1000.0, 0.0, 0.0});
-    const std::vector<MinuteRecord> minutes = LoadDayFile(files.files.at("/h/" + std::string(GetParam().day) + ".csv"));
+    const std::vector<MinuteRecord> minutes =
+        LoadDayFile(zoned.files.files.at("/h/" + std::string(GetParam().day) + ".csv"));
     ASSERT_EQ(minutes.size(), static_cast<std::size_t>(GetParam().hours * 60));
     EXPECT_NEAR(DayEnergy(minutes).produced_wh, GetParam().hours * 1000.0, 1.0);  // each line to 0.001 Wh
     const std::vector<std::string> days = history.Days();  // the day before, the day, the day after
@@ -135,19 +141,17 @@ TEST(DayFile, LinesRoundTripAndACutLineIsSkipped) {
 }
 
 TEST(History, MinutesGoOutOnceOverAndSurviveARestart) {
-    InZone zone("UTC");
-    MemoryFileSystem files;
-    SystemCalendar calendar;
+    ZonedHistory zoned("UTC");
     {
-        History history(files, calendar, "/h");
+        History& history = zoned.history;
         for (std::int64_t t = 0; t < 90; ++t) history.Add({kMidnightUtc + t, 100.0, 50.0, -50.0});
-        EXPECT_EQ(files.files.at("/h/2026-12-08.csv"),
+        EXPECT_EQ(zoned.files.files.at("/h/2026-12-08.csv"),
                   std::string(kDayFileHeader) + "\n" +
                       "2026-12-08T00:00:00+00:00,100.0,50.0,-50.0,60,1.667,0.833,0.000,0.833\n");
         EXPECT_EQ(history.Day("2026-12-08").size(), 2u) << "the minute in progress shows too";
         history.Flush();
     }
-    History restarted(files, calendar, "/h");
+    History restarted(zoned.files, zoned.calendar, "/h");
     restarted.Add({kMidnightUtc + 200, 100.0, 50.0, -50.0});
     EXPECT_EQ(restarted.Day("2026-12-08").size(), 3u);
     EXPECT_EQ(restarted.Days(), std::vector<std::string>{"2026-12-08"});
@@ -165,11 +169,9 @@ TEST(SampleRing, WrapsAtTwoHoursAndDropsTimeGoingBack) {
 }
 
 TEST(History, UnwritableFolderKeepsTheReadsGoing) {
-    InZone zone("UTC");
-    MemoryFileSystem files;
-    files.fail_append = true;
-    SystemCalendar calendar;
-    History history(files, calendar, "/h");
+    ZonedHistory zoned("UTC");
+    zoned.files.fail_append = true;
+    History& history = zoned.history;
     for (std::int64_t t = 0; t < 120; ++t) EXPECT_TRUE(history.Add({kMidnightUtc + t, 1, 1, 1}));
     EXPECT_NE(history.Problem().find("Nothing is being kept: /h cannot be written"), std::string::npos);
     EXPECT_EQ(history.ring().size(), 120u);
@@ -177,9 +179,8 @@ TEST(History, UnwritableFolderKeepsTheReadsGoing) {
 }
 
 TEST(History, FailedAndUntimedReadsAddNothing) {
-    MemoryFileSystem files;
-    SystemCalendar calendar;
-    History history(files, calendar, "/h");
+    ZonedHistory zoned("UTC");
+    History& history = zoned.history;
     FinishedRead failed;
     failed.request_failed = true;
     failed.epoch = kMidnightUtc;
