@@ -339,19 +339,21 @@ void Pelmorafrm::post_tick() {
 
 void Pelmorafrm::process_pending_events() { QCoreApplication::processEvents(); }
 
-ScreenSize Pelmorafrm::screen_size() const {
+namespace {
+
+// The primary screen's whole or available area in twips; 0 by 0 without a screen.
+ScreenSize primary_screen(bool available_only) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return ScreenSize{};
-    const QRect area = screen->geometry();
+    const QRect area = available_only ? screen->availableGeometry() : screen->geometry();
     return ScreenSize{area.width() * kTwipsPerPixel, area.height() * kTwipsPerPixel};
 }
 
-ScreenSize Pelmorafrm::available_screen_size() const {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return ScreenSize{};
-    const QRect area = screen->availableGeometry();
-    return ScreenSize{area.width() * kTwipsPerPixel, area.height() * kTwipsPerPixel};
-}
+}  // namespace
+
+ScreenSize Pelmorafrm::screen_size() const { return primary_screen(false); }
+
+ScreenSize Pelmorafrm::available_screen_size() const { return primary_screen(true); }
 
 void Pelmorafrm::closeEvent(QCloseEvent* event) {
     if (!m_unloaded) {

@@ -73,6 +73,8 @@ public:
     void CreateOutputchk_Click() { m_menu.CreateOutputchk_Click(); }
     void Grid_DblClick() { m_menu.Grid_DblClick(); }
     void IP_DblClick() { m_menu.IP_DblClick(); }
+    // Opens the history window, or brings it forward when open.
+    HistoryWindow& open_history();
 
     // ControlsView
     std::string text(std::string_view control) const override;
@@ -128,12 +130,6 @@ private:
     void read();
     void after_read();
     void open_options();
-
-public:
-    // Opens the history window, or brings it forward when open.
-    HistoryWindow& open_history();
-
-private:
     QSize frame_extra() const;
     bool frame_known() const;
     void apply_pending_size();

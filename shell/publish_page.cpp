@@ -108,8 +108,6 @@ void PublishPage::Save() {
     s.prefix = m_prefix->text().toStdString();
     s.discovery = m_discovery->isChecked();
     s.discovery_prefix = m_discovery_prefix->text().toStdString();
-    // A host typed with blanks inside is refused, not quietly mended.
-    if (m_host->text().trimmed().contains(QLatin1Char(' '))) s.host = m_host->text().toStdString();
     if (const std::string problem = MqttSettingsProblem(s); !problem.empty()) {
         m_message->setText(q(problem));
         return;
