@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     // A full day at 1 Hz: the ring, today's minutes, one append per minute.
     pelmora::MemoryFileSystem files;
     const long before = resident_kib();
-    auto* history = new pelmora::History(files, calendar, "/h");
+    pelmora::FixedWallClock clock(start + 86400);
+    auto* history = new pelmora::History(files, calendar, clock, "/h");
     const auto begin = Clock::now();
     for (std::int64_t t = 0; t < 86400; ++t) history->Add(sample_at(start + t));
     const auto took = Clock::now() - begin;
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
     }
     std::sort(opened.begin(), opened.end());
     std::printf("open the history window on a full day (%zu minutes), shown and painted: %.1f ms (median of 10)\n",
-                history->Day(day).size(), opened[5]);
+                history->Day(day).minutes.size(), opened[5]);
     delete history;
     return 0;
 }

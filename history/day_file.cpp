@@ -4,15 +4,24 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace pelmora {
 
 namespace {
 
-bool number(std::string_view text, double& value) {
+// A finite number no larger than `largest` either way.
+bool number(std::string_view text, double& value, double largest) {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() && std::isfinite(value) &&
+           std::fabs(value) <= largest;
+}
+
+// The offset down to its whole minute, towards the past: the local time it
+// gives stays within the same minute, and so on the same day.
+std::int32_t whole_minute_offset(std::int32_t offset) {
+    return offset >= 0 ? offset / 60 * 60 : -((-offset + 59) / 60 * 60);
 }
 
 bool digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
@@ -40,23 +49,38 @@ bool parse_time(std::string_view text, std::int64_t& epoch, std::int32_t& offset
 }  // namespace
 
 std::string FixedText(double value, int decimals) {
-    char buffer[64];
+    // The largest double has 309 integer digits.
+    char buffer[340];
+    if (!std::isfinite(value)) return {};
     if (value == 0.0) value = 0.0;  // -0.0 prints as 0
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                                      std::clamp(decimals, 0, 17));
+    if (result.ec != std::errc()) return {};
     return std::string(buffer, result.ptr);
 }
 
+bool IsDayKey(std::string_view text) {
+    int y = 0, mo = 0, d = 0;
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !digits(text, 0, 4, y) || !digits(text, 5, 2, mo) ||
+        !digits(text, 8, 2, d) || mo < 1 || mo > 12 || d < 1)
+        return false;
+    int y2 = 0, mo2 = 0, d2 = 0;
+    CivilFromDays(DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)), y2, mo2, d2);
+    return y2 == y && mo2 == mo && d2 == d;
+}
+
 std::string MinuteLine(const MinuteRecord& m) {
-    const std::int64_t local = m.start + m.offset_seconds;
+    const std::int32_t offset_seconds = whole_minute_offset(m.offset_seconds);
+    const std::int64_t local = m.start + offset_seconds;
     const std::int64_t days = (local >= 0 ? local : local - 86399) / 86400;
     const std::int64_t seconds = local - days * 86400;
     int y = 0, mo = 0, d = 0;
     CivilFromDays(days, y, mo, d);
-    const int offset = m.offset_seconds < 0 ? -m.offset_seconds : m.offset_seconds;
+    const int offset = offset_seconds < 0 ? -offset_seconds : offset_seconds;
     char time[40];
     std::snprintf(time, sizeof time, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", y, mo, d,
                   static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60),
-                  m.offset_seconds < 0 ? '-' : '+', offset / 3600, offset / 60 % 60);
+                  offset_seconds < 0 ? '-' : '+', offset / 3600, offset / 60 % 60);
     std::string line = time;
     for (const double w : {m.production_w, m.consumption_w, m.grid_w}) {
         line += ',' + FixedText(w, 1);
@@ -82,41 +106,69 @@ std::optional<MinuteRecord> ParseMinuteLine(std::string_view line) {
     if (fields.size() != 9) return std::nullopt;
     MinuteRecord m;
     if (!parse_time(fields[0], m.start, m.offset_seconds)) return std::nullopt;
+    // A line's energy is that of its minute; an hour's worth is a generous
+    // bound that also takes lines from before each minute kept its own.
+    constexpr double kLargestEnergy = kLargestPower;
     double samples = 0.0;
-    if (!number(fields[1], m.production_w) || !number(fields[2], m.consumption_w) || !number(fields[3], m.grid_w) ||
-        !number(fields[4], samples) || !number(fields[5], m.energy.produced_wh) ||
-        !number(fields[6], m.energy.consumed_wh) || !number(fields[7], m.energy.imported_wh) ||
-        !number(fields[8], m.energy.exported_wh))
+    if (!number(fields[1], m.production_w, kLargestPower) || !number(fields[2], m.consumption_w, kLargestPower) ||
+        !number(fields[3], m.grid_w, kLargestPower) || !number(fields[4], samples, 1e9) ||
+        !number(fields[5], m.energy.produced_wh, kLargestEnergy) ||
+        !number(fields[6], m.energy.consumed_wh, kLargestEnergy) ||
+        !number(fields[7], m.energy.imported_wh, kLargestEnergy) ||
+        !number(fields[8], m.energy.exported_wh, kLargestEnergy))
         return std::nullopt;
-    if (samples < 1 || samples > 1e9) return std::nullopt;
-    m.samples = static_cast<int>(samples);
+    if (samples < 0 || samples != std::floor(samples)) return std::nullopt;
+    m.samples = static_cast<std::int64_t>(samples);
     return m;
 }
 
-std::vector<MinuteRecord> LoadDayFile(std::string_view text) {
+std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view day, std::size_t* unread) {
     std::vector<MinuteRecord> minutes;
+    std::size_t not_read = 0;
     std::size_t start = 0;
     while (start < text.size()) {
         const std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) break;  // a last line cut short
-        if (auto m = ParseMinuteLine(text.substr(start, end - start))) {
-            if (!minutes.empty() && minutes.back().start == m->start) {
-                MinuteRecord& same = minutes.back();
-                const double total = same.samples + m->samples;
-                same.production_w = (same.production_w * same.samples + m->production_w * m->samples) / total;
-                same.consumption_w = (same.consumption_w * same.samples + m->consumption_w * m->samples) / total;
-                same.grid_w = (same.grid_w * same.samples + m->grid_w * m->samples) / total;
-                same.samples += m->samples;
-                same.energy += m->energy;
-            } else {
-                minutes.push_back(*m);
-            }
-        }
+        const std::string_view line = text.substr(start, end - start);
         start = end + 1;
+        auto m = ParseMinuteLine(line);
+        if (!m) {
+            if (!line.empty() && line != "\r" && !line.starts_with(kDayFileHeader)) ++not_read;
+            continue;
+        }
+        if (!day.empty()) {
+            const std::int64_t local = m->start + whole_minute_offset(m->offset_seconds);
+            int y = 0, mo = 0, d = 0;
+            CivilFromDays((local >= 0 ? local : local - 86399) / 86400, y, mo, d);
+            char own[16];
+            std::snprintf(own, sizeof own, "%04d-%02d-%02d", y, mo, d);
+            if (day != own) continue;
+        }
+        minutes.push_back(*m);
     }
+    if (unread != nullptr) *unread = not_read;
     std::stable_sort(minutes.begin(), minutes.end(),
                      [](const MinuteRecord& a, const MinuteRecord& b) { return a.start < b.start; });
-    return minutes;
+    std::vector<MinuteRecord> merged;
+    merged.reserve(minutes.size());
+    for (const MinuteRecord& m : minutes) {
+        if (merged.empty() || merged.back().start != m.start) {
+            merged.push_back(m);
+            continue;
+        }
+        MinuteRecord& same = merged.back();
+        // Counts of up to 10^9 a line, in 64 bits, over a file of bounded size.
+        const double total = static_cast<double>(same.samples + m.samples);
+        const auto mean = [&](double a, double b) {
+            return total > 0 ? (a * static_cast<double>(same.samples) + b * static_cast<double>(m.samples)) / total : b;
+        };
+        same.production_w = mean(same.production_w, m.production_w);
+        same.consumption_w = mean(same.consumption_w, m.consumption_w);
+        same.grid_w = mean(same.grid_w, m.grid_w);
+        same.samples += m.samples;
+        same.energy += m.energy;
+    }
+    return merged;
 }
 
 Energy DayEnergy(const std::vector<MinuteRecord>& minutes) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "history/sample.h"
+#include "readings/finished_read.h"
 
 namespace pelmora {
 
@@ -18,29 +19,48 @@ struct MinuteRecord {
     double production_w = 0.0;
     double consumption_w = 0.0;
     double grid_w = 0.0;
-    int samples = 0;
+    // 0 for a minute that fell between two samples: its figures are those
+    // of the straight line between them, its energy their bridge's share.
+    std::int64_t samples = 0;
     Energy energy;
 };
+
+// A day file is read up to this size: a day of minute lines is about
+// 130 kB, so anything larger is not one.
+inline constexpr std::size_t kLargestDayFile = 4 * 1024 * 1024;
+
+
 
 inline constexpr std::string_view kDayFileHeader =
     "time,production_w,consumption_w,grid_w,samples,produced_wh,consumed_wh,imported_wh,exported_wh";
 
-// `value` with `decimals` digits after ".", whatever the locale; -0 as 0.
+// `value` with `decimals` (0 to 17) digits after ".", whatever the locale;
+// -0 as 0. Every finite double fits; a value that is not finite gives "".
 std::string FixedText(double value, int decimals);
+
+// True for "YYYY-MM-DD" naming a real calendar date.
+bool IsDayKey(std::string_view text);
 
 // One CSV line, ended by "\n": the local time of the minute's start in ISO
 // 8601 with its offset ("2026-12-08T14:03:00+01:00"), then the numbers with
-// "." as decimal point whatever the locale (watts to 0.1, Wh to 0.001).
+// "." as decimal point whatever the locale (watts to 0.1, Wh to 0.001). An
+// offset with seconds is written down to its whole minute, and the time with
+// it, so that the line stays at a whole minute of its own local day and reads
+// back to the same start.
 std::string MinuteLine(const MinuteRecord& minute);
 
-// The line read back; nothing for a line that is not one.
+// The line read back; nothing for a line that is not one, a figure that is
+// not finite or beyond kLargestPower (an hour's worth for the Wh) included.
 std::optional<MinuteRecord> ParseMinuteLine(std::string_view line);
 
 // The minutes of a day file in time order. The header, lines that do not
 // read and a last line without its line end (a write cut short) are
-// skipped; two lines of the same minute (a close and a restart within it)
-// are merged.
-std::vector<MinuteRecord> LoadDayFile(std::string_view text);
+// skipped, and so, when `day` is given, are minutes of any other local
+// date; two lines of the same minute (a close and a restart within it) are
+// merged. `unread`, when given, counts the lines other than the header that
+// did not read.
+std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view day = {},
+                                      std::size_t* unread = nullptr);
 
 // The energy of a day's minutes together.
 Energy DayEnergy(const std::vector<MinuteRecord>& minutes);

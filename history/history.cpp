@@ -1,6 +1,7 @@
 #include "history/history.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "history/energy.h"
 #include "platform/failure.h"
@@ -13,8 +14,8 @@ std::int64_t minute_of(std::int64_t epoch) { return (epoch >= 0 ? epoch : epoch 
 
 }  // namespace
 
-History::History(FileSystem& files, const LocalCalendar& calendar, std::string folder)
-    : m_files(files), m_calendar(calendar), m_folder(std::move(folder)) {}
+History::History(FileSystem& files, const LocalCalendar& calendar, const WallClock& clock, std::string folder)
+    : m_files(files), m_calendar(calendar), m_clock(clock), m_folder(std::move(folder)) {}
 
 void History::OnFinishedRead(const FinishedRead& read) {
     if (read.request_failed || !read.epoch) return;
@@ -22,14 +23,14 @@ void History::OnFinishedRead(const FinishedRead& read) {
 }
 
 bool History::Add(const Sample& sample) {
+    for (const double w : {sample.production_w, sample.consumption_w, sample.grid_w}) {
+        if (!std::isfinite(w) || std::fabs(w) > kLargestPower) return false;
+    }
+    if (sample.epoch > m_clock.EpochSeconds() + 86400) return false;
     if (!m_ring.Add(sample)) return false;
     const std::int64_t minute = minute_of(sample.epoch);
-    if (m_bucket && m_bucket->start != minute) {
-        if (m_last) add_energy(*m_last, sample);
-        close_bucket();
-    } else if (m_last) {
-        add_energy(*m_last, sample);
-    }
+    if (m_last) add_energy(*m_last, sample);
+    if (m_bucket && m_bucket->start != minute) close_bucket();
     MinuteRecord& bucket = bucket_for(minute);
     ++bucket.samples;
     m_sums[0] += sample.production_w;
@@ -50,26 +51,38 @@ MinuteRecord& History::bucket_for(std::int64_t minute_start) {
         const std::string day = DayKey(m_calendar.ToLocal(minute_start));
         if (day != m_today) {
             m_today = day;
-            const std::optional<std::string> text = m_files.read_file(path_of(day));
-            m_today_minutes = text ? LoadDayFile(*text) : std::vector<MinuteRecord>{};
+            LoadedDay loaded = load(day);
+            m_today_minutes = std::move(loaded.minutes);
+            m_today_problem = std::move(loaded.problem);
         }
     }
     return *m_bucket;
 }
 
-// The energy from `a` to `b`, split at the minute boundaries between them.
-// Called before the bucket of `a`'s minute is closed.
+// The energy from `a` to `b`, split at the minute boundaries between them:
+// the share of `a`'s minute goes to its bucket, which is then closed; a
+// minute in between gets a line of its own; the share of `b`'s minute waits
+// for its bucket.
 void History::add_energy(const Sample& a, const Sample& b) {
     if (b.epoch - a.epoch > kLongestBridge) return;
     Sample from = a;
     while (minute_of(from.epoch) != minute_of(b.epoch)) {
-        const std::int64_t boundary = minute_of(from.epoch) + 60;
-        const Sample at = Interpolate(a, b, static_cast<double>(boundary));
+        const std::int64_t start = minute_of(from.epoch);
+        const Sample at = Interpolate(a, b, static_cast<double>(start + 60));
         const Energy part = EnergyBetween(from, at);
-        if (m_bucket && m_bucket->start == minute_of(from.epoch)) {
+        if (m_bucket && m_bucket->start == start) {
             m_bucket->energy += part;
+            close_bucket();
         } else {
-            m_carried += part;
+            MinuteRecord between;
+            between.start = start;
+            between.offset_seconds = m_calendar.ToLocal(start).offset_seconds;
+            const Sample middle = Interpolate(a, b, static_cast<double>(start) + 30.0);
+            between.production_w = middle.production_w;
+            between.consumption_w = middle.consumption_w;
+            between.grid_w = middle.grid_w;
+            between.energy = part;
+            finish_minute(between);
         }
         from = at;
     }
@@ -84,12 +97,16 @@ void History::add_energy(const Sample& a, const Sample& b) {
 void History::close_bucket() {
     if (!m_bucket) return;
     MinuteRecord minute = *m_bucket;
-    const double n = minute.samples;
+    const double n = static_cast<double>(minute.samples);
     minute.production_w = m_sums[0] / n;
     minute.consumption_w = m_sums[1] / n;
     minute.grid_w = m_sums[2] / n;
     m_bucket.reset();
     m_sums[0] = m_sums[1] = m_sums[2] = 0.0;
+    finish_minute(minute);
+}
+
+void History::finish_minute(const MinuteRecord& minute) {
     if (DayKey(m_calendar.ToLocal(minute.start)) == m_today) m_today_minutes.push_back(minute);
     write(minute);
 }
@@ -101,7 +118,18 @@ void History::write(const MinuteRecord& minute) {
         std::string text;
         if (!m_started_files.contains(day)) {
             m_files.make_folders(m_folder);
-            if (!m_files.read_file(path)) text = std::string(kDayFileHeader) + "\n";
+            const std::optional<std::string> existing = m_files.read_file(path, kLargestDayFile);
+            if (!existing || existing->empty()) {
+                text = std::string(kDayFileHeader) + "\n";
+            } else if (existing->size() > kLargestDayFile) {
+                text = "\n";  // not read whole; a line cut short there is ended, never joined
+            } else if (existing->back() != '\n') {
+                // An append cut short (a full disk, a crash) is cut back to
+                // its last whole line, so that the next one does not join it.
+                const std::size_t whole = existing->rfind('\n') + 1;  // 0 when none is whole
+                m_files.replace_file(path, std::string_view(*existing).substr(0, whole));
+                if (whole == 0) text = std::string(kDayFileHeader) + "\n";
+            }
         }
         text += MinuteLine(minute);
         m_files.append_file(path, text);
@@ -109,31 +137,49 @@ void History::write(const MinuteRecord& minute) {
         m_problem.clear();
     } catch (const Failure& failure) {
         m_problem = "Nothing is being kept: " + m_folder + " cannot be written (" + failure.message() + ")";
+        // The next append looks at the file's end again.
+        m_started_files.erase(day);
     }
 }
 
 void History::Flush() { close_bucket(); }
 
-std::vector<MinuteRecord> History::Day(const std::string& day) {
-    if (day == m_today) {
-        std::vector<MinuteRecord> minutes = m_today_minutes;
-        if (m_bucket) {
-            MinuteRecord now = *m_bucket;
-            now.production_w = m_sums[0] / now.samples;
-            now.consumption_w = m_sums[1] / now.samples;
-            now.grid_w = m_sums[2] / now.samples;
-            minutes.push_back(now);
-        }
-        return minutes;
+LoadedDay History::load(const std::string& day) {
+    const std::string path = path_of(day);
+    const std::optional<std::string> text = m_files.read_file(path, kLargestDayFile);
+    if (!text) return {};
+    if (text->size() > kLargestDayFile) {
+        return {{}, path + " is larger than any day's file (" + std::to_string(kLargestDayFile / (1024 * 1024)) +
+                        " MB): not shown"};
     }
-    const std::optional<std::string> text = m_files.read_file(path_of(day));
-    return text ? LoadDayFile(*text) : std::vector<MinuteRecord>{};
+    std::size_t unread = 0;
+    LoadedDay loaded{LoadDayFile(*text, day, &unread), ""};
+    if (loaded.minutes.empty() && unread > 0) {
+        loaded.problem = path + " is not a day file: none of its " + std::to_string(unread) +
+                         " lines reads as a minute of " + day;
+    }
+    return loaded;
+}
+
+LoadedDay History::Day(const std::string& day) {
+    if (day != m_today) return load(day);
+    LoadedDay loaded{m_today_minutes, m_today_problem};
+    if (m_bucket) {
+        MinuteRecord now = *m_bucket;
+        const double n = static_cast<double>(now.samples);
+        now.production_w = m_sums[0] / n;
+        now.consumption_w = m_sums[1] / n;
+        now.grid_w = m_sums[2] / n;
+        loaded.minutes.push_back(now);
+    }
+    return loaded;
 }
 
 std::vector<std::string> History::Days() {
     std::vector<std::string> days;
     for (const std::string& name : m_files.list_folder(m_folder)) {
-        if (name.size() == 14 && name.ends_with(".csv")) days.push_back(name.substr(0, 10));
+        if (name.size() == 14 && name.ends_with(".csv") && IsDayKey(std::string_view(name).substr(0, 10)))
+            days.push_back(name.substr(0, 10));
     }
     if (!m_today.empty() && std::find(days.begin(), days.end(), m_today) == days.end()) days.push_back(m_today);
     std::sort(days.begin(), days.end());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,9 +30,11 @@ public:
     // the path is a failure, found without blocking.
     virtual void append_file(const std::string& path, std::string_view content) = 0;
 
-    // The whole content of a regular file; nothing when it is missing,
-    // unreadable or anything else.
-    virtual std::optional<std::string> read_file(const std::string& path) = 0;
+    // The content of a regular file; nothing when it is missing, unreadable
+    // or anything else. At most `limit` + 1 bytes are read: a content longer
+    // than `limit` says that the file is larger.
+    virtual std::optional<std::string> read_file(const std::string& path, std::size_t limit) = 0;
+    std::optional<std::string> read_file(const std::string& path) { return read_file(path, SIZE_MAX - 1); }
     // The names of the regular files in a folder, sorted; none when the
     // folder is missing or unreadable.
     virtual std::vector<std::string> list_folder(const std::string& path) = 0;

@@ -19,12 +19,21 @@ public:
     }
     void append_file(const std::string& path, std::string_view content) override {
         if (fail_append || path.empty()) throw Failure(failure_code::PathFileAccess, "Path/File access error");
+        if (append_room < content.size()) {
+            // A disk that fills up during the write keeps what fitted.
+            files[path] += std::string(content.substr(0, append_room));
+            append_room = 0;
+            throw Failure(failure_code::DeviceIo, "Device I/O error");
+        }
+        if (append_room != SIZE_MAX) append_room -= content.size();
         files[path] += std::string(content);
     }
-    std::optional<std::string> read_file(const std::string& path) override {
+    using FileSystem::read_file;
+    std::optional<std::string> read_file(const std::string& path, std::size_t limit) override {
         auto it = files.find(path);
         if (it == files.end()) return std::nullopt;
-        return it->second;
+        ++read_count;
+        return it->second.substr(0, limit + 1);
     }
     std::vector<std::string> list_folder(const std::string& path) override {
         std::vector<std::string> names;
@@ -43,6 +52,8 @@ public:
     bool fail_replace = false;
     bool fail_append = false;
     int replace_count = 0;
+    int read_count = 0;
+    std::size_t append_room = SIZE_MAX;  // bytes the appends may still write
 };
 
 }  // namespace pelmora

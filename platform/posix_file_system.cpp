@@ -167,17 +167,18 @@ void PosixFileSystem::append_file(const std::string& path, std::string_view cont
     if (::close(fd.release()) != 0) fail_for_errno(errno);
 }
 
-std::optional<std::string> PosixFileSystem::read_file(const std::string& path) {
+std::optional<std::string> PosixFileSystem::read_file(const std::string& path, std::size_t limit) {
     const int opened = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (opened < 0) return std::nullopt;
     FileDescriptor fd(opened);
     struct stat status {};
     if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     std::string content;
-    content.reserve(static_cast<std::size_t>(status.st_size));
+    const std::size_t most = limit + 1;
+    content.reserve(std::min(static_cast<std::size_t>(status.st_size), most));
     char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    while (content.size() < most) {
+        const ssize_t n = ::read(fd.get(), buffer, std::min(sizeof buffer, most - content.size()));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return std::nullopt;
         if (n == 0) break;

@@ -1,5 +1,6 @@
 #include "readings/finished_read.h"
 
+#include <cmath>
 #include <string_view>
 
 #include "platform/ole_colors.h"
@@ -24,7 +25,27 @@ double signed_figure(const ControlsView& view, std::string_view box) {
     return view.back_color(box) == kExportGreen ? -shown : shown;
 }
 
+bool plausible(double w) { return std::isfinite(w) && std::fabs(w) <= kLargestPower; }
+
 }  // namespace
+
+void PlausibleReads::OnFinishedRead(const FinishedRead& read) {
+    bool measured = plausible(read.production_w) && plausible(read.consumption_w) && plausible(read.grid_w);
+    for (const PhaseFigures& phase : read.phases) {
+        measured = measured && plausible(phase.solar_w) && plausible(phase.grid_w) && std::isfinite(phase.amps) &&
+                   std::isfinite(phase.volts);
+    }
+    if (read.request_failed || measured) {
+        for (FinishedReadSink* sink : m_sinks) sink->OnFinishedRead(read);
+        return;
+    }
+    if (!m_told) {
+        m_log << "Pelmora: a read from " << read.address << " with a power beyond " << kLargestPower / 1e6
+              << " MW or not a number was neither kept nor published (this is said once)\n";
+        m_log.flush();
+        m_told = true;
+    }
+}
 
 FinishedRead FiguresOnWindow(const ControlsView& view) {
     FinishedRead read;

@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "platform/controls_view.h"
 
@@ -32,11 +34,30 @@ struct FinishedRead {
     std::int64_t turnaround_ms = 0;
 };
 
+// The largest power a read may carry, in watts either way; anything beyond
+// is not a measurement of a home.
+inline constexpr double kLargestPower = 10e6;
+
 // Takes every finished read, on the window's thread, after the read.
 class FinishedReadSink {
 public:
     virtual ~FinishedReadSink() = default;
     virtual void OnFinishedRead(const FinishedRead& read) = 0;
+};
+
+// Passes finished reads on, but a read whose power figures are not finite
+// or beyond kLargestPower is not a measurement: none of `sinks` gets it, and
+// the first such read of the run is told to `log` in one line.
+class PlausibleReads : public FinishedReadSink {
+public:
+    PlausibleReads(std::vector<FinishedReadSink*> sinks, std::ostream& log)
+        : m_sinks(std::move(sinks)), m_log(log) {}
+    void OnFinishedRead(const FinishedRead& read) override;
+
+private:
+    std::vector<FinishedReadSink*> m_sinks;
+    std::ostream& m_log;
+    bool m_told = false;
 };
 
 // The figures the window shows now, as numbers. A figure that is not a

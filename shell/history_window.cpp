@@ -15,12 +15,15 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "history/energy.h"
 #include "platform/ole_colors.h"
@@ -66,6 +69,21 @@ std::vector<std::vector<ChartPoint>> segments(const std::vector<ChartPoint>& poi
     return parts;
 }
 
+// The range list, filled again each time it opens, so that a day that began
+// or a file that was added since shows without a restart.
+class RangeBox : public QComboBox {
+public:
+    RangeBox(QWidget* parent, std::function<void()> about_to_open)
+        : QComboBox(parent), m_about_to_open(std::move(about_to_open)) {}
+    void showPopup() override {
+        m_about_to_open();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> m_about_to_open;
+};
+
 }  // namespace
 
 std::string EnergyText(const Energy& e) {
@@ -79,7 +97,7 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget*
     : QWidget(parent, Qt::Window),
       m_history(history),
       m_settings(settings),
-      m_range(new QComboBox(this)),
+      m_range(new RangeBox(this, [this] { fill_ranges(); })),
       m_totals(new QLabel(this)),
       m_problem(new QLabel(this)),
       m_view(new QChartView(this)),
@@ -124,8 +142,13 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget*
     const auto stored = [&](const char* key, int fallback) {
         return StoredInteger(m_settings.GetSetting(kSettingsApp, kHistorySection, key, "")).value_or(fallback);
     };
-    resize(std::max(stored("Width", 900), 320), std::max(stored("Height", 520), 240));
-    if (const int left = stored("Left", -1), top_at = stored("Top", -1); left >= 0 && top_at >= 0) move(left, top_at);
+    // No larger than the screen's free area, and on it.
+    const QRect room = screen()->availableGeometry();
+    resize(std::min(std::max(stored("Width", 900), 320), room.width()),
+           std::min(std::max(stored("Height", 520), 240), room.height()));
+    if (const int left = stored("Left", -1), top_at = stored("Top", -1); left >= 0 && top_at >= 0) {
+        move(std::min(left, std::max(room.right() - width(), 0)), std::min(top_at, std::max(room.bottom() - height(), 0)));
+    }
 
     fill_ranges();
     std::string range = m_settings.GetSetting(kSettingsApp, kHistorySection, "Range", "today");
@@ -140,7 +163,15 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget*
 
 HistoryWindow::~HistoryWindow() = default;
 
+void HistoryWindow::Open() {
+    if (m_place) move(*m_place);
+    show();
+    raise();
+    activateWindow();
+}
+
 void HistoryWindow::fill_ranges() {
+    const QSignalBlocker quiet(m_range);
     m_range->clear();
     m_range->addItem(QStringLiteral("Last hour"), QStringLiteral("hour"));
     m_range->addItem(QStringLiteral("Today"), QStringLiteral("today"));
@@ -149,6 +180,7 @@ void HistoryWindow::fill_ranges() {
     for (const std::string& day : days) {
         if (day != m_history.Today()) m_range->addItem(QString::fromStdString(day), QString::fromStdString(day));
     }
+    m_range->setCurrentIndex(m_range->findData(QString::fromStdString(m_range_shown)));
 }
 
 void HistoryWindow::ShowRange(const std::string& range) {
@@ -172,6 +204,7 @@ void HistoryWindow::draw() {
     std::int64_t from = 0;
     std::int64_t to = 0;
     std::string title;
+    std::string day_problem;
     if (m_range_shown == "hour") {
         const Sample* newest = m_history.ring().newest();
         to = newest != nullptr ? newest->epoch : QDateTime::currentSecsSinceEpoch();
@@ -179,7 +212,9 @@ void HistoryWindow::draw() {
         const std::vector<Sample> samples = m_history.ring().Since(from);
         for (const Sample& s : samples) m_points.push_back({s.epoch, s.production_w, s.consumption_w, s.grid_w});
         // The totals are those of the day the hour belongs to.
-        energy = DayEnergy(m_history.Day(m_history.Today()));
+        const LoadedDay today = m_history.Day(m_history.Today());
+        energy = DayEnergy(today.minutes);
+        day_problem = today.problem;
         title = m_history.Today().empty() ? "Today" : "Today (" + m_history.Today() + ")";
     } else {
         const std::string day =
@@ -187,17 +222,21 @@ void HistoryWindow::draw() {
                 ? (m_history.Today().empty() ? QDate::currentDate().toString(Qt::ISODate).toStdString()
                                              : m_history.Today())
                 : m_range_shown;
-        const std::vector<MinuteRecord> minutes = m_history.Day(day);
-        for (const MinuteRecord& m : minutes) m_points.push_back({m.start, m.production_w, m.consumption_w, m.grid_w});
-        energy = DayEnergy(minutes);
+        const LoadedDay loaded = m_history.Day(day);
+        for (const MinuteRecord& m : loaded.minutes)
+            m_points.push_back({m.start, m.production_w, m.consumption_w, m.grid_w});
+        energy = DayEnergy(loaded.minutes);
+        day_problem = loaded.problem;
         const QDate date = QDate::fromString(QString::fromStdString(day), Qt::ISODate);
         from = date.startOfDay().toSecsSinceEpoch();
         to = date.addDays(1).startOfDay().toSecsSinceEpoch();
         title = day;
     }
     m_totals->setText(QString::fromStdString(title + ":   " + EnergyText(energy)));
-    m_problem->setText(QString::fromStdString(m_history.Problem()));
-    m_problem->setVisible(!m_history.Problem().empty());
+    std::string problem = m_history.Problem();
+    if (!day_problem.empty()) problem += (problem.empty() ? "" : "\n") + day_problem;
+    m_problem->setText(QString::fromStdString(problem));
+    m_problem->setVisible(!problem.empty());
 
     m_chart->removeAllSeries();
     for (QAbstractAxis* axis : m_chart->axes()) {
@@ -311,7 +350,7 @@ bool HistoryWindow::SaveCsv(const QString& path) {
     } else {
         text = std::string(kDayFileHeader) + "\n";
         const std::string day = m_range_shown == "today" ? m_history.Today() : m_range_shown;
-        for (const MinuteRecord& m : m_history.Day(day)) text += MinuteLine(m);
+        for (const MinuteRecord& m : m_history.Day(day).minutes) text += MinuteLine(m);
     }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
@@ -330,6 +369,7 @@ void HistoryWindow::save_settings() {
 }
 
 void HistoryWindow::closeEvent(QCloseEvent* event) {
+    m_place = pos();
     save_settings();
     event->accept();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QWidget>
+#include <QPoint>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,12 +38,15 @@ std::string EnergyText(const Energy& energy);
 // with the energy of the day shown above the chart. Import and export are
 // shaded in the main window's light red and green; a gap of more than five
 // minutes breaks the lines. The shown ranges follow new reads. Size,
-// placement and range are kept in [History].
+// placement and range are kept in [History]; the size never exceeds the
+// screen's free area.
 class HistoryWindow : public QWidget {
 public:
     HistoryWindow(History& history, SettingsStore& settings, QWidget* parent = nullptr);
     ~HistoryWindow() override;
 
+    // Shows the window where it was when last closed in this run.
+    void Open();
     // "hour", "today", or a day "YYYY-MM-DD" that has a file.
     void ShowRange(const std::string& range);
     const std::string& range() const { return m_range_shown; }
@@ -73,6 +78,7 @@ private:
     std::string m_range_shown;
     std::vector<ChartPoint> m_points;
     std::uint64_t m_drawn_generation = 0;
+    std::optional<QPoint> m_place;  // where it was closed
 };
 
 }  // namespace pelmora

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -103,11 +104,12 @@ int main(int argc, char** argv) {
 
     // The reads' history: day files under the user's data folder.
     pelmora::SystemCalendar calendar;
-    pelmora::History history(files, calendar, pelmora::DataFolderPath("history"));
+    pelmora::History history(files, calendar, clock, pelmora::DataFolderPath("history"));
+    pelmora::PlausibleReads measured({&publisher, &history}, std::cerr);
 
     pelmora::Pelmorafrm window(
         pelmora::ShellServices{
-            request, ticks, format, files, zone, settings, about, &access, &publish, &history, {&publisher, &history}},
+            request, ticks, format, files, zone, settings, about, &access, &publish, &history, {&measured}},
         start);
     about.set_parent(&window);
 

@@ -173,9 +173,7 @@ void Pelmorafrm::after_read() {
 
 HistoryWindow& Pelmorafrm::open_history() {
     if (!m_history_window) m_history_window = std::make_unique<HistoryWindow>(*m_services.history, m_services.settings);
-    m_history_window->show();
-    m_history_window->raise();
-    m_history_window->activateWindow();
+    m_history_window->Open();
     return *m_history_window;
 }
 

@@ -3,8 +3,12 @@
 // the ring, and a folder that cannot be written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
+#include <sstream>
 
 #include "history/energy.h"
 #include "history/history.h"
@@ -26,16 +30,18 @@ public:
     }
 };
 
+constexpr std::int64_t kMidnightUtc = 1796688000;  // 2026-12-08T00:00:00Z
+
 // A history in a named zone, its day files in memory under "/h".
 struct ZonedHistory {
     explicit ZonedHistory(const char* zone_name) : zone(zone_name) {}
     InZone zone;
     MemoryFileSystem files;
     SystemCalendar calendar;
-    History history{files, calendar, "/h"};
+    FixedWallClock clock{kMidnightUtc + 30 * 86400};
+    History history{files, calendar, clock, "/h"};
 };
 
-constexpr std::int64_t kMidnightUtc = 1796688000;  // 2026-12-08T00:00:00Z
 
 struct EnergyRow {
     const char* name;
@@ -50,7 +56,7 @@ TEST_P(EnergyTest, DayTotals) {
     History& history = zoned.history;
     for (const Sample& s : GetParam().samples) history.Add(s);
     history.Flush();
-    const Energy e = DayEnergy(history.Day("2026-12-08"));
+    const Energy e = DayEnergy(history.Day("2026-12-08").minutes);
     EXPECT_NEAR(e.produced_wh, GetParam().produced_wh, 1e-6);
     EXPECT_NEAR(e.imported_wh, GetParam().imported_wh, 1e-6);
     EXPECT_NEAR(e.exported_wh, GetParam().exported_wh, 1e-6);
@@ -148,12 +154,12 @@ TEST(History, MinutesGoOutOnceOverAndSurviveARestart) {
         EXPECT_EQ(zoned.files.files.at("/h/2026-12-08.csv"),
                   std::string(kDayFileHeader) + "\n" +
                       "2026-12-08T00:00:00+00:00,100.0,50.0,-50.0,60,1.667,0.833,0.000,0.833\n");
-        EXPECT_EQ(history.Day("2026-12-08").size(), 2u) << "the minute in progress shows too";
+        EXPECT_EQ(history.Day("2026-12-08").minutes.size(), 2u) << "the minute in progress shows too";
         history.Flush();
     }
-    History restarted(zoned.files, zoned.calendar, "/h");
+    History restarted(zoned.files, zoned.calendar, zoned.clock, "/h");
     restarted.Add({kMidnightUtc + 200, 100.0, 50.0, -50.0});
-    EXPECT_EQ(restarted.Day("2026-12-08").size(), 3u);
+    EXPECT_EQ(restarted.Day("2026-12-08").minutes.size(), 3u);
     EXPECT_EQ(restarted.Days(), std::vector<std::string>{"2026-12-08"});
 }
 
@@ -175,7 +181,7 @@ TEST(History, UnwritableFolderKeepsTheReadsGoing) {
     for (std::int64_t t = 0; t < 120; ++t) EXPECT_TRUE(history.Add({kMidnightUtc + t, 1, 1, 1}));
     EXPECT_NE(history.Problem().find("Nothing is being kept: /h cannot be written"), std::string::npos);
     EXPECT_EQ(history.ring().size(), 120u);
-    EXPECT_EQ(history.Day("2026-12-08").size(), 2u);
+    EXPECT_EQ(history.Day("2026-12-08").minutes.size(), 2u);
 }
 
 TEST(History, FailedAndUntimedReadsAddNothing) {
@@ -194,6 +200,201 @@ TEST(History, FailedAndUntimedReadsAddNothing) {
     ASSERT_EQ(history.ring().size(), 1u);
     EXPECT_EQ(history.ring().newest()->grid_w, -5);
 }
+
+// What is not a measurement never becomes a sample, a line or a figure.
+TEST(History, ImplausibleFiguresAreNeverKept) {
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(FixedText(std::nan(""), 1), "");
+    EXPECT_EQ(FixedText(inf, 3), "");
+    const std::string huge = FixedText(1e308, 3);  // every digit, no stray byte
+    ASSERT_EQ(huge.size(), 309u + 4u);
+    EXPECT_EQ(huge.find_first_not_of("0123456789."), std::string::npos);
+    EXPECT_DOUBLE_EQ(std::stod(huge), 1e308);
+
+    ZonedHistory zoned("UTC");
+    for (const double w : {1e70, -1e70, std::nan(""), inf, -inf, 10.1e6})
+        EXPECT_FALSE(zoned.history.Add({kMidnightUtc, w, 0, 0})) << w;
+    EXPECT_TRUE(zoned.history.Add({kMidnightUtc, 10e6, 0, -10e6}));
+    EXPECT_EQ(zoned.history.ring().size(), 1u);
+
+    for (const char* bad : {"2026-12-08T15:03:00+01:00,inf,2,3,4,5,6,7,8",
+                            "2026-12-08T15:03:00+01:00,nan,2,3,4,5,6,7,8",
+                            "2026-12-08T15:03:00+01:00,1,2,3,4,1e308,6,7,8",
+                            "2026-12-08T15:03:00+01:00,1,2,3,4.5,5,6,7,8"})
+        EXPECT_FALSE(ParseMinuteLine(bad)) << bad;
+}
+
+// Reads whose power is not finite or beyond 10 MW reach neither the history
+// nor the broker, and the log hears of it once.
+TEST(PlausibleReads, PassOnlyMeasurements) {
+    struct Counting : FinishedReadSink {
+        void OnFinishedRead(const FinishedRead&) override { ++count; }
+        int count = 0;
+    } history, publisher;
+    std::ostringstream log;
+    PlausibleReads measured({&history, &publisher}, log);
+    FinishedRead read;
+    read.epoch = kMidnightUtc;
+    read.production_w = 1e70;
+    measured.OnFinishedRead(read);
+    read.production_w = 500;
+    read.phases[2].grid_w = std::nan("");
+    measured.OnFinishedRead(read);
+    EXPECT_EQ(history.count + publisher.count, 0);
+    read.phases[2].grid_w = -1e6;
+    measured.OnFinishedRead(read);
+    FinishedRead failed;
+    failed.request_failed = true;
+    measured.OnFinishedRead(failed);
+    EXPECT_EQ(history.count, 2);
+    EXPECT_EQ(publisher.count, 2);
+    const std::string told = log.str();
+    EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 1) << told;
+}
+
+// A gateway clock that jumps a year ahead for one read leaves no trace.
+TEST(History, OneReadFarAheadIsDroppedAndRecordingGoesOn) {
+    ZonedHistory zoned("UTC");
+    zoned.clock.set(kMidnightUtc + 100);
+    History& history = zoned.history;
+    EXPECT_TRUE(history.Add({kMidnightUtc, 1, 1, 1}));
+    EXPECT_FALSE(history.Add({kMidnightUtc + 365 * 86400, 1, 1, 1}));
+    EXPECT_TRUE(history.Add({kMidnightUtc + 1, 1, 1, 1}));
+    EXPECT_TRUE(history.Add({kMidnightUtc + 86400 + 50, 1, 1, 1})) << "up to a day ahead is the gateway's zone";
+    EXPECT_EQ(history.ring().newest()->epoch, kMidnightUtc + 86400 + 50);
+    EXPECT_EQ(history.Days(), (std::vector<std::string>{"2026-12-08", "2026-12-09"}));
+}
+
+struct DayFileRow {
+    const char* name;
+    std::string text;
+    std::size_t minutes;
+    const char* problem;  // a part of it, "" for none
+};
+class LoadedDayTest : public ::testing::TestWithParam<DayFileRow> {};
+
+// Another day's file as the window is given it: only the minutes of its own
+// date, counts that cannot overflow, and a reason where nothing shows.
+TEST_P(LoadedDayTest, OwnMinutesOrAReason) {
+    ZonedHistory zoned("UTC");
+    zoned.files.files["/h/2026-12-07.csv"] = GetParam().text;
+    const LoadedDay day = zoned.history.Day("2026-12-07");
+    EXPECT_EQ(day.minutes.size(), GetParam().minutes);
+    if (*GetParam().problem == '\0') {
+        EXPECT_EQ(day.problem, "");
+    } else {
+        EXPECT_NE(day.problem.find(GetParam().problem), std::string::npos) << day.problem;
+    }
+}
+
+std::string header_and(std::initializer_list<const char*> lines) {
+    std::string text = std::string(kDayFileHeader) + "\n";
+    for (const char* line : lines) text += std::string(line) + "\n";
+    return text;
+}
+
+std::string larger_than_a_day() {
+    std::string text = header_and({});
+    while (text.size() <= kLargestDayFile) text += "2026-12-07T10:00:00+00:00,1,1,1,1,1,1,1,1\n";
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LoadedDayTest,
+    ::testing::Values(
+        DayFileRow{"own_minutes_only",
+                   header_and({"2026-12-07T10:00:00+00:00,1,1,1,1,1,1,1,1", "2026-12-09T10:00:00+00:00,1,1,1,1,1,1,1,1",
+                               "2026-12-08T00:30:00+01:00,1,1,1,1,1,1,1,1"}),
+                   1, ""},
+        DayFileRow{"header_only", header_and({}), 0, ""},
+        DayFileRow{"garbage", "\x7f" "ELF\x02\x01\nrandom bytes\n", 0, "is not a day file"},
+        DayFileRow{"larger_than_a_day", larger_than_a_day(), 0, "larger than any day's file (4 MB)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DayFile, MergedCountsDoNotOverflow) {
+    const std::vector<MinuteRecord> merged =
+        LoadDayFile(header_and({"2026-12-07T10:00:00+00:00,300,0,0,1000000000,5,0,0,0",
+                                "2026-12-07T10:00:00+00:00,300,0,0,1000000000,5,0,0,0",
+                                "2026-12-07T10:00:00+00:00,900,0,0,0,1,0,0,0"}),
+                    "2026-12-07");
+    ASSERT_EQ(merged.size(), 1u);
+    EXPECT_DOUBLE_EQ(merged[0].production_w, 300.0);
+    EXPECT_EQ(merged[0].samples, 2000000000);
+    EXPECT_DOUBLE_EQ(merged[0].energy.produced_wh, 11.0);
+}
+
+TEST(History, OnlyFilesNamedAsDatesAreDays) {
+    ZonedHistory zoned("UTC");
+    for (const char* name : {"2026-12-07", "2026-02-30", "notes-2026", "2026-13-01", "2026_12_06"})
+        zoned.files.files["/h/" + std::string(name) + ".csv"] = header_and({});
+    EXPECT_EQ(zoned.history.Days(), std::vector<std::string>{"2026-12-07"});
+}
+
+// A disk that fills up in the middle of an append: the cut line is cut back
+// before the next append, so no later minute is glued to it.
+TEST(History, AnAppendCutShortIsCutBack) {
+    ZonedHistory zoned("UTC");
+    History& history = zoned.history;
+    for (std::int64_t t = 0; t < 61; ++t) history.Add({kMidnightUtc + t, 60, 0, 0});
+    zoned.files.append_room = 20;
+    for (std::int64_t t = 61; t < 121; ++t) history.Add({kMidnightUtc + t, 60, 0, 0});
+    EXPECT_NE(history.Problem(), "");
+    zoned.files.append_room = SIZE_MAX;
+    for (std::int64_t t = 121; t < 181; ++t) history.Add({kMidnightUtc + t, 60, 0, 0});
+    EXPECT_EQ(history.Problem(), "");
+    const std::string& text = zoned.files.files.at("/h/2026-12-08.csv");
+    std::size_t unread = 0;
+    const std::vector<MinuteRecord> minutes = LoadDayFile(text, "2026-12-08", &unread);
+    EXPECT_EQ(unread, 0u) << text;
+    ASSERT_EQ(minutes.size(), 2u) << text;
+    EXPECT_EQ(minutes[1].start, kMidnightUtc + 120);
+}
+
+// Two samples 150 s apart at 1,200 W: the minute between them has a line of
+// its own, and each line holds its own minute's energy.
+TEST(History, AMinuteBetweenDistantSamplesHasItsOwnLine) {
+    ZonedHistory zoned("UTC");
+    History& history = zoned.history;
+    history.Add({kMidnightUtc + 30, 1200, 0, 0});
+    history.Add({kMidnightUtc + 180, 1200, 0, 0});
+    history.Flush();
+    const std::vector<MinuteRecord> minutes = history.Day("2026-12-08").minutes;
+    ASSERT_EQ(minutes.size(), 4u);
+    const double wh[] = {10.0, 20.0, 20.0, 0.0};  // 30 s, 60 s, 60 s, nothing after the last sample
+    const std::int64_t samples[] = {1, 0, 0, 1};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(minutes[i].start, kMidnightUtc + 60 * static_cast<std::int64_t>(i));
+        EXPECT_NEAR(minutes[i].energy.produced_wh, wh[i], 1e-9) << i;
+        EXPECT_EQ(minutes[i].samples, samples[i]) << i;
+    }
+    EXPECT_EQ(MinuteLine(minutes[1]), "2026-12-08T00:01:00+00:00,1200.0,0.0,0.0,0,20.000,0.000,0.000,0.000\n");
+    EXPECT_EQ(LoadDayFile(zoned.files.files.at("/h/2026-12-08.csv")).size(), 4u);
+}
+
+struct OffsetRow {
+    const char* name;
+    const char* zone;
+    const char* line_time;
+};
+class SecondsOffsetTest : public ::testing::TestWithParam<OffsetRow> {};
+
+// A zone whose offset has seconds: the line stays at a whole local minute
+// of its day and reads back to the minute it was written for.
+TEST_P(SecondsOffsetTest, LinesReloadExactly) {
+    ZonedHistory zoned(GetParam().zone);
+    const std::int64_t ten = kMidnightUtc + 10 * 3600;
+    for (std::int64_t t = 0; t <= 60; ++t) zoned.history.Add({ten + t, 100, 0, 0});
+    const std::string& text = zoned.files.files.begin()->second;
+    EXPECT_NE(text.find(GetParam().line_time), std::string::npos) << text;
+    const std::vector<MinuteRecord> loaded = LoadDayFile(text, "2026-12-08");
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_EQ(loaded[0].start, ten);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SecondsOffsetTest,
+                         ::testing::Values(OffsetRow{"east", "XXX-0:19:32", "\n2026-12-08T10:19:00+00:19,"},
+                                           OffsetRow{"west", "XXX+0:19:32", "\n2026-12-08T09:40:00-00:20,"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pelmora

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QChartView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
@@ -666,7 +667,8 @@ protected:
         files.files["/h/2026-12-07.csv"] = known_day();
     }
     SystemCalendar calendar;
-    History history{files, calendar, "/h"};
+    FixedWallClock clock{1796688000 + 86400};
+    History history{files, calendar, clock, "/h"};
 };
 
 // The chart of a known day, rendered offscreen: each line lies in its colour
@@ -736,6 +738,39 @@ TEST_F(HistoryWindowTest, OpensFromTheMenuKeepsItsRangeAndSaysWhatIsNotKept) {
     opened.ShowRange("2026-12-07");
     window->close();
     EXPECT_NE(test::ReadFile(settings_file()).find("Range=2026-12-07"), std::string::npos);
+}
+
+// A stored size larger than the screen is cut to its free area; a closed
+// window reopens where it was; the range list is read again each time it
+// opens; a file that is not a day file says so instead of showing nothing.
+TEST_F(HistoryWindowTest, FitsTheScreenKeepsItsPlaceAndListsNewDays) {
+    settings.SaveSetting(kSettingsApp, kHistorySection, "Width", "99999999");
+    settings.SaveSetting(kSettingsApp, kHistorySection, "Height", "99999999");
+    window = std::make_unique<Pelmorafrm>(
+        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, &history, {&history}},
+        StartInfo{"Pelmora", {}});
+    window->Form_Load();
+    HistoryWindow& view = window->open_history();
+    const QRect room = view.screen()->availableGeometry();
+    EXPECT_LE(view.width(), room.width());
+    EXPECT_LE(view.height(), room.height());
+    view.resize(400, 300);
+    view.move(room.left() + 120, room.top() + 90);
+    const QPoint place = view.pos();
+    view.close();
+    EXPECT_EQ(window->open_history().pos(), place);
+
+    auto* range = view.findChild<QComboBox*>("Range");
+    const int listed = range->count();
+    files.files["/h/2026-12-06.csv"] = "\x01garbage\n\x02more\n";
+    range->showPopup();
+    range->hidePopup();
+    ASSERT_EQ(range->count(), listed + 1);
+    EXPECT_EQ(range->currentText(), QStringLiteral("Today")) << "the range shown stays chosen";
+    view.ShowRange("2026-12-06");
+    EXPECT_NE(view.findChild<QLabel*>("HistoryProblem")->text().toStdString().find("is not a day file"),
+              std::string::npos);
+    EXPECT_TRUE(view.points().empty());
 }
 
 }  // namespace
