@@ -22,6 +22,16 @@ std::string base_of(const std::string& url) {
     return url.substr(0, path);
 }
 
+// RFC 6265's cookie-value: cookie-octets, optionally in double quotes.
+bool is_cookie_value(std::string_view value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    for (const char c : value) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x21 || u > 0x7e || c == '"' || c == ',' || c == ';' || c == '\\') return false;
+    }
+    return true;
+}
+
 bool refused(long status) { return status == 401 || status == 403; }
 bool success(long status) { return status >= 200 && status < 300; }
 
@@ -127,6 +137,11 @@ bool TokenGatewayRequest::check_session(const std::string& base) {
         return false;
     }
     if (!success(answer->status)) {
+        m_failure = kNoAnswer;
+        return false;
+    }
+    if (!is_cookie_value(answer->session_cookie)) {
+        // Never sent back: a session the gateway cannot name safely is no session.
         m_failure = kNoAnswer;
         return false;
     }

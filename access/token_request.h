@@ -43,6 +43,11 @@ public:
     // The key change to put to the user, once per new key.
     std::optional<KeyChange> key_change_to_ask();
     bool key_change_pending() const { return m_change.has_value(); }
+    // The key change that stops the reads, until trusted or gone.
+    const std::optional<KeyChange>& pending_key_change() const { return m_change; }
+    // When the gateway last refused the token in force; nothing once a
+    // check took it.
+    std::optional<std::int64_t> token_refused_at() const { return m_refused_at; }
     // The user trusts the new key: it is pinned and reads go on.
     void trust(const CertificateFacts& seen);
     // Set once when a renewed certificate was taken without asking.

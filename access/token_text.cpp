@@ -113,7 +113,13 @@ TokenCheck DecodeToken(std::string_view text) {
     }
     TokenFacts facts;
     facts.exp = *seconds;
-    facts.role = first_text(*members, {"enphaseUser", "role", "user_type", "userType"});
+    // The role is a value, whichever claim carries it.
+    for (const auto& [key, value] : *members) {
+        if (value.is_string && (value.text == "owner" || value.text == "installer")) {
+            facts.role = value.text;
+            break;
+        }
+    }
     facts.serial = first_text(*members, {"serial", "serialNum", "aud"});
     check.facts = facts;
     return check;

@@ -24,8 +24,9 @@ struct TokenCheck {
 std::string TrimToken(std::string_view text);
 
 // Reads a JWT: three base64url parts, the second a JSON object with a
-// numeric "exp". The role comes from "enphaseUser", "role" or "user_type",
-// the serial from "serial", "serialNum" or "aud", whichever is present.
+// numeric "exp". The role is "owner" or "installer", the text of whichever
+// claim holds one of them; the serial comes from "serial", "serialNum" or
+// "aud", whichever is present.
 TokenCheck DecodeToken(std::string_view text);
 
 // Whole days from `now` until `exp`, rounded down; 0 once expired.

@@ -1,5 +1,7 @@
 #include "gateway/curl_https_transport.h"
 
+#include <algorithm>
+
 #include <string_view>
 
 #include "gateway/certificate_reader.h"
@@ -48,6 +50,11 @@ HttpsAnswer CurlHttpsTransport::get(const HttpsCall& call) {
         // An empty "Accept:" removes the one header libcurl would add of its own.
         HeaderList headers(curl_slist_append(nullptr, "Accept:"));
         for (const std::string& line : call.headers) {
+            // A control character would end the line and start another of the sender's choosing.
+            if (std::any_of(line.begin(), line.end(), [](char c) {
+                    return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7f;
+                }))
+                return answer;
             curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
             if (grown == nullptr) return answer;
             (void)headers.release();

@@ -64,8 +64,10 @@ void take_session_cookie(CurlTransfer& t, std::string_view line) {
     constexpr std::string_view kName = "sessionId=";
     if (line.substr(0, kName.size()) != kName) return;
     line.remove_prefix(kName.size());
-    const std::size_t end = line.find_first_of("; \r\n");
-    t.session_cookie = std::string(line.substr(0, end));
+    line = line.substr(0, line.find(';'));
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    t.session_cookie = std::string(line);
 }
 
 // Header and trailer lines are not progress for the receive limit, and a

@@ -20,7 +20,9 @@ struct CertificateFacts {
 // One GET over HTTPS.
 struct HttpsCall {
     std::string url;                   // "https://..." only; anything else fails with nothing sent
-    std::vector<std::string> headers;  // "Name: value" lines sent as they stand
+    // "Name: value" lines sent as they stand; a call with a control character
+    // in any of them is not made.
+    std::vector<std::string> headers;
     std::string pinned_sha256;         // base64 SPKI hash the peer must have; empty: any key
 };
 
@@ -33,7 +35,8 @@ struct HttpsAnswer {
     Outcome outcome = Outcome::NoAnswer;
     long status = 0;
     std::string body;            // decoded like the plain request's body
-    std::string session_cookie;  // the value of a "sessionId" cookie the answer set, or empty
+    // The value of a "sessionId" cookie the answer set, as it came, or empty.
+    std::string session_cookie;
     // The peer's certificate when this call made a new connection.
     std::optional<CertificateFacts> handshake;
 };

@@ -68,6 +68,12 @@ SecretRead FileSecretStore::Get(const std::string&) {
             m_path + ": other users can read it, so it is not used. Make it yours alone with: chmod 600 " + m_path;
         return read;
     }
+    if (st.st_uid != ::geteuid()) {
+        ::close(fd);
+        read.status = SecretRead::Status::Refused;
+        read.message = m_path + ": it belongs to another user, so it is not used. Replace it with a file of your own";
+        return read;
+    }
     std::string value;
     char buffer[4096];
     for (;;) {

@@ -7,7 +7,8 @@ namespace pelmora {
 
 // One secret in a file of its own, readable by its owner only. The file is
 // written by an atomic replace with mode 0600; a file that group or others
-// may read is refused, as is anything but a regular file. The key is
+// may read is refused, as is a file of another user and anything but a
+// regular file. The key is
 // ignored: each store holds one secret.
 class FileSecretStore : public SecretStore {
 public:

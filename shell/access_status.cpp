@@ -5,14 +5,17 @@
 
 namespace pelmora {
 
-std::string KeyChangeQuestion(const TokenGatewayRequest::KeyChange& change) {
+std::string KeyChangeText(const TokenGatewayRequest::KeyChange& change) {
     return "The gateway shows a different certificate from the one trusted until now. If you did not replace or "
            "reset the gateway, another device may be answering at its address.\n\n"
            "Trusted key (SHA-256):\n" +
            Fingerprint(change.pinned.key_sha256) + "\n\nNew key (SHA-256):\n" + Fingerprint(change.seen.key_sha256) +
            "\n\nNew certificate: " + change.seen.subject + ", valid from " + UtcDateText(change.seen.not_before) +
-           " to " + UtcDateText(change.seen.not_after) +
-           "\n\nTrust the new certificate? Until you do, nothing is sent to the gateway.";
+           " to " + UtcDateText(change.seen.not_after);
+}
+
+std::string KeyChangeQuestion(const TokenGatewayRequest::KeyChange& change) {
+    return KeyChangeText(change) + "\n\nTrust the new certificate? Until you do, nothing is sent to the gateway.";
 }
 
 void AccessStatus::RefreshCaption() {

@@ -44,6 +44,8 @@ private:
     std::optional<TokenGatewayRequest::KeyChange> m_question;
 };
 
+// What changed: the two keys and the new certificate.
+std::string KeyChangeText(const TokenGatewayRequest::KeyChange& change);
 // The question put when the gateway's key changed.
 std::string KeyChangeQuestion(const TokenGatewayRequest::KeyChange& change);
 

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace pelmora {
@@ -21,13 +23,16 @@ std::string DescribeToken(const TokenFacts& facts, std::int64_t now) {
     return text;
 }
 
-GatewayPage::GatewayPage(TokenKeeper& keeper, const WallClock& clock, QWidget* parent)
+GatewayPage::GatewayPage(AccessServices access, QWidget* parent)
     : QWidget(parent),
-      m_keeper(keeper),
-      m_clock(clock),
+      m_access(access),
       m_paste(new QPlainTextEdit(this)),
       m_facts(new QLabel(this)),
-      m_message(new QLabel(this)) {
+      m_message(new QLabel(this)),
+      m_key(new QLabel(this)),
+      m_trust(new QPushButton(QStringLiteral("Trust the new certificate"), this)),
+      m_save(new QPushButton(QStringLiteral("Save"), this)),
+      m_watch(new QTimer(this)) {
     setObjectName(QStringLiteral("GatewayPage"));
     auto* intro = new QLabel(QStringLiteral("Gateways with firmware 7 or later answer only over HTTPS, and only to the "
                                             "holder of an owner token made for the gateway's serial number. Paste "
@@ -37,70 +42,141 @@ GatewayPage::GatewayPage(TokenKeeper& keeper, const WallClock& clock, QWidget* p
     m_paste->setObjectName(QStringLiteral("Token"));
     m_paste->setPlaceholderText(QStringLiteral("Paste the token here"));
     m_paste->setTabChangesFocus(true);
+    for (QLabel* label : {m_facts, m_message, m_key}) {
+        label->setWordWrap(true);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
     m_facts->setObjectName(QStringLiteral("TokenFacts"));
-    m_facts->setWordWrap(true);
     m_message->setObjectName(QStringLiteral("TokenMessage"));
-    m_message->setWordWrap(true);
-    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_key->setObjectName(QStringLiteral("KeyChange"));
+    m_key->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_trust->setObjectName(QStringLiteral("TrustKey"));
 
-    auto* save = new QPushButton(QStringLiteral("Save"), this);
     auto* remove = new QPushButton(QStringLiteral("Remove"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    save->setObjectName(QStringLiteral("Save"));
+    m_save->setObjectName(QStringLiteral("Save"));
     remove->setObjectName(QStringLiteral("Remove"));
     cancel->setObjectName(QStringLiteral("Cancel"));
     remove->setToolTip(QStringLiteral("Erase the token and go back to plain http"));
-    connect(save, &QPushButton::clicked, this, [this] { Save(); });
+    connect(m_save, &QPushButton::clicked, this, [this] { Save(); });
     connect(remove, &QPushButton::clicked, this, [this] { Remove(); });
     connect(cancel, &QPushButton::clicked, this, [this] {
         if (m_done) m_done(false);
     });
-    connect(m_paste, &QPlainTextEdit::textChanged, this, [this] { show_facts(); });
+    connect(m_trust, &QPushButton::clicked, this, [this] {
+        if (const auto& change = m_access.request.pending_key_change()) m_access.request.trust(change->seen);
+        show_status();
+    });
+    connect(m_paste, &QPlainTextEdit::textChanged, this, [this] { show_paste(); });
+    // The keeper's lookups and saves, and the reads, change what the page says.
+    m_watch->setInterval(250);
+    connect(m_watch, &QTimer::timeout, this, [this] {
+        if (m_saving) {
+            if (const std::optional<TokenKeeper::SaveResult> saved = m_access.keeper.SaveDone()) {
+                m_saving = false;
+                save_answered(*saved);
+            }
+        }
+        show_status();
+    });
+    m_watch->start();
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(save);
+    buttons->addWidget(m_save);
     buttons->addWidget(remove);
     buttons->addWidget(cancel);
+    auto* trust_row = new QHBoxLayout;
+    trust_row->addStretch();
+    trust_row->addWidget(m_trust);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addWidget(m_paste, 1);
     layout->addWidget(m_facts);
     layout->addWidget(m_message);
+    layout->addWidget(m_key);
+    layout->addLayout(trust_row);
     layout->addLayout(buttons);
-    show_facts();
+    m_access.keeper.LookAgain();
+    show_status();
+    show_paste();
 }
 
-void GatewayPage::show_facts() {
-    const std::int64_t now = m_clock.EpochSeconds();
-    const std::string pasted = TrimToken(m_paste->toPlainText().toStdString());
+void GatewayPage::show_status() {
+    const std::int64_t now = m_access.clock.EpochSeconds();
+    TokenKeeper& keeper = m_access.keeper;
     std::string text;
-    if (!pasted.empty()) {
-        const TokenCheck check = DecodeToken(pasted);
-        text = check.facts ? "This token: " + DescribeToken(*check.facts, now) : check.error;
-    } else if (const std::optional<std::string> current = m_keeper.Token()) {
+    if (const std::optional<std::string> current = keeper.Token()) {
         const TokenCheck check = DecodeToken(*current);
         text = "Current token: " + (check.facts ? DescribeToken(*check.facts, now) : check.error) + ".\nKept in " +
-               m_keeper.Where() + ".";
+               keeper.Where() + ".";
+        if (const std::optional<std::int64_t> refused = m_access.request.token_refused_at()) {
+            text += "\nThe gateway refused this token on " + UtcDateText(*refused) +
+                    "; Pelmora tries it again each minute. Paste a token made for this gateway's serial number.";
+        }
+    } else if (keeper.Expected()) {
+        text = "Token not available, so Pelmora does not read the gateway.";
+        if (const std::string problem = keeper.Problem(); !problem.empty()) text += "\n" + problem;
+        text += "\nPelmora looks again each minute and whenever Options opens.";
     } else {
         text = "No token: Pelmora reads the gateway over plain http.";
-        if (const std::string problem = m_keeper.Problem(); !problem.empty()) text += "\n" + problem;
+        if (const std::string problem = keeper.Problem(); !problem.empty()) text += "\n" + problem;
     }
-    m_facts->setText(QString::fromStdString(text));
+    if (m_facts->text().toStdString() != text) m_facts->setText(QString::fromStdString(text));
+
+    const std::optional<TokenGatewayRequest::KeyChange>& change = m_access.request.pending_key_change();
+    const std::string key = change ? KeyChangeText(*change) + "\n\nUntil you trust it, nothing is sent to the gateway."
+                                   : std::string();
+    if (m_key->text().toStdString() != key) m_key->setText(QString::fromStdString(key));
+    m_key->setVisible(change.has_value());
+    m_trust->setVisible(change.has_value());
+}
+
+void GatewayPage::show_paste() {
+    if (m_saving) return;
+    const std::string pasted = TrimToken(m_paste->toPlainText().toStdString());
+    if (pasted.empty()) {
+        say("", false);
+        return;
+    }
+    const TokenCheck check = DecodeToken(pasted);
+    if (check.facts) {
+        say("This token: " + DescribeToken(*check.facts, m_access.clock.EpochSeconds()), false);
+    } else {
+        say(check.error, true);
+    }
+}
+
+void GatewayPage::say(const std::string& message, bool problem) {
+    m_message->setStyleSheet(problem ? QStringLiteral("color: #b00000") : QString());
+    m_message->setText(QString::fromStdString(message));
+    m_message->setVisible(!message.empty());
 }
 
 void GatewayPage::Save() {
-    const TokenKeeper::SaveResult result = m_keeper.Save(m_paste->toPlainText().toStdString());
-    m_message->setStyleSheet(result.saved ? QString() : QStringLiteral("color: #b00000"));
-    m_message->setText(QString::fromStdString(result.message));
+    if (const std::optional<TokenKeeper::SaveResult> refused =
+            m_access.keeper.StartSave(m_paste->toPlainText().toStdString())) {
+        save_answered(*refused);
+        return;
+    }
+    m_saving = true;
+    m_save->setEnabled(false);
+    say("Saving...", false);
+}
+
+void GatewayPage::save_answered(const TokenKeeper::SaveResult& result) {
+    m_save->setEnabled(true);
+    say(result.message, !result.saved);
+    show_status();
     if (result.saved) {
+        const QSignalBlocker quiet(m_paste);
         m_paste->clear();
         if (m_done) m_done(true);
     }
 }
 
 void GatewayPage::Remove() {
-    m_keeper.Remove();
+    m_access.keeper.Remove();
     m_paste->clear();
     if (m_done) m_done(true);
 }

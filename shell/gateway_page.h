@@ -4,19 +4,24 @@
 #include <functional>
 
 #include "access/token_keeper.h"
-#include "platform/wall_clock.h"
+#include "shell/access_status.h"
 
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
+class QTimer;
 
 namespace pelmora {
 
 // The Options dialog's "Gateway" page: paste, save or remove the owner
-// token, and see what the token says. Validation and storage are the
-// keeper's; the page only shows what it answers.
+// token, and see what the token in force says, what keeps one that is
+// expected from being used, whether the gateway refused it, and a changed
+// gateway certificate that waits to be trusted. Validation and storage are
+// the keeper's; the page only shows what it answers, and never waits for
+// the secret store.
 class GatewayPage : public QWidget {
 public:
-    GatewayPage(TokenKeeper& keeper, const WallClock& clock, QWidget* parent = nullptr);
+    GatewayPage(AccessServices access, QWidget* parent = nullptr);
 
     // Save, Remove and Cancel end the dialog through these.
     void on_done(std::function<void(bool changed)> done) { m_done = std::move(done); }
@@ -24,14 +29,21 @@ public:
     void Remove();
 
 private:
-    void show_facts();
+    void show_status();
+    void show_paste();
+    void save_answered(const TokenKeeper::SaveResult& result);
+    void say(const std::string& message, bool problem);
 
-    TokenKeeper& m_keeper;
-    const WallClock& m_clock;
+    AccessServices m_access;
     QPlainTextEdit* m_paste;
     QLabel* m_facts;
     QLabel* m_message;
+    QLabel* m_key;
+    QPushButton* m_trust;
+    QPushButton* m_save;
+    QTimer* m_watch;
     std::function<void(bool)> m_done;
+    bool m_saving = false;  // a save this page started is under way
 };
 
 // What a token says, in one line: expiry with days left, user type, serial.

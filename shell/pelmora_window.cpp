@@ -180,7 +180,7 @@ HistoryWindow& Pelmorafrm::open_history() {
 void Pelmorafrm::open_options() {
     OptionsDialog dialog(this);
     if (m_services.access != nullptr) {
-        auto* gateway = new GatewayPage(m_services.access->keeper, m_services.access->clock);
+        auto* gateway = new GatewayPage(*m_services.access);
         gateway->on_done([&dialog](bool) { dialog.done(0); });
         dialog.add_page(gateway, QStringLiteral("Gateway"));
     }

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
 
 #include "access/pinned_key.h"
 #include "access/settings_pin_store.h"
 #include "access/token_keeper.h"
+#include "access/token_request.h"
 #include "access/token_text.h"
 #include "platform/file_secret_store.h"
 #include "platform/memory_settings_store.h"
@@ -51,6 +56,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "122233004455"},
         DecodeRow{"role_and_serial_keys", test::MakeToken(R"({"exp":5,"role":"installer","serial":"99"})"), true, 5,
                   "installer", "99"},
+        DecodeRow{"role_by_value_in_any_claim", test::MakeToken(R"({"exp":5,"a":"x","zz":"installer"})"), true, 5,
+                  "installer", ""},
+        DecodeRow{"other_values_are_no_role", test::MakeToken(R"({"exp":5,"role":"admin"})"), true, 5, "", ""},
         DecodeRow{"neither_role_nor_serial", test::MakeToken(R"({"exp":1.7e9})"), true, 1700000000, "", ""},
         DecodeRow{"empty", "  \n", false, 0, "", ""},
         DecodeRow{"two_parts", "eyJhbGciOiJFUzI1NiJ9.eyJleHAiOjV9", false, 0, "", ""},
@@ -179,24 +187,134 @@ TEST(TokenKeeper, FallsBackToTheFileAndKeepsOnlyWhereInTheSettings) {
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "Pelmora" / "token"));
 }
 
-TEST(TokenKeeper, UsesAFilePlacedByHandOnlyWhenOwnerOnly) {
+struct HandFileRow {
+    const char* name;
+    std::string content;
+    mode_t mode;
+    bool others;      // owned by another user (needs root; skipped otherwise)
+    const char* why;  // a part of the problem, "" when the token is used
+};
+class HandPlacedFileTest : public ::testing::TestWithParam<HandFileRow> {};
+
+// A token file placed by hand is used only where a pasted token would be
+// taken, and only when it is the user's own and no one else may read it.
+TEST_P(HandPlacedFileTest, UsedOnlyWhenSafeAndATokenAtThat) {
+    const HandFileRow& row = GetParam();
+    if (row.others && ::geteuid() != 0) GTEST_SKIP() << "giving a file away needs root";
     test::TempWorkingFolder folder;
     test::SilentSecretStore keychain;
     const std::string path = (folder.path() / "token").string();
     FileSecretStore file(path);
     MemorySettingsStore settings;
-    std::ofstream(path) << "hand.placed.token\n";
-    for (const mode_t mode : {0600, 0640}) {
-        ::chmod(path.c_str(), mode);
-        TokenKeeper keeper(keychain, file, settings, "Pelmora");
-        keeper.StartLookup();
-        if (mode == 0600) {
-            EXPECT_EQ(keeper.Token(), "hand.placed.token");
-        } else {
-            EXPECT_FALSE(keeper.Token());
-            EXPECT_NE(keeper.Problem().find("chmod 600"), std::string::npos);
-        }
+    std::ofstream(path) << row.content;
+    ::chmod(path.c_str(), row.mode);
+    if (row.others) ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    TokenKeeper keeper(keychain, file, settings, "Pelmora");
+    keeper.StartLookup();
+    if (*row.why == '\0') {
+        EXPECT_EQ(keeper.Token(), TrimToken(row.content));
+    } else {
+        EXPECT_FALSE(keeper.Token());
+        EXPECT_NE(keeper.Problem().find(row.why), std::string::npos) << keeper.Problem();
     }
+}
+
+const std::string kHandToken = test::OwnerToken(kNow + 100 * kDay);
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HandPlacedFileTest,
+    ::testing::Values(HandFileRow{"owner_only", kHandToken + "\n", 0600, false, ""},
+                      HandFileRow{"group_readable", kHandToken, 0640, false, "chmod 600"},
+                      HandFileRow{"another_users", kHandToken, 0600, true, "belongs to another user"},
+                      HandFileRow{"header_lines_in_it", "TOKEN\r\nX-Injected: yes\r\nHost: evil.example", 0600,
+                                  false, "not a gateway token"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A token file made usable while Pelmora runs is found again without a
+// restart: when asked (Options opened), and at most once a minute on its own.
+TEST(TokenKeeper, LooksAgainForAnExpectedToken) {
+    test::TempWorkingFolder folder;
+    test::SilentSecretStore keychain;
+    const std::string path = (folder.path() / "token").string();
+    FileSecretStore file(path);
+    MemorySettingsStore settings;
+    settings.SaveSetting("Pelmora", "Gateway", "TokenStore", "file");
+    std::ofstream(path) << kHandToken;
+    ::chmod(path.c_str(), 0644);
+    TokenKeeper keeper(keychain, file, settings, "Pelmora");
+    keeper.StartLookup();
+    EXPECT_FALSE(keeper.Token());
+    EXPECT_TRUE(keeper.Expected());
+    ::chmod(path.c_str(), 0600);
+    EXPECT_FALSE(keeper.Token()) << "not looked up again at every read";
+    keeper.LookAgain();
+    for (int i = 0; i < 200 && !keeper.Token(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(keeper.Token(), kHandToken);
+}
+
+// A secret store that answers only when let: a save must not wait for it.
+class HeldSecretStore : public SecretStore {
+public:
+    SecretRead Get(const std::string&) override { return {}; }
+    bool Set(const std::string&, const std::string&) override {
+        std::unique_lock lock(m_mutex);
+        m_let.wait_for(lock, std::chrono::seconds(10), [this] { return m_open; });
+        return true;
+    }
+    bool Erase(const std::string&) override { return true; }
+    std::string Where() const override { return "held"; }
+    void open() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_let.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_let;
+    bool m_open = false;
+};
+
+TEST(TokenKeeper, SavingDoesNotWaitForTheStore) {
+    test::TempWorkingFolder folder;
+    HeldSecretStore keychain;
+    FileSecretStore file((folder.path() / "token").string());
+    MemorySettingsStore settings;
+    TokenKeeper keeper(keychain, file, settings, "Pelmora");
+    EXPECT_FALSE(keeper.StartSave("a.b")->saved) << "refused at once";
+    EXPECT_FALSE(keeper.StartSave(kHandToken));
+    EXPECT_TRUE(keeper.Saving());
+    EXPECT_FALSE(keeper.SaveDone());
+    EXPECT_FALSE(keeper.Token());
+    keychain.open();
+    std::optional<TokenKeeper::SaveResult> done;
+    for (int i = 0; i < 200 && !(done = keeper.SaveDone()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(done->saved) << done->message;
+    EXPECT_EQ(keeper.Token(), kHandToken);
+    EXPECT_EQ(settings.GetSetting("Pelmora", "Gateway", "TokenStore", ""), "keychain");
+}
+
+// A session cookie outside RFC 6265's cookie-octets is never sent back: the
+// session check counts as failed.
+TEST(TokenGatewayRequest, ACookieWithControlCharactersIsNoSession) {
+    test::FakeHttpsTransport https;
+    https.document = "{}";
+    MemoryPinStore pins;
+    FixedWallClock clock(kNow);
+    TokenGatewayRequest request(https, pins, clock);
+    request.set_token(kHandToken);
+    https.cookie = "ab\x01\x02\x1b\x7f";
+    EXPECT_EQ(request.launch("https://gw/ivp/meters/readings"), "");
+    EXPECT_EQ(request.failure_text(), "Wrong/No IP address");
+    for (const HttpsCall& call : https.calls) {
+        for (const std::string& line : call.headers) EXPECT_FALSE(line.starts_with("Cookie")) << line;
+    }
+    https.cookie = "\"5e55-ok\"";
+    EXPECT_EQ(request.launch("https://gw/ivp/meters/readings"), "{}");
 }
 
 }  // namespace

@@ -58,16 +58,20 @@ public:
             return answer;
         }
         answer.outcome = HttpsAnswer::Outcome::Answered;
-        answer.status = 200;
+        answer.status = call.url.ends_with("/auth/check_jwt") ? check_status : 200;
         answer.handshake = key;
         answer.body = call.url.ends_with("/auth/check_jwt") ? "<!DOCTYPE html><h2>Valid token.</h2>" : document;
-        answer.session_cookie = "5e55";
+        answer.session_cookie = cookie;
+        calls.push_back(call);
         return answer;
     }
     std::optional<CertificateFacts> probe(const std::string&) override { return key; }
 
     CertificateFacts key{"AAAA", "CN=envoy-122233004455", 0, 4102444800};
     std::string document;
+    std::string cookie = "5e55";
+    long check_status = 200;
+    std::vector<HttpsCall> calls;
 };
 
 // Records what is handed to it; "connected" from Start to Stop.

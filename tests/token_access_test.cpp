@@ -127,6 +127,18 @@ TEST(TokenAccess, ARefusedTokenKeepsTheFiguresAndAReplacedOneBringsThemBack) {
     EXPECT_EQ(files.files["out.txt"].find("Token refused"), std::string::npos);
 }
 
+// A header line with a control character is never sent, whatever its
+// source: a token file with line breaks cannot add header lines.
+TEST(TokenAccess, NoControlCharacterReachesAHeaderLine) {
+    test::LoopbackListener listener;
+    TokenClient client("TOKEN\r\nX-Injected: yes\r\nHost: evil.example");
+    const std::string url = "https://127.0.0.1:" + std::to_string(listener.port()) + "/ivp/meters/readings";
+    EXPECT_EQ(client.request.launch(url), "");
+    for (const char* line : {"Authorization: Bearer a\nb", "Cookie: sessionId=\x01", "X: \x7f"})
+        EXPECT_EQ(client.transport.get(HttpsCall{url, {line}, ""}).outcome, HttpsAnswer::Outcome::NoAnswer) << line;
+    EXPECT_FALSE(listener.has_pending_connection());
+}
+
 struct PinRow {
     const char* name;
     std::vector<std::string> before;  // the certificate pinned first

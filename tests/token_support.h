@@ -29,7 +29,7 @@ inline std::string MakeToken(const std::string& payload) {
 }
 
 inline std::string OwnerToken(std::int64_t exp) {
-    return MakeToken(R"({"aud":"122233004455","iss":"Entrez","enphaseUser":"owner","exp":)" + std::to_string(exp) +
+    return MakeToken(R"({"aud":"122233004455","iss":"tokens.example","kind":"owner","exp":)" + std::to_string(exp) +
                      R"(,"iat":1700000000,"jti":"5c1f","username":"owner@example.org"})");
 }
 

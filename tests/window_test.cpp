@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <fstream>
 
@@ -512,22 +513,42 @@ TEST(WindowStart, SlowGatewayIsReadAtItsOwnPace) {
 namespace pelmora {
 namespace {
 
-TEST_F(WindowTest, TokenAccessOptionsCaptionAndOneKeyQuestion) {
+// The window with token access on a fake HTTPS gateway.
+class TokenWindowTest : public WindowTest {
+protected:
     const std::int64_t now = 1796688000;
-    FixedWallClock clock(now);
+    FixedWallClock clock{now};
     test::SilentSecretStore keychain;
-    FileSecretStore file((folder.path() / "token").string());
-    TokenKeeper keeper(keychain, file, settings, "Pelmora");
+    FileSecretStore file{(folder.path() / "token").string()};
+    TokenKeeper keeper{keychain, file, settings, "Pelmora"};
     test::FakeHttpsTransport https;
-    https.document = test::ReadFixture("readings.json");
     MemoryPinStore pins;
-    TokenGatewayRequest token_request(https, pins, clock);
-    AccessRequest access_request(request, token_request, keeper);
+    TokenGatewayRequest token_request{https, pins, clock};
+    AccessRequest access_request{request, token_request, keeper};
     AccessServices access{keeper, token_request, clock};
-    window = std::make_unique<Pelmorafrm>(
-        ShellServices{access_request, ticks, format, files, zone, settings, about, &access}, StartInfo{"Pelmora", {}});
-    Pelmorafrm& w = *window;
-    w.Form_Load();
+
+    Pelmorafrm& start_with_token() {
+        https.document = test::ReadFixture("readings.json");
+        window = std::make_unique<Pelmorafrm>(
+            ShellServices{access_request, ticks, format, files, zone, settings, about, &access},
+            StartInfo{"Pelmora", {}});
+        window->Form_Load();
+        return *window;
+    }
+    // Opens Options, runs `use` on the dialog, and closes it.
+    void with_options(const std::function<void(QWidget&)>& use) {
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            use(*dialog);
+            if (QApplication::activeModalWidget() == dialog) dialog->findChild<QPushButton*>("Cancel")->click();
+        });
+        window->window_system().dispatch(WM_SYSCOMMAND, 1016, 0);
+    }
+};
+
+TEST_F(TokenWindowTest, TokenAccessOptionsCaptionAndOneKeyQuestion) {
+    Pelmorafrm& w = start_with_token();
     const auto& items = w.window_system().menu_items();
     ASSERT_EQ(items.back().id, 1016u);
     EXPECT_EQ(items.back().text, "Options...");
@@ -535,15 +556,11 @@ TEST_F(WindowTest, TokenAccessOptionsCaptionAndOneKeyQuestion) {
 
     // A paste that is not a token is refused on the page and nothing is stored.
     std::string message;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QPlainTextEdit*>("Token")->setPlainText("  not a token\n");
-        dialog->findChild<QPushButton*>("Save")->click();
-        message = dialog->findChild<QLabel*>("TokenMessage")->text().toStdString();
-        dialog->findChild<QPushButton*>("Cancel")->click();
+    with_options([&](QWidget& dialog) {
+        dialog.findChild<QPlainTextEdit*>("Token")->setPlainText("  not a token\n");
+        dialog.findChild<QPushButton*>("Save")->click();
+        message = dialog.findChild<QLabel*>("TokenMessage")->text().toStdString();
     });
-    w.window_system().dispatch(WM_SYSCOMMAND, 1016, 0);
     EXPECT_NE(message.find("not a gateway token"), std::string::npos) << message;
     EXPECT_FALSE(keeper.Token());
 
@@ -563,6 +580,55 @@ TEST_F(WindowTest, TokenAccessOptionsCaptionAndOneKeyQuestion) {
     w.Timer1_Timer();
     EXPECT_NE(w.text("TimeStamp"), "Certificate changed");
     EXPECT_EQ(pins.Load()->key_sha256, "BBBB");
+}
+
+// The Gateway page tells what the window knows: a token the gateway refused,
+// a refused paste once beside the token in force, and a changed certificate
+// that was not trusted when asked, with a button that trusts it.
+TEST_F(TokenWindowTest, GatewayPageShowsRefusalsAndAChangedCertificate) {
+    Pelmorafrm& w = start_with_token();
+    ASSERT_TRUE(keeper.Save(test::OwnerToken(now + 200 * 86400)).saved);
+    https.check_status = 401;
+    w.Timer1_Timer();
+    EXPECT_EQ(w.text("TimeStamp"), "Token refused");
+    std::string facts;
+    std::string message;
+    with_options([&](QWidget& dialog) {
+        dialog.findChild<QPlainTextEdit*>("Token")->setPlainText("not a token");
+        dialog.findChild<QPushButton*>("Save")->click();
+        facts = dialog.findChild<QLabel*>("TokenFacts")->text().toStdString();
+        message = dialog.findChild<QLabel*>("TokenMessage")->text().toStdString();
+    });
+    EXPECT_TRUE(facts.starts_with("Current token: Expires")) << facts;
+    EXPECT_NE(facts.find("The gateway refused this token"), std::string::npos) << facts;
+    EXPECT_EQ(facts.find("not a gateway token"), std::string::npos) << "said twice: " << facts;
+    EXPECT_NE(message.find("not a gateway token"), std::string::npos) << message;
+
+    https.check_status = 200;
+    token_request.set_token(std::nullopt);  // a fresh session, as after a new token
+    w.Timer1_Timer();
+    ASSERT_NE(w.text("TimeStamp"), "Token refused");
+    https.key.key_sha256 = "BBBB";
+    about.answer = false;
+    w.Timer1_Timer();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(about.asked.size(), 1u);
+    w.Timer1_Timer();
+    EXPECT_EQ(w.text("TimeStamp"), "Certificate changed");
+    std::string key;
+    bool trust_shown = false;
+    with_options([&](QWidget& dialog) {
+        key = dialog.findChild<QLabel*>("KeyChange")->text().toStdString();
+        auto* trust = dialog.findChild<QPushButton*>("TrustKey");
+        trust_shown = trust->isVisibleTo(&dialog);
+        trust->click();
+    });
+    EXPECT_TRUE(trust_shown);
+    EXPECT_NE(key.find("New key (SHA-256):\n04:10:41"), std::string::npos) << key;
+    EXPECT_EQ(pins.Load()->key_sha256, "BBBB");
+    w.Timer1_Timer();
+    EXPECT_NE(w.text("TimeStamp"), "Certificate changed");
+    EXPECT_EQ(about.asked.size(), 1u) << "asked once only";
 }
 
 }  // namespace

@@ -115,6 +115,10 @@ int run_read(const std::string& source, bool consumption_mode, std::optional<std
                       << "\n";
             return 1;
         }
+        if (const pelmora::TokenCheck check = pelmora::DecodeToken(token.value); !check.facts) {
+            std::cerr << "pelmora-inspect: " << token_path << ": " << check.error << "\n";
+            return 1;
+        }
         auto token_request = std::make_unique<pelmora::TokenGatewayRequest>(https, pins, clock);
         token_request->set_token(pelmora::TrimToken(token.value));
         request = std::move(token_request);
