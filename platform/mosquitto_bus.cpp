@@ -36,8 +36,18 @@ void MosquittoBus::set_state(const std::string& text, bool connected) {
 }
 
 void MosquittoBus::send(mosquitto* client, const BusMessage& m) {
-    mosquitto_publish(client, nullptr, m.topic.c_str(), static_cast<int>(m.payload.size()), m.payload.data(), 0,
-                      m.retain);
+    // Counted before the library may write it and call on_publish.
+    ++m_waiting;
+    if (mosquitto_publish(client, nullptr, m.topic.c_str(), static_cast<int>(m.payload.size()), m.payload.data(), 0,
+                          m.retain) != MOSQ_ERR_SUCCESS)
+        --m_waiting;
+}
+
+void MosquittoBus::on_publish(mosquitto*, void* self, int) {
+    auto* bus = static_cast<MosquittoBus*>(self);
+    int waiting = bus->m_waiting.load();
+    while (waiting > 0 && !bus->m_waiting.compare_exchange_weak(waiting, waiting - 1)) {
+    }
 }
 
 void MosquittoBus::on_connect(mosquitto* client, void* self, int rc) {
@@ -47,6 +57,8 @@ void MosquittoBus::on_connect(mosquitto* client, void* self, int rc) {
         return;
     }
     bus->set_state("Connected", true);
+    // What waited on the last connection went with it.
+    bus->m_waiting = 0;
     for (const BusMessage& m : bus->m_options.on_connect) bus->send(client, m);
 }
 
@@ -88,6 +100,8 @@ void MosquittoBus::Start(const BusOptions& options) {
     mosquitto_connect_callback_set(m_client, on_connect);
     mosquitto_disconnect_callback_set(m_client, on_disconnect);
     mosquitto_log_callback_set(m_client, on_log);
+    mosquitto_publish_callback_set(m_client, on_publish);
+    m_waiting = 0;
     mosquitto_reconnect_delay_set(m_client, 1, 60, true);
     const BusMessage& will = options.will;
     if (!will.topic.empty()) {
@@ -120,6 +134,8 @@ void MosquittoBus::Publish(const BusMessage& message) {
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_connected) return;
     }
+    // A broker that does not keep up has the reading dropped, not queued.
+    if (m_waiting.load() >= kMostWaiting) return;
     send(m_client, message);
 }
 

@@ -13,9 +13,11 @@ class BrokerPassword {
 public:
     BrokerPassword(SecretStore& keychain, SecretStore& file) : m_keychain(keychain), m_file(file) {}
 
-    // The password, or empty when none is kept.
+    // The password, or empty when none is kept. One line end at the end of
+    // the file is not part of it.
     std::string Load();
-    // Keeps `password` (an empty one removes it); why it could not be kept, or empty.
+    // Keeps `password` (an empty one removes it); why it could not be kept,
+    // or empty. A password in a store that does not answer is not there.
     std::string Save(const std::string& password);
 
 private:

@@ -1,6 +1,7 @@
 #include "publish/mqtt_settings.h"
 
 #include <charconv>
+#include <string_view>
 
 namespace pelmora {
 
@@ -21,13 +22,57 @@ bool has_blank_or_control(const std::string& text) {
     return false;
 }
 
+// What MQTT takes in a topic: well-formed UTF-8 without control characters
+// (C1 included) or non-characters.
+bool topic_text(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        char32_t code = 0;
+        if (lead < 0x80) {
+            length = 1;
+            code = lead;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF.
+        static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < kLeast[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return false;
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) return false;
+        if ((code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE) return false;
+        i += length;
+    }
+    return true;
+}
+
 std::string prefix_problem(const std::string& prefix, const char* what) {
     if (prefix.empty()) return std::string("The ") + what + " must not be empty.";
     if (prefix.find_first_of("#+") != std::string::npos)
         return std::string("The ") + what + " must not contain \"#\" or \"+\".";
+    if (!topic_text(prefix))
+        return std::string("The ") + what + " must be text without control characters or non-characters.";
     if (has_blank_or_control(prefix)) return std::string("The ") + what + " must not contain blanks.";
     if (prefix.front() == '/' || prefix.back() == '/')
         return std::string("The ") + what + " must not start or end with \"/\".";
+    if (prefix.size() > kLongestPrefix)
+        return std::string("The ") + what + " is too long: it may have " + std::to_string(kLongestPrefix) +
+               " bytes, so that the topics under it stay within MQTT's 65,535.";
     return {};
 }
 
@@ -47,7 +92,9 @@ MqttSettings LoadMqttSettings(SettingsStore& store, const std::string& app) {
     };
     s.enabled = boolean(get("Enabled", ""), s.enabled);
     s.host = get("Host", s.host);
-    if (const int port = PortFromText(get("Port", ""))) s.port = port;
+    // A port that is there but not one is kept as 0, which the settings'
+    // problem then names, rather than taken for the default.
+    if (const std::string port = get("Port", ""); !port.empty()) s.port = PortFromText(port);
     s.tls = boolean(get("Tls", ""), s.tls);
     s.verify_peer = boolean(get("VerifyPeer", ""), s.verify_peer);
     s.user = get("User", s.user);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "platform/settings_store.h"
@@ -8,6 +9,9 @@ namespace pelmora {
 
 inline constexpr const char* kMqttSection = "Mqtt";
 inline constexpr const char* kMqttPasswordKey = "mqtt-password";
+// A prefix leaves room for what follows it in a topic (the device, the
+// sensor), within MQTT's 65,535 bytes.
+inline constexpr std::size_t kLongestPrefix = 65535 - 1024;
 
 // Where and how readings are published; kept in the settings file's own
 // [Mqtt] group. The password is not here: it goes to the secret store.
@@ -26,12 +30,15 @@ struct MqttSettings {
 };
 
 // Reads [Mqtt] (keys Enabled, Host, Port, Tls, VerifyPeer, User, Prefix,
-// Discovery, DiscoveryPrefix); a missing or unreadable key keeps its default.
+// Discovery, DiscoveryPrefix); a missing or unreadable key keeps its default,
+// but a Port that is not one reads as 0, which MqttSettingsProblem refuses.
 MqttSettings LoadMqttSettings(SettingsStore& store, const std::string& app);
 void SaveMqttSettings(SettingsStore& store, const std::string& app, const MqttSettings& settings);
 
 // Why the settings cannot be used, in words for the user, or empty. Only
-// enabled settings need a host.
+// enabled settings need a host. A prefix must make topics MQTT takes:
+// well-formed UTF-8, no control characters (C1 included), no
+// non-characters, no blanks, "#" or "+", and at most kLongestPrefix bytes.
 std::string MqttSettingsProblem(const MqttSettings& settings);
 
 // The port typed as text: a whole number from 1 to 65535, or 0.

@@ -35,7 +35,9 @@ void Publisher::Configure(const MqttSettings& settings, const std::string& passw
         const bool same_sensors = settings.discovery && old_device == m_device && old.prefix == settings.prefix &&
                                   old.discovery_prefix == settings.discovery_prefix;
         if (old.discovery && !same_sensors) last = DiscoveryMessages(old, old_device, old_address, true);
-        last.push_back({TopicsFor(old.prefix, old_device).availability, "offline", true});
+        // The old device's availability is taken away with it, not left retained.
+        const bool same_device = old_device == m_device && old.prefix == settings.prefix;
+        last.push_back({TopicsFor(old.prefix, old_device).availability, same_device ? "offline" : "", true});
         m_bus.Stop(last);
         m_running = false;
     }
@@ -47,7 +49,11 @@ void Publisher::Configure(const MqttSettings& settings, const std::string& passw
 
 void Publisher::OnFinishedRead(const FinishedRead& read) {
     if (!m_running) return;
-    if (DeviceId(read.address) != m_device) Configure(m_settings, m_password, read.address);
+    if (DeviceId(read.address) != m_device) {
+        // An address being typed is no gateway until a read there succeeds.
+        if (read.request_failed) return;
+        Configure(m_settings, m_password, read.address);
+    }
     const DeviceTopics topics = TopicsFor(m_settings.prefix, m_device);
     if (read.request_failed) {
         m_bus.Publish({topics.error, ErrorPayload(read.failure_text), false});

@@ -13,7 +13,10 @@ namespace pelmora {
 // connected, offline as the last will and on a normal close); and, with
 // discovery on, the Home Assistant configs after each connect. Turning
 // discovery off, or a new gateway address, sends empty configs for the old
-// sensors. With publishing off, nothing is sent and no connection is made.
+// sensors. The device follows a new address only once a read there
+// succeeded; a new device or prefix also clears the old retained
+// availability. With publishing off, nothing is sent and no connection is
+// made.
 class Publisher : public FinishedReadSink {
 public:
     explicit Publisher(MessageBus& bus) : m_bus(bus) {}

@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <chrono>
 
+#include "publish/mqtt_settings.h"
 #include "shell/settings.h"
 
 namespace pelmora {
@@ -38,13 +40,16 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
     const MqttSettings s = LoadMqttSettings(m_services.settings, kSettingsApp);
     m_enabled = switch_box(this, "Enabled", "Publish every reading to an MQTT broker", s.enabled);
     m_host = field(this, "Host", s.host);
-    m_port = field(this, "Port", std::to_string(s.port));
+    // A stored port that is not one shows as it was written.
+    m_port = field(this, "Port", s.port != 0 ? std::to_string(s.port)
+                                             : m_services.settings.GetSetting(kSettingsApp, kMqttSection, "Port", ""));
     m_tls = switch_box(this, "Tls", "TLS", s.tls);
     m_verify = switch_box(this, "VerifyPeer", "Verify the broker's certificate", s.verify_peer);
     m_user = field(this, "User", s.user);
     m_password = field(this, "Password", "");
     m_password->setEchoMode(QLineEdit::Password);
-    m_password->setPlaceholderText(QStringLiteral("unchanged"));
+    BrokerPassword& kept = m_services.password;
+    m_password_kept = std::async(std::launch::async, [&kept] { return !kept.Load().empty(); });
     m_prefix = field(this, "Prefix", s.prefix);
     m_discovery = switch_box(this, "Discovery", "Home Assistant discovery", s.discovery);
     m_discovery_prefix = field(this, "DiscoveryPrefix", s.discovery_prefix);
@@ -94,7 +99,19 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
 }
 
 void PublishPage::show_state() {
-    m_state->setText(m_services.publisher.running() ? q(m_services.bus.State()) : QStringLiteral("Not publishing"));
+    const std::string state = m_services.publisher.running() ? m_services.bus.State() : "Not publishing";
+    m_state->setText(q(state));
+    if (m_message->text() == QStringLiteral("Saved.") && state != m_state_at_save) {
+        if (m_state_at_save == "Connecting...") {
+            m_state_at_save = state;
+        } else {
+            m_message->clear();
+        }
+    }
+    if (m_password_kept.valid() && m_password_kept.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        const bool kept = m_password_kept.get();
+        if (!m_saved_here) m_password->setPlaceholderText(kept ? QStringLiteral("unchanged") : QString());
+    }
 }
 
 void PublishPage::Save() {
@@ -121,8 +138,15 @@ void PublishPage::Save() {
         }
     }
     SaveMqttSettings(m_services.settings, kSettingsApp, s);
-    m_services.publisher.Configure(s, m_services.password.Load(), m_address());
+    m_services.publisher.Configure(s, s.user.empty() ? std::string() : m_services.password.Load(), m_address());
+    // What is kept now is known without asking the store again.
+    const bool kept = !s.user.empty() && (!typed.empty() || !m_password->placeholderText().isEmpty() ||
+                                          (m_password_kept.valid() && !m_saved_here));
+    m_saved_here = true;
+    m_password->setPlaceholderText(kept ? QStringLiteral("unchanged") : QString());
+    m_password->clear();
     m_message->setText(QStringLiteral("Saved."));
+    m_state_at_save = m_services.publisher.running() ? m_services.bus.State() : "Not publishing";
     show_state();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <future>
 #include <string>
 
 #include "platform/message_bus.h"
@@ -29,6 +30,7 @@ struct PublishServices {
 // fields are checked before anything is kept; Save keeps the settings in
 // [Mqtt] and the password in the secret store, and applies them at once;
 // the page stays open and shows the connection's state live. Close ends it.
+// The password field says "unchanged" only when a password is kept.
 class PublishPage : public QWidget {
 public:
     PublishPage(PublishServices services, std::function<std::string()> address, QWidget* parent = nullptr);
@@ -55,6 +57,9 @@ private:
     QLabel* m_message;
     QTimer* m_refresh;
     std::function<void()> m_done;
+    std::future<bool> m_password_kept;  // whether a password is stored, asked without waiting
+    std::string m_state_at_save;
+    bool m_saved_here = false;  // the placeholder follows this page's save, not the first look        // "Saved." stays until the state moves on from it
 };
 
 }  // namespace pelmora

@@ -4,11 +4,18 @@
 // costs the tick.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <fstream>
 #include <set>
+#include <thread>
 
 #include "access/json_fields.h"
 #include "fakes.h"
+#include "loopback_server.h"
 #include "mqtt_support.h"
 #include "platform/memory_controls_view.h"
 #include "platform/mosquitto_bus.h"
@@ -186,6 +193,51 @@ TEST(Mqtt, DeadBrokerCostsTheReadNothing) {
     const auto with = median_read(dead);
     EXPECT_LT(with - without, 1ms) << "off " << without.count() << " ns, dead broker " << with.count() << " ns";
     dead.Close();
+}
+
+// A broker that takes the connection and then reads nothing more: what
+// Publish is handed waits in memory only a few messages deep.
+TEST(Mqtt, StalledBrokerQueuesNothing) {
+    test::LoopbackListener listener;
+    const int small = 4096;
+    ::setsockopt(listener.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    std::atomic<bool> done{false};
+    std::thread broker([&] {
+        const int client = ::accept(listener.fd(), nullptr, nullptr);
+        if (client < 0) return;
+        char connect[1024];
+        (void)::read(client, connect, sizeof connect);
+        const unsigned char connack[] = {0x20, 0x02, 0x00, 0x00};
+        (void)::write(client, connack, sizeof connack);
+        while (!done) std::this_thread::sleep_for(10ms);
+        ::close(client);
+    });
+    auto resident = [] {
+        std::ifstream statm("/proc/self/statm");
+        long size = 0, pages = 0;
+        statm >> size >> pages;
+        return pages * ::sysconf(_SC_PAGESIZE);
+    };
+    {
+        MosquittoBus bus;
+        BusOptions options;
+        options.host = "127.0.0.1";
+        options.port = listener.port();
+        bus.Start(options);
+        const auto until = Clock::now() + 10s;
+        while (bus.State() != "Connected" && Clock::now() < until) std::this_thread::sleep_for(10ms);
+        ASSERT_EQ(bus.State(), "Connected");
+        const long before = resident();
+        const std::string payload(2048, 'x');
+        for (int i = 0; i < 20000; ++i) bus.Publish({"pelmora/stalled/state", payload, false});  // 40 MB
+        std::this_thread::sleep_for(200ms);
+        const long grown = resident() - before;
+        EXPECT_LT(grown, 16L << 20) << grown << " bytes kept for a broker that reads nothing";
+        done = true;
+        bus.Stop({});
+    }
+    done = true;
+    broker.join();
 }
 
 }  // namespace

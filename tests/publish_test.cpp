@@ -3,10 +3,17 @@
 // publisher hands the bus when.
 #include <gtest/gtest.h>
 
+#include <simdjson.h>
+#include <sys/stat.h>
+
+#include <fstream>
 #include <set>
 
 #include "access/json_fields.h"
 #include "fakes.h"
+#include "platform/file_secret_store.h"
+#include "publish/broker_password.h"
+#include "temp_folder.h"
 #include "platform/memory_controls_view.h"
 #include "platform/memory_settings_store.h"
 #include "publish/device_id.h"
@@ -61,7 +68,22 @@ INSTANTIATE_TEST_SUITE_P(
                       ProblemRow{"prefix_hash", [](MqttSettings& s) { s.prefix = "home/#"; }, "\"#\" or \"+\""},
                       ProblemRow{"prefix_plus", [](MqttSettings& s) { s.prefix = "a+b"; }, "\"#\" or \"+\""},
                       ProblemRow{"discovery_prefix_plus", [](MqttSettings& s) { s.discovery_prefix = "+"; },
-                                 "discovery prefix"}),
+                                 "discovery prefix"},
+                      ProblemRow{"prefix_c1_control", [](MqttSettings& s) { s.prefix = "a\xC2\x85" "b"; },
+                                 "control characters"},
+                      ProblemRow{"prefix_not_utf8", [](MqttSettings& s) { s.prefix = "a\xC3"; }, "control characters"},
+                      ProblemRow{"prefix_surrogate", [](MqttSettings& s) { s.prefix = "\xED\xA0\x80"; },
+                                 "control characters"},
+                      ProblemRow{"prefix_overlong_slash", [](MqttSettings& s) { s.prefix = "a\xC0\xAF"; },
+                                 "control characters"},
+                      ProblemRow{"prefix_70000_bytes", [](MqttSettings& s) { s.prefix = std::string(70000, 'p'); },
+                                 "too long"},
+                      ProblemRow{"prefix_quote_and_accent", [](MqttSettings& s) { s.prefix = "my\"home/\xC3\xA9t\xC3\xA9"; },
+                                 ""},
+                      ProblemRow{"discovery_prefix_nonchar", [](MqttSettings& s) { s.discovery_prefix = "ha\xEF\xBF\xBF"; },
+                                 "discovery prefix must be text"},
+                      ProblemRow{"discovery_prefix_fdd0", [](MqttSettings& s) { s.discovery_prefix = "\xEF\xB7\x90"; },
+                                 "non-characters"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MqttSettings, HandWrittenGroupIsReadAndSavedBack) {
@@ -86,6 +108,57 @@ TEST(MqttSettings, HandWrittenGroupIsReadAndSavedBack) {
     SaveMqttSettings(saved, "Pelmora", s);
     EXPECT_EQ(LoadMqttSettings(saved, "Pelmora"), s);
     for (const auto& [key, value] : saved.values) EXPECT_TRUE(key.starts_with("Pelmora/Mqtt/")) << key;
+}
+
+// A port written by hand that is not one is refused, not taken for 1883.
+TEST(MqttSettings, HandWrittenPortThatIsNotOneIsRefused) {
+    for (const char* port : {"99999", "0", "-5", "18x3"}) {
+        MemorySettingsStore store;
+        store.values["Pelmora/Mqtt/Host"] = "broker.lan";
+        store.values["Pelmora/Mqtt/Port"] = port;
+        const MqttSettings s = LoadMqttSettings(store, "Pelmora");
+        EXPECT_NE(MqttSettingsProblem(s).find("1 to 65535"), std::string::npos) << port;
+    }
+    MemorySettingsStore none;
+    EXPECT_EQ(LoadMqttSettings(none, "Pelmora").port, 1883) << "missing keeps the default";
+}
+
+// Removing a password that is not there is no failure, with or without a
+// secret store that answers; a hand-written file's line end is not part of
+// the password.
+TEST(BrokerPassword, RemovesWhatIsNotThereAndTrimsALineEnd) {
+    test::TempWorkingFolder folder;
+    test::SilentSecretStore keychain;
+    const std::string path = (folder.path() / "mqtt-password").string();
+    FileSecretStore file(path);
+    BrokerPassword password(keychain, file);
+    EXPECT_EQ(password.Save(""), "");
+    for (const char* written : {"s3cret\n", "s3cret\r\n", "s3cret"}) {
+        std::ofstream(path, std::ios::trunc) << written;
+        ::chmod(path.c_str(), 0600);
+        EXPECT_EQ(password.Load(), "s3cret") << written;
+    }
+    EXPECT_EQ(password.Save(""), "");
+    EXPECT_EQ(password.Load(), "");
+}
+
+// Texts with quotes and backslashes give payloads that parse and read back.
+TEST(DiscoveryMessages, QuotesAndBackslashesReadBack) {
+    MqttSettings s;
+    s.prefix = "my\"home";
+    const std::string address = "gw\"\\1";
+    const std::vector<BusMessage> configs = DiscoveryMessages(s, DeviceId(address), address);
+    ASSERT_FALSE(configs.empty());
+    simdjson::dom::parser parser;
+    for (const BusMessage& m : configs) {
+        simdjson::dom::element config;
+        ASSERT_EQ(parser.parse(m.payload).get(config), simdjson::SUCCESS) << m.payload;
+        EXPECT_EQ(std::string_view(config["state_topic"]), "my\"home/gw__1/state");
+        EXPECT_EQ(std::string_view(config["device"]["name"]), "Solar gateway gw\"\\1");
+    }
+    simdjson::dom::element error;
+    ASSERT_EQ(parser.parse(ErrorPayload("a \"quoted\" \\ path\n")).get(error), simdjson::SUCCESS);
+    EXPECT_EQ(std::string_view(error["error"]), "a \"quoted\" \\ path\n");
 }
 
 // One read of a document through the read routine, as numbers.
@@ -213,6 +286,31 @@ TEST_F(PublisherTest, DiscoveryOffOrANewAddressRemovesTheOldSensors) {
     EXPECT_TRUE(bus.stopped_with[2][0].topic.starts_with("homeassistant/sensor/pelmora_envoy_local/"));
     EXPECT_EQ(bus.started.back().will.topic, "pelmora/10_0_0_9/availability");
     EXPECT_EQ(bus.published.back().topic, "pelmora/10_0_0_9/state");
+    EXPECT_EQ(bus.stopped_with[2].back(), (BusMessage{"pelmora/envoy_local/availability", "", true}))
+        << "the old device's retained availability is cleared";
+}
+
+// Half-typed addresses whose reads fail leave nothing on the broker: the
+// device moves only after a read there succeeded.
+TEST_F(PublisherTest, OnlyAnAddressThatWasReadBecomesTheDevice) {
+    publisher.Configure(settings, "", "127.0.0.1");
+    for (const char* typing : {"127.0.0.1:5", "127.0.0.1:53", "127.0.0.1:5398"}) {
+        FinishedRead failed = read_of("");
+        failed.address = typing;
+        publisher.OnFinishedRead(failed);
+    }
+    EXPECT_EQ(bus.started.size(), 1u);
+    EXPECT_TRUE(bus.stopped_with.empty());
+    EXPECT_TRUE(bus.published.empty());
+    FinishedRead good = read_of(test::ReadFixture("readings.json"));
+    good.address = "127.0.0.1:5398";
+    publisher.OnFinishedRead(good);
+    ASSERT_EQ(bus.started.size(), 2u);
+    EXPECT_EQ(bus.started.back().will.topic, "pelmora/127_0_0_1_5398/availability");
+
+    settings.prefix = "solar";
+    publisher.Configure(settings, "", "127.0.0.1:5398");
+    EXPECT_EQ(bus.stopped_with.back().back(), (BusMessage{"pelmora/127_0_0_1_5398/availability", "", true}));
 }
 
 }  // namespace

@@ -694,6 +694,43 @@ TEST_P(PublishPageTest, ChecksThenKeepsAndShowsTheState) {
     }
 }
 
+// With no user name the page saves even where no secret store answers;
+// "unchanged" shows only over a kept password; "Saved." goes once the
+// connection moves on from the state it was saved in.
+TEST_F(WindowTest, PublishPageSavesWithoutASecretStoreAndSaysOnlyWhatHolds) {
+    test::RecordingBus bus;
+    bus.state = "Connected";
+    Publisher publisher(bus);
+    test::SilentSecretStore keychain;
+    FileSecretStore file((folder.path() / "mqtt-password").string());
+    BrokerPassword password(keychain, file);
+    PublishServices publish{settings, password, publisher, bus};
+    window = std::make_unique<Pelmorafrm>(
+        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, &publish, nullptr, {&publisher}},
+        StartInfo{"Pelmora", {}});
+    window->Form_Load();
+    std::string placeholder, saved, after_loss;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QTest::qWait(600);
+        placeholder = dialog->findChild<QLineEdit*>("Password")->placeholderText().toStdString();
+        dialog->findChild<QCheckBox*>("Enabled")->setChecked(true);
+        dialog->findChild<QLineEdit*>("Host")->setText("127.0.0.1");
+        dialog->findChild<QPushButton*>("PublishSave")->click();
+        saved = dialog->findChild<QLabel*>("MqttMessage")->text().toStdString();
+        bus.state = "Connection lost; trying again";
+        QTest::qWait(600);
+        after_loss = dialog->findChild<QLabel*>("MqttMessage")->text().toStdString();
+        dialog->findChild<QPushButton*>("PublishClose")->click();
+    });
+    window->window_system().dispatch(WM_SYSCOMMAND, 1016, 0);
+    EXPECT_EQ(placeholder, "") << "no password is kept";
+    EXPECT_EQ(saved, "Saved.");
+    EXPECT_EQ(after_loss, "");
+    EXPECT_EQ(bus.started.size(), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, PublishPageTest,
     ::testing::Values(PublishInputRow{"good", "127.0.0.1", "1883", "solar", "Saved."},

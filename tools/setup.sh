@@ -9,7 +9,7 @@ PELMORA_PACKAGES=(
   libcurl4-openssl-dev libcpp-httplib-dev
   qt6-base-dev xvfb xauth fonts-liberation
   libssl-dev qtkeychain-qt6-dev gnome-keyring dbus dbus-daemon locales
-  libmosquitto-dev mosquitto qt6-charts-dev tzdata
+  libmosquitto-dev mosquitto qt6-charts-dev tzdata libsimdjson-dev
   dpkg-dev lintian appstream desktop-file-utils man-db
   clang libclang-rt-14-dev clang-tidy clang-format
 )
