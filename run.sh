@@ -6,8 +6,12 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/setup.sh
-pelmora_install_packages
-pelmora_build build >/dev/null
+pelmora_install_packages "${PELMORA_RUN_PACKAGES[@]}"
+if [ ! -x build/Pelmora ]; then
+  echo "Building Pelmora (the first build takes a few minutes; ./test.sh builds the tests as well)"
+fi
+cmake -S . -B build -DPELMORA_WERROR=OFF >/dev/null
+cmake --build build -j"$(nproc)" --target Pelmora pelmora-gateway pelmora-inspect
 
 if [ $# -eq 1 ] && [ -f "$1" ]; then
   exec build/pelmora-inspect "$1"

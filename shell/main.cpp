@@ -57,6 +57,10 @@ int main(int argc, char** argv) {
     pelmora::StartInfo start;
     start.executable = argc > 0 ? argv[0] : "Pelmora";
     for (int i = 1; i < argc; ++i) start.arguments.emplace_back(argv[i]);
+    if (const std::optional<std::string> answer = pelmora::CommandLineAnswer(start)) {
+        std::fputs(answer->c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     // In a Wayland session the window takes XWayland, where it can keep its
     // place and stay on top, unless the user chose a platform.
     if (const auto platform = pelmora::ChosenQtPlatform([](const char* name) { return std::getenv(name); })) {

@@ -23,6 +23,26 @@ std::string ArgumentText(const std::vector<std::string>& arguments) {
     return text;
 }
 
+std::optional<std::string> CommandLineAnswer(const StartInfo& start) {
+    if (start.arguments.size() != 1) return std::nullopt;
+    const std::string name = ExecutableBaseName(start.executable);
+    const std::string version = VersionedCaption(name).substr(name.size() + 2);  // "2.5.1"
+    if (start.arguments[0] == "--version") return name + " " + version + "\n";
+    if (start.arguments[0] != "--help") return std::nullopt;
+    const bool consumption = name == kConsumptionExecutable;
+    return "Usage: " + name + " [ADDRESS]\n"
+           "Shows, in real time, what the current-transformer meters of a solar monitoring gateway report:\n"
+           "production, " + std::string(consumption ? "household consumption" : "consumption") +
+           ", the grid flow, and per phase power, current and voltage.\n\n"
+           "  ADDRESS      the gateway's host name or IP address, with :PORT if needed (envoy.local,\n"
+           "               192.168.1.20, 10.0.0.5:8080); it must contain a \".\" and replaces the saved one\n"
+           "  --help       print this text and end\n"
+           "  --version    print the version and end\n\n"
+           "The window's menu (behind its title-bar icon) holds stay on top, the settings column, the\n"
+           "phase band, Options... (the gateway's token, publishing over MQTT), History... and About.\n"
+           "Settings: $XDG_CONFIG_HOME/Pelmora/Pelmora.conf; history: $XDG_DATA_HOME/Pelmora/history/.\n";
+}
+
 std::string VersionedCaption(const std::string& caption) {
     return caption + " V" + std::to_string(PELMORA_VERSION_MAJOR) + "." + std::to_string(PELMORA_VERSION_MINOR) + "." +
            std::to_string(PELMORA_VERSION_PATCH);

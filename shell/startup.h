@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ std::string ArgumentText(const std::vector<std::string>& arguments);
 
 // "Pelmora" + " V2.5.1": the caption with the program's version.
 std::string VersionedCaption(const std::string& caption);
+
+// What "--help" or "--version", as the only argument, prints before the
+// program ends; nothing for any other command line, which is the address.
+std::optional<std::string> CommandLineAnswer(const StartInfo& start);
 
 struct LoadContext {
     Menu& menu;

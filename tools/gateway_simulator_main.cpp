@@ -52,8 +52,10 @@ const char* kModes[] = {"normal",         "refuse",          "silent",    "delay
                         "close-mid-body", "status",          "empty-200", "empty-500", "compact",
                         "crlf",           "production-only", "oversized", "mixed"};
 
-int usage() {
-    std::cerr << "usage: pelmora-gateway [--port N] [--mode MODE] [--fixed FILE] [--seed N]\n"
+// The help text: on standard output when asked for, with status 0; on
+// standard error with status 2 after a wrong argument.
+int usage(bool asked = false) {
+    (asked ? std::cout : std::cerr) << "usage: pelmora-gateway [--port N] [--mode MODE] [--fixed FILE] [--seed N]\n"
                  "                       [--delay-ms N] [--drip-ms N] [--status N] [--content-type TEXT]\n"
                  "                       [--hour H] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
                  "                       [--serial S] [--cert-start EPOCH] [--cert-days N]]\n"
@@ -66,13 +68,14 @@ int usage() {
                  "  fault or good document per request, repeatable with --seed).\n"
                  "  --hour H fixes the hour of the day (0 to 24) that drives the sun.\n"
                  "  --tls serves HTTPS (TLS 1.2) as firmware 7 gateways do: the readings need the token in\n"
-                 "  --token-file (any token without it) as \"Authorization: Bearer\", or a session cookie from\n"
+                 "  --token-file (any token without it; one is printed as \"token: ...\" to paste into\n"
+                 "  Pelmora's Options) as \"Authorization: Bearer\", or a session cookie from\n"
                  "  /auth/check_jwt; a refused request gets the HTML 401 page. The certificate is self-signed,\n"
                  "  CN=envoy-<serial>, made at start-up, or read from --cert/--key when both exist (made and\n"
                  "  written there otherwise); --new-key always makes a fresh key. Every request is logged on\n"
                  "  standard output with whether it carried the token; the connection and handshake counts\n"
                  "  are printed on exit.\n";
-    return 2;
+    return asked ? 0 : 2;
 }
 
 std::atomic<bool> g_stopping{false};
@@ -203,6 +206,7 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc) std::exit(usage());
             return argv[++i];
         };
+        if (arg == "-h" || arg == "--help") return usage(true);
         try {
             if (arg == "--port")
                 options.port = std::stoi(next());
@@ -376,6 +380,12 @@ int main(int argc, char** argv) {
     if (port < 0) {
         std::cerr << "pelmora-gateway: cannot bind 127.0.0.1:" << options.port << "\n";
         return 1;
+    }
+    if (options.tls && options.token_file.empty()) {
+        // Any token is taken; this one has the gateway's shape, for Pelmora's Options page.
+        std::cout << "token: "
+                  << pelmora::MakeSampleToken(options.serial, static_cast<std::int64_t>(std::time(nullptr)) + 365 * 86400)
+                  << std::endl;
     }
     std::cout << "listening on 127.0.0.1:" << port << std::endl;
 

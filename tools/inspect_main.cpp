@@ -68,8 +68,10 @@ std::string utc_text(const std::string& epoch_text) {
     }
 }
 
-int usage() {
-    std::cerr << "usage: pelmora-inspect [FILE]\n"
+// The help text: on standard output when asked for, with status 0; on
+// standard error with status 2 after a wrong argument.
+int usage(bool asked = false) {
+    (asked ? std::cout : std::cerr) << "usage: pelmora-inspect [FILE]\n"
                  "       pelmora-inspect --read FILE|ADDRESS [--consumption] [--zone-offset SECONDS]\n"
                  "                       [--token-file TOKEN_FILE]\n"
                  "  Without --read: reads a readings document from FILE (or standard input) and prints\n"
@@ -82,7 +84,7 @@ int usage() {
                  "  --zone-offset replaces this machine's zone offset;\n"
                  "  --token-file reads the gateway over HTTPS with the owner token kept in TOKEN_FILE\n"
                  "  (readable by its owner only); the gateway's key is trusted for this one read.\n";
-    return 2;
+    return asked ? 0 : 2;
 }
 
 std::string colour_name(pelmora::OleColor color) {
@@ -220,7 +222,7 @@ int main(int argc, char** argv) {
     if (args.size() > 1) return usage();
     if (args.size() == 1) {
         const std::string& arg = args[0];
-        if (arg == "-h" || arg == "--help") return usage();
+        if (arg == "-h" || arg == "--help") return usage(true);
         std::ifstream in(arg, std::ios::binary);
         if (!in) {
             std::cerr << "pelmora-inspect: cannot open " << arg << "\n";

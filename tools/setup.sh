@@ -3,20 +3,26 @@
 # Sourced by run.sh and test.sh.
 set -euo pipefail
 
-PELMORA_PACKAGES=(
+# What building and running the program need (./run.sh).
+PELMORA_RUN_PACKAGES=(
   g++ cmake make pkg-config
+  libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
+  qt6-base-dev qt6-charts-dev qtkeychain-qt6-dev
+  libmosquitto-dev libsimdjson-dev fonts-liberation tzdata
+)
+# What the tests add (./test.sh): test libraries, a display, a keyring and a
+# broker to test against, the package tools and the linters.
+PELMORA_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev libcpp-httplib-dev
-  qt6-base-dev xvfb xauth fonts-liberation
-  libssl-dev qtkeychain-qt6-dev gnome-keyring dbus dbus-daemon locales
-  libmosquitto-dev mosquitto qt6-charts-dev tzdata libsimdjson-dev
+  xvfb xauth x11-utils gnome-keyring dbus dbus-daemon locales mosquitto
   dpkg-dev lintian appstream desktop-file-utils man-db
   clang libclang-rt-14-dev clang-tidy clang-format
 )
+PELMORA_PACKAGES=("${PELMORA_RUN_PACKAGES[@]}" "${PELMORA_TEST_PACKAGES[@]}")
 
 pelmora_missing_packages() {
   local missing=()
-  for p in "${PELMORA_PACKAGES[@]}"; do
+  for p in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$p")
     fi
@@ -24,9 +30,11 @@ pelmora_missing_packages() {
   echo "${missing[@]:-}"
 }
 
+# Installs the packages named (all of them when none are).
 pelmora_install_packages() {
   local missing
-  missing=$(pelmora_missing_packages)
+  if [ $# -eq 0 ]; then set -- "${PELMORA_PACKAGES[@]}"; fi
+  missing=$(pelmora_missing_packages "$@")
   [ -z "$missing" ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
     echo "Missing packages. Run as root:"

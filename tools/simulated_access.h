@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -36,6 +37,10 @@ private:
     std::mutex m_mutex;
     std::map<std::string, std::chrono::steady_clock::time_point> m_sessions;
 };
+
+// A token shaped as the gateway's owner tokens, for `serial`, expiring at
+// `exp`; its signature is not a real one (the simulator checks none).
+std::string MakeSampleToken(const std::string& serial, std::int64_t exp);
 
 // Counted across all SSL contexts of the process.
 struct HandshakeCounts {
