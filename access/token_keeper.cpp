@@ -52,8 +52,9 @@ void TokenKeeper::start_lookup(std::chrono::steady_clock::time_point wait_until)
             if (read.status == SecretRead::Status::Found) {
                 take_token(found, read.value, "The desktop's secret store");
             } else if (read.status == SecretRead::Status::Missing) {
-                found.problem = "The desktop's secret store holds no gateway token. Paste the token again, or "
-                                "remove it to read over plain http.";
+                found.problem =
+                    "The desktop's secret store holds no gateway token. Paste the token again, or "
+                    "remove it to read over plain http.";
             } else {
                 found.problem = "The desktop's secret store did not answer.";
             }
@@ -66,8 +67,9 @@ void TokenKeeper::start_lookup(std::chrono::steady_clock::time_point wait_until)
         } else if (read.status == SecretRead::Status::Refused) {
             found.problem = read.message;
         } else if (store == kFile) {
-            found.problem = m_file.Where() + ": the token file is missing. Paste the token again, or remove it "
-                                             "to read over plain http.";
+            found.problem = m_file.Where() +
+                            ": the token file is missing. Paste the token again, or remove it "
+                            "to read over plain http.";
         }
         return found;
     });

@@ -19,11 +19,11 @@ struct CertificateFacts {
 
 // One GET over HTTPS.
 struct HttpsCall {
-    std::string url;                   // "https://..." only; anything else fails with nothing sent
+    std::string url;  // "https://..." only; anything else fails with nothing sent
     // "Name: value" lines sent as they stand; a call with a control character
     // in any of them is not made.
     std::vector<std::string> headers;
-    std::string pinned_sha256;         // base64 SPKI hash the peer must have; empty: any key
+    std::string pinned_sha256;  // base64 SPKI hash the peer must have; empty: any key
 };
 
 struct HttpsAnswer {
@@ -34,7 +34,7 @@ struct HttpsAnswer {
     };
     Outcome outcome = Outcome::NoAnswer;
     long status = 0;
-    std::string body;            // decoded like the plain request's body
+    std::string body;  // decoded like the plain request's body
     // The value of a "sessionId" cookie the answer set, as it came, or empty.
     std::string session_cookie;
     // The peer's certificate when this call made a new connection.

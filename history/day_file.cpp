@@ -53,8 +53,8 @@ std::string FixedText(double value, int decimals) {
     char buffer[340];
     if (!std::isfinite(value)) return {};
     if (value == 0.0) value = 0.0;  // -0.0 prints as 0
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                                      std::clamp(decimals, 0, 17));
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, std::clamp(decimals, 0, 17));
     if (result.ec != std::errc()) return {};
     return std::string(buffer, result.ptr);
 }

@@ -29,8 +29,6 @@ struct MinuteRecord {
 // 130 kB, so anything larger is not one.
 inline constexpr std::size_t kLargestDayFile = 4 * 1024 * 1024;
 
-
-
 inline constexpr std::string_view kDayFileHeader =
     "time,production_w,consumption_w,grid_w,samples,produced_wh,consumed_wh,imported_wh,exported_wh";
 
@@ -59,8 +57,7 @@ std::optional<MinuteRecord> ParseMinuteLine(std::string_view line);
 // date; two lines of the same minute (a close and a restart within it) are
 // merged. `unread`, when given, counts the lines other than the header that
 // did not read.
-std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view day = {},
-                                      std::size_t* unread = nullptr);
+std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view day = {}, std::size_t* unread = nullptr);
 
 // The energy of a day's minutes together.
 Energy DayEnergy(const std::vector<MinuteRecord>& minutes);

@@ -149,14 +149,14 @@ LoadedDay History::load(const std::string& day) {
     const std::optional<std::string> text = m_files.read_file(path, kLargestDayFile);
     if (!text) return {};
     if (text->size() > kLargestDayFile) {
-        return {{}, path + " is larger than any day's file (" + std::to_string(kLargestDayFile / (1024 * 1024)) +
-                        " MB): not shown"};
+        return {{},
+                path + " is larger than any day's file (" + std::to_string(kLargestDayFile >> 20) + " MB): not shown"};
     }
     std::size_t unread = 0;
     LoadedDay loaded{LoadDayFile(*text, day, &unread), ""};
     if (loaded.minutes.empty() && unread > 0) {
-        loaded.problem = path + " is not a day file: none of its " + std::to_string(unread) +
-                         " lines reads as a minute of " + day;
+        loaded.problem =
+            path + " is not a day file: none of its " + std::to_string(unread) + " lines reads as a minute of " + day;
     }
     return loaded;
 }

@@ -79,7 +79,7 @@ private:
     std::string m_today;
     std::vector<MinuteRecord> m_today_minutes;  // written minutes of m_today
     std::string m_today_problem;                // why m_today's file did not read
-    std::set<std::string> m_started_files;  // checked for a cut last line, and headed
+    std::set<std::string> m_started_files;      // checked for a cut last line, and headed
     std::string m_problem;
     std::uint64_t m_generation = 0;
 };

@@ -19,8 +19,8 @@ std::string BrokerPassword::Load() {
 std::string BrokerPassword::Save(const std::string& password) {
     if (password.empty()) {
         // A store that does not answer holds nothing that could be used.
-        const bool keychain_gone = m_keychain.Erase(kMqttPasswordKey) ||
-                                   m_keychain.Get(kMqttPasswordKey).status != SecretRead::Status::Found;
+        const bool keychain_gone =
+            m_keychain.Erase(kMqttPasswordKey) || m_keychain.Get(kMqttPasswordKey).status != SecretRead::Status::Found;
         const bool file_gone = m_file.Erase(kMqttPasswordKey);
         return keychain_gone && file_gone ? std::string() : "The old password could not be removed.";
     }

@@ -50,8 +50,7 @@ public:
 // the first such read of the run is told to `log` in one line.
 class PlausibleReads : public FinishedReadSink {
 public:
-    PlausibleReads(std::vector<FinishedReadSink*> sinks, std::ostream& log)
-        : m_sinks(std::move(sinks)), m_log(log) {}
+    PlausibleReads(std::vector<FinishedReadSink*> sinks, std::ostream& log) : m_sinks(std::move(sinks)), m_log(log) {}
     void OnFinishedRead(const FinishedRead& read) override;
 
 private:

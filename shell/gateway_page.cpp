@@ -125,8 +125,8 @@ void GatewayPage::show_status() {
     if (m_facts->text().toStdString() != text) m_facts->setText(QString::fromStdString(text));
 
     const std::optional<TokenGatewayRequest::KeyChange>& change = m_access.request.pending_key_change();
-    const std::string key = change ? KeyChangeText(*change) + "\n\nUntil you trust it, nothing is sent to the gateway."
-                                   : std::string();
+    const std::string key =
+        change ? KeyChangeText(*change) + "\n\nUntil you trust it, nothing is sent to the gateway." : std::string();
     if (m_key->text().toStdString() != key) m_key->setText(QString::fromStdString(key));
     m_key->setVisible(change.has_value());
     m_trust->setVisible(change.has_value());

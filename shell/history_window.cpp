@@ -147,7 +147,8 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget*
     resize(std::min(std::max(stored("Width", 900), 320), room.width()),
            std::min(std::max(stored("Height", 520), 240), room.height()));
     if (const int left = stored("Left", -1), top_at = stored("Top", -1); left >= 0 && top_at >= 0) {
-        move(std::min(left, std::max(room.right() - width(), 0)), std::min(top_at, std::max(room.bottom() - height(), 0)));
+        move(std::min(left, std::max(room.right() - width(), 0)),
+             std::min(top_at, std::max(room.bottom() - height(), 0)));
     }
 
     fill_ranges();

@@ -41,8 +41,9 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
     m_enabled = switch_box(this, "Enabled", "Publish every reading to an MQTT broker", s.enabled);
     m_host = field(this, "Host", s.host);
     // A stored port that is not one shows as it was written.
-    m_port = field(this, "Port", s.port != 0 ? std::to_string(s.port)
-                                             : m_services.settings.GetSetting(kSettingsApp, kMqttSection, "Port", ""));
+    m_port = field(
+        this, "Port",
+        s.port != 0 ? std::to_string(s.port) : m_services.settings.GetSetting(kSettingsApp, kMqttSection, "Port", ""));
     m_tls = switch_box(this, "Tls", "TLS", s.tls);
     m_verify = switch_box(this, "VerifyPeer", "Verify the broker's certificate", s.verify_peer);
     m_user = field(this, "User", s.user);

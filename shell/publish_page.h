@@ -59,7 +59,8 @@ private:
     std::function<void()> m_done;
     std::future<bool> m_password_kept;  // whether a password is stored, asked without waiting
     std::string m_state_at_save;
-    bool m_saved_here = false;  // the placeholder follows this page's save, not the first look        // "Saved." stays until the state moves on from it
+    bool m_saved_here = false;  // the placeholder follows this page's save, not the first look        // "Saved." stays
+                                // until the state moves on from it
 };
 
 }  // namespace pelmora

@@ -30,9 +30,11 @@ std::optional<std::string> CommandLineAnswer(const StartInfo& start) {
     if (start.arguments[0] == "--version") return name + " " + version + "\n";
     if (start.arguments[0] != "--help") return std::nullopt;
     const bool consumption = name == kConsumptionExecutable;
-    return "Usage: " + name + " [ADDRESS]\n"
+    return "Usage: " + name +
+           " [ADDRESS]\n"
            "Shows, in real time, what the current-transformer meters of a solar monitoring gateway report:\n"
-           "production, " + std::string(consumption ? "household consumption" : "consumption") +
+           "production, " +
+           std::string(consumption ? "household consumption" : "consumption") +
            ", the grid flow, and per phase power, current and voltage.\n\n"
            "  ADDRESS      the gateway's host name or IP address, with :PORT if needed (envoy.local,\n"
            "               192.168.1.20, 10.0.0.5:8080); it must contain a \".\" and replaces the saved one\n"

@@ -226,8 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HandFileRow{"owner_only", kHandToken + "\n", 0600, false, ""},
                       HandFileRow{"group_readable", kHandToken, 0640, false, "chmod 600"},
                       HandFileRow{"another_users", kHandToken, 0600, true, "belongs to another user"},
-                      HandFileRow{"header_lines_in_it", "TOKEN\r\nX-Injected: yes\r\nHost: evil.example", 0600,
-                                  false, "not a gateway token"}),
+                      HandFileRow{"header_lines_in_it", "TOKEN\r\nX-Injected: yes\r\nHost: evil.example", 0600, false,
+                                  "not a gateway token"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A token file made usable while Pelmora runs is found again without a

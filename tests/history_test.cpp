@@ -42,7 +42,6 @@ struct ZonedHistory {
     History history{files, calendar, clock, "/h"};
 };
 
-
 struct EnergyRow {
     const char* name;
     std::vector<Sample> samples;
@@ -217,10 +216,9 @@ TEST(History, ImplausibleFiguresAreNeverKept) {
     EXPECT_TRUE(zoned.history.Add({kMidnightUtc, 10e6, 0, -10e6}));
     EXPECT_EQ(zoned.history.ring().size(), 1u);
 
-    for (const char* bad : {"2026-12-08T15:03:00+01:00,inf,2,3,4,5,6,7,8",
-                            "2026-12-08T15:03:00+01:00,nan,2,3,4,5,6,7,8",
-                            "2026-12-08T15:03:00+01:00,1,2,3,4,1e308,6,7,8",
-                            "2026-12-08T15:03:00+01:00,1,2,3,4.5,5,6,7,8"})
+    for (const char* bad :
+         {"2026-12-08T15:03:00+01:00,inf,2,3,4,5,6,7,8", "2026-12-08T15:03:00+01:00,nan,2,3,4,5,6,7,8",
+          "2026-12-08T15:03:00+01:00,1,2,3,4,1e308,6,7,8", "2026-12-08T15:03:00+01:00,1,2,3,4.5,5,6,7,8"})
         EXPECT_FALSE(ParseMinuteLine(bad)) << bad;
 }
 
@@ -299,17 +297,20 @@ std::string larger_than_a_day() {
     return text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, LoadedDayTest,
-    ::testing::Values(
-        DayFileRow{"own_minutes_only",
-                   header_and({"2026-12-07T10:00:00+00:00,1,1,1,1,1,1,1,1", "2026-12-09T10:00:00+00:00,1,1,1,1,1,1,1,1",
-                               "2026-12-08T00:30:00+01:00,1,1,1,1,1,1,1,1"}),
-                   1, ""},
-        DayFileRow{"header_only", header_and({}), 0, ""},
-        DayFileRow{"garbage", "\x7f" "ELF\x02\x01\nrandom bytes\n", 0, "is not a day file"},
-        DayFileRow{"larger_than_a_day", larger_than_a_day(), 0, "larger than any day's file (4 MB)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, LoadedDayTest,
+                         ::testing::Values(DayFileRow{"own_minutes_only",
+                                                      header_and({"2026-12-07T10:00:00+00:00,1,1,1,1,1,1,1,1",
+                                                                  "2026-12-09T10:00:00+00:00,1,1,1,1,1,1,1,1",
+                                                                  "2026-12-08T00:30:00+01:00,1,1,1,1,1,1,1,1"}),
+                                                      1, ""},
+                                           DayFileRow{"header_only", header_and({}), 0, ""},
+                                           DayFileRow{"garbage",
+                                                      "\x7f"
+                                                      "ELF\x02\x01\nrandom bytes\n",
+                                                      0, "is not a day file"},
+                                           DayFileRow{"larger_than_a_day", larger_than_a_day(), 0,
+                                                      "larger than any day's file (4 MB)"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DayFile, MergedCountsDoNotOverflow) {
     const std::vector<MinuteRecord> merged =

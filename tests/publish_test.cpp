@@ -54,36 +54,37 @@ TEST_P(MqttSettingsProblemTest, RefusesWithAClearMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, MqttSettingsProblemTest,
-    ::testing::Values(ProblemRow{"fine", [](MqttSettings&) {}, ""},
-                      ProblemRow{"host_with_blanks", [](MqttSettings& s) { s.host = "my broker"; }, "blanks"},
-                      ProblemRow{"no_host", [](MqttSettings& s) { s.host = ""; }, "host name"},
-                      ProblemRow{"no_host_while_off",
-                                 [](MqttSettings& s) {
-                                     s.host = "";
-                                     s.enabled = false;
-                                 },
-                                 ""},
-                      ProblemRow{"port_zero", [](MqttSettings& s) { s.port = 0; }, "1 to 65535"},
-                      ProblemRow{"port_too_large", [](MqttSettings& s) { s.port = 65536; }, "1 to 65535"},
-                      ProblemRow{"prefix_hash", [](MqttSettings& s) { s.prefix = "home/#"; }, "\"#\" or \"+\""},
-                      ProblemRow{"prefix_plus", [](MqttSettings& s) { s.prefix = "a+b"; }, "\"#\" or \"+\""},
-                      ProblemRow{"discovery_prefix_plus", [](MqttSettings& s) { s.discovery_prefix = "+"; },
-                                 "discovery prefix"},
-                      ProblemRow{"prefix_c1_control", [](MqttSettings& s) { s.prefix = "a\xC2\x85" "b"; },
-                                 "control characters"},
-                      ProblemRow{"prefix_not_utf8", [](MqttSettings& s) { s.prefix = "a\xC3"; }, "control characters"},
-                      ProblemRow{"prefix_surrogate", [](MqttSettings& s) { s.prefix = "\xED\xA0\x80"; },
-                                 "control characters"},
-                      ProblemRow{"prefix_overlong_slash", [](MqttSettings& s) { s.prefix = "a\xC0\xAF"; },
-                                 "control characters"},
-                      ProblemRow{"prefix_70000_bytes", [](MqttSettings& s) { s.prefix = std::string(70000, 'p'); },
-                                 "too long"},
-                      ProblemRow{"prefix_quote_and_accent", [](MqttSettings& s) { s.prefix = "my\"home/\xC3\xA9t\xC3\xA9"; },
-                                 ""},
-                      ProblemRow{"discovery_prefix_nonchar", [](MqttSettings& s) { s.discovery_prefix = "ha\xEF\xBF\xBF"; },
-                                 "discovery prefix must be text"},
-                      ProblemRow{"discovery_prefix_fdd0", [](MqttSettings& s) { s.discovery_prefix = "\xEF\xB7\x90"; },
-                                 "non-characters"}),
+    ::testing::Values(
+        ProblemRow{"fine", [](MqttSettings&) {}, ""},
+        ProblemRow{"host_with_blanks", [](MqttSettings& s) { s.host = "my broker"; }, "blanks"},
+        ProblemRow{"no_host", [](MqttSettings& s) { s.host = ""; }, "host name"},
+        ProblemRow{"no_host_while_off",
+                   [](MqttSettings& s) {
+                       s.host = "";
+                       s.enabled = false;
+                   },
+                   ""},
+        ProblemRow{"port_zero", [](MqttSettings& s) { s.port = 0; }, "1 to 65535"},
+        ProblemRow{"port_too_large", [](MqttSettings& s) { s.port = 65536; }, "1 to 65535"},
+        ProblemRow{"prefix_hash", [](MqttSettings& s) { s.prefix = "home/#"; }, "\"#\" or \"+\""},
+        ProblemRow{"prefix_plus", [](MqttSettings& s) { s.prefix = "a+b"; }, "\"#\" or \"+\""},
+        ProblemRow{"discovery_prefix_plus", [](MqttSettings& s) { s.discovery_prefix = "+"; }, "discovery prefix"},
+        ProblemRow{"prefix_c1_control",
+                   [](MqttSettings& s) {
+                       s.prefix =
+                           "a\xC2\x85"
+                           "b";
+                   },
+                   "control characters"},
+        ProblemRow{"prefix_not_utf8", [](MqttSettings& s) { s.prefix = "a\xC3"; }, "control characters"},
+        ProblemRow{"prefix_surrogate", [](MqttSettings& s) { s.prefix = "\xED\xA0\x80"; }, "control characters"},
+        ProblemRow{"prefix_overlong_slash", [](MqttSettings& s) { s.prefix = "a\xC0\xAF"; }, "control characters"},
+        ProblemRow{"prefix_70000_bytes", [](MqttSettings& s) { s.prefix = std::string(70000, 'p'); }, "too long"},
+        ProblemRow{"prefix_quote_and_accent", [](MqttSettings& s) { s.prefix = "my\"home/\xC3\xA9t\xC3\xA9"; }, ""},
+        ProblemRow{"discovery_prefix_nonchar", [](MqttSettings& s) { s.discovery_prefix = "ha\xEF\xBF\xBF"; },
+                   "discovery prefix must be text"},
+        ProblemRow{"discovery_prefix_fdd0", [](MqttSettings& s) { s.discovery_prefix = "\xEF\xB7\x90"; },
+                   "non-characters"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MqttSettings, HandWrittenGroupIsReadAndSavedBack) {

@@ -55,26 +55,27 @@ const char* kModes[] = {"normal",         "refuse",          "silent",    "delay
 // The help text: on standard output when asked for, with status 0; on
 // standard error with status 2 after a wrong argument.
 int usage(bool asked = false) {
-    (asked ? std::cout : std::cerr) << "usage: pelmora-gateway [--port N] [--mode MODE] [--fixed FILE] [--seed N]\n"
-                 "                       [--delay-ms N] [--drip-ms N] [--status N] [--content-type TEXT]\n"
-                 "                       [--hour H] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
-                 "                       [--serial S] [--cert-start EPOCH] [--cert-days N]]\n"
-                 "  Serves /ivp/meters/readings on 127.0.0.1 like an Envoy gateway. --port 0 picks a free\n"
-                 "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
-                 "  MODE: normal (default), refuse (connections refused), silent (accepts, never answers),\n"
-                 "  delay (answers after --delay-ms), drip (one body byte every --drip-ms), close-mid-body,\n"
-                 "  status (--status with an HTML body), empty-200, empty-500, compact (no line breaks),\n"
-                 "  crlf (CR LF line ends), production-only, oversized (2 MiB body), mixed (a random\n"
-                 "  fault or good document per request, repeatable with --seed).\n"
-                 "  --hour H fixes the hour of the day (0 to 24) that drives the sun.\n"
-                 "  --tls serves HTTPS (TLS 1.2) as firmware 7 gateways do: the readings need the token in\n"
-                 "  --token-file (any token without it; one is printed as \"token: ...\" to paste into\n"
-                 "  Pelmora's Options) as \"Authorization: Bearer\", or a session cookie from\n"
-                 "  /auth/check_jwt; a refused request gets the HTML 401 page. The certificate is self-signed,\n"
-                 "  CN=envoy-<serial>, made at start-up, or read from --cert/--key when both exist (made and\n"
-                 "  written there otherwise); --new-key always makes a fresh key. Every request is logged on\n"
-                 "  standard output with whether it carried the token; the connection and handshake counts\n"
-                 "  are printed on exit.\n";
+    (asked ? std::cout : std::cerr)
+        << "usage: pelmora-gateway [--port N] [--mode MODE] [--fixed FILE] [--seed N]\n"
+           "                       [--delay-ms N] [--drip-ms N] [--status N] [--content-type TEXT]\n"
+           "                       [--hour H] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
+           "                       [--serial S] [--cert-start EPOCH] [--cert-days N]]\n"
+           "  Serves /ivp/meters/readings on 127.0.0.1 like an Envoy gateway. --port 0 picks a free\n"
+           "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
+           "  MODE: normal (default), refuse (connections refused), silent (accepts, never answers),\n"
+           "  delay (answers after --delay-ms), drip (one body byte every --drip-ms), close-mid-body,\n"
+           "  status (--status with an HTML body), empty-200, empty-500, compact (no line breaks),\n"
+           "  crlf (CR LF line ends), production-only, oversized (2 MiB body), mixed (a random\n"
+           "  fault or good document per request, repeatable with --seed).\n"
+           "  --hour H fixes the hour of the day (0 to 24) that drives the sun.\n"
+           "  --tls serves HTTPS (TLS 1.2) as firmware 7 gateways do: the readings need the token in\n"
+           "  --token-file (any token without it; one is printed as \"token: ...\" to paste into\n"
+           "  Pelmora's Options) as \"Authorization: Bearer\", or a session cookie from\n"
+           "  /auth/check_jwt; a refused request gets the HTML 401 page. The certificate is self-signed,\n"
+           "  CN=envoy-<serial>, made at start-up, or read from --cert/--key when both exist (made and\n"
+           "  written there otherwise); --new-key always makes a fresh key. Every request is logged on\n"
+           "  standard output with whether it carried the token; the connection and handshake counts\n"
+           "  are printed on exit.\n";
     return asked ? 0 : 2;
 }
 
@@ -384,7 +385,8 @@ int main(int argc, char** argv) {
     if (options.tls && options.token_file.empty()) {
         // Any token is taken; this one has the gateway's shape, for Pelmora's Options page.
         std::cout << "token: "
-                  << pelmora::MakeSampleToken(options.serial, static_cast<std::int64_t>(std::time(nullptr)) + 365 * 86400)
+                  << pelmora::MakeSampleToken(options.serial,
+                                              static_cast<std::int64_t>(std::time(nullptr)) + std::int64_t{365} * 86400)
                   << std::endl;
     }
     std::cout << "listening on 127.0.0.1:" << port << std::endl;

@@ -71,19 +71,20 @@ std::string utc_text(const std::string& epoch_text) {
 // The help text: on standard output when asked for, with status 0; on
 // standard error with status 2 after a wrong argument.
 int usage(bool asked = false) {
-    (asked ? std::cout : std::cerr) << "usage: pelmora-inspect [FILE]\n"
-                 "       pelmora-inspect --read FILE|ADDRESS [--consumption] [--zone-offset SECONDS]\n"
-                 "                       [--token-file TOKEN_FILE]\n"
-                 "  Without --read: reads a readings document from FILE (or standard input) and prints\n"
-                 "  every recognised item: kinds, power slot, epoch text and the UTC date it gives,\n"
-                 "  value text, and the value rounded to one decimal as the read does.\n"
-                 "  With --read: runs one whole read on the document in FILE, or fetched from the gateway\n"
-                 "  at ADDRESS (as typed in the window's Envoy box), and prints what every box of the\n"
-                 "  window would show, its colour, and the four lines of the output file.\n"
-                 "  --consumption reads the second meter as consumption (the PelmoraB mode);\n"
-                 "  --zone-offset replaces this machine's zone offset;\n"
-                 "  --token-file reads the gateway over HTTPS with the owner token kept in TOKEN_FILE\n"
-                 "  (readable by its owner only); the gateway's key is trusted for this one read.\n";
+    (asked ? std::cout : std::cerr)
+        << "usage: pelmora-inspect [FILE]\n"
+           "       pelmora-inspect --read FILE|ADDRESS [--consumption] [--zone-offset SECONDS]\n"
+           "                       [--token-file TOKEN_FILE]\n"
+           "  Without --read: reads a readings document from FILE (or standard input) and prints\n"
+           "  every recognised item: kinds, power slot, epoch text and the UTC date it gives,\n"
+           "  value text, and the value rounded to one decimal as the read does.\n"
+           "  With --read: runs one whole read on the document in FILE, or fetched from the gateway\n"
+           "  at ADDRESS (as typed in the window's Envoy box), and prints what every box of the\n"
+           "  window would show, its colour, and the four lines of the output file.\n"
+           "  --consumption reads the second meter as consumption (the PelmoraB mode);\n"
+           "  --zone-offset replaces this machine's zone offset;\n"
+           "  --token-file reads the gateway over HTTPS with the owner token kept in TOKEN_FILE\n"
+           "  (readable by its owner only); the gateway's key is trusted for this one read.\n";
     return asked ? 0 : 2;
 }
 
