@@ -29,7 +29,7 @@ GatewayPage::GatewayPage(AccessServices access, QWidget* parent)
       m_paste(new QPlainTextEdit(this)),
       m_facts(new QLabel(this)),
       m_message(new QLabel(this)),
-      m_key(new QLabel(this)),
+      m_key(new QPlainTextEdit(this)),
       m_trust(new QPushButton(QStringLiteral("Trust the new certificate"), this)),
       m_save(new QPushButton(QStringLiteral("Save"), this)),
       m_watch(new QTimer(this)) {
@@ -42,14 +42,17 @@ GatewayPage::GatewayPage(AccessServices access, QWidget* parent)
     m_paste->setObjectName(QStringLiteral("Token"));
     m_paste->setPlaceholderText(QStringLiteral("Paste the token here"));
     m_paste->setTabChangesFocus(true);
-    for (QLabel* label : {m_facts, m_message, m_key}) {
+    for (QLabel* label : {m_facts, m_message}) {
         label->setWordWrap(true);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
     m_facts->setObjectName(QStringLiteral("TokenFacts"));
     m_message->setObjectName(QStringLiteral("TokenMessage"));
     m_key->setObjectName(QStringLiteral("KeyChange"));
+    // The keys are long: they scroll in a box of their own, and can be copied.
+    m_key->setReadOnly(true);
     m_key->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_key->setFixedHeight(m_key->fontMetrics().lineSpacing() * 7);
     m_trust->setObjectName(QStringLiteral("TrustKey"));
 
     auto* remove = new QPushButton(QStringLiteral("Remove"), this);
@@ -127,7 +130,7 @@ void GatewayPage::show_status() {
     const std::optional<TokenGatewayRequest::KeyChange>& change = m_access.request.pending_key_change();
     const std::string key =
         change ? KeyChangeText(*change) + "\n\nUntil you trust it, nothing is sent to the gateway." : std::string();
-    if (m_key->text().toStdString() != key) m_key->setText(QString::fromStdString(key));
+    if (m_key->toPlainText().toStdString() != key) m_key->setPlainText(QString::fromStdString(key));
     m_key->setVisible(change.has_value());
     m_trust->setVisible(change.has_value());
 }

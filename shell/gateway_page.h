@@ -38,7 +38,7 @@ private:
     QPlainTextEdit* m_paste;
     QLabel* m_facts;
     QLabel* m_message;
-    QLabel* m_key;
+    QPlainTextEdit* m_key;
     QPushButton* m_trust;
     QPushButton* m_save;
     QTimer* m_watch;

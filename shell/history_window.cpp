@@ -106,6 +106,7 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget*
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QStringLiteral("Pelmora history"));
     m_range->setObjectName(QStringLiteral("Range"));
+    m_range->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_totals->setObjectName(QStringLiteral("Totals"));
     m_problem->setObjectName(QStringLiteral("HistoryProblem"));
     m_problem->setStyleSheet(QStringLiteral("color: #b00000"));

@@ -618,7 +618,7 @@ TEST_F(TokenWindowTest, GatewayPageShowsRefusalsAndAChangedCertificate) {
     std::string key;
     bool trust_shown = false;
     with_options([&](QWidget& dialog) {
-        key = dialog.findChild<QLabel*>("KeyChange")->text().toStdString();
+        key = dialog.findChild<QPlainTextEdit*>("KeyChange")->toPlainText().toStdString();
         auto* trust = dialog.findChild<QPushButton*>("TrustKey");
         trust_shown = trust->isVisibleTo(&dialog);
         trust->click();
