@@ -15,8 +15,9 @@ declare -A seeds=(
   [fuzz_pelmora_read]=tests/fixtures
   [fuzz_number_text]=tests/fuzz/seeds/number
   [fuzz_settings]=tests/fuzz/seeds/settings
+  [fuzz_day_file]=tests/fuzz/seeds/day_file
 )
-for target in fuzz_scan_readings fuzz_number_text fuzz_settings fuzz_pelmora_read; do
+for target in fuzz_scan_readings fuzz_number_text fuzz_settings fuzz_pelmora_read fuzz_day_file; do
   corpus=build-fuzz/corpus/$target
   mkdir -p "$corpus"
   echo "== $target: ${seconds}s"
