@@ -208,7 +208,9 @@ TEST_P(HandPlacedFileTest, UsedOnlyWhenSafeAndATokenAtThat) {
     MemorySettingsStore settings;
     std::ofstream(path) << row.content;
     ::chmod(path.c_str(), row.mode);
-    if (row.others) ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    if (row.others) {
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
     TokenKeeper keeper(keychain, file, settings, "Pelmora");
     keeper.StartLookup();
     if (*row.why == '\0') {
