@@ -1,0 +1,62 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "site/site_meters.h"
+
+namespace simdjson::dom {
+class parser;
+}
+
+namespace pelmora {
+
+// One listed, enabled meter as a readings document shows it. Powers are
+// positive towards the house's switchboard.
+struct MeterReading {
+    SiteMeter meter;
+    double power_w = 0.0;
+    std::vector<double> phase_power_w;  // the first phase_count channels only
+    std::optional<double> delivered_wh;  // the lifetime counters, when given
+    std::optional<double> received_wh;
+};
+
+// The whole site at one reading, with the figures derived from its meters.
+struct SiteReading {
+    std::vector<MeterReading> meters;  // in the document's order
+    std::optional<double> production_w;
+    std::optional<double> consumption_w;  // production + net, or the total meter's
+    // The storage meter's power: positive while the battery discharges,
+    // negative while it charges.
+    std::optional<double> battery_w;
+    // What the house uses without the battery: consumption + battery power.
+    std::optional<double> load_w;
+    // The house load came out below zero: the meters are placed otherwise
+    // than the usual model has them. The figure is kept as it came out.
+    bool meters_disagree = false;
+
+    // The first reading of a meter of `type`, or nothing.
+    const MeterReading* find(MeterType type) const;
+};
+
+// Reads readings documents by meter with a JSON parser it keeps between
+// calls.
+class SiteReader {
+public:
+    SiteReader();
+    ~SiteReader();
+    SiteReader(const SiteReader&) = delete;
+    SiteReader& operator=(const SiteReader&) = delete;
+
+    // The site `readings` shows for the meter list `meters`, matched by eid.
+    // Entries that are not in the list, belong to a disabled meter, or carry
+    // the timestamp 0 are skipped. Nothing when the text is not a readings
+    // array or no listed meter is in it.
+    std::optional<SiteReading> Read(const std::vector<SiteMeter>& meters, std::string_view readings);
+
+private:
+    simdjson::dom::parser* m_parser;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,161 @@
+// The site read by meter: the gateway's meter list, and real readings
+// documents matched to it by eid. Every expected figure was read off the
+// documents by hand.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "site/site_meters.h"
+#include "site/site_reading.h"
+#include "test_support.h"
+
+namespace pelmora {
+namespace {
+
+struct MeterExpect {
+    MeterType type;
+    double power_w;
+    std::vector<double> phases;
+};
+
+struct SiteRow {
+    const char* name;
+    const char* readings;
+    const char* meters;
+    std::vector<MeterExpect> expected;
+    std::optional<double> consumption_w, battery_w, load_w;
+};
+class SiteReadingTest : public ::testing::TestWithParam<SiteRow> {};
+
+TEST_P(SiteReadingTest, MetersByEidAndTheFiguresFromThem) {
+    const SiteRow& row = GetParam();
+    const std::optional<std::vector<SiteMeter>> meters = ParseSiteMeters(test::ReadFixture(row.meters));
+    ASSERT_TRUE(meters);
+    SiteReader reader;
+    const std::optional<SiteReading> site = reader.Read(*meters, test::ReadFixture(row.readings));
+    ASSERT_TRUE(site);
+    ASSERT_EQ(site->meters.size(), row.expected.size());
+    for (std::size_t i = 0; i < row.expected.size(); ++i) {
+        EXPECT_EQ(site->meters[i].meter.type, row.expected[i].type) << i;
+        EXPECT_DOUBLE_EQ(site->meters[i].power_w, row.expected[i].power_w) << i;
+        EXPECT_EQ(site->meters[i].phase_power_w, row.expected[i].phases) << i;
+    }
+    const auto near = [](std::optional<double> got, std::optional<double> want, const char* what) {
+        ASSERT_EQ(got.has_value(), want.has_value()) << what;
+        if (want) {
+            EXPECT_NEAR(*got, *want, 1e-9) << what;
+        }
+    };
+    near(site->consumption_w, row.consumption_w, "consumption");
+    near(site->battery_w, row.battery_w, "battery");
+    near(site->load_w, row.load_w, "load");
+    EXPECT_FALSE(site->meters_disagree);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SiteReadingTest,
+    ::testing::Values(
+        // Charging at 7,083.7 W from 7,131.0 W produced while 1,749.5 W is
+        // imported; net channel 3 (storage channel 2 again) is not a phase.
+        SiteRow{"battery_charging_split_phase",
+                "site/fw-8.2.4286-battery.json",
+                "site/fw-8.2.4286-battery-meters.json",
+                {{MeterType::Production, 7131.017, {3562.174, 3568.843}},
+                 {MeterType::NetConsumption, 1749.504, {809.907, 939.597}},
+                 {MeterType::Storage, -7083.656, {-3538.447, -3545.209}}},
+                7131.017 + 1749.504,
+                -7083.656,
+                7131.017 + 1749.504 - 7083.656},
+        // Seven listed meters, three disabled (one at timestamp 0), and an
+        // eighth entry the list does not name.
+        SiteRow{"eight_entries_four_meters",
+                "site/fw-8.3.1598-eight-meters.json",
+                "site/fw-8.3.1598-eight-meters-meters.json",
+                {{MeterType::Production, 0.0, {0.0, -0.0}},
+                 {MeterType::NetConsumption, 3760.828, {2395.037, 1459.645}},
+                 {MeterType::Storage, -1297.667, {-655.695, -652.373}},
+                 {MeterType::Backfeed, -686.225, {-661.536, 0.0}}},
+                3760.828,
+                -1297.667,
+                3760.828 - 1297.667}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SiteReading, BatteryDocumentKeepsTheWindowsConsumption) {
+    SiteReader reader;
+    const auto site = reader.Read(*ParseSiteMeters(test::ReadFixture("site/fw-8.2.4286-battery-meters.json")),
+                                  test::ReadFixture("site/fw-8.2.4286-battery.json"));
+    ASSERT_TRUE(site);
+    EXPECT_NEAR(*site->consumption_w, 8880.521, 1e-9) << "what the window shows as Consumption";
+    EXPECT_NEAR(*site->load_w, 1796.865, 1e-9);
+    EXPECT_NEAR(*site->battery_w, -7083.656, 1e-9);
+}
+
+std::string meter_entry(const std::string& eid, const std::string& type, const std::string& phases) {
+    return R"({"eid":)" + eid + R"(,"state":"enabled","measurementType":")" + type +
+           R"(","phaseMode":"split","phaseCount":)" + phases + R"(,"meteringStatus":"normal","statusFlags":[]})";
+}
+
+struct ListRow {
+    const char* name;
+    std::string text;
+    std::size_t meters;  // 0: not a meter list
+};
+class MeterListTest : public ::testing::TestWithParam<ListRow> {};
+
+// An answer that is not a usable meter list is no site at all.
+TEST_P(MeterListTest, OnlyAUsableListIsASite) {
+    const auto meters = ParseSiteMeters(GetParam().text);
+    EXPECT_EQ(meters ? meters->size() : 0u, GetParam().meters);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MeterListTest,
+    ::testing::Values(
+        ListRow{"real_list", test::ReadFixture("site/fw-8.3.1598-eight-meters-meters.json"), 7},
+        ListRow{"not_found_page", "<html><body><h1>404 Not Found</h1></body></html>", 0},
+        ListRow{"empty_list", "[]", 0}, ListRow{"an_object", R"({"eid":1})", 0},
+        ListRow{"five_megabytes", "[" + std::string(5 << 20, ' ') + "]", 0},
+        ListRow{"duplicate_eids",
+                "[" + meter_entry("1", "production", "1") + "," + meter_entry("1", "storage", "1") + "]", 0},
+        ListRow{"phase_counts_0_and_99",
+                "[" + meter_entry("1", "production", "0") + "," + meter_entry("2", "storage", "99") + "]", 0},
+        ListRow{"one_good_one_without_phases",
+                "[" + meter_entry("1", "production", "3") + "," + meter_entry("2", "storage", "99") + "]", 1},
+        ListRow{"unknown_type_kept", "[" + meter_entry("7", "heat-pump", "1") + "]", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SiteMeters, TypesAndStatusAsListed) {
+    const auto meters = ParseSiteMeters(
+        R"([{"eid":9,"state":"disabled","measurementType":"heat-pump","phaseMode":"three","phaseCount":3,)"
+        R"("meteringStatus":"not-metering","statusFlags":["production-imbalance","negative-production"]}])");
+    ASSERT_TRUE(meters);
+    const SiteMeter& m = meters->front();
+    EXPECT_EQ(m.type, MeterType::Other);
+    EXPECT_EQ(m.type_text, "heat-pump");
+    EXPECT_FALSE(m.enabled);
+    EXPECT_EQ(m.metering_status, "not-metering");
+    EXPECT_EQ(m.status_flags, (std::vector<std::string>{"production-imbalance", "negative-production"}));
+}
+
+// Meters placed otherwise than the usual model: the house load comes out
+// below zero and is kept so, marked as a disagreement.
+TEST(SiteReading, ANegativeHouseLoadIsKeptAndMarked) {
+    const auto meters = ParseSiteMeters("[" + meter_entry("1", "production", "1") + "," +
+                                        meter_entry("2", "net-consumption", "1") + "," +
+                                        meter_entry("3", "storage", "1") + "]");
+    ASSERT_TRUE(meters);
+    SiteReader reader;
+    const auto site = reader.Read(*meters, R"([{"eid":1,"timestamp":5,"activePower":1000},)"
+                                           R"({"eid":2,"timestamp":5,"activePower":-200},)"
+                                           R"({"eid":3,"timestamp":5,"activePower":-1536}])");
+    ASSERT_TRUE(site);
+    EXPECT_DOUBLE_EQ(*site->load_w, -736.0);
+    EXPECT_TRUE(site->meters_disagree);
+    EXPECT_FALSE(reader.Read(*meters, "not json"));
+    EXPECT_FALSE(reader.Read(*meters, R"([{"eid":99,"timestamp":5,"activePower":1}])")) << "no listed meter";
+}
+
+}  // namespace
+}  // namespace pelmora
