@@ -15,7 +15,7 @@ export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR=
 
 echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
 echo "== benchmarks"
-build/bench/pelmora-bench --benchmark_filter='ScanReadings|PelmoraRead' 2>/dev/null | grep -E '^BM_'
+build/bench/pelmora-bench --benchmark_filter='ScanReadings|SiteRead|PelmoraRead' 2>/dev/null | grep -E '^BM_'
 
 build/pelmora-gateway --port 0 --seed 5 >"$work/gateway" &
 for _ in $(seq 50); do grep -q listening "$work/gateway" && break; sleep 0.1; done

@@ -2,6 +2,8 @@
 
 #include "readings/number_text.h"
 #include "readings/readings_parser.h"
+#include "site/site_meters.h"
+#include "site/site_reading.h"
 #include "test_support.h"
 
 namespace {
@@ -17,6 +19,22 @@ void BM_ScanReadings(benchmark::State& state, const char* fixture) {
 BENCHMARK_CAPTURE(BM_ScanReadings, indented, "readings.json");
 BENCHMARK_CAPTURE(BM_ScanReadings, compact, "readings_compact.json");
 BENCHMARK_CAPTURE(BM_ScanReadings, crlf, "readings_crlf.json");
+
+// The site read of a document by meter, the parser kept between reads as the
+// program keeps it: the eight-entry firmware 8.3 document and the battery site.
+void BM_SiteRead(benchmark::State& state, const char* readings, const char* meters) {
+    const std::string document = pelmora::test::ReadFixture(readings);
+    const auto listed = pelmora::ParseSiteMeters(pelmora::test::ReadFixture(meters));
+    pelmora::SiteReader reader;
+    for (auto _ : state) {
+        auto site = reader.Read(*listed, document);
+        benchmark::DoNotOptimize(site);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(document.size()));
+}
+BENCHMARK_CAPTURE(BM_SiteRead, eight_meters, "site/fw-8.3.1598-eight-meters.json",
+                  "site/fw-8.3.1598-eight-meters-meters.json");
+BENCHMARK_CAPTURE(BM_SiteRead, battery, "site/fw-8.2.4286-battery.json", "site/fw-8.2.4286-battery-meters.json");
 
 void BM_FormatTenths(benchmark::State& state) {
     double value = 1234.56;

@@ -16,8 +16,9 @@ declare -A seeds=(
   [fuzz_number_text]=tests/fuzz/seeds/number
   [fuzz_settings]=tests/fuzz/seeds/settings
   [fuzz_day_file]=tests/fuzz/seeds/day_file
+  [fuzz_site]=tests/fixtures/site
 )
-for target in fuzz_scan_readings fuzz_number_text fuzz_settings fuzz_pelmora_read fuzz_day_file; do
+for target in fuzz_scan_readings fuzz_number_text fuzz_settings fuzz_pelmora_read fuzz_day_file fuzz_site; do
   corpus=build-fuzz/corpus/$target
   mkdir -p "$corpus"
   echo "== $target: ${seconds}s"

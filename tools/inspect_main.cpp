@@ -22,6 +22,8 @@
 #include "platform/system_time_zone.h"
 #include "platform/tick_source.h"
 #include "access/token_request.h"
+#include "site/site_reading.h"
+#include "site/site_text.h"
 #include "access/token_text.h"
 #include "gateway/curl_https_transport.h"
 #include "platform/file_secret_store.h"
@@ -190,11 +192,48 @@ int run_read(const std::string& source, bool consumption_mode, std::optional<std
     return 0;
 }
 
+std::optional<std::string> whole_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int run_site(const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2) return usage();
+    const std::string& readings_path = args[0];
+    std::string meters_path = args.size() == 2 ? args[1] : readings_path;
+    if (args.size() == 1) {
+        const std::size_t dot = meters_path.rfind(".json");
+        meters_path = dot == std::string::npos ? meters_path + "-meters" : meters_path.insert(dot, "-meters");
+    }
+    const std::optional<std::string> readings = whole_file(readings_path);
+    const std::optional<std::string> meter_list = whole_file(meters_path);
+    if (!readings || !meter_list) {
+        std::cerr << "pelmora-inspect: cannot open " << (readings ? meters_path : readings_path) << "\n";
+        return 1;
+    }
+    const std::optional<std::vector<pelmora::SiteMeter>> meters = pelmora::ParseSiteMeters(*meter_list);
+    if (!meters) {
+        std::cout << meters_path << " is not a meter list: the site is read by position only\n";
+        return 0;
+    }
+    std::cout << "Meter list (" << meters_path << "):\n" << pelmora::MeterListText(*meters);
+    pelmora::SiteReader reader;
+    const std::optional<pelmora::SiteReading> site = reader.Read(*meters, *readings);
+    if (!site) {
+        std::cout << readings_path << " shows none of the listed meters\n";
+        return 0;
+    }
+    std::cout << "Site reading (" << readings_path << "):\n" << pelmora::SiteText(*site);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string document;
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "--site") return run_site({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "--read") {
         bool consumption = false;
         std::optional<std::int32_t> zone_offset;

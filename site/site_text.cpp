@@ -1,0 +1,66 @@
+#include "site/site_text.h"
+
+#include <charconv>
+
+namespace pelmora {
+
+namespace {
+
+std::string watts(double value) {
+    char buffer[64];
+    if (value == 0.0) value = 0.0;  // no "-0.0"
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 1);
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) + " W" : std::string("? W");
+}
+
+std::string status(const SiteMeter& meter) {
+    std::string text;
+    if (!meter.metering_status.empty() && meter.metering_status != "normal") text += " status=" + meter.metering_status;
+    for (std::size_t i = 0; i < meter.status_flags.size(); ++i)
+        text += (i == 0 ? " flags=" : ",") + meter.status_flags[i];
+    return text;
+}
+
+std::string padded(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+}  // namespace
+
+std::string MeterListText(const std::vector<SiteMeter>& meters) {
+    std::string out;
+    for (const SiteMeter& m : meters) {
+        out += padded(m.type_text, 18) + "eid " + std::to_string(m.eid) + (m.enabled ? "  enabled" : "  disabled") +
+               "  " + m.phase_mode + ", " + std::to_string(m.phase_count) +
+               (m.phase_count == 1 ? " phase" : " phases") + status(m) + "\n";
+    }
+    return out;
+}
+
+std::string SiteText(const SiteReading& site) {
+    std::string out;
+    for (const MeterReading& r : site.meters) {
+        out += padded(r.meter.type_text, 18) + "eid " + std::to_string(r.meter.eid) + "  " + watts(r.power_w) +
+               "  phases:";
+        for (const double phase : r.phase_power_w) out += " " + watts(phase);
+        out += status(r.meter) + "\n";
+    }
+    if (site.production_w) out += "Production: " + watts(*site.production_w) + "\n";
+    if (site.consumption_w) {
+        out += std::string("Consumption (") +
+               (site.find(MeterType::TotalConsumption) != nullptr ? "the total meter" : "production + net") +
+               "): " + watts(*site.consumption_w) + "\n";
+    }
+    if (site.battery_w) {
+        out += "Battery: " + watts(*site.battery_w) +
+               (*site.battery_w < 0 ? " (charging)" : *site.battery_w > 0 ? " (discharging)" : " (idle)") + "\n";
+    }
+    if (site.load_w) {
+        out += "House load without the battery: " + watts(*site.load_w) +
+               (site.meters_disagree ? " (below zero: the meters disagree with the usual placement)" : "") + "\n";
+    }
+    return out;
+}
+
+}  // namespace pelmora

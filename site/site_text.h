@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "site/site_reading.h"
+
+namespace pelmora {
+
+// The site reading in lines for a person: each meter by type with its eid,
+// phase mode, the phases used and their powers, its status when not normal,
+// then the figures derived from the meters. Powers to 0.1 W, "." as decimal
+// point.
+std::string SiteText(const SiteReading& site);
+
+// The meter list in lines: each meter by type, enabled or not, and its
+// phases, status and flags.
+std::string MeterListText(const std::vector<SiteMeter>& meters);
+
+}  // namespace pelmora

@@ -1,0 +1,43 @@
+// The site read from hostile answers: the input is tried as a meter list and
+// as a readings document against a real meter list. Nothing fails, a list
+// has no two meters with one eid and only phase counts of 1 to 3, and the
+// derived figures hold together.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "site/site_meters.h"
+#include "site/site_reading.h"
+
+namespace {
+
+const char kMeters[] =
+    R"([{"eid":1,"state":"enabled","measurementType":"production","phaseCount":2},)"
+    R"({"eid":2,"state":"enabled","measurementType":"net-consumption","phaseCount":2},)"
+    R"({"eid":3,"state":"enabled","measurementType":"storage","phaseCount":2}])";
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    if (const auto meters = pelmora::ParseSiteMeters(text)) {
+        std::set<std::uint64_t> eids;
+        for (const pelmora::SiteMeter& m : *meters) {
+            if (!eids.insert(m.eid).second || m.phase_count < 1 || m.phase_count > 3) std::abort();
+        }
+    }
+    static pelmora::SiteReader reader;
+    static const auto meters = pelmora::ParseSiteMeters(kMeters);
+    if (const auto site = reader.Read(*meters, text)) {
+        for (const pelmora::MeterReading& r : site->meters) {
+            if (static_cast<int>(r.phase_power_w.size()) > r.meter.phase_count) std::abort();
+        }
+        if (site->load_w && (!site->consumption_w || !site->battery_w)) std::abort();
+        if (site->load_w && std::isfinite(*site->load_w) &&
+            *site->load_w != *site->consumption_w + *site->battery_w)
+            std::abort();
+    }
+    return 0;
+}
