@@ -4,6 +4,8 @@
 
 #include "readings/number_text.h"
 #include "readings/readings_parser.h"
+#include "site/site_meters.h"
+#include "site/site_reading.h"
 #include "tools/gateway_document.h"
 
 namespace pelmora {
@@ -75,6 +77,43 @@ TEST(RenderReadings, CompactLayoutHasNoBlanks) {
     EXPECT_EQ(document.find(' '), std::string::npos);
     EXPECT_EQ(document.find('\n'), std::string::npos);
 }
+
+struct SimulatedSiteRow {
+    const char* name;
+    SimulatedSite site;
+    std::size_t listed, read;  // meters in the list, and enabled ones the document shows
+    bool battery;
+};
+class SimulatedSiteTest : public ::testing::TestWithParam<SimulatedSiteRow> {};
+
+// Each simulated site reads back by meter as a real one does, and its
+// powers hold together: house load = production + net + storage.
+TEST_P(SimulatedSiteTest, ReadsBackByMeterAndHoldsTogether) {
+    SimulatedInstallation installation(7, GetParam().site);
+    const auto meters = ParseSiteMeters(installation.MeterList());
+    ASSERT_TRUE(meters);
+    EXPECT_EQ(meters->size(), GetParam().listed);
+    SiteReader reader;
+    for (double hour : {2.0, 9.0, 12.5, 19.0}) {
+        const auto site =
+            reader.Read(*meters, RenderReadings(installation.Sample(1'700'000'000, hour), DocumentLayout::Indented));
+        ASSERT_TRUE(site) << hour;
+        EXPECT_EQ(site->meters.size(), GetParam().read) << hour;
+        EXPECT_EQ(site->battery_w.has_value(), GetParam().battery);
+        if (site->load_w) {
+            EXPECT_GT(*site->load_w, 200.0) << hour;  // the simulated base load, whatever the battery does
+            EXPECT_FALSE(site->meters_disagree);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SimulatedSiteTest,
+                         ::testing::Values(SimulatedSiteRow{"battery", SimulatedSite::Battery, 3, 3, true},
+                                           SimulatedSiteRow{"collar", SimulatedSite::Collar, 7, 4, true},
+                                           SimulatedSiteRow{"total", SimulatedSite::Total, 2, 2, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SimulatedInstallation, ThePlainSiteHasNoMeterList) { EXPECT_EQ(SimulatedInstallation(1).MeterList(), ""); }
 
 }  // namespace
 }  // namespace pelmora

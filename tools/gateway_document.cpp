@@ -104,7 +104,48 @@ std::string RenderReadings(const std::vector<SimulatedMeter>& meters, DocumentLa
     return w.out();
 }
 
-SimulatedInstallation::SimulatedInstallation(std::uint64_t seed) : m_random(seed) {}
+SimulatedInstallation::SimulatedInstallation(std::uint64_t seed, SimulatedSite site) : m_site(site), m_random(seed) {}
+
+namespace {
+
+struct ListedMeter {
+    std::int64_t eid;
+    const char* type;
+    bool enabled;
+};
+
+std::vector<ListedMeter> listed_meters(SimulatedSite site) {
+    switch (site) {
+        case SimulatedSite::Plain: return {};
+        case SimulatedSite::Battery:
+            return {{704643328, "production", true}, {704643584, "net-consumption", true}, {704643840, "storage", true}};
+        case SimulatedSite::Collar:
+            return {{704643328, "production", true}, {704643584, "net-consumption", true},
+                    {704643840, "storage", true},    {704644352, "backfeed", true},
+                    {704644608, "load", false},      {704644864, "evse", false},
+                    {704645120, "pv3p", false}};
+        case SimulatedSite::Total:
+            return {{704643328, "production", true}, {704643584, "total-consumption", true}};
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string SimulatedInstallation::MeterList() const {
+    const std::vector<ListedMeter> meters = listed_meters(m_site);
+    if (meters.empty()) return {};
+    const bool split = m_site != SimulatedSite::Total;
+    std::string out = "[";
+    for (std::size_t i = 0; i < meters.size(); ++i) {
+        out += std::string(i == 0 ? "" : ",") + "\n    {\n        \"eid\": " + std::to_string(meters[i].eid) +
+               ",\n        \"state\": \"" + (meters[i].enabled ? "enabled" : "disabled") +
+               "\",\n        \"measurementType\": \"" + meters[i].type + "\",\n        \"phaseMode\": \"" +
+               (split ? "split" : "three") + "\",\n        \"phaseCount\": " + (split ? "2" : "3") +
+               ",\n        \"meteringStatus\": \"normal\",\n        \"statusFlags\": []\n    }";
+    }
+    return out + "\n]";
+}
 
 std::vector<SimulatedMeter> SimulatedInstallation::Sample(std::int64_t epoch, double local_hour) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -114,7 +155,18 @@ std::vector<SimulatedMeter> SimulatedInstallation::Sample(std::int64_t epoch, do
     double production = sun > 0 ? 4200.0 * sun * (0.9 + 0.1 * unit(m_random)) : -(2.0 + 3.0 * unit(m_random));
     m_base_load = std::clamp(m_base_load + 15.0 * noise(m_random), 250.0, 900.0);
     double consumption = m_base_load + (unit(m_random) < 0.1 ? 1800.0 * unit(m_random) : 0.0);
-    double net = consumption - production;
+    // The battery: positive while discharging, towards the switchboard.
+    double storage = 0.0;
+    if (m_site == SimulatedSite::Battery || m_site == SimulatedSite::Collar) {
+        if (production > consumption && m_stored_wh < 10000.0) {
+            storage = -std::min(production - consumption, 2500.0);
+        } else if (production < consumption && m_stored_wh > 500.0) {
+            storage = std::min(consumption - production, 3000.0);
+        }
+        storage = round3(storage);
+        m_stored_wh -= storage / 3600.0;
+    }
+    double net = consumption - production - storage;
 
     m_energy_produced += std::max(production, 0.0) / 3600.0;
     m_energy_imported += std::max(net, 0.0) / 3600.0;
@@ -123,9 +175,11 @@ std::vector<SimulatedMeter> SimulatedInstallation::Sample(std::int64_t epoch, do
     std::array<double, 3> voltages{};
     for (double& v : voltages) v = round3(230.0 + 2.5 * noise(m_random));
 
+    const bool split_phase = m_site == SimulatedSite::Battery || m_site == SimulatedSite::Collar;
     auto split = [&](double total) {
         std::array<double, 3> shares{0.34 + 0.02 * noise(m_random), 0.33 + 0.02 * noise(m_random), 0.0};
         shares[2] = 1.0 - shares[0] - shares[1];
+        if (split_phase) shares = {shares[0] + shares[2] / 2.0, shares[1] + shares[2] / 2.0, 0.0};
         std::array<double, 3> parts{};
         for (int i = 0; i < 3; ++i) parts[i] = round3(total * shares[i]);
         return parts;
@@ -184,7 +238,25 @@ std::vector<SimulatedMeter> SimulatedInstallation::Sample(std::int64_t epoch, do
 
     std::vector<SimulatedMeter> meters;
     meters.push_back(make_meter(704643328, production, production > 50 ? 0.99 : 0.2, m_energy_produced, 1234.5, true));
+    if (m_site == SimulatedSite::Total) {
+        meters.push_back(make_meter(704643584, consumption, 0.93, m_energy_imported + m_energy_produced, 0.0, false));
+        return meters;
+    }
     meters.push_back(make_meter(704643584, net, 0.93, m_energy_imported, m_energy_exported, true));
+    if (m_site == SimulatedSite::Plain) return meters;
+    meters.push_back(make_meter(704643840, storage, 0.98, 1'234'567.0, 1'345'678.0, false));
+    // The net meter's third channel is not a phase of the site: it repeats
+    // the storage meter's second, as real split-phase gateways send it.
+    const MeterValues repeated = meters[2].phases[1];
+    meters[1].phases[2] = repeated;
+    meters[1].phases[2].eid = meters[1].whole.eid + 3;
+    if (m_site == SimulatedSite::Collar) {
+        meters.push_back(make_meter(704644352, round3(-5.0 * unit(m_random)), 0.5, 0.0, 4321.0, false));
+        for (const std::int64_t eid : {704644608, 704644864, 704645120}) meters.push_back(make_meter(eid, 0.0, 0.0, 0.0, 0.0, false));
+        for (MeterValues* v : {&meters[6].whole, &meters[6].phases[0], &meters[6].phases[1], &meters[6].phases[2]})
+            v->timestamp = 0;
+        meters.push_back(make_meter(1023410688, 0.0, 0.0, 0.0, 0.0, false));
+    }
     return meters;
 }
 

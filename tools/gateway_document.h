@@ -30,18 +30,36 @@ enum class DocumentLayout { Indented, Compact };
 // numbers with three decimals; Indented is 4 blanks per level, one key per line.
 std::string RenderReadings(const std::vector<SimulatedMeter>& meters, DocumentLayout layout, bool crlf = false);
 
+// Which meters the installation has:
+// - Plain: production and net consumption, three phases each (no meter list);
+// - Battery: production, net consumption and storage, split phase, the net
+//   meter's third channel repeating the storage meter's second;
+// - Collar: seven listed meters (production, net consumption, storage and
+//   backfeed enabled; load, evse and pv3p disabled, pv3p at timestamp 0) and
+//   an eighth entry the list does not name;
+// - Total: production and total consumption, three phases each.
+enum class SimulatedSite { Plain, Battery, Collar, Total };
+
 // A solar installation whose figures move like a real one: production
-// follows the hour of the day, consumption wanders around a base load, the
-// net meter is consumption minus production. Repeatable for a given seed.
+// follows the hour of the day, consumption wanders around a base load, a
+// battery takes the surplus and covers the shortfall while it has charge,
+// and the net meter is what is left: house load = production + net +
+// storage. Repeatable for a given seed.
 class SimulatedInstallation {
 public:
-    explicit SimulatedInstallation(std::uint64_t seed);
+    explicit SimulatedInstallation(std::uint64_t seed, SimulatedSite site = SimulatedSite::Plain);
 
-    // The production meter and the net-consumption meter at `epoch` seconds;
-    // `local_hour` (0 to 24) drives the sun.
+    // The meters at `epoch` seconds in the document's order; `local_hour`
+    // (0 to 24) drives the sun.
     std::vector<SimulatedMeter> Sample(std::int64_t epoch, double local_hour);
 
+    // The gateway's meter list (GET /ivp/meters) as JSON; empty for Plain,
+    // whose gateway has none.
+    std::string MeterList() const;
+
 private:
+    SimulatedSite m_site;
+    double m_stored_wh = 6000.0;  // the battery's charge, of 10 kWh
     std::mt19937_64 m_random;
     double m_base_load = 450.0;
     double m_energy_produced = 8'123'456.0;

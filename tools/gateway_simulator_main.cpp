@@ -38,6 +38,7 @@ struct Options {
     int status = 404;
     std::string content_type = "application/json";
     double hour = -1;  // below 0: the local hour of the day
+    pelmora::SimulatedSite site = pelmora::SimulatedSite::Plain;
     bool tls = false;
     std::string token_file;
     std::string cert_file;
@@ -58,7 +59,7 @@ int usage(bool asked = false) {
     (asked ? std::cout : std::cerr)
         << "usage: pelmora-gateway [--port N] [--mode MODE] [--fixed FILE] [--seed N]\n"
            "                       [--delay-ms N] [--drip-ms N] [--status N] [--content-type TEXT]\n"
-           "                       [--hour H] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
+           "                       [--hour H] [--site SITE] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
            "                       [--serial S] [--cert-start EPOCH] [--cert-days N]]\n"
            "  Serves /ivp/meters/readings on 127.0.0.1 like an Envoy gateway. --port 0 picks a free\n"
            "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
@@ -93,7 +94,10 @@ bool sleep_unless_stopping(std::chrono::milliseconds total) {
 
 class DocumentSource {
 public:
-    DocumentSource(std::uint64_t seed, double hour) : m_installation(seed), m_hour(hour) {}
+    DocumentSource(std::uint64_t seed, double hour, pelmora::SimulatedSite site)
+        : m_installation(seed, site), m_hour(hour) {}
+
+    std::string meter_list() const { return m_installation.MeterList(); }
 
     std::vector<pelmora::SimulatedMeter> sample() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -228,7 +232,17 @@ int main(int argc, char** argv) {
                 options.content_type = next();
             else if (arg == "--hour")
                 options.hour = std::stod(next());
-            else if (arg == "--tls")
+            else if (arg == "--site") {
+                const std::string site = next();
+                if (site == "battery")
+                    options.site = pelmora::SimulatedSite::Battery;
+                else if (site == "collar")
+                    options.site = pelmora::SimulatedSite::Collar;
+                else if (site == "total")
+                    options.site = pelmora::SimulatedSite::Total;
+                else if (site != "plain")
+                    return usage();
+            } else if (arg == "--tls")
                 options.tls = true;
             else if (arg == "--token-file")
                 options.token_file = next();
@@ -264,7 +278,7 @@ int main(int argc, char** argv) {
     if (options.mode == "refuse") return run_refusing(options.port);
 
     const std::uint64_t seed = options.seeded ? options.seed : std::random_device{}();
-    DocumentSource source(seed, options.hour);
+    DocumentSource source(seed, options.hour, options.site);
     const std::string fixed = options.fixed_file.empty() ? std::string() : read_file(options.fixed_file);
     auto mixed_random = std::make_shared<std::mt19937_64>(seed ^ 0x5eed);
     auto mixed_mutex = std::make_shared<std::mutex>();
@@ -318,6 +332,27 @@ int main(int argc, char** argv) {
     } else {
         server.set_keep_alive_max_count(1);
     }
+    server.Get("/ivp/meters", [&](const httplib::Request& req, httplib::Response& res) {
+        if (access) {
+            res.set_header("Strict-Transport-Security", "max-age=31536000; includeSubDomains");
+            if (!access->bearer_ok(req.get_header_value("Authorization")) &&
+                !access->session_ok(req.get_header_value("Cookie"))) {
+                serve_text(res, 401, unauthorized_page(), "text/html");
+                return;
+            }
+        }
+        const std::string list = source.meter_list();
+        if (list.empty()) {
+            serve_text(res, 404, "<html><body><h1>404 Not Found</h1></body></html>", "text/html");
+        } else {
+            serve_text(res, 200, list, "application/json");
+        }
+        if (!access) {
+            // The TLS mode logs every request; the plain one logs these.
+            std::lock_guard<std::mutex> lock(log_mutex);
+            std::cout << "request GET /ivp/meters status=" << res.status << std::endl;
+        }
+    });
     server.Get("/ivp/meters/readings", [&](const httplib::Request& req, httplib::Response& res) {
         if (access) {
             res.set_header("Strict-Transport-Security", "max-age=31536000; includeSubDomains");
