@@ -1,5 +1,6 @@
 #include "publish/mqtt_messages.h"
 
+#include <cmath>
 #include <ctime>
 
 #include "publish/json_text.h"
@@ -25,7 +26,7 @@ struct Figure {
     const char* device_class;
 };
 
-std::vector<Figure> figures() {
+std::vector<Figure> figures(bool battery) {
     std::vector<Figure> list = {{"production", "Production", "production_w", "W", "power"},
                                 {"consumption", "Consumption", "consumption_w", "W", "power"},
                                 {"grid", "Grid", "grid_w", "W", "power"}};
@@ -36,6 +37,10 @@ std::vector<Figure> figures() {
         list.push_back({"phase" + n + "_grid", "Phase " + n + " grid", at + "grid_w", "W", "power"});
         list.push_back({"phase" + n + "_amps", "Phase " + n + " current", at + "amps", "A", "current"});
         list.push_back({"phase" + n + "_volts", "Phase " + n + " voltage", at + "volts", "V", "voltage"});
+    }
+    if (battery) {
+        list.push_back({"battery", "Battery", "battery_w", "W", "power"});
+        list.push_back({"load", "House load", "load_w", "W", "power"});
     }
     return list;
 }
@@ -62,21 +67,35 @@ std::string StatePayload(const FinishedRead& read) {
         out += "{\"solar_w\":" + JsonNumber(p.solar_w) + ",\"grid_w\":" + JsonNumber(p.grid_w) +
                ",\"amps\":" + JsonNumber(p.amps) + ",\"volts\":" + JsonNumber(p.volts) + "}";
     }
-    out += "],\"turnaround_ms\":" + std::to_string(read.turnaround_ms) + "}";
+    out += "],\"turnaround_ms\":" + std::to_string(read.turnaround_ms);
+    if (read.site) {
+        // What the site's other meters add; the figures above keep their meaning.
+        // To the meters' own resolution: a sum carries no binary noise.
+        const auto milliwatts = [](double w) { return JsonNumber(std::round(w * 1000.0) / 1000.0); };
+        if (read.site->battery_w) out += ",\"battery_w\":" + milliwatts(*read.site->battery_w);
+        if (read.site->load_w) out += ",\"load_w\":" + milliwatts(*read.site->load_w);
+        out += ",\"meters\":{";
+        for (std::size_t i = 0; i < read.site->meters.size(); ++i) {
+            const MeterReading& m = read.site->meters[i];
+            out += (i == 0 ? "" : ",") + JsonString(m.meter.type_text) + ":" + milliwatts(m.power_w);
+        }
+        out += "}";
+    }
+    out += "}";
     return out;
 }
 
 std::string ErrorPayload(const std::string& text) { return "{\"error\":" + JsonString(text) + "}"; }
 
 std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
-                                          const std::string& address, bool remove) {
+                                          const std::string& address, bool remove, bool battery) {
     const DeviceTopics topics = TopicsFor(settings.prefix, device);
     const std::string node = "pelmora_" + device;
     const std::string device_block =
         "{\"identifiers\":[" + JsonString(node) + "],\"name\":" + JsonString("Solar gateway " + address) +
         ",\"model\":\"Solar gateway meters read by Pelmora\",\"manufacturer\":\"Pelmora\"}";
     std::vector<BusMessage> messages;
-    for (const Figure& f : figures()) {
+    for (const Figure& f : figures(battery)) {
         BusMessage m;
         m.topic = settings.discovery_prefix + "/sensor/" + node + "/" + f.object + "/config";
         m.retain = true;

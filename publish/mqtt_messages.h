@@ -21,6 +21,9 @@ DeviceTopics TopicsFor(const std::string& prefix, const std::string& device);
 // The state message of a read: time (ISO 8601, UTC), epoch, production_w,
 // consumption_w, grid_w (positive import), phases[3] with solar_w, grid_w,
 // amps and volts, turnaround_ms. Without a timestamp, time and epoch are null.
+// A read with the site by meter adds battery_w (positive discharging) and
+// load_w (the house without the battery) where the site has a battery, and
+// meters: each meter's power by its type.
 std::string StatePayload(const FinishedRead& read);
 // {"error": "<text>"} for a failed request.
 std::string ErrorPayload(const std::string& text);
@@ -28,8 +31,9 @@ std::string ErrorPayload(const std::string& text);
 // The retained Home Assistant config of every figure (production,
 // consumption, grid, and per phase solar, grid, amps and volts) under
 // <discovery prefix>/sensor/pelmora_<device>/<object>/config; with `remove`,
-// the same topics with empty payloads, which take the sensors away.
+// the same topics with empty payloads, which take the sensors away. With
+// `battery`, the battery and the house load without it come after them.
 std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
-                                          const std::string& address, bool remove = false);
+                                          const std::string& address, bool remove = false, bool battery = false);
 
 }  // namespace pelmora

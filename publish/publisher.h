@@ -15,7 +15,8 @@ namespace pelmora {
 // discovery off, or a new gateway address, sends empty configs for the old
 // sensors. The device follows a new address only once a read there
 // succeeded; a new device or prefix also clears the old retained
-// availability. With publishing off, nothing is sent and no connection is
+// availability. A site whose reads show a battery gets battery and house-load
+// sensors as well, from the first such read on. With publishing off, nothing is sent and no connection is
 // made.
 class Publisher : public FinishedReadSink {
 public:
@@ -40,6 +41,7 @@ private:
     std::string m_address;
     std::string m_device;
     bool m_running = false;
+    bool m_battery = false;  // the device's site has a battery: its sensors are discovered too
 };
 
 }  // namespace pelmora

@@ -35,6 +35,11 @@ void PlausibleReads::OnFinishedRead(const FinishedRead& read) {
         measured = measured && plausible(phase.solar_w) && plausible(phase.grid_w) && std::isfinite(phase.amps) &&
                    std::isfinite(phase.volts);
     }
+    if (read.site) {
+        for (const MeterReading& meter : read.site->meters) measured = measured && plausible(meter.power_w);
+        for (const std::optional<double>& w : {read.site->battery_w, read.site->load_w})
+            measured = measured && (!w || plausible(*w));
+    }
     if (read.request_failed || measured) {
         for (FinishedReadSink* sink : m_sinks) sink->OnFinishedRead(read);
         return;

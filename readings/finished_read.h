@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/controls_view.h"
+#include "site/site_reading.h"
 
 namespace pelmora {
 
@@ -32,6 +33,9 @@ struct FinishedRead {
     double grid_w = 0.0;  // signed: positive import, negative export
     std::array<PhaseFigures, 3> phases{};
     std::int64_t turnaround_ms = 0;
+    std::string document;  // the body the read was made from, for reading it again by meter
+    // The whole site by meter, when the gateway has a meter list.
+    std::optional<SiteReading> site;
 };
 
 // The largest power a read may carry, in watts either way; anything beyond

@@ -178,6 +178,7 @@ void PelmoraRead(const ReadContext& c, FormValues& form, FinishedRead* finished)
         if (answer.empty()) finished->failure_text = view.text("TimeStamp");
         finished->epoch = shown_epoch;
         finished->turnaround_ms = elapsed;
+        finished->document = std::move(answer);
     }
 }
 

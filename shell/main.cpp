@@ -19,6 +19,7 @@
 #include "gateway/url_launch.h"
 #include "platform/file_secret_store.h"
 #include "history/history.h"
+#include "site/site_stage.h"
 #include "platform/local_calendar.h"
 #include "platform/mosquitto_bus.h"
 #include "platform/user_folders.h"
@@ -111,9 +112,13 @@ int main(int argc, char** argv) {
     pelmora::History history(files, calendar, clock, pelmora::DataFolderPath("history"));
     pelmora::PlausibleReads measured({&publisher, &history}, std::cerr);
 
+    // The whole site by meter, when the gateway lists its meters.
+    pelmora::SiteStage site(request, clock, {&measured});
+    site.set_access_generation([&keeper] { return keeper.Generation(); });
+
     pelmora::Pelmorafrm window(
         pelmora::ShellServices{
-            request, ticks, format, files, zone, settings, about, &access, &publish, &history, {&measured}},
+            request, ticks, format, files, zone, settings, about, &access, &publish, &history, {&site}, &site},
         start);
     about.set_parent(&window);
 

@@ -28,6 +28,7 @@
 #include "shell/publish_page.h"
 #include "shell/menu.h"
 #include "shell/startup.h"
+#include "site/site_stage.h"
 
 class QTimer;
 
@@ -54,6 +55,8 @@ struct ShellServices {
     History* history = nullptr;
     // Each read that reached the output file goes to these, after the read.
     std::vector<FinishedReadSink*> finished_reads = {};
+    // The site by meter; the window shows a battery when it has one.
+    const SiteStage* site = nullptr;
 };
 
 // The main window: 35 controls in their design state, laid out in twips

@@ -27,6 +27,7 @@ SiteReader::SiteReader() : m_parser(new simdjson::dom::parser) {}
 SiteReader::~SiteReader() { delete m_parser; }
 
 std::optional<SiteReading> SiteReader::Read(const std::vector<SiteMeter>& meters, std::string_view readings) {
+    m_seen.clear();
     simdjson::dom::array entries;
     if (m_parser->parse(readings.data(), readings.size()).get(entries) != simdjson::SUCCESS) return std::nullopt;
     SiteReading site;
@@ -34,6 +35,7 @@ std::optional<SiteReading> SiteReader::Read(const std::vector<SiteMeter>& meters
         simdjson::dom::object fields;
         std::uint64_t eid = 0;
         if (entry.get(fields) != simdjson::SUCCESS || fields["eid"].get(eid) != simdjson::SUCCESS) continue;
+        m_seen.push_back(eid);
         const auto listed = std::find_if(meters.begin(), meters.end(), [eid](const SiteMeter& m) { return m.eid == eid; });
         if (listed == meters.end() || !listed->enabled) continue;
         const std::optional<double> timestamp = number(fields, "timestamp");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -54,9 +55,13 @@ public:
     // the timestamp 0 are skipped. Nothing when the text is not a readings
     // array or no listed meter is in it.
     std::optional<SiteReading> Read(const std::vector<SiteMeter>& meters, std::string_view readings);
+    // The eids of every entry of the last document read, in its order; empty
+    // when it was not a readings array.
+    const std::vector<std::uint64_t>& seen_eids() const { return m_seen; }
 
 private:
     simdjson::dom::parser* m_parser;
+    std::vector<std::uint64_t> m_seen;
 };
 
 }  // namespace pelmora

@@ -21,6 +21,8 @@
 #include "publish/publisher.h"
 #include "read_fakes.h"
 #include "readings/pelmora_read.h"
+#include "site/site_meters.h"
+#include "site/site_reading.h"
 #include "test_support.h"
 
 namespace pelmora {
@@ -312,6 +314,34 @@ TEST_F(PublisherTest, OnlyAnAddressThatWasReadBecomesTheDevice) {
     settings.prefix = "solar";
     publisher.Configure(settings, "", "127.0.0.1:5398");
     EXPECT_EQ(bus.stopped_with.back().back(), (BusMessage{"pelmora/127_0_0_1_5398/availability", "", true}));
+}
+
+// A battery site adds its figures after the spec's, which keep their
+// meaning, and its sensors join the discovery from the first such read.
+TEST_F(PublisherTest, ABatterySiteAddsItsFiguresAndSensors) {
+    const std::string document = test::ReadFixture("site/fw-8.2.4286-battery.json");
+    FinishedRead read = read_of(document);
+    SiteReader reader;
+    read.site = reader.Read(*ParseSiteMeters(test::ReadFixture("site/fw-8.2.4286-battery-meters.json")), document);
+    ASSERT_TRUE(read.site);
+    const std::string state = StatePayload(read);
+    EXPECT_NE(state.find("\"consumption_w\":8880.5,"), std::string::npos) << state;
+    EXPECT_TRUE(state.ends_with(",\"turnaround_ms\":87,\"battery_w\":-7083.656,\"load_w\":1796.865,\"meters\":"
+                                "{\"production\":7131.017,\"net-consumption\":1749.504,\"storage\":-7083.656}}"))
+        << state;
+    read.site.reset();
+    EXPECT_TRUE(StatePayload(read).ends_with(",\"turnaround_ms\":87}")) << "no site, no change";
+
+    publisher.Configure(settings, "", read.address);
+    ASSERT_EQ(bus.started.back().on_connect.size(), 16u);
+    read.site = reader.Read(*ParseSiteMeters(test::ReadFixture("site/fw-8.2.4286-battery-meters.json")), document);
+    publisher.OnFinishedRead(read);
+    publisher.OnFinishedRead(read);
+    ASSERT_EQ(bus.started.size(), 2u) << "one reconnect for the new sensors";
+    const std::vector<BusMessage>& configs = bus.started.back().on_connect;
+    ASSERT_EQ(configs.size(), 18u);
+    EXPECT_TRUE(configs[16].topic.ends_with("/battery/config"));
+    EXPECT_NE(configs[17].payload.find("\"value_template\":\"{{ value_json.load_w }}\""), std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include "site/site_meters.h"
 #include "site/site_reading.h"
+#include "site/site_stage.h"
+#include "read_fakes.h"
 #include "test_support.h"
 
 namespace pelmora {
@@ -155,6 +157,76 @@ TEST(SiteReading, ANegativeHouseLoadIsKeptAndMarked) {
     EXPECT_TRUE(site->meters_disagree);
     EXPECT_FALSE(reader.Read(*meters, "not json"));
     EXPECT_FALSE(reader.Read(*meters, R"([{"eid":99,"timestamp":5,"activePower":1}])")) << "no listed meter";
+}
+
+// Answers the meter list path from `meters`, anything else from nothing.
+class MeterListRequest : public GatewayRequest {
+public:
+    std::string launch(const std::string& url) override {
+        if (url.ends_with("/ivp/meters")) {
+            asked.push_back(url);
+            return meters;
+        }
+        return {};
+    }
+    std::string meters;
+    std::vector<std::string> asked;
+};
+
+struct Collected : FinishedReadSink {
+    void OnFinishedRead(const FinishedRead& read) override { reads.push_back(read); }
+    std::vector<FinishedRead> reads;
+};
+
+FinishedRead good_read(const std::string& address, const std::string& document) {
+    FinishedRead read;
+    read.address = address;
+    read.epoch = 1722967007;
+    read.document = document;
+    return read;
+}
+
+// The meter list is asked for once, and again only when the address, the
+// access or the document's meters change; a failed ask waits a minute; a
+// gateway without a list passes its reads on as they came.
+TEST(SiteStage, AsksForTheMeterListOnlyWhenSomethingChanged) {
+    const std::string battery = test::ReadFixture("site/fw-8.2.4286-battery.json");
+    MeterListRequest request;
+    request.meters = test::ReadFixture("site/fw-8.2.4286-battery-meters.json");
+    FixedWallClock clock(1000);
+    Collected next;
+    std::uint64_t access = 1;
+    SiteStage stage(request, clock, {&next});
+    stage.set_access_generation([&] { return access; });
+    for (int i = 0; i < 100; ++i) stage.OnFinishedRead(good_read("10.0.0.5", battery));
+    EXPECT_EQ(request.asked, std::vector<std::string>{"http://10.0.0.5/ivp/meters"});
+    ASSERT_TRUE(next.reads.back().site);
+    EXPECT_NEAR(*next.reads.back().site->battery_w, -7083.656, 1e-9);
+
+    stage.OnFinishedRead(good_read("10.0.0.6", battery));
+    access = 2;
+    stage.OnFinishedRead(good_read("10.0.0.6", battery));
+    stage.OnFinishedRead(good_read("10.0.0.6", test::ReadFixture("site/fw-8.2.4345.json")));  // other eids
+    EXPECT_EQ(request.asked.size(), 4u);
+
+    FinishedRead failed;
+    failed.request_failed = true;
+    stage.OnFinishedRead(failed);
+    EXPECT_EQ(request.asked.size(), 4u) << "a failed read asks nothing";
+
+    request.meters = "";  // the list fails
+    stage.OnFinishedRead(good_read("10.0.0.7", battery));
+    for (int i = 0; i < 30; ++i) stage.OnFinishedRead(good_read("10.0.0.7", battery));
+    EXPECT_EQ(request.asked.size(), 5u) << "not again within a minute";
+    clock.set(1000 + 60);
+    request.meters = "<html><body><h1>404 Not Found</h1></body></html>";
+    stage.OnFinishedRead(good_read("10.0.0.7", battery));
+    for (int i = 0; i < 100; ++i) stage.OnFinishedRead(good_read("10.0.0.7", battery));
+    clock.set(1000 + 600);
+    stage.OnFinishedRead(good_read("10.0.0.7", battery));
+    EXPECT_EQ(request.asked.size(), 6u) << "a gateway without a list is not asked again";
+    EXPECT_FALSE(next.reads.back().site);
+    EXPECT_EQ(next.reads.back().document, battery) << "passed on as it came";
 }
 
 }  // namespace

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gateway/gateway_request.h"
+#include "platform/wall_clock.h"
+#include "readings/finished_read.h"
+#include "site/site_meters.h"
+#include "site/site_reading.h"
+
+namespace pelmora {
+
+// Adds the whole site to each finished read before passing it on. The
+// gateway's meter list (GET /ivp/meters, over the read's own request and
+// scheme) is asked for after the first good read, again after the address
+// or the access changes, and again when a document's eids differ from the
+// last one's; never on every read. A failed ask is tried again at most once
+// a minute; an answer that is not a meter list (404, HTML) means the gateway
+// has no site, and reads pass on exactly as they came.
+class SiteStage : public FinishedReadSink {
+public:
+    SiteStage(GatewayRequest& request, const WallClock& clock, std::vector<FinishedReadSink*> next)
+        : m_request(request), m_clock(clock), m_next(std::move(next)) {}
+
+    // What counts as a change of access (the token's generation); none when unset.
+    void set_access_generation(std::function<std::uint64_t()> generation) { m_generation = std::move(generation); }
+
+    void OnFinishedRead(const FinishedRead& read) override;
+
+    // The meter list in use; nothing while the gateway has none.
+    const std::optional<std::vector<SiteMeter>>& meters() const { return m_meters; }
+    // The site of the last good read, if any.
+    const std::optional<SiteReading>& latest() const { return m_latest; }
+    // How often the meter list was asked for.
+    std::uint64_t asks() const { return m_asks; }
+
+private:
+    void ask(const std::string& address);
+
+    GatewayRequest& m_request;
+    const WallClock& m_clock;
+    std::vector<FinishedReadSink*> m_next;
+    std::function<std::uint64_t()> m_generation;
+    SiteReader m_reader;
+    std::optional<std::vector<SiteMeter>> m_meters;
+    std::optional<SiteReading> m_latest;
+    std::string m_address;
+    std::optional<std::uint64_t> m_access;
+    std::vector<std::uint64_t> m_eids;
+    bool m_due = true;
+    std::optional<std::int64_t> m_failed_at;
+    std::uint64_t m_asks = 0;
+};
+
+}  // namespace pelmora
