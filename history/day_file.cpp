@@ -89,6 +89,10 @@ std::string MinuteLine(const MinuteRecord& m) {
     for (const double wh : {m.energy.produced_wh, m.energy.consumed_wh, m.energy.imported_wh, m.energy.exported_wh}) {
         line += ',' + FixedText(wh, 3);
     }
+    if (m.battery_w) {
+        line += ',' + FixedText(*m.battery_w, 1) + ',' + FixedText(m.energy.charged_wh, 3) + ',' +
+                FixedText(m.energy.discharged_wh, 3);
+    }
     line += '\n';
     return line;
 }
@@ -103,7 +107,7 @@ std::optional<MinuteRecord> ParseMinuteLine(std::string_view line) {
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
-    if (fields.size() != 9) return std::nullopt;
+    if (fields.size() != 9 && fields.size() != 12) return std::nullopt;
     MinuteRecord m;
     if (!parse_time(fields[0], m.start, m.offset_seconds)) return std::nullopt;
     // A line's energy is that of its minute; an hour's worth is a generous
@@ -119,6 +123,14 @@ std::optional<MinuteRecord> ParseMinuteLine(std::string_view line) {
         return std::nullopt;
     if (samples < 0 || samples != std::floor(samples)) return std::nullopt;
     m.samples = static_cast<std::int64_t>(samples);
+    if (fields.size() == 12) {
+        double battery = 0.0;
+        if (!number(fields[9], battery, kLargestPower) || !number(fields[10], m.energy.charged_wh, kLargestEnergy) ||
+            !number(fields[11], m.energy.discharged_wh, kLargestEnergy))
+            return std::nullopt;
+        m.battery_w = battery;
+        m.energy.battery = true;
+    }
     return m;
 }
 
@@ -133,7 +145,7 @@ std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view da
         start = end + 1;
         auto m = ParseMinuteLine(line);
         if (!m) {
-            if (!line.empty() && line != "\r" && !line.starts_with(kDayFileHeader)) ++not_read;
+            if (!line.empty() && line != "\r" && !line.starts_with(kDayFileHeader)) ++not_read;  // with battery columns too
             continue;
         }
         if (!day.empty()) {
@@ -165,6 +177,7 @@ std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view da
         same.production_w = mean(same.production_w, m.production_w);
         same.consumption_w = mean(same.consumption_w, m.consumption_w);
         same.grid_w = mean(same.grid_w, m.grid_w);
+        if (m.battery_w) same.battery_w = same.battery_w ? mean(*same.battery_w, *m.battery_w) : *m.battery_w;
         same.samples += m.samples;
         same.energy += m.energy;
     }

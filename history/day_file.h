@@ -23,6 +23,9 @@ struct MinuteRecord {
     // of the straight line between them, its energy their bridge's share.
     std::int64_t samples = 0;
     Energy energy;
+    // The mean battery power of the minute's samples that had one; a minute
+    // of a site without a battery has none, and its line no battery columns.
+    std::optional<double> battery_w;
 };
 
 // A day file is read up to this size: a day of minute lines is about
@@ -31,6 +34,9 @@ inline constexpr std::size_t kLargestDayFile = 4 * 1024 * 1024;
 
 inline constexpr std::string_view kDayFileHeader =
     "time,production_w,consumption_w,grid_w,samples,produced_wh,consumed_wh,imported_wh,exported_wh";
+// Appended to the header and to each line of a minute with a battery, so that
+// files written before them still load.
+inline constexpr std::string_view kBatteryColumns = ",battery_w,charged_wh,discharged_wh";
 
 // `value` with `decimals` (0 to 17) digits after ".", whatever the locale;
 // -0 as 0. Every finite double fits; a value that is not finite gives "".

@@ -27,6 +27,11 @@ Energy EnergyBetween(const Sample& a, const Sample& b) {
     e.consumed_wh = (a.consumption_w + b.consumption_w) / 2.0 * dt / kSecondsPerHour;
     e.imported_wh = positive_area(a.grid_w, b.grid_w, dt) / kSecondsPerHour;
     e.exported_wh = positive_area(-a.grid_w, -b.grid_w, dt) / kSecondsPerHour;
+    if (a.battery_w && b.battery_w) {
+        e.battery = true;
+        e.discharged_wh = positive_area(*a.battery_w, *b.battery_w, dt) / kSecondsPerHour;
+        e.charged_wh = positive_area(-*a.battery_w, -*b.battery_w, dt) / kSecondsPerHour;
+    }
     return e;
 }
 
@@ -38,6 +43,7 @@ Sample Interpolate(const Sample& a, const Sample& b, double epoch) {
     s.production_w = a.production_w + (b.production_w - a.production_w) * f;
     s.consumption_w = a.consumption_w + (b.consumption_w - a.consumption_w) * f;
     s.grid_w = a.grid_w + (b.grid_w - a.grid_w) * f;
+    if (a.battery_w && b.battery_w) s.battery_w = *a.battery_w + (*b.battery_w - *a.battery_w) * f;
     return s;
 }
 

@@ -11,7 +11,8 @@ inline constexpr std::int64_t kLongestBridge = 300;
 
 // The energy between two samples by the trapezoid rule, `a` before `b`.
 // Import and export are integrated apart from the signed grid: where the
-// grid changes sign, the crossing is interpolated. A gap gives nothing.
+// grid changes sign, the crossing is interpolated; the battery's charging and
+// discharging likewise, where both samples have it. A gap gives nothing.
 Energy EnergyBetween(const Sample& a, const Sample& b);
 
 // The sample on the straight line from `a` to `b` at `epoch` (between them).

@@ -19,11 +19,13 @@ History::History(FileSystem& files, const LocalCalendar& calendar, const WallClo
 
 void History::OnFinishedRead(const FinishedRead& read) {
     if (read.request_failed || !read.epoch) return;
-    Add(Sample{*read.epoch, read.production_w, read.consumption_w, read.grid_w});
+    Sample sample{*read.epoch, read.production_w, read.consumption_w, read.grid_w};
+    if (read.site) sample.battery_w = read.site->battery_w;
+    Add(sample);
 }
 
 bool History::Add(const Sample& sample) {
-    for (const double w : {sample.production_w, sample.consumption_w, sample.grid_w}) {
+    for (const double w : {sample.production_w, sample.consumption_w, sample.grid_w, sample.battery_w.value_or(0.0)}) {
         if (!std::isfinite(w) || std::fabs(w) > kLargestPower) return false;
     }
     if (sample.epoch > m_clock.EpochSeconds() + 86400) return false;
@@ -36,6 +38,10 @@ bool History::Add(const Sample& sample) {
     m_sums[0] += sample.production_w;
     m_sums[1] += sample.consumption_w;
     m_sums[2] += sample.grid_w;
+    if (sample.battery_w) {
+        m_sums[3] += *sample.battery_w;
+        ++m_battery_samples;
+    }
     m_last = sample;
     ++m_generation;
     return true;
@@ -81,6 +87,7 @@ void History::add_energy(const Sample& a, const Sample& b) {
             between.production_w = middle.production_w;
             between.consumption_w = middle.consumption_w;
             between.grid_w = middle.grid_w;
+            between.battery_w = middle.battery_w;
             between.energy = part;
             finish_minute(between);
         }
@@ -101,8 +108,10 @@ void History::close_bucket() {
     minute.production_w = m_sums[0] / n;
     minute.consumption_w = m_sums[1] / n;
     minute.grid_w = m_sums[2] / n;
+    if (m_battery_samples > 0) minute.battery_w = m_sums[3] / static_cast<double>(m_battery_samples);
     m_bucket.reset();
-    m_sums[0] = m_sums[1] = m_sums[2] = 0.0;
+    m_sums[0] = m_sums[1] = m_sums[2] = m_sums[3] = 0.0;
+    m_battery_samples = 0;
     finish_minute(minute);
 }
 
@@ -119,8 +128,10 @@ void History::write(const MinuteRecord& minute) {
         if (!m_started_files.contains(day)) {
             m_files.make_folders(m_folder);
             const std::optional<std::string> existing = m_files.read_file(path, kLargestDayFile);
+            const std::string header =
+                std::string(kDayFileHeader) + (minute.battery_w ? std::string(kBatteryColumns) : std::string()) + "\n";
             if (!existing || existing->empty()) {
-                text = std::string(kDayFileHeader) + "\n";
+                text = header;
             } else if (existing->size() > kLargestDayFile) {
                 text = "\n";  // not read whole; a line cut short there is ended, never joined
             } else if (existing->back() != '\n') {
@@ -128,7 +139,7 @@ void History::write(const MinuteRecord& minute) {
                 // its last whole line, so that the next one does not join it.
                 const std::size_t whole = existing->rfind('\n') + 1;  // 0 when none is whole
                 m_files.replace_file(path, std::string_view(*existing).substr(0, whole));
-                if (whole == 0) text = std::string(kDayFileHeader) + "\n";
+                if (whole == 0) text = header;
             }
         }
         text += MinuteLine(minute);
@@ -170,6 +181,7 @@ LoadedDay History::Day(const std::string& day) {
         now.production_w = m_sums[0] / n;
         now.consumption_w = m_sums[1] / n;
         now.grid_w = m_sums[2] / n;
+        if (m_battery_samples > 0) now.battery_w = m_sums[3] / static_cast<double>(m_battery_samples);
         loaded.minutes.push_back(now);
     }
     return loaded;

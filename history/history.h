@@ -75,7 +75,8 @@ private:
     std::optional<Sample> m_last;
     std::optional<MinuteRecord> m_bucket;  // the minute in progress
     Energy m_carried;                      // energy of the next bucket's minute before its first sample
-    double m_sums[3] = {0.0, 0.0, 0.0};
+    double m_sums[4] = {0.0, 0.0, 0.0, 0.0};  // production, consumption, grid, battery
+    std::int64_t m_battery_samples = 0;
     std::string m_today;
     std::vector<MinuteRecord> m_today_minutes;  // written minutes of m_today
     std::string m_today_problem;                // why m_today's file did not read

@@ -36,6 +36,7 @@ namespace {
 const QColor kProductionColour(230, 150, 0);
 const QColor kConsumptionColour(40, 90, 200);
 const QColor kGridColour(90, 90, 90);
+const QColor kBatteryColour(130, 60, 180);
 
 QColor ole(OleColor colour) {
     return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
@@ -90,7 +91,10 @@ std::string EnergyText(const Energy& e) {
     const double share = std::round(e.self_consumption() * 100.0);
     return "Produced " + tenths(e.produced_wh / 1000.0) + " kWh   Consumed " + tenths(e.consumed_wh / 1000.0) +
            " kWh   Imported " + tenths(e.imported_wh / 1000.0) + " kWh   Exported " + tenths(e.exported_wh / 1000.0) +
-           " kWh   Self-consumption " + std::to_string(static_cast<int>(share)) + " %";
+           " kWh   Self-consumption " + std::to_string(static_cast<int>(share)) + " %" +
+           (e.battery ? "   Charged " + tenths(e.charged_wh / 1000.0) + " kWh   Discharged " +
+                            tenths(e.discharged_wh / 1000.0) + " kWh"
+                      : std::string());
 }
 
 HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget* parent)
@@ -212,7 +216,8 @@ void HistoryWindow::draw() {
         to = newest != nullptr ? newest->epoch : QDateTime::currentSecsSinceEpoch();
         from = to - 3600;
         const std::vector<Sample> samples = m_history.ring().Since(from);
-        for (const Sample& s : samples) m_points.push_back({s.epoch, s.production_w, s.consumption_w, s.grid_w});
+        for (const Sample& s : samples)
+            m_points.push_back({s.epoch, s.production_w, s.consumption_w, s.grid_w, s.battery_w});
         // The totals are those of the day the hour belongs to.
         const LoadedDay today = m_history.Day(m_history.Today());
         energy = DayEnergy(today.minutes);
@@ -226,7 +231,7 @@ void HistoryWindow::draw() {
                 : m_range_shown;
         const LoadedDay loaded = m_history.Day(day);
         for (const MinuteRecord& m : loaded.minutes)
-            m_points.push_back({m.start, m.production_w, m.consumption_w, m.grid_w});
+            m_points.push_back({m.start, m.production_w, m.consumption_w, m.grid_w, m.battery_w});
         energy = DayEnergy(loaded.minutes);
         day_problem = loaded.problem;
         const QDate date = QDate::fromString(QString::fromStdString(day), Qt::ISODate);
@@ -254,8 +259,9 @@ void HistoryWindow::draw() {
     double low = 0.0;
     double high = 100.0;
     for (const ChartPoint& p : m_points) {
-        low = std::min({low, p.grid_w, p.production_w, p.consumption_w});
-        high = std::max({high, p.grid_w, p.production_w, p.consumption_w});
+        const double battery = p.battery_w.value_or(0.0);
+        low = std::min({low, p.grid_w, p.production_w, p.consumption_w, battery});
+        high = std::max({high, p.grid_w, p.production_w, p.consumption_w, battery});
     }
     const double margin = (high - low) * 0.05;
     y->setRange(low - (low < 0.0 ? margin : 0.0), high + margin);
@@ -265,6 +271,7 @@ void HistoryWindow::draw() {
     m_chart->addAxis(y, Qt::AlignLeft);
 
     bool first = true;
+    bool first_battery = true;
     auto add = [&](QAbstractSeries* series, const QString& name) {
         series->setName(name);
         m_chart->addSeries(series);
@@ -317,6 +324,21 @@ void HistoryWindow::draw() {
             add(series, QString::fromLatin1(line.name));
             connect(series, &QLineSeries::hovered, this, [this](const QPointF& at, bool state) { hovered(at, state); });
         }
+        if (std::any_of(part.begin(), part.end(), [](const ChartPoint& p) { return p.battery_w.has_value(); })) {
+            // Positive while the battery discharges into the house.
+            auto* series = new QLineSeries;
+            QPen pen(kBatteryColour);
+            pen.setWidth(2);
+            series->setPen(pen);
+            for (const ChartPoint& p : part) {
+                if (p.battery_w) series->append(ms(p.epoch), *p.battery_w);
+            }
+            add(series, QStringLiteral("Battery"));
+            if (!first_battery) {
+                for (QLegendMarker* marker : m_chart->legend()->markers(series)) marker->setVisible(false);
+            }
+            first_battery = false;
+        }
         first = false;
     }
 }
@@ -330,11 +352,13 @@ void HistoryWindow::hovered(const QPointF& at, bool state) {
     const auto nearest = std::min_element(m_points.begin(), m_points.end(), [epoch](const auto& a, const auto& b) {
         return std::llabs(a.epoch - epoch) < std::llabs(b.epoch - epoch);
     });
-    const QString text = QDateTime::fromSecsSinceEpoch(nearest->epoch).toString(QStringLiteral("HH:mm:ss")) +
-                         QStringLiteral("\nProduction %1 W\nConsumption %2 W\nGrid %3 W")
-                             .arg(QString::fromStdString(tenths(nearest->production_w)),
-                                  QString::fromStdString(tenths(nearest->consumption_w)),
-                                  QString::fromStdString(tenths(nearest->grid_w)));
+    QString text = QDateTime::fromSecsSinceEpoch(nearest->epoch).toString(QStringLiteral("HH:mm:ss")) +
+                   QStringLiteral("\nProduction %1 W\nConsumption %2 W\nGrid %3 W")
+                       .arg(QString::fromStdString(tenths(nearest->production_w)),
+                            QString::fromStdString(tenths(nearest->consumption_w)),
+                            QString::fromStdString(tenths(nearest->grid_w)));
+    if (nearest->battery_w)
+        text += QStringLiteral("\nBattery %1 W").arg(QString::fromStdString(tenths(*nearest->battery_w)));
     QToolTip::showText(QCursor::pos(), text, m_view);
 }
 
@@ -350,9 +374,12 @@ bool HistoryWindow::SaveCsv(const QString& path) {
             text += "," + tenths(p.production_w) + "," + tenths(p.consumption_w) + "," + tenths(p.grid_w) + "\n";
         }
     } else {
-        text = std::string(kDayFileHeader) + "\n";
         const std::string day = m_range_shown == "today" ? m_history.Today() : m_range_shown;
-        for (const MinuteRecord& m : m_history.Day(day).minutes) text += MinuteLine(m);
+        const std::vector<MinuteRecord> minutes = m_history.Day(day).minutes;
+        const bool battery =
+            std::any_of(minutes.begin(), minutes.end(), [](const MinuteRecord& m) { return m.battery_w.has_value(); });
+        text = std::string(kDayFileHeader) + (battery ? std::string(kBatteryColumns) : std::string()) + "\n";
+        for (const MinuteRecord& m : minutes) text += MinuteLine(m);
     }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;

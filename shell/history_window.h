@@ -27,10 +27,12 @@ struct ChartPoint {
     double production_w = 0.0;
     double consumption_w = 0.0;
     double grid_w = 0.0;
+    std::optional<double> battery_w;
 };
 
 // "Produced 12.3 kWh   Consumed 8.1 kWh   Imported 2.0 kWh   Exported
-// 6.2 kWh   Self-consumption 49 %", one decimal, "." as decimal point.
+// 6.2 kWh   Self-consumption 49 %", one decimal, "." as decimal point; a day
+// with a battery adds "   Charged 3.1 kWh   Discharged 2.9 kWh".
 std::string EnergyText(const Energy& energy);
 
 // The history window: production, consumption and grid over the last hour

@@ -397,5 +397,27 @@ INSTANTIATE_TEST_SUITE_P(Rows, SecondsOffsetTest,
                                            OffsetRow{"west", "XXX+0:19:32", "\n2026-12-08T09:40:00-00:20,"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A battery site: its power is kept per minute in columns after the old
+// ones, and its charging and discharging are integrated apart.
+TEST(History, ABatteryGetsItsColumnsAndItsEnergy) {
+    ZonedHistory zoned("UTC");
+    History& history = zoned.history;
+    for (std::int64_t t = 0; t <= 120; ++t) history.Add({kMidnightUtc + t, 0, 600, 0, -600.0});
+    for (std::int64_t t = 121; t <= 180; ++t) history.Add({kMidnightUtc + t, 0, 600, 0, 1200.0});
+    history.Flush();
+    const std::string& text = zoned.files.files.at("/h/2026-12-08.csv");
+    EXPECT_TRUE(text.starts_with(std::string(kDayFileHeader) + ",battery_w,charged_wh,discharged_wh\n")) << text;
+    EXPECT_NE(text.find("\n2026-12-08T00:00:00+00:00,0.0,600.0,0.0,60,0.000,10.000,0.000,0.000,-600.0,10.000,0.000\n"),
+              std::string::npos)
+        << text;
+    const Energy day = DayEnergy(LoadDayFile(text, "2026-12-08"));
+    EXPECT_TRUE(day.battery);
+    // -600 W for 120 s, then the step to +1200 W over one second (crossing at 1/3 s), then 59 s at +1200 W.
+    EXPECT_NEAR(day.charged_wh, 20.0 + 600.0 / 3.0 / 2.0 / 3600.0, 1e-3);
+    EXPECT_NEAR(day.discharged_wh, 1200.0 * 59.0 / 3600.0 + 1200.0 * 2.0 / 3.0 / 2.0 / 3600.0, 1e-3);
+    EXPECT_FALSE(DayEnergy(LoadDayFile(header_and({"2026-12-08T00:00:00+00:00,1,1,1,1,1,1,1,1"}))).battery)
+        << "an old line has no battery";
+}
+
 }  // namespace
 }  // namespace pelmora
