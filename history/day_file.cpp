@@ -56,7 +56,10 @@ std::string FixedText(double value, int decimals) {
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, std::clamp(decimals, 0, 17));
     if (result.ec != std::errc()) return {};
-    return std::string(buffer, result.ptr);
+    std::string text(buffer, result.ptr);
+    // A small negative value rounds to zero: no "-0.000".
+    if (text.front() == '-' && text.find_first_not_of("0.", 1) == std::string::npos) text.erase(0, 1);
+    return text;
 }
 
 bool IsDayKey(std::string_view text) {

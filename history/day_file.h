@@ -39,7 +39,8 @@ inline constexpr std::string_view kDayFileHeader =
 inline constexpr std::string_view kBatteryColumns = ",battery_w,charged_wh,discharged_wh";
 
 // `value` with `decimals` (0 to 17) digits after ".", whatever the locale;
-// -0 as 0. Every finite double fits; a value that is not finite gives "".
+// -0, and anything that rounds to it, as 0. Every finite double fits; a
+// value that is not finite gives "".
 std::string FixedText(double value, int decimals);
 
 // True for "YYYY-MM-DD" naming a real calendar date.

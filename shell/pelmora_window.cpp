@@ -1,5 +1,7 @@
 #include "shell/pelmora_window.h"
 
+#include "readings/number_text.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -22,6 +24,8 @@
 namespace pelmora {
 
 namespace {
+
+constexpr int kAddedRowHeight = 360;  // one row of the summary block
 
 int to_pixels(int twips) { return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel))); }
 
@@ -161,7 +165,76 @@ void Pelmorafrm::read() {
         throw;
     }
     for (FinishedReadSink* sink : m_services.finished_reads) sink->OnFinishedRead(finished);
+    if (m_services.site != nullptr && !finished.request_failed) {
+        const std::optional<SiteReading>& site = m_services.site->latest();
+        show_site(site ? &*site : nullptr);
+    }
     after_read();
+}
+
+namespace {
+
+constexpr int kBatteryRowTop = 1560;  // under Grid
+constexpr OleColor kBatteryCharging = 0x00FFE0A0;     // light blue
+constexpr OleColor kBatteryDischarging = 0x0080C0FF;  // light orange
+
+}  // namespace
+
+void Pelmorafrm::show_site(const SiteReading* site) {
+    const bool battery = site != nullptr && site->battery_w.has_value();
+    if (battery != m_battery_row) {
+        if (control("Battery") == nullptr) {
+            struct Added {
+                const char* name;
+                int left, width;
+                const char* text;
+                bool box;
+            };
+            for (const Added& a : {Added{"BatteryLabel", 120, 975, "Battery", false}, Added{"Battery", 1200, 950, "0", true},
+                                   Added{"HouseLoad", 2280, 975, "0", true},
+                                   Added{"HouseLoadLabel", 3360, 900, "House load", false}}) {
+                QWidget* widget = nullptr;
+                if (a.box) {
+                    auto* edit = new QLineEdit(QString::fromLatin1(a.text), this);
+                    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                    edit->setReadOnly(true);
+                    edit->setFont(design_font(ControlFont::Bold975));
+                    widget = edit;
+                } else {
+                    auto* label = new QLabel(QString::fromLatin1(a.text), this);
+                    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                    label->setFont(design_font(ControlFont::Default));
+                    widget = label;
+                }
+                widget->setObjectName(QString::fromLatin1(a.name));
+                widget->setGeometry(to_pixels(a.left), to_pixels(kBatteryRowTop), to_pixels(a.width), to_pixels(285));
+                m_design_palettes[a.name] = widget->palette();
+                m_controls[a.name] = widget;
+            }
+        }
+        const int shift = battery ? kAddedRowHeight : -kAddedRowHeight;
+        const int frame_height = Height();
+        for (const ControlDesign& d : MainWindowDesign()) {
+            if (d.kind == ControlKind::Timer || d.top < kBatteryRowTop) continue;
+            if (QWidget* w = control(d.name)) w->move(w->x(), w->y() + to_pixels(shift));
+        }
+        for (const char* name : {"BatteryLabel", "Battery", "HouseLoad", "HouseLoadLabel"}) control(name)->setVisible(battery);
+        m_battery_row = battery;
+        SetHeight(frame_height);
+    }
+    if (!battery) return;
+    const double power = *site->battery_w;
+    set_text("Battery", FormatTenths(power));
+    set_back_color("Battery", power < 0 ? kBatteryCharging : power > 0 ? kBatteryDischarging : kWindowBackground);
+    control("Battery")->setToolTip(power < 0   ? QStringLiteral("Battery charging")
+                                   : power > 0 ? QStringLiteral("Battery discharging")
+                                               : QStringLiteral("Battery idle"));
+    set_text("HouseLoad", site->load_w ? FormatTenths(*site->load_w) : std::string());
+    control("HouseLoad")->setToolTip(
+        site->meters_disagree
+            ? QStringLiteral("House load without the battery: below zero, the meters are placed otherwise than "
+                             "production + net + storage assumes")
+            : QStringLiteral("House load without the battery: consumption + battery"));
 }
 
 void Pelmorafrm::after_read() {
@@ -290,7 +363,11 @@ void Pelmorafrm::moveEvent(QMoveEvent* event) {
 int Pelmorafrm::Left() const { return frameGeometry().x() * kTwipsPerPixel; }
 int Pelmorafrm::Top() const { return frameGeometry().y() * kTwipsPerPixel; }
 int Pelmorafrm::Width() const { return (width() + frame_extra().width()) * kTwipsPerPixel; }
-int Pelmorafrm::Height() const { return (height() + frame_extra().height()) * kTwipsPerPixel; }
+// The battery row is the window's own: the frame's height, as the menu, the
+// settings and the thresholds see it, leaves it out.
+int Pelmorafrm::Height() const {
+    return (height() + frame_extra().height()) * kTwipsPerPixel - (m_battery_row ? kAddedRowHeight : 0);
+}
 
 void Pelmorafrm::SetLeft(int twips) { move(to_pixels(twips), frameGeometry().y()); }
 void Pelmorafrm::SetTop(int twips) { move(frameGeometry().x(), to_pixels(twips)); }
@@ -304,7 +381,7 @@ void Pelmorafrm::SetWidth(int twips) {
 void Pelmorafrm::SetHeight(int twips) {
     if (isMaximized() || isMinimized()) return;
     if (!frame_known()) m_pending_height = twips;
-    resize(width(), std::max(1, to_pixels(twips) - frame_extra().height()));
+    resize(width(), std::max(1, to_pixels(twips + (m_battery_row ? kAddedRowHeight : 0)) - frame_extra().height()));
 }
 
 std::string Pelmorafrm::caption() const { return windowTitle().toStdString(); }

@@ -74,6 +74,11 @@ public:
     void Stopbtn_Click() { m_poll.Stopbtn_Click(); }
     void Delay_LostFocus() { m_poll.Delay_LostFocus(); }
     void CreateOutputchk_Click() { m_menu.CreateOutputchk_Click(); }
+    // The battery row under Grid, shown while the site has a battery: its
+    // power (light blue while charging, light orange while discharging) and
+    // the house load without it beside it. Everything below moves down one
+    // row while it shows.
+    void show_site(const SiteReading* site);
     void Grid_DblClick() { m_menu.Grid_DblClick(); }
     void IP_DblClick() { m_menu.IP_DblClick(); }
     // Opens the history window, or brings it forward when open.
@@ -144,6 +149,7 @@ private:
     ErrorLog m_log;
     QtWindowSystem m_system;
     Menu m_menu;
+    bool m_battery_row = false;
     PollCycle m_poll;
     QTimer* m_timer = nullptr;
     std::optional<AccessStatus> m_access_status;

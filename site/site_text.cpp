@@ -10,7 +10,10 @@ std::string watts(double value) {
     char buffer[64];
     if (value == 0.0) value = 0.0;  // no "-0.0"
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 1);
-    return result.ec == std::errc() ? std::string(buffer, result.ptr) + " W" : std::string("? W");
+    if (result.ec != std::errc()) return "? W";
+    std::string text(buffer, result.ptr);
+    if (text.front() == '-' && text.find_first_not_of("0.", 1) == std::string::npos) text.erase(0, 1);  // no "-0.0"
+    return text + " W";
 }
 
 std::string status(const SiteMeter& meter) {

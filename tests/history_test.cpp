@@ -204,6 +204,8 @@ TEST(History, FailedAndUntimedReadsAddNothing) {
 TEST(History, ImplausibleFiguresAreNeverKept) {
     const double inf = std::numeric_limits<double>::infinity();
     EXPECT_EQ(FixedText(std::nan(""), 1), "");
+    EXPECT_EQ(FixedText(-0.0001, 3), "0.000") << "no negative zero";
+    EXPECT_EQ(FixedText(-0.04, 1), "0.0");
     EXPECT_EQ(FixedText(inf, 3), "");
     const std::string huge = FixedText(1e308, 3);  // every digit, no stray byte
     ASSERT_EQ(huge.size(), 309u + 4u);

@@ -33,6 +33,7 @@
 #include "shell/history_window.h"
 #include "shell/pelmora_window.h"
 #include "shell_fakes.h"
+#include "site/site_stage.h"
 #include "simulator_process.h"
 #include "temp_folder.h"
 #include "test_support.h"
@@ -874,6 +875,57 @@ TEST_F(HistoryWindowTest, FitsTheScreenKeepsItsPlaceAndListsNewDays) {
     EXPECT_NE(view.findChild<QLabel*>("HistoryProblem")->text().toStdString().find("is not a day file"),
               std::string::npos);
     EXPECT_TRUE(view.points().empty());
+}
+
+// Answers the meter list path with `meters`, every other path with `readings`.
+class SiteGatewayRequest : public GatewayRequest {
+public:
+    std::string launch(const std::string& url) override { return url.ends_with("/ivp/meters") ? meters : readings; }
+    std::string readings;
+    std::string meters;
+};
+
+// On a battery site a Battery row appears under Grid with the house load
+// beside it, and what is below moves down a row; Consumption keeps its
+// meaning. A gateway without a meter list leaves the window as it was.
+TEST_F(WindowTest, ABatterySiteShowsItsBatteryRow) {
+    SiteGatewayRequest site_request;
+    site_request.readings = test::ReadFixture("site/fw-8.2.4286-battery.json");
+    site_request.meters = "<html><body><h1>404 Not Found</h1></body></html>";
+    FixedWallClock clock(1796688000);
+    SiteStage site(site_request, clock, {});
+    window = std::make_unique<Pelmorafrm>(ShellServices{site_request, ticks, format, files, zone, settings, about,
+                                                        nullptr, nullptr, nullptr, {&site}, &site},
+                                          StartInfo{"Pelmora", {}});
+    Pelmorafrm& w = *window;
+    w.Form_Load();
+    w.show();
+    const int g1_top = w.control("G1")->y();
+    w.Grid_DblClick();
+    const int margin = w.height() - w.control("A3")->geometry().bottom();  // under the phase band, shown
+    w.Grid_DblClick();
+    const int height = w.Height();
+    w.Timer1_Timer();
+    EXPECT_EQ(w.control("Battery"), nullptr) << "no meter list, no battery row";
+    EXPECT_EQ(w.text("Consumption"), "8,880.5");
+
+    site_request.meters = test::ReadFixture("site/fw-8.2.4286-battery-meters.json");
+    w.IP_DblClick();  // any change of address asks for the list again
+    w.set_text("IP", "192.168.1.21");
+    w.Timer1_Timer();
+    ASSERT_NE(w.control("Battery"), nullptr);
+    EXPECT_TRUE(w.control("Battery")->isVisible());
+    EXPECT_EQ(w.text("Battery"), "-7,083.7");
+    EXPECT_EQ(w.back_color("Battery"), 0x00FFE0A0u) << "light blue: charging";
+    EXPECT_EQ(w.text("HouseLoad"), "1,796.9");
+    EXPECT_EQ(w.text("Consumption"), "8,880.5") << "Consumption keeps its meaning";
+    EXPECT_EQ(w.control("G1")->y(), g1_top + 24) << "the phase band moves down one row";
+    EXPECT_EQ(w.Height(), height) << "the frame's height leaves the row out";
+    w.Grid_DblClick();
+    EXPECT_EQ(w.Height(), 3555) << "the phase band still unfolds";
+    EXPECT_EQ(w.height() - w.control("A3")->geometry().bottom(), margin) << "and shows whole, one row lower";
+    w.Grid_DblClick();
+    EXPECT_EQ(w.Height(), 2160);
 }
 
 }  // namespace
