@@ -222,6 +222,28 @@ void Pelmorafrm::show_site(const SiteReading* site) {
         m_battery_row = battery;
         SetHeight(frame_height);
     }
+    if (site != nullptr) {
+        // A phase the meter does not have shows nothing, not what its
+        // channel carries (noise, or another meter's value).
+        const auto blank_beyond = [&](MeterType type, std::initializer_list<const char*> boxes) {
+            const MeterReading* meter = site->find(type);
+            if (meter == nullptr) return;
+            int phase = 0;
+            for (const char* box : boxes) {
+                if (++phase > meter->meter.phase_count) {
+                    set_text(box, "");
+                    set_back_color(box, kWindowBackground);
+                }
+            }
+        };
+        blank_beyond(MeterType::Production, {"S1", "S2", "S3"});
+        blank_beyond(site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption
+                                                                      : MeterType::TotalConsumption,
+                     {"G1", "G2", "G3"});
+        blank_beyond(site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption
+                                                                      : MeterType::TotalConsumption,
+                     {"A1", "A2", "A3"});
+    }
     if (!battery) return;
     const double power = *site->battery_w;
     set_text("Battery", FormatTenths(power));

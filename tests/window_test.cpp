@@ -920,6 +920,9 @@ TEST_F(WindowTest, ABatterySiteShowsItsBatteryRow) {
     EXPECT_EQ(w.text("HouseLoad"), "1,796.9");
     EXPECT_EQ(w.text("Consumption"), "8,880.5") << "Consumption keeps its meaning";
     EXPECT_EQ(w.control("G1")->y(), g1_top + 24) << "the phase band moves down one row";
+    EXPECT_EQ(w.text("G3"), "") << "a split-phase site has no phase 3, whatever channel 3 carries";
+    EXPECT_EQ(w.text("S3"), "");
+    EXPECT_EQ(w.text("G2"), "939.6");
     EXPECT_EQ(w.Height(), height) << "the frame's height leaves the row out";
     w.Grid_DblClick();
     EXPECT_EQ(w.Height(), 3555) << "the phase band still unfolds";
