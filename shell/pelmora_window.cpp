@@ -1,7 +1,5 @@
 #include "shell/pelmora_window.h"
 
-#include "readings/number_text.h"
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,12 +12,15 @@
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 #include "platform/window_design.h"
+#include "readings/number_text.h"
 #include "readings/pelmora_read.h"
 #include "shell/gateway_page.h"
 #include "shell/options_dialog.h"
+#include "site/site_text.h"
 
 namespace pelmora {
 
@@ -243,6 +244,14 @@ void Pelmorafrm::show_site(const SiteReading* site) {
         blank_beyond(site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption
                                                                       : MeterType::TotalConsumption,
                      {"A1", "A2", "A3"});
+    }
+    // What the site says beyond its figures: on the window's own tooltip, and
+    // each new note once on standard error.
+    const std::string notes = site != nullptr ? SiteNotes(*site, m_form.ConsumptionMode) : std::string();
+    if (notes != m_site_notes) {
+        m_site_notes = notes;
+        setToolTip(QString::fromStdString(notes));
+        if (!notes.empty()) std::fprintf(stderr, "Pelmora: %s\n", notes.c_str());
     }
     if (!battery) return;
     const double power = *site->battery_w;

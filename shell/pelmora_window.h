@@ -150,6 +150,7 @@ private:
     QtWindowSystem m_system;
     Menu m_menu;
     bool m_battery_row = false;
+    std::string m_site_notes;  // on the window's tooltip
     PollCycle m_poll;
     QTimer* m_timer = nullptr;
     std::optional<AccessStatus> m_access_status;

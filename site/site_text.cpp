@@ -31,6 +31,26 @@ std::string padded(std::string text, std::size_t width) {
 
 }  // namespace
 
+std::string SiteNotes(const SiteReading& site, bool consumption_mode) {
+    std::string notes;
+    if (site.meters.size() >= 2) {
+        const MeterType second = site.meters[1].meter.type;
+        if (!consumption_mode && second == MeterType::TotalConsumption) {
+            notes += "The gateway's second meter measures total consumption, but Pelmora reads it as net consumption: "
+                     "start it as PelmoraB for this site.\n";
+        } else if (consumption_mode && second == MeterType::NetConsumption) {
+            notes += "The gateway's second meter measures net consumption, but PelmoraB reads it as total consumption: "
+                     "start it as Pelmora for this site.\n";
+        }
+    }
+    for (const MeterReading& r : site.meters) {
+        if (const std::string flags = status(r.meter); !flags.empty())
+            notes += "The " + r.meter.type_text + " meter (eid " + std::to_string(r.meter.eid) + ") reports" + flags + "\n";
+    }
+    if (!notes.empty()) notes.pop_back();
+    return notes;
+}
+
 std::string MeterListText(const std::vector<SiteMeter>& meters) {
     std::string out;
     for (const SiteMeter& m : meters) {

@@ -13,6 +13,13 @@ namespace pelmora {
 // point.
 std::string SiteText(const SiteReading& site);
 
+// What the window should say of the site, in lines, or "": the second
+// meter measuring something else than the mode the program was started in
+// reads it as (net consumption for Pelmora, total consumption for PelmoraB),
+// and each meter whose metering status is not normal or that has status
+// flags, with them.
+std::string SiteNotes(const SiteReading& site, bool consumption_mode);
+
 // The meter list in lines: each meter by type, enabled or not, and its
 // phases, status and flags.
 std::string MeterListText(const std::vector<SiteMeter>& meters);

@@ -10,6 +10,7 @@
 #include "site/site_meters.h"
 #include "site/site_reading.h"
 #include "site/site_stage.h"
+#include "site/site_text.h"
 #include "read_fakes.h"
 #include "test_support.h"
 
@@ -227,6 +228,24 @@ TEST(SiteStage, AsksForTheMeterListOnlyWhenSomethingChanged) {
     EXPECT_EQ(request.asked.size(), 6u) << "a gateway without a list is not asked again";
     EXPECT_FALSE(next.reads.back().site);
     EXPECT_EQ(next.reads.back().document, battery) << "passed on as it came";
+}
+
+// The window is told when the mode does not fit the second meter, and of
+// every meter that reports trouble.
+TEST(SiteNotes, ModeAgainstTheSecondMeterAndStatusFlags) {
+    const auto battery = ParseSiteMeters(test::ReadFixture("site/fw-8.2.4286-battery-meters.json"));
+    SiteReader reader;
+    auto site = reader.Read(*battery, test::ReadFixture("site/fw-8.2.4286-battery.json"));
+    ASSERT_TRUE(site);
+    EXPECT_EQ(SiteNotes(*site, false), "");
+    EXPECT_NE(SiteNotes(*site, true).find("start it as Pelmora"), std::string::npos);
+    site->meters[1].meter.type = MeterType::TotalConsumption;
+    EXPECT_NE(SiteNotes(*site, false).find("start it as PelmoraB"), std::string::npos);
+    site->meters[2].meter.metering_status = "not-metering";
+    site->meters[2].meter.status_flags = {"ct-reversed"};
+    EXPECT_NE(SiteNotes(*site, true).find("storage meter (eid 704643840) reports status=not-metering flags=ct-reversed"),
+              std::string::npos)
+        << SiteNotes(*site, true);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <sys/stat.h>
 #include <fstream>
 
@@ -929,6 +930,80 @@ TEST_F(WindowTest, ABatterySiteShowsItsBatteryRow) {
     EXPECT_EQ(w.height() - w.control("A3")->geometry().bottom(), margin) << "and shows whole, one row lower";
     w.Grid_DblClick();
     EXPECT_EQ(w.Height(), 2160);
+}
+
+// The window with the site stage on a real request, as main wires it.
+struct SiteWindow {
+    explicit SiteWindow(const std::string& address, bool with_site = true) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString((folder.path() / "config").string()));
+        std::vector<FinishedReadSink*> sinks;
+        if (with_site) sinks.push_back(&site);
+        window = std::make_unique<Pelmorafrm>(ShellServices{request, ticks, format, files, zone, settings, about,
+                                                            nullptr, nullptr, nullptr, sinks,
+                                                            with_site ? &site : nullptr},
+                                              StartInfo{"Pelmora", {address}});
+        window->Form_Load();
+        window->Stopbtn_Click();  // the test drives the reads
+    }
+    test::TempWorkingFolder folder;
+    CurlGatewayRequest request;
+    test::SteppingTicks ticks;
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    test::FakeTimeZone zone{ZoneState{1, 0}};
+    QtSettingsStore settings;
+    test::RecordingMessageBox about;
+    FixedWallClock clock{1796688000};
+    SiteStage site{request, clock, {}};
+    std::unique_ptr<Pelmorafrm> window;
+};
+
+// Against the simulator's battery site: the Battery row and the house load
+// show, and the meter list is asked for once in 100 reads, again after the
+// address changes, and again when the gateway comes back with other meters.
+TEST(WindowSite, BatterySimulatorAsksForTheListOnlyWhenItChanged) {
+    std::optional<test::SimulatorProcess> gateway(std::in_place,
+                                                  std::vector<std::string>{"--site", "battery", "--hour", "13"});
+    const int port = gateway->port();
+    SiteWindow started(gateway->address());
+    Pelmorafrm& w = *started.window;
+    for (int i = 0; i < 100; ++i) w.Timer1_Timer();
+    ASSERT_NE(w.control("Battery"), nullptr);
+    EXPECT_TRUE(w.control("Battery")->isVisibleTo(&w));
+    EXPECT_FALSE(w.text("HouseLoad").empty());
+    EXPECT_EQ(gateway->requests("/ivp/meters"), 1u);
+
+    w.set_text("IP", "localhost:" + std::to_string(port));
+    for (int i = 0; i < 10; ++i) w.Timer1_Timer();
+    EXPECT_EQ(gateway->requests("/ivp/meters"), 2u);
+
+    gateway.reset();
+    gateway.emplace(std::vector<std::string>{"--site", "total", "--port", std::to_string(port)});
+    for (int i = 0; i < 10; ++i) w.Timer1_Timer();
+    EXPECT_EQ(gateway->requests("/ivp/meters"), 1u) << "other eids: asked again";
+    EXPECT_FALSE(w.control("Battery")->isVisibleTo(&w)) << "no battery on a total-consumption site";
+    EXPECT_EQ(started.site.asks(), 3u);
+}
+
+// Against the plain simulator, with the site stage or without, every box
+// reads and is coloured the same.
+TEST(WindowSite, PlainSimulatorLeavesTheWindowAsItWas) {
+    test::SimulatorProcess gateway({"--fixed", std::string(PELMORA_FIXTURES) + "/readings.json"});
+    SiteWindow with_site(gateway.address());
+    SiteWindow without(gateway.address(), false);
+    with_site.window->Timer1_Timer();
+    without.window->Timer1_Timer();
+    EXPECT_EQ(with_site.site.asks(), 1u);
+    EXPECT_FALSE(with_site.site.meters()) << "a 404 is no meter list";
+    for (const ControlDesign& d : MainWindowDesign()) {
+        if (d.kind == ControlKind::Timer || d.name == "Turnaround") continue;
+        EXPECT_EQ(with_site.window->text(d.name), without.window->text(d.name)) << d.name;
+        EXPECT_EQ(with_site.window->back_color(d.name), without.window->back_color(d.name)) << d.name;
+        EXPECT_EQ(with_site.window->control(d.name)->geometry(), without.window->control(d.name)->geometry()) << d.name;
+    }
+    EXPECT_EQ(with_site.window->control("Battery"), nullptr);
+    EXPECT_EQ(with_site.window->Height(), without.window->Height());
 }
 
 }  // namespace
