@@ -148,7 +148,8 @@ std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view da
         start = end + 1;
         auto m = ParseMinuteLine(line);
         if (!m) {
-            if (!line.empty() && line != "\r" && !line.starts_with(kDayFileHeader)) ++not_read;  // with battery columns too
+            if (!line.empty() && line != "\r" && !line.starts_with(kDayFileHeader))
+                ++not_read;  // with battery columns too
             continue;
         }
         if (!day.empty()) {

@@ -73,8 +73,8 @@ private:
     std::string m_folder;
     SampleRing m_ring;
     std::optional<Sample> m_last;
-    std::optional<MinuteRecord> m_bucket;  // the minute in progress
-    Energy m_carried;                      // energy of the next bucket's minute before its first sample
+    std::optional<MinuteRecord> m_bucket;     // the minute in progress
+    Energy m_carried;                         // energy of the next bucket's minute before its first sample
     double m_sums[4] = {0.0, 0.0, 0.0, 0.0};  // production, consumption, grid, battery
     std::int64_t m_battery_samples = 0;
     std::string m_today;

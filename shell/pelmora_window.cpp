@@ -175,7 +175,7 @@ void Pelmorafrm::read() {
 
 namespace {
 
-constexpr int kBatteryRowTop = 1560;  // under Grid
+constexpr int kBatteryRowTop = 1560;                  // under Grid
 constexpr OleColor kBatteryCharging = 0x00FFE0A0;     // light blue
 constexpr OleColor kBatteryDischarging = 0x0080C0FF;  // light orange
 
@@ -191,9 +191,9 @@ void Pelmorafrm::show_site(const SiteReading* site) {
                 const char* text;
                 bool box;
             };
-            for (const Added& a : {Added{"BatteryLabel", 120, 975, "Battery", false}, Added{"Battery", 1200, 950, "0", true},
-                                   Added{"HouseLoad", 2280, 975, "0", true},
-                                   Added{"HouseLoadLabel", 3360, 900, "House load", false}}) {
+            for (const Added& a :
+                 {Added{"BatteryLabel", 120, 975, "Battery", false}, Added{"Battery", 1200, 950, "0", true},
+                  Added{"HouseLoad", 2280, 975, "0", true}, Added{"HouseLoadLabel", 3360, 900, "House load", false}}) {
                 QWidget* widget = nullptr;
                 if (a.box) {
                     auto* edit = new QLineEdit(QString::fromLatin1(a.text), this);
@@ -219,7 +219,8 @@ void Pelmorafrm::show_site(const SiteReading* site) {
             if (d.kind == ControlKind::Timer || d.top < kBatteryRowTop) continue;
             if (QWidget* w = control(d.name)) w->move(w->x(), w->y() + to_pixels(shift));
         }
-        for (const char* name : {"BatteryLabel", "Battery", "HouseLoad", "HouseLoadLabel"}) control(name)->setVisible(battery);
+        for (const char* name : {"BatteryLabel", "Battery", "HouseLoad", "HouseLoadLabel"})
+            control(name)->setVisible(battery);
         m_battery_row = battery;
         SetHeight(frame_height);
     }
@@ -238,12 +239,12 @@ void Pelmorafrm::show_site(const SiteReading* site) {
             }
         };
         blank_beyond(MeterType::Production, {"S1", "S2", "S3"});
-        blank_beyond(site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption
-                                                                      : MeterType::TotalConsumption,
-                     {"G1", "G2", "G3"});
-        blank_beyond(site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption
-                                                                      : MeterType::TotalConsumption,
-                     {"A1", "A2", "A3"});
+        blank_beyond(
+            site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption : MeterType::TotalConsumption,
+            {"G1", "G2", "G3"});
+        blank_beyond(
+            site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption : MeterType::TotalConsumption,
+            {"A1", "A2", "A3"});
     }
     // What the site says beyond its figures: on the window's own tooltip, and
     // each new note once on standard error.
@@ -261,11 +262,12 @@ void Pelmorafrm::show_site(const SiteReading* site) {
                                    : power > 0 ? QStringLiteral("Battery discharging")
                                                : QStringLiteral("Battery idle"));
     set_text("HouseLoad", site->load_w ? FormatTenths(*site->load_w) : std::string());
-    control("HouseLoad")->setToolTip(
-        site->meters_disagree
-            ? QStringLiteral("House load without the battery: below zero, the meters are placed otherwise than "
-                             "production + net + storage assumes")
-            : QStringLiteral("House load without the battery: consumption + battery"));
+    control("HouseLoad")
+        ->setToolTip(
+            site->meters_disagree
+                ? QStringLiteral("House load without the battery: below zero, the meters are placed otherwise than "
+                                 "production + net + storage assumes")
+                : QStringLiteral("House load without the battery: consumption + battery"));
 }
 
 void Pelmorafrm::after_read() {

@@ -8,9 +8,13 @@ namespace pelmora {
 
 MeterType MeterTypeFromText(std::string_view text) {
     static constexpr std::pair<std::string_view, MeterType> kTypes[] = {
-        {"production", MeterType::Production}, {"net-consumption", MeterType::NetConsumption},
-        {"total-consumption", MeterType::TotalConsumption}, {"storage", MeterType::Storage},
-        {"backfeed", MeterType::Backfeed}, {"load", MeterType::Load}, {"evse", MeterType::Evse},
+        {"production", MeterType::Production},
+        {"net-consumption", MeterType::NetConsumption},
+        {"total-consumption", MeterType::TotalConsumption},
+        {"storage", MeterType::Storage},
+        {"backfeed", MeterType::Backfeed},
+        {"load", MeterType::Load},
+        {"evse", MeterType::Evse},
         {"pv3p", MeterType::Pv3p}};
     for (const auto& [name, type] : kTypes) {
         if (name == text) return type;

@@ -36,7 +36,8 @@ std::optional<SiteReading> SiteReader::Read(const std::vector<SiteMeter>& meters
         std::uint64_t eid = 0;
         if (entry.get(fields) != simdjson::SUCCESS || fields["eid"].get(eid) != simdjson::SUCCESS) continue;
         m_seen.push_back(eid);
-        const auto listed = std::find_if(meters.begin(), meters.end(), [eid](const SiteMeter& m) { return m.eid == eid; });
+        const auto listed =
+            std::find_if(meters.begin(), meters.end(), [eid](const SiteMeter& m) { return m.eid == eid; });
         if (listed == meters.end() || !listed->enabled) continue;
         const std::optional<double> timestamp = number(fields, "timestamp");
         const std::optional<double> power = number(fields, "activePower");

@@ -18,7 +18,7 @@ namespace pelmora {
 struct MeterReading {
     SiteMeter meter;
     double power_w = 0.0;
-    std::vector<double> phase_power_w;  // the first phase_count channels only
+    std::vector<double> phase_power_w;   // the first phase_count channels only
     std::optional<double> delivered_wh;  // the lifetime counters, when given
     std::optional<double> received_wh;
 };

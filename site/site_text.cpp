@@ -36,16 +36,19 @@ std::string SiteNotes(const SiteReading& site, bool consumption_mode) {
     if (site.meters.size() >= 2) {
         const MeterType second = site.meters[1].meter.type;
         if (!consumption_mode && second == MeterType::TotalConsumption) {
-            notes += "The gateway's second meter measures total consumption, but Pelmora reads it as net consumption: "
-                     "start it as PelmoraB for this site.\n";
+            notes +=
+                "The gateway's second meter measures total consumption, but Pelmora reads it as net consumption: "
+                "start it as PelmoraB for this site.\n";
         } else if (consumption_mode && second == MeterType::NetConsumption) {
-            notes += "The gateway's second meter measures net consumption, but PelmoraB reads it as total consumption: "
-                     "start it as Pelmora for this site.\n";
+            notes +=
+                "The gateway's second meter measures net consumption, but PelmoraB reads it as total consumption: "
+                "start it as Pelmora for this site.\n";
         }
     }
     for (const MeterReading& r : site.meters) {
         if (const std::string flags = status(r.meter); !flags.empty())
-            notes += "The " + r.meter.type_text + " meter (eid " + std::to_string(r.meter.eid) + ") reports" + flags + "\n";
+            notes +=
+                "The " + r.meter.type_text + " meter (eid " + std::to_string(r.meter.eid) + ") reports" + flags + "\n";
     }
     if (!notes.empty()) notes.pop_back();
     return notes;
@@ -77,7 +80,10 @@ std::string SiteText(const SiteReading& site) {
     }
     if (site.battery_w) {
         out += "Battery: " + watts(*site.battery_w) +
-               (*site.battery_w < 0 ? " (charging)" : *site.battery_w > 0 ? " (discharging)" : " (idle)") + "\n";
+               (*site.battery_w < 0   ? " (charging)"
+                : *site.battery_w > 0 ? " (discharging)"
+                                      : " (idle)") +
+               "\n";
     }
     if (site.load_w) {
         out += "House load without the battery: " + watts(*site.load_w) +

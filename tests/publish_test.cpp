@@ -326,8 +326,9 @@ TEST_F(PublisherTest, ABatterySiteAddsItsFiguresAndSensors) {
     ASSERT_TRUE(read.site);
     const std::string state = StatePayload(read);
     EXPECT_NE(state.find("\"consumption_w\":8880.5,"), std::string::npos) << state;
-    EXPECT_TRUE(state.ends_with(",\"turnaround_ms\":87,\"battery_w\":-7083.656,\"load_w\":1796.865,\"meters\":"
-                                "{\"production\":7131.017,\"net-consumption\":1749.504,\"storage\":-7083.656}}"))
+    EXPECT_TRUE(
+        state.ends_with(",\"turnaround_ms\":87,\"battery_w\":-7083.656,\"load_w\":1796.865,\"meters\":"
+                        "{\"production\":7131.017,\"net-consumption\":1749.504,\"storage\":-7083.656}}"))
         << state;
     read.site.reset();
     EXPECT_TRUE(StatePayload(read).ends_with(",\"turnaround_ms\":87}")) << "no site, no change";

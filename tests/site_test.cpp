@@ -57,33 +57,32 @@ TEST_P(SiteReadingTest, MetersByEidAndTheFiguresFromThem) {
     EXPECT_FALSE(site->meters_disagree);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SiteReadingTest,
-    ::testing::Values(
-        // Charging at 7,083.7 W from 7,131.0 W produced while 1,749.5 W is
-        // imported; net channel 3 (storage channel 2 again) is not a phase.
-        SiteRow{"battery_charging_split_phase",
-                "site/fw-8.2.4286-battery.json",
-                "site/fw-8.2.4286-battery-meters.json",
-                {{MeterType::Production, 7131.017, {3562.174, 3568.843}},
-                 {MeterType::NetConsumption, 1749.504, {809.907, 939.597}},
-                 {MeterType::Storage, -7083.656, {-3538.447, -3545.209}}},
-                7131.017 + 1749.504,
-                -7083.656,
-                7131.017 + 1749.504 - 7083.656},
-        // Seven listed meters, three disabled (one at timestamp 0), and an
-        // eighth entry the list does not name.
-        SiteRow{"eight_entries_four_meters",
-                "site/fw-8.3.1598-eight-meters.json",
-                "site/fw-8.3.1598-eight-meters-meters.json",
-                {{MeterType::Production, 0.0, {0.0, -0.0}},
-                 {MeterType::NetConsumption, 3760.828, {2395.037, 1459.645}},
-                 {MeterType::Storage, -1297.667, {-655.695, -652.373}},
-                 {MeterType::Backfeed, -686.225, {-661.536, 0.0}}},
-                3760.828,
-                -1297.667,
-                3760.828 - 1297.667}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteReadingTest,
+                         ::testing::Values(
+                             // Charging at 7,083.7 W from 7,131.0 W produced while 1,749.5 W is
+                             // imported; net channel 3 (storage channel 2 again) is not a phase.
+                             SiteRow{"battery_charging_split_phase",
+                                     "site/fw-8.2.4286-battery.json",
+                                     "site/fw-8.2.4286-battery-meters.json",
+                                     {{MeterType::Production, 7131.017, {3562.174, 3568.843}},
+                                      {MeterType::NetConsumption, 1749.504, {809.907, 939.597}},
+                                      {MeterType::Storage, -7083.656, {-3538.447, -3545.209}}},
+                                     7131.017 + 1749.504,
+                                     -7083.656,
+                                     7131.017 + 1749.504 - 7083.656},
+                             // Seven listed meters, three disabled (one at timestamp 0), and an
+                             // eighth entry the list does not name.
+                             SiteRow{"eight_entries_four_meters",
+                                     "site/fw-8.3.1598-eight-meters.json",
+                                     "site/fw-8.3.1598-eight-meters-meters.json",
+                                     {{MeterType::Production, 0.0, {0.0, -0.0}},
+                                      {MeterType::NetConsumption, 3760.828, {2395.037, 1459.645}},
+                                      {MeterType::Storage, -1297.667, {-655.695, -652.373}},
+                                      {MeterType::Backfeed, -686.225, {-661.536, 0.0}}},
+                                     3760.828,
+                                     -1297.667,
+                                     3760.828 - 1297.667}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SiteReading, BatteryDocumentKeepsTheWindowsConsumption) {
     SiteReader reader;
@@ -145,9 +144,9 @@ TEST(SiteMeters, TypesAndStatusAsListed) {
 // Meters placed otherwise than the usual model: the house load comes out
 // below zero and is kept so, marked as a disagreement.
 TEST(SiteReading, ANegativeHouseLoadIsKeptAndMarked) {
-    const auto meters = ParseSiteMeters("[" + meter_entry("1", "production", "1") + "," +
-                                        meter_entry("2", "net-consumption", "1") + "," +
-                                        meter_entry("3", "storage", "1") + "]");
+    const auto meters =
+        ParseSiteMeters("[" + meter_entry("1", "production", "1") + "," + meter_entry("2", "net-consumption", "1") +
+                        "," + meter_entry("3", "storage", "1") + "]");
     ASSERT_TRUE(meters);
     SiteReader reader;
     const auto site = reader.Read(*meters, R"([{"eid":1,"timestamp":5,"activePower":1000},)"
@@ -243,8 +242,9 @@ TEST(SiteNotes, ModeAgainstTheSecondMeterAndStatusFlags) {
     EXPECT_NE(SiteNotes(*site, false).find("start it as PelmoraB"), std::string::npos);
     site->meters[2].meter.metering_status = "not-metering";
     site->meters[2].meter.status_flags = {"ct-reversed"};
-    EXPECT_NE(SiteNotes(*site, true).find("storage meter (eid 704643840) reports status=not-metering flags=ct-reversed"),
-              std::string::npos)
+    EXPECT_NE(
+        SiteNotes(*site, true).find("storage meter (eid 704643840) reports status=not-metering flags=ct-reversed"),
+        std::string::npos)
         << SiteNotes(*site, true);
 }
 

@@ -895,9 +895,10 @@ TEST_F(WindowTest, ABatterySiteShowsItsBatteryRow) {
     site_request.meters = "<html><body><h1>404 Not Found</h1></body></html>";
     FixedWallClock clock(1796688000);
     SiteStage site(site_request, clock, {});
-    window = std::make_unique<Pelmorafrm>(ShellServices{site_request, ticks, format, files, zone, settings, about,
-                                                        nullptr, nullptr, nullptr, {&site}, &site},
-                                          StartInfo{"Pelmora", {}});
+    window = std::make_unique<Pelmorafrm>(
+        ShellServices{
+            site_request, ticks, format, files, zone, settings, about, nullptr, nullptr, nullptr, {&site}, &site},
+        StartInfo{"Pelmora", {}});
     Pelmorafrm& w = *window;
     w.Form_Load();
     w.show();
@@ -939,10 +940,10 @@ struct SiteWindow {
                            QString::fromStdString((folder.path() / "config").string()));
         std::vector<FinishedReadSink*> sinks;
         if (with_site) sinks.push_back(&site);
-        window = std::make_unique<Pelmorafrm>(ShellServices{request, ticks, format, files, zone, settings, about,
-                                                            nullptr, nullptr, nullptr, sinks,
-                                                            with_site ? &site : nullptr},
-                                              StartInfo{"Pelmora", {address}});
+        window =
+            std::make_unique<Pelmorafrm>(ShellServices{request, ticks, format, files, zone, settings, about, nullptr,
+                                                       nullptr, nullptr, sinks, with_site ? &site : nullptr},
+                                         StartInfo{"Pelmora", {address}});
         window->Form_Load();
         window->Stopbtn_Click();  // the test drives the reads
     }

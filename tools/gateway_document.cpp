@@ -118,14 +118,13 @@ std::vector<ListedMeter> listed_meters(SimulatedSite site) {
     switch (site) {
         case SimulatedSite::Plain: return {};
         case SimulatedSite::Battery:
-            return {{704643328, "production", true}, {704643584, "net-consumption", true}, {704643840, "storage", true}};
+            return {
+                {704643328, "production", true}, {704643584, "net-consumption", true}, {704643840, "storage", true}};
         case SimulatedSite::Collar:
-            return {{704643328, "production", true}, {704643584, "net-consumption", true},
-                    {704643840, "storage", true},    {704644352, "backfeed", true},
-                    {704644608, "load", false},      {704644864, "evse", false},
+            return {{704643328, "production", true}, {704643584, "net-consumption", true}, {704643840, "storage", true},
+                    {704644352, "backfeed", true},   {704644608, "load", false},           {704644864, "evse", false},
                     {704645120, "pv3p", false}};
-        case SimulatedSite::Total:
-            return {{704643328, "production", true}, {704643584, "total-consumption", true}};
+        case SimulatedSite::Total: return {{704643328, "production", true}, {704643584, "total-consumption", true}};
     }
     return {};
 }
@@ -252,7 +251,8 @@ std::vector<SimulatedMeter> SimulatedInstallation::Sample(std::int64_t epoch, do
     meters[1].phases[2].eid = meters[1].whole.eid + 3;
     if (m_site == SimulatedSite::Collar) {
         meters.push_back(make_meter(704644352, round3(-5.0 * unit(m_random)), 0.5, 0.0, 4321.0, false));
-        for (const std::int64_t eid : {704644608, 704644864, 704645120}) meters.push_back(make_meter(eid, 0.0, 0.0, 0.0, 0.0, false));
+        for (const std::int64_t eid : {704644608, 704644864, 704645120})
+            meters.push_back(make_meter(eid, 0.0, 0.0, 0.0, 0.0, false));
         for (MeterValues* v : {&meters[6].whole, &meters[6].phases[0], &meters[6].phases[1], &meters[6].phases[2]})
             v->timestamp = 0;
         meters.push_back(make_meter(1023410688, 0.0, 0.0, 0.0, 0.0, false));

@@ -13,10 +13,9 @@
 
 namespace {
 
-const char kMeters[] =
-    R"([{"eid":1,"state":"enabled","measurementType":"production","phaseCount":2},)"
-    R"({"eid":2,"state":"enabled","measurementType":"net-consumption","phaseCount":2},)"
-    R"({"eid":3,"state":"enabled","measurementType":"storage","phaseCount":2}])";
+const char kMeters[] = R"([{"eid":1,"state":"enabled","measurementType":"production","phaseCount":2},)"
+                       R"({"eid":2,"state":"enabled","measurementType":"net-consumption","phaseCount":2},)"
+                       R"({"eid":3,"state":"enabled","measurementType":"storage","phaseCount":2}])";
 
 }  // namespace
 
@@ -35,8 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (static_cast<int>(r.phase_power_w.size()) > r.meter.phase_count) std::abort();
         }
         if (site->load_w && (!site->consumption_w || !site->battery_w)) std::abort();
-        if (site->load_w && std::isfinite(*site->load_w) &&
-            *site->load_w != *site->consumption_w + *site->battery_w)
+        if (site->load_w && std::isfinite(*site->load_w) && *site->load_w != *site->consumption_w + *site->battery_w)
             std::abort();
     }
     return 0;
