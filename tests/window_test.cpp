@@ -1007,5 +1007,16 @@ TEST(WindowSite, PlainSimulatorLeavesTheWindowAsItWas) {
     EXPECT_EQ(with_site.window->Height(), without.window->Height());
 }
 
+// A battery's day: its line is drawn and the totals add its energy.
+TEST_F(HistoryWindowTest, ABatteryDayDrawsItsLineAndTotals) {
+    for (std::int64_t t = 0; t <= 3600; ++t) history.Add({1796688000 + t, 2000.0, 500.0, 0.0, -1500.0});
+    HistoryWindow view(history, settings);
+    view.ShowRange("today");
+    const QList<QAbstractSeries*> all = view.chart()->series();
+    EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](QAbstractSeries* s) { return s->name() == "Battery"; }));
+    EXPECT_TRUE(view.findChild<QLabel*>("Totals")->text().endsWith("Charged 1.5 kWh   Discharged 0.0 kWh"))
+        << view.findChild<QLabel*>("Totals")->text().toStdString();
+}
+
 }  // namespace
 }  // namespace pelmora
