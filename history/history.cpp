@@ -101,14 +101,19 @@ void History::add_energy(const Sample& a, const Sample& b) {
     }
 }
 
-void History::close_bucket() {
-    if (!m_bucket) return;
+MinuteRecord History::bucket_means() const {
     MinuteRecord minute = *m_bucket;
     const double n = static_cast<double>(minute.samples);
     minute.production_w = m_sums[0] / n;
     minute.consumption_w = m_sums[1] / n;
     minute.grid_w = m_sums[2] / n;
     if (m_battery_samples > 0) minute.battery_w = m_sums[3] / static_cast<double>(m_battery_samples);
+    return minute;
+}
+
+void History::close_bucket() {
+    if (!m_bucket) return;
+    const MinuteRecord minute = bucket_means();
     m_bucket.reset();
     m_sums[0] = m_sums[1] = m_sums[2] = m_sums[3] = 0.0;
     m_battery_samples = 0;
@@ -175,15 +180,7 @@ LoadedDay History::load(const std::string& day) {
 LoadedDay History::Day(const std::string& day) {
     if (day != m_today) return load(day);
     LoadedDay loaded{m_today_minutes, m_today_problem};
-    if (m_bucket) {
-        MinuteRecord now = *m_bucket;
-        const double n = static_cast<double>(now.samples);
-        now.production_w = m_sums[0] / n;
-        now.consumption_w = m_sums[1] / n;
-        now.grid_w = m_sums[2] / n;
-        if (m_battery_samples > 0) now.battery_w = m_sums[3] / static_cast<double>(m_battery_samples);
-        loaded.minutes.push_back(now);
-    }
+    if (m_bucket) loaded.minutes.push_back(bucket_means());
     return loaded;
 }
 

@@ -61,6 +61,8 @@ public:
 private:
     MinuteRecord& bucket_for(std::int64_t minute_start);
     void close_bucket();
+    // The minute in progress with the means of its samples so far.
+    MinuteRecord bucket_means() const;
     void add_energy(const Sample& a, const Sample& b);
     void finish_minute(const MinuteRecord& minute);
     void write(const MinuteRecord& minute);

@@ -332,15 +332,19 @@ int main(int argc, char** argv) {
     } else {
         server.set_keep_alive_max_count(1);
     }
+    // In TLS mode the meter paths need the token or a session; false after
+    // answering the HTML 401 page.
+    auto let_in = [&](const httplib::Request& req, httplib::Response& res) {
+        if (!access) return true;
+        res.set_header("Strict-Transport-Security", "max-age=31536000; includeSubDomains");
+        if (access->bearer_ok(req.get_header_value("Authorization")) ||
+            access->session_ok(req.get_header_value("Cookie")))
+            return true;
+        serve_text(res, 401, unauthorized_page(), "text/html");
+        return false;
+    };
     server.Get("/ivp/meters", [&](const httplib::Request& req, httplib::Response& res) {
-        if (access) {
-            res.set_header("Strict-Transport-Security", "max-age=31536000; includeSubDomains");
-            if (!access->bearer_ok(req.get_header_value("Authorization")) &&
-                !access->session_ok(req.get_header_value("Cookie"))) {
-                serve_text(res, 401, unauthorized_page(), "text/html");
-                return;
-            }
-        }
+        if (!let_in(req, res)) return;
         const std::string list = source.meter_list();
         if (list.empty()) {
             serve_text(res, 404, "<html><body><h1>404 Not Found</h1></body></html>", "text/html");
@@ -354,14 +358,7 @@ int main(int argc, char** argv) {
         }
     });
     server.Get("/ivp/meters/readings", [&](const httplib::Request& req, httplib::Response& res) {
-        if (access) {
-            res.set_header("Strict-Transport-Security", "max-age=31536000; includeSubDomains");
-            if (!access->bearer_ok(req.get_header_value("Authorization")) &&
-                !access->session_ok(req.get_header_value("Cookie"))) {
-                serve_text(res, 401, unauthorized_page(), "text/html");
-                return;
-            }
-        }
+        if (!let_in(req, res)) return;
         const std::string& type = options.content_type;
         auto document = [&](pelmora::DocumentLayout layout, bool crlf, bool production_only) {
             if (!fixed.empty()) return std::string(fixed);
