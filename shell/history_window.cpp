@@ -112,6 +112,7 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget*
     m_range->setObjectName(QStringLiteral("Range"));
     m_range->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_totals->setObjectName(QStringLiteral("Totals"));
+    m_totals->setWordWrap(true);  // a battery day's totals are long
     m_problem->setObjectName(QStringLiteral("HistoryProblem"));
     m_problem->setStyleSheet(QStringLiteral("color: #b00000"));
     m_view->setChart(m_chart);
