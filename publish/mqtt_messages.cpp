@@ -68,7 +68,7 @@ std::string StatePayload(const FinishedRead& read) {
                ",\"amps\":" + JsonNumber(p.amps) + ",\"volts\":" + JsonNumber(p.volts) + "}";
     }
     out += "],\"turnaround_ms\":" + std::to_string(read.turnaround_ms);
-    if (read.site) {
+    if (read.site && read.site->has_more()) {
         // What the site's other meters add; the figures above keep their meaning.
         // To the meters' own resolution: a sum carries no binary noise.
         const auto milliwatts = [](double w) { return JsonNumber(std::round(w * 1000.0) / 1000.0); };

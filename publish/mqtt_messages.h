@@ -21,9 +21,9 @@ DeviceTopics TopicsFor(const std::string& prefix, const std::string& device);
 // The state message of a read: time (ISO 8601, UTC), epoch, production_w,
 // consumption_w, grid_w (positive import), phases[3] with solar_w, grid_w,
 // amps and volts, turnaround_ms. Without a timestamp, time and epoch are null.
-// A read with the site by meter adds battery_w (positive discharging) and
-// load_w (the house without the battery) where the site has a battery, and
-// meters: each meter's power by its type.
+// A read of a site with more than production and consumption meters adds
+// battery_w (positive discharging) and load_w (the house without the
+// battery) where it has a battery, and meters: each meter's power by type.
 std::string StatePayload(const FinishedRead& read);
 // {"error": "<text>"} for a failed request.
 std::string ErrorPayload(const std::string& text);

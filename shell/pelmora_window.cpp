@@ -224,7 +224,7 @@ void Pelmorafrm::show_site(const SiteReading* site) {
         m_battery_row = battery;
         SetHeight(frame_height);
     }
-    if (site != nullptr) {
+    if (site != nullptr && site->has_more()) {
         // A phase the meter does not have shows nothing, not what its
         // channel carries (noise, or another meter's value).
         const auto blank_beyond = [&](MeterType type, std::initializer_list<const char*> boxes) {

@@ -22,6 +22,13 @@ const MeterReading* SiteReading::find(MeterType type) const {
     return found == meters.end() ? nullptr : &*found;
 }
 
+bool SiteReading::has_more() const {
+    return std::any_of(meters.begin(), meters.end(), [](const MeterReading& m) {
+        return m.meter.type != MeterType::Production && m.meter.type != MeterType::NetConsumption &&
+               m.meter.type != MeterType::TotalConsumption;
+    });
+}
+
 SiteReader::SiteReader() : m_parser(new simdjson::dom::parser) {}
 
 SiteReader::~SiteReader() { delete m_parser; }

@@ -39,6 +39,10 @@ struct SiteReading {
 
     // The first reading of a meter of `type`, or nothing.
     const MeterReading* find(MeterType type) const;
+    // Whether the site has a meter beyond production and net or total
+    // consumption. A site that has not is shown, sent and kept exactly as
+    // one read by position.
+    bool has_more() const;
 };
 
 // Reads readings documents by meter with a JSON parser it keeps between

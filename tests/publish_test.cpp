@@ -332,6 +332,12 @@ TEST_F(PublisherTest, ABatterySiteAddsItsFiguresAndSensors) {
         << state;
     read.site.reset();
     EXPECT_TRUE(StatePayload(read).ends_with(",\"turnaround_ms\":87}")) << "no site, no change";
+    read.site = reader.Read(*ParseSiteMeters(R"([{"eid":704643328,"state":"enabled","measurementType":"production",)"
+                                             R"("phaseCount":2}])"),
+                            document);
+    ASSERT_TRUE(read.site);
+    EXPECT_TRUE(StatePayload(read).ends_with(",\"turnaround_ms\":87}")) << "nothing more, no change";
+    read.site.reset();
 
     publisher.Configure(settings, "", read.address);
     ASSERT_EQ(bus.started.back().on_connect.size(), 16u);

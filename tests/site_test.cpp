@@ -248,5 +248,21 @@ TEST(SiteNotes, ModeAgainstTheSecondMeterAndStatusFlags) {
         << SiteNotes(*site, true);
 }
 
+// A site of production and net meters only has nothing more than the
+// positional reading: nothing beyond it is shown, sent or kept.
+TEST(SiteReading, ProductionAndNetAloneHaveNothingMore) {
+    const auto two = ParseSiteMeters(R"([{"eid":704643328,"state":"enabled","measurementType":"production",)"
+                                     R"("phaseCount":2},{"eid":704643584,"state":"enabled",)"
+                                     R"("measurementType":"net-consumption","phaseCount":2}])");
+    SiteReader reader;
+    const auto site = reader.Read(*two, test::ReadFixture("site/fw-8.2.4345.json"));
+    ASSERT_TRUE(site);
+    EXPECT_FALSE(site->has_more());
+    EXPECT_FALSE(site->battery_w);
+    const auto battery = reader.Read(*ParseSiteMeters(test::ReadFixture("site/fw-8.2.4286-battery-meters.json")),
+                                     test::ReadFixture("site/fw-8.2.4286-battery.json"));
+    EXPECT_TRUE(battery->has_more());
+}
+
 }  // namespace
 }  // namespace pelmora

@@ -910,6 +910,16 @@ TEST_F(WindowTest, ABatterySiteShowsItsBatteryRow) {
     w.Timer1_Timer();
     EXPECT_EQ(w.control("Battery"), nullptr) << "no meter list, no battery row";
     EXPECT_EQ(w.text("Consumption"), "8,880.5");
+    const std::string g3 = w.text("G3");
+
+    // Production and net alone, split phase: nothing more, nothing changes.
+    site_request.meters = R"([{"eid":704643328,"state":"enabled","measurementType":"production","phaseCount":2},)"
+                          R"({"eid":704643584,"state":"enabled","measurementType":"net-consumption","phaseCount":2}])";
+    w.set_text("IP", "192.168.1.20");
+    w.Timer1_Timer();
+    ASSERT_TRUE(site.meters());
+    EXPECT_EQ(w.text("G3"), g3);
+    EXPECT_EQ(w.control("Battery"), nullptr);
 
     site_request.meters = test::ReadFixture("site/fw-8.2.4286-battery-meters.json");
     w.IP_DblClick();  // any change of address asks for the list again
