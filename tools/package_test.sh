@@ -53,7 +53,8 @@ run() {
   mkdir -p "$home/config/Pelmora" "$home/run"
   chmod 700 "$home/run"
   printf '[Settings]\nTop=0\nLeft=0\nIP=%s\nWrite=1\nOnTop=False\n' "$address" >"$home/config/Pelmora/Pelmora.conf"
-  (cd "$home" && QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+  # exec: the pid is the program's own, so that SIGTERM reaches it.
+  (cd "$home" && exec env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
     XDG_RUNTIME_DIR="$home/run" DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "/usr/bin/$program" \
     >"$home/said" 2>&1) &
   local pid=$!
