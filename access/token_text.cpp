@@ -66,6 +66,24 @@ std::string first_text(const std::map<std::string, JsonScalar>& members, std::in
 
 }  // namespace
 
+std::string Base64UrlEncode(std::string_view bytes) {
+    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    std::string out;
+    out.reserve((bytes.size() * 4 + 2) / 3);
+    std::uint32_t buffer = 0;
+    int bits = 0;
+    for (const unsigned char c : bytes) {
+        buffer = (buffer << 8) | c;
+        bits += 8;
+        while (bits >= 6) {
+            bits -= 6;
+            out += kAlphabet[(buffer >> bits) & 0x3F];
+        }
+    }
+    if (bits > 0) out += kAlphabet[(buffer << (6 - bits)) & 0x3F];
+    return out;
+}
+
 std::string TrimToken(std::string_view text) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);

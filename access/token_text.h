@@ -20,6 +20,9 @@ struct TokenCheck {
     std::string error;                // why it is not, in words for the user
 };
 
+// Unpadded base64url of `bytes`, as the parts of a token are written.
+std::string Base64UrlEncode(std::string_view bytes);
+
 // The pasted text without leading and trailing blanks, tabs and line breaks.
 std::string TrimToken(std::string_view text);
 

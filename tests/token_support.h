@@ -3,24 +3,11 @@
 #include <cstdint>
 #include <string>
 
+#include "access/token_text.h"
+
 namespace pelmora::test {
 
-inline std::string Base64Url(const std::string& bytes) {
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
-    std::string out;
-    std::uint32_t buffer = 0;
-    int bits = 0;
-    for (unsigned char c : bytes) {
-        buffer = (buffer << 8) | c;
-        bits += 8;
-        while (bits >= 6) {
-            bits -= 6;
-            out += kAlphabet[(buffer >> bits) & 0x3F];
-        }
-    }
-    if (bits > 0) out += kAlphabet[(buffer << (6 - bits)) & 0x3F];
-    return out;
-}
+inline std::string Base64Url(const std::string& bytes) { return Base64UrlEncode(bytes); }
 
 // A token shaped like the gateway's owner tokens, with `payload` as its JSON.
 inline std::string MakeToken(const std::string& payload) {

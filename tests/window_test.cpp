@@ -646,23 +646,32 @@ struct PublishInputRow {
     const char* prefix;
     const char* message;  // a part of what the page says
 };
-class PublishPageTest : public WindowTest, public ::testing::WithParamInterface<PublishInputRow> {};
+// The window with publishing on a recording bus and no secret service.
+class PublishWindowTest : public WindowTest {
+protected:
+    test::RecordingBus bus;
+    Publisher publisher{bus};
+    test::SilentSecretStore keychain;
+    FileSecretStore file{(folder.path() / "mqtt-password").string()};
+    BrokerPassword password{keychain, file};
+    PublishServices publish{settings, password, publisher, bus};
+
+    void start_publishing_window() {
+        window = std::make_unique<Pelmorafrm>(
+            ShellServices{
+                request, ticks, format, files, zone, settings, about, nullptr, &publish, nullptr, {&publisher}},
+            StartInfo{"Pelmora", {}});
+        window->Form_Load();
+    }
+};
+class PublishPageTest : public PublishWindowTest, public ::testing::WithParamInterface<PublishInputRow> {};
 
 // The Publish page refuses bad input in words and keeps nothing; good input
 // is kept in [Mqtt], applied at once, and the connection's state shows.
 TEST_P(PublishPageTest, ChecksThenKeepsAndShowsTheState) {
     const PublishInputRow& row = GetParam();
-    test::RecordingBus bus;
     bus.state = "Connection Refused: not authorised.";
-    Publisher publisher(bus);
-    test::SilentSecretStore keychain;
-    FileSecretStore file((folder.path() / "mqtt-password").string());
-    BrokerPassword password(keychain, file);
-    PublishServices publish{settings, password, publisher, bus};
-    window = std::make_unique<Pelmorafrm>(
-        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, &publish, nullptr, {&publisher}},
-        StartInfo{"Pelmora", {}});
-    window->Form_Load();
+    start_publishing_window();
     std::string message;
     std::string state;
     QTimer::singleShot(0, [&] {
@@ -699,18 +708,9 @@ TEST_P(PublishPageTest, ChecksThenKeepsAndShowsTheState) {
 // With no user name the page saves even where no secret store answers;
 // "unchanged" shows only over a kept password; "Saved." goes once the
 // connection moves on from the state it was saved in.
-TEST_F(WindowTest, PublishPageSavesWithoutASecretStoreAndSaysOnlyWhatHolds) {
-    test::RecordingBus bus;
+TEST_F(PublishWindowTest, PublishPageSavesWithoutASecretStoreAndSaysOnlyWhatHolds) {
     bus.state = "Connected";
-    Publisher publisher(bus);
-    test::SilentSecretStore keychain;
-    FileSecretStore file((folder.path() / "mqtt-password").string());
-    BrokerPassword password(keychain, file);
-    PublishServices publish{settings, password, publisher, bus};
-    window = std::make_unique<Pelmorafrm>(
-        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, &publish, nullptr, {&publisher}},
-        StartInfo{"Pelmora", {}});
-    window->Form_Load();
+    start_publishing_window();
     std::string placeholder, saved, after_loss;
     QTimer::singleShot(0, [&] {
         QWidget* dialog = QApplication::activeModalWidget();

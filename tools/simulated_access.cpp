@@ -1,5 +1,7 @@
 #include "tools/simulated_access.h"
 
+#include "access/token_text.h"
+
 #include <string_view>
 
 #include <openssl/rand.h>
@@ -77,32 +79,11 @@ std::string SimulatedAccess::counts() const {
            " resumed " + std::to_string(c.resumed.load());
 }
 
-namespace {
-
-std::string base64url(std::string_view bytes) {
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
-    std::string out;
-    std::uint32_t buffer = 0;
-    int bits = 0;
-    for (const unsigned char c : bytes) {
-        buffer = (buffer << 8) | c;
-        bits += 8;
-        while (bits >= 6) {
-            bits -= 6;
-            out += kAlphabet[(buffer >> bits) & 0x3F];
-        }
-    }
-    if (bits > 0) out += kAlphabet[(buffer << (6 - bits)) & 0x3F];
-    return out;
-}
-
-}  // namespace
-
 std::string MakeSampleToken(const std::string& serial, std::int64_t exp) {
-    return base64url(R"({"typ":"JWT","alg":"ES256"})") + "." +
-           base64url(R"({"aud":")" + serial + R"(","iss":"pelmora-gateway","kind":"owner","exp":)" +
-                     std::to_string(exp) + "}") +
-           "." + base64url("simulated-signature");
+    return Base64UrlEncode(R"({"typ":"JWT","alg":"ES256"})") + "." +
+           Base64UrlEncode(R"({"aud":")" + serial + R"(","iss":"pelmora-gateway","kind":"owner","exp":)" +
+                           std::to_string(exp) + "}") +
+           "." + Base64UrlEncode("simulated-signature");
 }
 
 }  // namespace pelmora
