@@ -238,13 +238,11 @@ void Pelmorafrm::show_site(const SiteReading* site) {
                 }
             }
         };
+        const MeterType second =
+            site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption : MeterType::TotalConsumption;
         blank_beyond(MeterType::Production, {"S1", "S2", "S3"});
-        blank_beyond(
-            site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption : MeterType::TotalConsumption,
-            {"G1", "G2", "G3"});
-        blank_beyond(
-            site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption : MeterType::TotalConsumption,
-            {"A1", "A2", "A3"});
+        blank_beyond(second, {"G1", "G2", "G3"});
+        blank_beyond(second, {"A1", "A2", "A3"});
     }
     // What the site says beyond its figures: on the window's own tooltip, and
     // each new note once on standard error.
