@@ -72,6 +72,15 @@ bool IsDayKey(std::string_view text) {
     return y2 == y && mo2 == mo && d2 == d;
 }
 
+std::string DayFileHeader(bool battery, bool counters) {
+    return std::string(kDayFileHeader) + (battery ? std::string(kBatteryColumns) : std::string()) +
+           (counters ? std::string(kCounterColumns) : std::string()) + "\n";
+}
+
+bool HasCounters(const MinuteRecord& minute) {
+    return std::any_of(minute.counters.begin(), minute.counters.end(), [](const auto& c) { return c.has_value(); });
+}
+
 std::string MinuteLine(const MinuteRecord& m) {
     const std::int32_t offset_seconds = whole_minute_offset(m.offset_seconds);
     const std::int64_t local = m.start + offset_seconds;
@@ -96,6 +105,9 @@ std::string MinuteLine(const MinuteRecord& m) {
         line += ',' + FixedText(*m.battery_w, 1) + ',' + FixedText(m.energy.charged_wh, 3) + ',' +
                 FixedText(m.energy.discharged_wh, 3);
     }
+    if (HasCounters(m)) {
+        for (const std::optional<double>& c : m.counters) line += ',' + (c ? FixedText(*c, 3) : std::string());
+    }
     line += '\n';
     return line;
 }
@@ -110,7 +122,11 @@ std::optional<MinuteRecord> ParseMinuteLine(std::string_view line) {
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
-    if (fields.size() != 9 && fields.size() != 12) return std::nullopt;
+    std::size_t columns = fields.size();
+    if (columns != 9 && columns != 12 && columns != 9 + kCounters && columns != 12 + kCounters) return std::nullopt;
+    // The counters come last, after the battery's columns where a minute has them.
+    const bool counted = columns > 12;
+    if (counted) columns -= kCounters;
     MinuteRecord m;
     if (!parse_time(fields[0], m.start, m.offset_seconds)) return std::nullopt;
     // A line's energy is that of its minute; an hour's worth is a generous
@@ -126,13 +142,22 @@ std::optional<MinuteRecord> ParseMinuteLine(std::string_view line) {
         return std::nullopt;
     if (samples < 0 || samples != std::floor(samples)) return std::nullopt;
     m.samples = static_cast<std::int64_t>(samples);
-    if (fields.size() == 12) {
+    if (columns == 12) {
         double battery = 0.0;
         if (!number(fields[9], battery, kLargestPower) || !number(fields[10], m.energy.charged_wh, kLargestEnergy) ||
             !number(fields[11], m.energy.discharged_wh, kLargestEnergy))
             return std::nullopt;
         m.battery_w = battery;
         m.energy.battery = true;
+    }
+    if (counted) {
+        for (std::size_t c = 0; c < kCounters; ++c) {
+            const std::string_view field = fields[columns + c];
+            double value = 0.0;
+            if (field.empty()) continue;
+            if (!number(field, value, kLargestCounter)) return std::nullopt;
+            m.counters[c] = value;
+        }
     }
     return m;
 }
@@ -184,14 +209,68 @@ std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view da
         if (m.battery_w) same.battery_w = same.battery_w ? mean(*same.battery_w, *m.battery_w) : *m.battery_w;
         same.samples += m.samples;
         same.energy += m.energy;
+        for (std::size_t c = 0; c < kCounters; ++c) {
+            if (m.counters[c]) same.counters[c] = m.counters[c];  // the later line's, from further on
+        }
     }
     return merged;
 }
 
+namespace {
+
+// Each counter's flow in Energy, in the order of Counter.
+constexpr double Energy::*kFlows[kCounters] = {&Energy::produced_wh, &Energy::imported_wh, &Energy::exported_wh,
+                                               &Energy::consumed_wh, &Energy::charged_wh,  &Energy::discharged_wh};
+
+// The energy of counter `c` over the day's lines, or nothing when no line has it.
+std::optional<double> counted(const std::vector<MinuteRecord>& minutes, Counter c) {
+    const std::size_t k = static_cast<std::size_t>(c);
+    double total = 0.0;
+    double stretch = 0.0;  // the own energy of the lines since the last line with the counter
+    const MinuteRecord* last = nullptr;
+    for (const MinuteRecord& m : minutes) {
+        stretch += m.energy.*kFlows[k];
+        if (!m.counters[k]) continue;
+        if (last == nullptr) {
+            total += stretch;  // up to the first line's end, where its counter stands
+        } else {
+            const double rise = *m.counters[k] - *last->counters[k];
+            const bool trusted = rise >= 0.0 && (m.start - last->start > kLongestCheckedStep || rise <= 1.5 * stretch + 10.0);
+            total += trusted ? rise : stretch;
+        }
+        stretch = 0.0;
+        last = &m;
+    }
+    if (last == nullptr) return std::nullopt;
+    return total + stretch;
+}
+
+}  // namespace
+
 Energy DayEnergy(const std::vector<MinuteRecord>& minutes) {
     Energy total;
     for (const MinuteRecord& m : minutes) total += m.energy;
+    bool base = true;  // produced, imported and exported all from counters
+    for (std::size_t k = 0; k < kCounters; ++k) {
+        const auto c = static_cast<Counter>(k);
+        const std::optional<double> energy = counted(minutes, c);
+        if (energy) total.*kFlows[k] = *energy;
+        if (c == Counter::Produced || c == Counter::Imported || c == Counter::Exported) base = base && energy;
+        if ((c == Counter::Charged || c == Counter::Discharged) && energy) total.battery = true;
+    }
+    if (base && !counted(minutes, Counter::Consumed))
+        total.consumed_wh = total.produced_wh + total.imported_wh - total.exported_wh;
     return total;
+}
+
+std::string CountedSince(const std::vector<MinuteRecord>& minutes) {
+    if (minutes.empty()) return {};
+    const std::int64_t local = minutes.front().start + whole_minute_offset(minutes.front().offset_seconds);
+    const std::int64_t minute_of_day = (local % 86400 + 86400) % 86400 / 60;
+    if (minute_of_day <= 5) return {};
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(minute_of_day / 60), static_cast<int>(minute_of_day % 60));
+    return text;
 }
 
 }  // namespace pelmora

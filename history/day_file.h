@@ -26,8 +26,14 @@ struct MinuteRecord {
     // The mean battery power of the minute's samples that had one; a minute
     // of a site without a battery has none, and its line no battery columns.
     std::optional<double> battery_w;
+    // The site's lifetime counters at the minute's end: on the straight line
+    // to the next sample when it follows within kLongestBridge, otherwise at
+    // the minute's last sample that had them. Nothing before counters were kept.
+    CounterValues counters{};
 };
 
+// A lifetime counter beyond this many Wh is not one.
+inline constexpr double kLargestCounter = 1e13;
 // A day file is read up to this size: a day of minute lines is about
 // 130 kB, so anything larger is not one.
 inline constexpr std::size_t kLargestDayFile = 4 * 1024 * 1024;
@@ -37,6 +43,16 @@ inline constexpr std::string_view kDayFileHeader =
 // Appended to the header and to each line of a minute with a battery, so that
 // files written before them still load.
 inline constexpr std::string_view kBatteryColumns = ",battery_w,charged_wh,discharged_wh";
+// Appended after those to each line of a minute with counters, an empty field
+// for a counter the site lacks.
+inline constexpr std::string_view kCounterColumns =
+    ",produced_total_wh,imported_total_wh,exported_total_wh,consumed_total_wh,charged_total_wh,discharged_total_wh";
+
+// The header line, ended by "\n", for lines with or without the battery's
+// and the counters' columns.
+std::string DayFileHeader(bool battery, bool counters);
+// Whether a minute has any counter, and so its line the counters' columns.
+bool HasCounters(const MinuteRecord& minute);
 
 // `value` with `decimals` (0 to 17) digits after ".", whatever the locale;
 // -0, and anything that rounds to it, as 0. Every finite double fits; a
@@ -66,7 +82,17 @@ std::optional<MinuteRecord> ParseMinuteLine(std::string_view line);
 // did not read.
 std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view day = {}, std::size_t* unread = nullptr);
 
-// The energy of a day's minutes together.
+// The energy of a day's minutes together. For each counter the lines carry,
+// it is the counter's rise from line to line, so that time no sample was
+// taken within the day counts too, with the first such line's own energy
+// before it. A stretch whose rise cannot be trusted (a new series, or more
+// than 1.5 times the stretch's own energy and 10 Wh within 5 minutes) and
+// lines without the counter count their own energies. Consumed, where no
+// line has its counter, is then produced + imported - exported.
 Energy DayEnergy(const std::vector<MinuteRecord>& minutes);
+
+// "08:13" when the day's first minute is after 00:05 local time: the day's
+// energy counts from then; "" otherwise.
+std::string CountedSince(const std::vector<MinuteRecord>& minutes);
 
 }  // namespace pelmora

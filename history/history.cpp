@@ -12,6 +12,25 @@ namespace {
 
 std::int64_t minute_of(std::int64_t epoch) { return (epoch >= 0 ? epoch : epoch - 59) / 60 * 60; }
 
+// The counters at `t`, between `a` and `b`: on the straight line where both
+// have a counter of one series, `a`'s own where only it has one.
+CounterValues counters_between(const Sample& a, const Sample& b, double t) {
+    CounterValues at = a.counters;
+    const double span = static_cast<double>(b.epoch - a.epoch);
+    for (std::size_t c = 0; c < kCounters; ++c) {
+        if (at[c] && b.counters[c] && *b.counters[c] >= *at[c] && span > 0.0)
+            *at[c] += (*b.counters[c] - *at[c]) * (t - static_cast<double>(a.epoch)) / span;
+    }
+    return at;
+}
+
+// Writes the counters `from` has into `to`.
+void take_counters(CounterValues& to, const CounterValues& from) {
+    for (std::size_t c = 0; c < kCounters; ++c) {
+        if (from[c]) to[c] = from[c];
+    }
+}
+
 }  // namespace
 
 History::History(FileSystem& files, const LocalCalendar& calendar, const WallClock& clock, std::string folder)
@@ -21,12 +40,19 @@ void History::OnFinishedRead(const FinishedRead& read) {
     if (read.request_failed || !read.epoch) return;
     Sample sample{*read.epoch, read.production_w, read.consumption_w, read.grid_w};
     if (read.site) sample.battery_w = read.site->battery_w;
+    sample.counters = read.counters;
+    // A consumed counter derived from the others adds nothing to keep.
+    if (read.consumed_derived) at(sample.counters, Counter::Consumed).reset();
     Add(sample);
 }
 
-bool History::Add(const Sample& sample) {
-    for (const double w : {sample.production_w, sample.consumption_w, sample.grid_w, sample.battery_w.value_or(0.0)}) {
+bool History::Add(const Sample& given) {
+    for (const double w : {given.production_w, given.consumption_w, given.grid_w, given.battery_w.value_or(0.0)}) {
         if (!std::isfinite(w) || std::fabs(w) > kLargestPower) return false;
+    }
+    Sample sample = given;
+    for (std::optional<double>& c : sample.counters) {
+        if (c && (!std::isfinite(*c) || std::fabs(*c) > kLargestCounter)) c.reset();
     }
     if (sample.epoch > m_clock.EpochSeconds() + 86400) return false;
     if (!m_ring.Add(sample)) return false;
@@ -35,6 +61,7 @@ bool History::Add(const Sample& sample) {
     if (m_bucket && m_bucket->start != minute) close_bucket();
     MinuteRecord& bucket = bucket_for(minute);
     ++bucket.samples;
+    take_counters(bucket.counters, sample.counters);
     m_sums[0] += sample.production_w;
     m_sums[1] += sample.consumption_w;
     m_sums[2] += sample.grid_w;
@@ -76,8 +103,10 @@ void History::add_energy(const Sample& a, const Sample& b) {
         const std::int64_t start = minute_of(from.epoch);
         const Sample at = Interpolate(a, b, static_cast<double>(start + 60));
         const Energy part = EnergyBetween(from, at);
+        const CounterValues ends = counters_between(a, b, static_cast<double>(start + 60));
         if (m_bucket && m_bucket->start == start) {
             m_bucket->energy += part;
+            take_counters(m_bucket->counters, ends);
             close_bucket();
         } else {
             MinuteRecord between;
@@ -89,6 +118,7 @@ void History::add_energy(const Sample& a, const Sample& b) {
             between.grid_w = middle.grid_w;
             between.battery_w = middle.battery_w;
             between.energy = part;
+            between.counters = ends;
             finish_minute(between);
         }
         from = at;
@@ -133,8 +163,7 @@ void History::write(const MinuteRecord& minute) {
         if (!m_started_files.contains(day)) {
             m_files.make_folders(m_folder);
             const std::optional<std::string> existing = m_files.read_file(path, kLargestDayFile);
-            const std::string header =
-                std::string(kDayFileHeader) + (minute.battery_w ? std::string(kBatteryColumns) : std::string()) + "\n";
+            const std::string header = DayFileHeader(minute.battery_w.has_value(), HasCounters(minute));
             if (!existing || existing->empty()) {
                 text = header;
             } else if (existing->size() > kLargestDayFile) {
@@ -193,6 +222,24 @@ std::vector<std::string> History::Days() {
     if (!m_today.empty() && std::find(days.begin(), days.end(), m_today) == days.end()) days.push_back(m_today);
     std::sort(days.begin(), days.end());
     return days;
+}
+
+std::vector<DayTotal> History::Month(const std::string& month) {
+    std::vector<DayTotal> totals;
+    for (const std::string& day : Days()) {
+        if (!day.starts_with(month + "-")) continue;
+        LoadedDay loaded = Day(day);
+        totals.push_back({day, DayEnergy(loaded.minutes), CountedSince(loaded.minutes), std::move(loaded.problem)});
+    }
+    return totals;
+}
+
+std::vector<std::string> History::Months() {
+    std::vector<std::string> months;
+    for (const std::string& day : Days()) {
+        if (months.empty() || months.back() != day.substr(0, 7)) months.push_back(day.substr(0, 7));
+    }
+    return months;
 }
 
 }  // namespace pelmora

@@ -21,6 +21,15 @@ struct LoadedDay {
     std::string problem;
 };
 
+// One day of a month: its energy (see DayEnergy), from when it counts (see
+// CountedSince), and what kept its file from being read.
+struct DayTotal {
+    std::string day;
+    Energy energy;
+    std::string since;
+    std::string problem;
+};
+
 // Pelmora's own record of its reads. Each finished read with a timestamp
 // adds one sample, filed by the gateway's time: the last two hours stay in
 // memory at full resolution, and each minute, once over, goes to its local
@@ -52,6 +61,10 @@ public:
     LoadedDay Day(const std::string& day);
     // The days that have a file named as a date, and today, oldest first.
     std::vector<std::string> Days();
+    // The days of `month` ("YYYY-MM") that Days() has, in order, each with its totals.
+    std::vector<DayTotal> Month(const std::string& month);
+    // The months ("YYYY-MM") of Days(), oldest first.
+    std::vector<std::string> Months();
     // Why nothing is being kept, or "".
     const std::string& Problem() const { return m_problem; }
     // Rises with every sample kept.

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "site/meter_counters.h"
+
 namespace pelmora {
 
 // One read's figures at the gateway's timestamp; grid positive is import.
@@ -18,6 +20,8 @@ struct Sample {
     double grid_w = 0.0;
     // The battery's power on a site with one: positive discharging.
     std::optional<double> battery_w;
+    // The site's lifetime counters at this read, where it has them.
+    CounterValues counters{};
 };
 
 // Energy in watt-hours of the four flows, and of the battery's two where the

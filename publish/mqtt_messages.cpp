@@ -1,5 +1,6 @@
 #include "publish/mqtt_messages.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -21,26 +22,43 @@ std::string iso_utc(std::int64_t epoch) {
 struct Figure {
     std::string object;
     std::string name;
-    std::string value_path;  // under value_json
+    std::string value_template;
     const char* unit;
     const char* device_class;
+    const char* state_class = "measurement";
 };
 
-std::vector<Figure> figures(bool battery) {
-    std::vector<Figure> list = {{"production", "Production", "production_w", "W", "power"},
-                                {"consumption", "Consumption", "consumption_w", "W", "power"},
-                                {"grid", "Grid", "grid_w", "W", "power"}};
+const char* const kCounterTitles[kCounters] = {"Energy produced", "Energy imported", "Energy exported",
+                                               "Energy consumed", "Energy charged",  "Energy discharged"};
+
+// A counter's value, or the sensor's own state while a read gives none (a
+// rise held back): the Energy dashboard then sees no step at all.
+std::string counter_template(std::string_view name) {
+    const std::string key = "value_json.energy." + std::string(name);
+    return "{{ " + key + " if value_json.energy is defined and " + key + " is defined else states(entity_id) }}";
+}
+
+std::vector<Figure> figures(bool battery, const CounterSet& counters) {
+    const auto value = [](const std::string& path) { return "{{ value_json." + path + " }}"; };
+    std::vector<Figure> list = {{"production", "Production", value("production_w"), "W", "power"},
+                                {"consumption", "Consumption", value("consumption_w"), "W", "power"},
+                                {"grid", "Grid", value("grid_w"), "W", "power"}};
     for (int i = 0; i < 3; ++i) {
         const std::string n = std::to_string(i + 1);
         const std::string at = "phases[" + std::to_string(i) + "].";
-        list.push_back({"phase" + n + "_solar", "Phase " + n + " solar", at + "solar_w", "W", "power"});
-        list.push_back({"phase" + n + "_grid", "Phase " + n + " grid", at + "grid_w", "W", "power"});
-        list.push_back({"phase" + n + "_amps", "Phase " + n + " current", at + "amps", "A", "current"});
-        list.push_back({"phase" + n + "_volts", "Phase " + n + " voltage", at + "volts", "V", "voltage"});
+        list.push_back({"phase" + n + "_solar", "Phase " + n + " solar", value(at + "solar_w"), "W", "power"});
+        list.push_back({"phase" + n + "_grid", "Phase " + n + " grid", value(at + "grid_w"), "W", "power"});
+        list.push_back({"phase" + n + "_amps", "Phase " + n + " current", value(at + "amps"), "A", "current"});
+        list.push_back({"phase" + n + "_volts", "Phase " + n + " voltage", value(at + "volts"), "V", "voltage"});
     }
     if (battery) {
-        list.push_back({"battery", "Battery", "battery_w", "W", "power"});
-        list.push_back({"load", "House load", "load_w", "W", "power"});
+        list.push_back({"battery", "Battery", value("battery_w"), "W", "power"});
+        list.push_back({"load", "House load", value("load_w"), "W", "power"});
+    }
+    for (std::size_t c = 0; c < kCounters; ++c) {
+        if (!counters[c]) continue;
+        const std::string name(kCounterNames[c]);
+        list.push_back({"energy_" + name, kCounterTitles[c], counter_template(name), "kWh", "energy", "total_increasing"});
     }
     return list;
 }
@@ -81,6 +99,18 @@ std::string StatePayload(const FinishedRead& read) {
         }
         out += "}";
     }
+    if (std::any_of(read.counters.begin(), read.counters.end(), [](const auto& c) { return c.has_value(); })) {
+        // Lifetime counters in kWh, to the watt-hour.
+        out += ",\"energy\":{";
+        bool first = true;
+        for (std::size_t c = 0; c < kCounters; ++c) {
+            if (!read.counters[c]) continue;
+            out += (first ? "\"" : ",\"") + std::string(kCounterNames[c]) +
+                   "\":" + JsonNumber(std::round(*read.counters[c]) / 1000.0);
+            first = false;
+        }
+        out += "}";
+    }
     out += "}";
     return out;
 }
@@ -88,14 +118,15 @@ std::string StatePayload(const FinishedRead& read) {
 std::string ErrorPayload(const std::string& text) { return "{\"error\":" + JsonString(text) + "}"; }
 
 std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
-                                          const std::string& address, bool remove, bool battery) {
+                                          const std::string& address, bool remove, bool battery,
+                                          const CounterSet& counters) {
     const DeviceTopics topics = TopicsFor(settings.prefix, device);
     const std::string node = "pelmora_" + device;
     const std::string device_block =
         "{\"identifiers\":[" + JsonString(node) + "],\"name\":" + JsonString("Solar gateway " + address) +
         ",\"model\":\"Solar gateway meters read by Pelmora\",\"manufacturer\":\"Pelmora\"}";
     std::vector<BusMessage> messages;
-    for (const Figure& f : figures(battery)) {
+    for (const Figure& f : figures(battery, counters)) {
         BusMessage m;
         m.topic = settings.discovery_prefix + "/sensor/" + node + "/" + f.object + "/config";
         m.retain = true;
@@ -104,10 +135,10 @@ std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const st
             p = "{\"unique_id\":" + JsonString(node + "_" + f.object);
             p += ",\"name\":" + JsonString(f.name);
             p += ",\"state_topic\":" + JsonString(topics.state);
-            p += ",\"value_template\":" + JsonString("{{ value_json." + f.value_path + " }}");
+            p += ",\"value_template\":" + JsonString(f.value_template);
             p += std::string(",\"unit_of_measurement\":\"") + f.unit + "\"";
             p += std::string(",\"device_class\":\"") + f.device_class + "\"";
-            p += ",\"state_class\":\"measurement\"";
+            p += std::string(",\"state_class\":\"") + f.state_class + "\"";
             p += ",\"availability_topic\":" + JsonString(topics.availability);
             p += ",\"device\":" + device_block + "}";
         }

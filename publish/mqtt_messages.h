@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,17 @@ struct DeviceTopics {
 };
 DeviceTopics TopicsFor(const std::string& prefix, const std::string& device);
 
+// Which of the site's lifetime counters have sensors, in the order of Counter.
+using CounterSet = std::array<bool, kCounters>;
+
 // The state message of a read: time (ISO 8601, UTC), epoch, production_w,
 // consumption_w, grid_w (positive import), phases[3] with solar_w, grid_w,
 // amps and volts, turnaround_ms. Without a timestamp, time and epoch are null.
 // A read of a site with more than production and consumption meters adds
 // battery_w (positive discharging) and load_w (the house without the
 // battery) where it has a battery, and meters: each meter's power by type.
+// A read with lifetime counters adds energy: each counter it has in kWh
+// (produced, imported, exported, consumed, charged, discharged).
 std::string StatePayload(const FinishedRead& read);
 // {"error": "<text>"} for a failed request.
 std::string ErrorPayload(const std::string& text);
@@ -32,8 +38,11 @@ std::string ErrorPayload(const std::string& text);
 // consumption, grid, and per phase solar, grid, amps and volts) under
 // <discovery prefix>/sensor/pelmora_<device>/<object>/config; with `remove`,
 // the same topics with empty payloads, which take the sensors away. With
-// `battery`, the battery and the house load without it come after them.
+// `battery`, the battery and the house load without it come after them; then
+// one energy sensor (kWh, total_increasing, as the Energy dashboard takes
+// them) for each counter in `counters`.
 std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
-                                          const std::string& address, bool remove = false, bool battery = false);
+                                          const std::string& address, bool remove = false, bool battery = false,
+                                          const CounterSet& counters = {});
 
 }  // namespace pelmora

@@ -17,7 +17,7 @@ BusOptions Publisher::options() const {
     o.will = {topics.availability, "offline", true};
     o.on_connect.push_back({topics.availability, "online", true});
     if (m_settings.discovery) {
-        for (BusMessage& m : DiscoveryMessages(m_settings, m_device, m_address, false, m_battery))
+        for (BusMessage& m : DiscoveryMessages(m_settings, m_device, m_address, false, m_battery, m_counters))
             o.on_connect.push_back(std::move(m));
     }
     return o;
@@ -31,12 +31,15 @@ void Publisher::Configure(const MqttSettings& settings, const std::string& passw
     m_password = password;
     m_address = address;
     m_device = DeviceId(address);
-    if (m_device != old_device) m_battery = false;
+    if (m_device != old_device) {
+        m_battery = false;
+        m_counters = {};
+    }
     if (m_running) {
         std::vector<BusMessage> last;
         const bool same_sensors = settings.discovery && old_device == m_device && old.prefix == settings.prefix &&
                                   old.discovery_prefix == settings.discovery_prefix;
-        if (old.discovery && !same_sensors) last = DiscoveryMessages(old, old_device, old_address, true, m_battery);
+        if (old.discovery && !same_sensors) last = DiscoveryMessages(old, old_device, old_address, true, m_battery, m_counters);
         // The old device's availability is taken away with it, not left retained.
         const bool same_device = old_device == m_device && old.prefix == settings.prefix;
         last.push_back({TopicsFor(old.prefix, old_device).availability, same_device ? "offline" : "", true});
@@ -56,10 +59,15 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
         if (read.request_failed) return;
         Configure(m_settings, m_password, read.address);
     }
-    if (!read.request_failed && read.site && read.site->battery_w && !m_battery) {
-        // A battery seen for the first time: its sensors join the discovery.
-        m_battery = true;
-        if (m_settings.discovery) Configure(m_settings, m_password, m_address);
+    if (!read.request_failed) {
+        // A battery or a counter seen for the first time: its sensors join the discovery.
+        bool more = read.site && read.site->battery_w && !m_battery;
+        m_battery = m_battery || more;
+        for (std::size_t c = 0; c < kCounters; ++c) {
+            more = more || (read.counters[c] && !m_counters[c]);
+            m_counters[c] = m_counters[c] || read.counters[c].has_value();
+        }
+        if (more && m_settings.discovery) Configure(m_settings, m_password, m_address);
     }
     const DeviceTopics topics = TopicsFor(m_settings.prefix, m_device);
     if (read.request_failed) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/message_bus.h"
+#include "publish/mqtt_messages.h"
 #include "publish/mqtt_settings.h"
 #include "readings/finished_read.h"
 
@@ -16,8 +17,10 @@ namespace pelmora {
 // sensors. The device follows a new address only once a read there
 // succeeded; a new device or prefix also clears the old retained
 // availability. A site whose reads show a battery gets battery and house-load
-// sensors as well, from the first such read on. With publishing off, nothing is sent and no connection is
-// made.
+// sensors as well, from the first such read on, and each lifetime counter an
+// energy sensor from the first read that has it; such a read reconnects once
+// to send the new configs. With publishing off, nothing is sent and no
+// connection is made.
 class Publisher : public FinishedReadSink {
 public:
     explicit Publisher(MessageBus& bus) : m_bus(bus) {}
@@ -42,6 +45,7 @@ private:
     std::string m_device;
     bool m_running = false;
     bool m_battery = false;  // the device's site has a battery: its sensors are discovered too
+    CounterSet m_counters{};  // the counters the device's reads have had
 };
 
 }  // namespace pelmora

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/controls_view.h"
+#include "site/meter_counters.h"
 #include "site/site_reading.h"
 
 namespace pelmora {
@@ -36,6 +37,11 @@ struct FinishedRead {
     std::string document;  // the body the read was made from, for reading it again by meter
     // The whole site by meter, when the gateway has a meter list.
     std::optional<SiteReading> site;
+    // The site's lifetime counters in Wh, less any rise the meters' power
+    // could not explain; nothing for a counter the site lacks or whose rise
+    // was held back at this read.
+    CounterValues counters{};
+    bool consumed_derived = false;  // consumed is produced + imported - exported
 };
 
 // The largest power a read may carry, in watts either way; anything beyond

@@ -1,6 +1,9 @@
 #include "shell/history_window.h"
 
 #include <QAreaSeries>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
@@ -14,6 +17,7 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -86,6 +90,12 @@ private:
 };
 
 }  // namespace
+
+QString MonthTitle(const std::string& month) {
+    const QDate first = QDate::fromString(QString::fromStdString(month + "-01"), Qt::ISODate);
+    return first.isValid() ? QLocale(QLocale::English).toString(first, QStringLiteral("MMMM yyyy"))
+                           : QString::fromStdString(month);
+}
 
 std::string EnergyText(const Energy& e) {
     const double share = std::round(e.self_consumption() * 100.0);
@@ -184,7 +194,13 @@ void HistoryWindow::fill_ranges() {
     m_range->addItem(QStringLiteral("Today"), QStringLiteral("today"));
     std::vector<std::string> days = m_history.Days();
     std::reverse(days.begin(), days.end());
+    // Each month, newest first, with its days under it.
+    std::string month;
     for (const std::string& day : days) {
+        if (day.substr(0, 7) != month) {
+            month = day.substr(0, 7);
+            m_range->addItem(MonthTitle(month), QString::fromStdString(month));
+        }
         if (day != m_history.Today()) m_range->addItem(QString::fromStdString(day), QString::fromStdString(day));
     }
     m_range->setCurrentIndex(m_range->findData(QString::fromStdString(m_range_shown)));
@@ -202,11 +218,28 @@ void HistoryWindow::ShowRange(const std::string& range) {
 void HistoryWindow::Refresh() {
     if (m_history.Generation() == m_drawn_generation) return;
     if (m_range_shown == "hour" || m_range_shown == "today") draw();
+    // The month of today follows the reads once a minute.
+    if (m_range_shown.size() == 7 && m_history.Today().starts_with(m_range_shown) &&
+        m_history.Generation() - m_drawn_generation >= 60)
+        draw();
+}
+
+void HistoryWindow::clear_chart() {
+    m_chart->removeAllSeries();
+    for (QAbstractAxis* axis : m_chart->axes()) {
+        m_chart->removeAxis(axis);
+        delete axis;
+    }
 }
 
 void HistoryWindow::draw() {
     m_drawn_generation = m_history.Generation();
     m_points.clear();
+    m_month.clear();
+    if (m_range_shown.size() == 7) {
+        draw_month();
+        return;
+    }
     Energy energy;
     std::int64_t from = 0;
     std::int64_t to = 0;
@@ -224,6 +257,7 @@ void HistoryWindow::draw() {
         energy = DayEnergy(today.minutes);
         day_problem = today.problem;
         title = m_history.Today().empty() ? "Today" : "Today (" + m_history.Today() + ")";
+        if (const std::string since = CountedSince(today.minutes); !since.empty()) title += " since " + since;
     } else {
         const std::string day =
             m_range_shown == "today"
@@ -239,6 +273,7 @@ void HistoryWindow::draw() {
         from = date.startOfDay().toSecsSinceEpoch();
         to = date.addDays(1).startOfDay().toSecsSinceEpoch();
         title = day;
+        if (const std::string since = CountedSince(loaded.minutes); !since.empty()) title += " since " + since;
     }
     m_totals->setText(QString::fromStdString(title + ":   " + EnergyText(energy)));
     std::string problem = m_history.Problem();
@@ -246,11 +281,7 @@ void HistoryWindow::draw() {
     m_problem->setText(QString::fromStdString(problem));
     m_problem->setVisible(!problem.empty());
 
-    m_chart->removeAllSeries();
-    for (QAbstractAxis* axis : m_chart->axes()) {
-        m_chart->removeAxis(axis);
-        delete axis;
-    }
+    clear_chart();
     auto* x = new QDateTimeAxis;
     x->setFormat(QStringLiteral("HH:mm"));
     x->setRange(QDateTime::fromSecsSinceEpoch(from), QDateTime::fromSecsSinceEpoch(to));
@@ -344,6 +375,77 @@ void HistoryWindow::draw() {
     }
 }
 
+void HistoryWindow::draw_month() {
+    const QDate first = QDate::fromString(QString::fromStdString(m_range_shown + "-01"), Qt::ISODate);
+    m_month = m_history.Month(m_range_shown);
+    Energy total;
+    std::string problems = m_history.Problem();
+    for (const DayTotal& d : m_month) {
+        total += d.energy;
+        if (!d.problem.empty()) problems += (problems.empty() ? "" : "\n") + d.problem;
+    }
+    m_totals->setText(MonthTitle(m_range_shown) + QString::fromStdString(":   " + EnergyText(total)));
+    m_problem->setText(QString::fromStdString(problems));
+    m_problem->setVisible(!problems.empty());
+
+    clear_chart();
+    const struct {
+        const char* name;
+        QColor colour;
+        double Energy::*flow;
+        bool battery;
+    } bars[] = {{"Produced", kProductionColour, &Energy::produced_wh, false},
+                {"Consumed", kConsumptionColour, &Energy::consumed_wh, false},
+                {"Imported", ole(kImportLightRed), &Energy::imported_wh, false},
+                {"Exported", ole(kExportGreen), &Energy::exported_wh, false},
+                {"Charged", kBatteryColour.lighter(140), &Energy::charged_wh, true},
+                {"Discharged", kBatteryColour, &Energy::discharged_wh, true}};
+    auto* series = new QBarSeries;
+    QStringList days;
+    const int length = first.isValid() ? first.daysInMonth() : 31;
+    for (int day = 1; day <= length; ++day) days << QString::number(day);
+    double high = 1.0;
+    for (const auto& bar : bars) {
+        if (bar.battery && !total.battery) continue;
+        auto* set = new QBarSet(QString::fromLatin1(bar.name));
+        set->setColor(bar.colour);
+        set->setBorderColor(bar.colour.darker(130));
+        QList<qreal> values(length, 0.0);
+        for (const DayTotal& d : m_month) {
+            const int day = std::stoi(d.day.substr(8, 2));
+            if (day >= 1 && day <= length) values[day - 1] = d.energy.*(bar.flow) / 1000.0;
+        }
+        for (const qreal v : values) high = std::max(high, v);
+        set->append(values);
+        series->append(set);
+    }
+    connect(series, &QBarSeries::hovered, this, [this, first](bool state, int index, QBarSet*) {
+        const auto found = std::find_if(m_month.begin(), m_month.end(), [&](const DayTotal& d) {
+            return d.day == first.addDays(index).toString(Qt::ISODate).toStdString();
+        });
+        if (!state || found == m_month.end()) {
+            QToolTip::hideText();
+            return;
+        }
+        const std::string since = found->since.empty() ? "" : " since " + found->since;
+        QToolTip::showText(QCursor::pos(), QString::fromStdString(found->day + since + "\n" + EnergyText(found->energy)),
+                           m_view);
+    });
+    m_chart->addSeries(series);
+    auto* x = new QBarCategoryAxis;
+    x->append(days);
+    x->setTitleText(QStringLiteral("Day"));
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("kWh"));
+    y->setRange(0.0, high * 1.05);
+    y->applyNiceNumbers();
+    y->setLabelFormat(QStringLiteral("%.0f"));
+    m_chart->addAxis(x, Qt::AlignBottom);
+    m_chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+}
+
 void HistoryWindow::hovered(const QPointF& at, bool state) {
     if (!state || m_points.empty()) {
         QToolTip::hideText();
@@ -367,7 +469,16 @@ bool HistoryWindow::SavePng(const QString& path) { return m_view->grab().save(pa
 
 bool HistoryWindow::SaveCsv(const QString& path) {
     std::string text;
-    if (m_range_shown == "hour") {
+    if (m_range_shown.size() == 7) {
+        text = "day,produced_kwh,consumed_kwh,imported_kwh,exported_kwh,charged_kwh,discharged_kwh,since\n";
+        for (const DayTotal& d : m_month) {
+            text += d.day;
+            for (const double wh : {d.energy.produced_wh, d.energy.consumed_wh, d.energy.imported_wh,
+                                    d.energy.exported_wh, d.energy.charged_wh, d.energy.discharged_wh})
+                text += "," + FixedText(wh / 1000.0, 3);
+            text += "," + d.since + "\n";
+        }
+    } else if (m_range_shown == "hour") {
         text = "time,production_w,consumption_w,grid_w\n";
         for (const ChartPoint& p : m_points) {
             const QDateTime local = QDateTime::fromSecsSinceEpoch(p.epoch);
@@ -379,7 +490,8 @@ bool HistoryWindow::SaveCsv(const QString& path) {
         const std::vector<MinuteRecord> minutes = m_history.Day(day).minutes;
         const bool battery =
             std::any_of(minutes.begin(), minutes.end(), [](const MinuteRecord& m) { return m.battery_w.has_value(); });
-        text = std::string(kDayFileHeader) + (battery ? std::string(kBatteryColumns) : std::string()) + "\n";
+        const bool counters = std::any_of(minutes.begin(), minutes.end(), HasCounters);
+        text = DayFileHeader(battery, counters);
         for (const MinuteRecord& m : minutes) text += MinuteLine(m);
     }
     QFile file(path);

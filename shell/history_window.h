@@ -35,9 +35,13 @@ struct ChartPoint {
 // with a battery adds "   Charged 3.1 kWh   Discharged 2.9 kWh".
 std::string EnergyText(const Energy& energy);
 
+// "December 2026" for "2026-12".
+QString MonthTitle(const std::string& month);
+
 // The history window: production, consumption and grid over the last hour
 // (full resolution), today (minute means) or an earlier day with a file,
-// with the energy of the day shown above the chart. Import and export are
+// with the energy of the day shown above the chart; or a month as daily
+// bars of energy, with the month's totals. Import and export are
 // shaded in the main window's light red and green; a gap of more than five
 // minutes breaks the lines. The shown ranges follow new reads. Size,
 // placement and range are kept in [History]; the size never exceeds the
@@ -49,7 +53,8 @@ public:
 
     // Shows the window where it was when last closed in this run.
     void Open();
-    // "hour", "today", or a day "YYYY-MM-DD" that has a file.
+    // "hour", "today", a day "YYYY-MM-DD" that has a file, or a month
+    // "YYYY-MM" that has one.
     void ShowRange(const std::string& range);
     const std::string& range() const { return m_range_shown; }
     // Redraws when reads arrived since the last drawing.
@@ -59,6 +64,8 @@ public:
 
     QChart* chart() const { return m_chart; }
     const std::vector<ChartPoint>& points() const { return m_points; }
+    // The days of the month shown, empty for any other range.
+    const std::vector<DayTotal>& month_days() const { return m_month; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,6 +73,8 @@ protected:
 private:
     void fill_ranges();
     void draw();
+    void draw_month();
+    void clear_chart();
     void save_settings();
     void hovered(const QPointF& at, bool state);
 
@@ -79,6 +88,7 @@ private:
     QTimer* m_live;
     std::string m_range_shown;
     std::vector<ChartPoint> m_points;
+    std::vector<DayTotal> m_month;
     std::uint64_t m_drawn_generation = 0;
     std::optional<QPoint> m_place;  // where it was closed
 };

@@ -19,6 +19,7 @@
 #include "gateway/url_launch.h"
 #include "platform/file_secret_store.h"
 #include "history/history.h"
+#include "site/counter_stage.h"
 #include "site/site_stage.h"
 #include "platform/local_calendar.h"
 #include "platform/mosquitto_bus.h"
@@ -112,8 +113,13 @@ int main(int argc, char** argv) {
     pelmora::History history(files, calendar, clock, pelmora::DataFolderPath("history"));
     pelmora::PlausibleReads measured({&publisher, &history}, std::cerr);
 
+    // The meters' lifetime counters, checked from read to read; the second
+    // meter counts consumption where the program reads it so.
+    pelmora::CounterStage counters(pelmora::ExecutableBaseName(start.executable) == pelmora::kConsumptionExecutable,
+                                   std::cerr, {&measured});
+
     // The whole site by meter, when the gateway lists its meters.
-    pelmora::SiteStage site(request, clock, {&measured});
+    pelmora::SiteStage site(request, clock, {&counters});
     site.set_access_generation([&keeper] { return keeper.Generation(); });
 
     pelmora::Pelmorafrm window(

@@ -170,6 +170,7 @@ void Pelmorafrm::read() {
         const std::optional<SiteReading>& site = m_services.site->latest();
         show_site(site ? &*site : nullptr);
     }
+    if (m_services.history != nullptr && !finished.request_failed) show_today();
     after_read();
 }
 
@@ -266,6 +267,23 @@ void Pelmorafrm::show_site(const SiteReading* site) {
                 ? QStringLiteral("House load without the battery: below zero, the meters are placed otherwise than "
                                  "production + net + storage assumes")
                 : QStringLiteral("House load without the battery: consumption + battery"));
+}
+
+void Pelmorafrm::show_today() {
+    const std::vector<MinuteRecord> minutes = m_services.history->Day(m_services.history->Today()).minutes;
+    if (minutes.empty()) return;
+    const Energy today = DayEnergy(minutes);
+    const std::string since = CountedSince(minutes);
+    const std::string when = since.empty() ? "Today: " : "Today since " + since + ": ";
+    const auto kwh = [](double wh) { return FixedText(wh / 1000.0, 1) + " kWh"; };
+    for (const ControlDesign& d : MainWindowDesign()) {
+        if (d.name == "Production") {
+            set_tooltip(d.name, std::string(d.tooltip) + "\n" + when + kwh(today.produced_wh) + " produced");
+        } else if (d.name == "Grid") {
+            set_tooltip(d.name, std::string(d.tooltip) + "\n" + when + kwh(today.imported_wh) + " imported, " +
+                                    kwh(today.exported_wh) + " exported");
+        }
+    }
 }
 
 void Pelmorafrm::after_read() {

@@ -79,6 +79,8 @@ public:
     // the house load without it beside it. Everything below moves down one
     // row while it shows.
     void show_site(const SiteReading* site);
+    // Today's energy on the tooltips of Production and Grid.
+    void show_today();
     void Grid_DblClick() { m_menu.Grid_DblClick(); }
     void IP_DblClick() { m_menu.IP_DblClick(); }
     // Opens the history window, or brings it forward when open.

@@ -59,11 +59,18 @@ public:
     // the timestamp 0 are skipped. Nothing when the text is not a readings
     // array or no listed meter is in it.
     std::optional<SiteReading> Read(const std::vector<SiteMeter>& meters, std::string_view readings);
+    // The first two entries as the production meter and the net (or, with
+    // `second_is_total`, the total) consumption meter, as a gateway without a
+    // meter list orders them.
+    std::optional<SiteReading> ReadByPosition(std::string_view readings, bool second_is_total);
     // The eids of every entry of the last document read, in its order; empty
     // when it was not a readings array.
     const std::vector<std::uint64_t>& seen_eids() const { return m_seen; }
 
 private:
+    // The site's figures from its meters; nothing without a meter.
+    static std::optional<SiteReading> derive(SiteReading site);
+
     simdjson::dom::parser* m_parser;
     std::vector<std::uint64_t> m_seen;
 };

@@ -778,7 +778,7 @@ protected:
 
 // The chart of a known day, rendered offscreen: each line lies in its colour
 // where its figure puts it, the export is shaded green, and the totals read
-// as the day's minutes add up.
+// as the day's minutes add up, from the first one's time.
 TEST_F(HistoryWindowTest, KnownDayDrawsItsLinesAndTotals) {
     HistoryWindow view(history, settings);
     view.resize(900, 520);
@@ -786,7 +786,7 @@ TEST_F(HistoryWindowTest, KnownDayDrawsItsLinesAndTotals) {
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     EXPECT_EQ(view.findChild<QLabel*>("Totals")->text().toStdString(),
-              "2026-12-07:   Produced 8.0 kWh   Consumed 2.0 kWh   Imported 0.0 kWh   Exported 6.0 kWh   "
+              "2026-12-07 since 10:00:   Produced 8.0 kWh   Consumed 2.0 kWh   Imported 0.0 kWh   Exported 6.0 kWh   "
               "Self-consumption 25 %");
     auto* chart_view = view.findChild<QChartView*>();
     const QImage image = chart_view->grab().toImage();

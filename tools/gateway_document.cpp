@@ -131,6 +131,16 @@ std::vector<ListedMeter> listed_meters(SimulatedSite site) {
 
 }  // namespace
 
+void SimulatedInstallation::JumpCounters(double wh) {
+    for (double* counter : {&m_energy_produced, &m_energy_imported, &m_energy_consumed, &m_energy_discharged})
+        *counter += wh;
+}
+
+void SimulatedInstallation::ResetCounters() {
+    m_energy_produced = m_energy_imported = m_energy_exported = 0.0;
+    m_energy_consumed = m_energy_discharged = m_energy_charged = 0.0;
+}
+
 std::string SimulatedInstallation::MeterList() const {
     const std::vector<ListedMeter> meters = listed_meters(m_site);
     if (meters.empty()) return {};
@@ -167,9 +177,16 @@ std::vector<SimulatedMeter> SimulatedInstallation::Sample(std::int64_t epoch, do
     }
     double net = consumption - production - storage;
 
-    m_energy_produced += std::max(production, 0.0) / 3600.0;
-    m_energy_imported += std::max(net, 0.0) / 3600.0;
-    m_energy_exported += std::max(-net, 0.0) / 3600.0;
+    const std::array<double, 6> flows = {std::max(production, 0.0), std::max(net, 0.0),      std::max(-net, 0.0),
+                                         std::max(consumption, 0.0), std::max(storage, 0.0), std::max(-storage, 0.0)};
+    // The first sample counts one second at its own powers.
+    const double seconds = m_last_epoch < 0 ? 1.0 : static_cast<double>(std::max<std::int64_t>(epoch - m_last_epoch, 0));
+    if (m_last_epoch < 0) m_last_flows = flows;
+    double* const counters[6] = {&m_energy_produced, &m_energy_imported,   &m_energy_exported,
+                                 &m_energy_consumed, &m_energy_discharged, &m_energy_charged};
+    for (std::size_t i = 0; i < flows.size(); ++i) *counters[i] += (m_last_flows[i] + flows[i]) / 2.0 * seconds / 3600.0;
+    m_last_flows = flows;
+    m_last_epoch = epoch;
 
     std::array<double, 3> voltages{};
     for (double& v : voltages) v = round3(230.0 + 2.5 * noise(m_random));
@@ -238,12 +255,12 @@ std::vector<SimulatedMeter> SimulatedInstallation::Sample(std::int64_t epoch, do
     std::vector<SimulatedMeter> meters;
     meters.push_back(make_meter(704643328, production, production > 50 ? 0.99 : 0.2, m_energy_produced, 1234.5, true));
     if (m_site == SimulatedSite::Total) {
-        meters.push_back(make_meter(704643584, consumption, 0.93, m_energy_imported + m_energy_produced, 0.0, false));
+        meters.push_back(make_meter(704643584, consumption, 0.93, m_energy_consumed, 0.0, false));
         return meters;
     }
     meters.push_back(make_meter(704643584, net, 0.93, m_energy_imported, m_energy_exported, true));
     if (m_site == SimulatedSite::Plain) return meters;
-    meters.push_back(make_meter(704643840, storage, 0.98, 1'234'567.0, 1'345'678.0, false));
+    meters.push_back(make_meter(704643840, storage, 0.98, m_energy_discharged, m_energy_charged, false));
     // The net meter's third channel is not a phase of the site: it repeats
     // the storage meter's second, as real split-phase gateways send it.
     const MeterValues repeated = meters[2].phases[1];

@@ -57,6 +57,14 @@ public:
     // whose gateway has none.
     std::string MeterList() const;
 
+    // Every meter's lifetime counters count each flow's energy since the
+    // sample before, at the mean of the two samples' powers over the seconds
+    // between them. These move them as a faulty gateway does: every
+    // delivered counter up by `wh` from the next sample on, or every counter
+    // back to 0.
+    void JumpCounters(double wh);
+    void ResetCounters();
+
 private:
     SimulatedSite m_site;
     double m_stored_wh = 6000.0;  // the battery's charge, of 10 kWh
@@ -65,6 +73,13 @@ private:
     double m_energy_produced = 8'123'456.0;
     double m_energy_imported = 5'432'109.0;
     double m_energy_exported = 3'210'987.0;
+    double m_energy_consumed = 9'876'543.0;
+    double m_energy_discharged = 1'234'567.0;
+    double m_energy_charged = 1'345'678.0;
+    std::int64_t m_last_epoch = -1;  // before the first sample
+    // The last sample's flows, each positive: produced, imported, exported,
+    // consumed, discharged, charged.
+    std::array<double, 6> m_last_flows{};
 };
 
 }  // namespace pelmora

@@ -47,6 +47,8 @@ struct Options {
     std::string serial = "122233004455";
     std::int64_t cert_start = -1;  // below 0: a minute ago
     int cert_days = 365;
+    long counter_jump = 0;   // the read (from 1) whose counters jump by 5 MWh; 0 for none
+    long counter_reset = 0;  // the read whose counters drop to 0
 };
 
 const char* kModes[] = {"normal",         "refuse",          "silent",    "delay",     "drip",
@@ -61,7 +63,8 @@ int usage(bool asked = false) {
            "                       [--delay-ms N] [--drip-ms N] [--status N] [--content-type TEXT]\n"
            "                       [--hour H] [--site SITE] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
            "                       [--serial S] [--cert-start EPOCH] [--cert-days N]]\n"
-           "  Serves /ivp/meters/readings on 127.0.0.1 like an Envoy gateway. --port 0 picks a free\n"
+           "                       [--counter-jump N] [--counter-reset N]\n"
+           "  Serves /ivp/meters/readings on 127.0.0.1 like the solar gateway. --port 0 picks a free\n"
            "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
            "  MODE: normal (default), refuse (connections refused), silent (accepts, never answers),\n"
            "  delay (answers after --delay-ms), drip (one body byte every --drip-ms), close-mid-body,\n"
@@ -69,6 +72,10 @@ int usage(bool asked = false) {
            "  crlf (CR LF line ends), production-only, oversized (2 MiB body), mixed (a random\n"
            "  fault or good document per request, repeatable with --seed).\n"
            "  --hour H fixes the hour of the day (0 to 24) that drives the sun.\n"
+           "  The meters' lifetime counters (actEnergyDlvd, actEnergyRcvd) advance with the simulated\n"
+           "  power, Wh = W x seconds / 3600. --counter-jump N puts every delivered counter up by\n"
+           "  5 MWh at the Nth readings document, for good; --counter-reset N drops every counter to 0\n"
+           "  there.\n"
            "  --tls serves HTTPS (TLS 1.2) as firmware 7 gateways do: the readings need the token in\n"
            "  --token-file (any token without it; one is printed as \"token: ...\" to paste into\n"
            "  Pelmora's Options) as \"Authorization: Bearer\", or a session cookie from\n"
@@ -94,8 +101,8 @@ bool sleep_unless_stopping(std::chrono::milliseconds total) {
 
 class DocumentSource {
 public:
-    DocumentSource(std::uint64_t seed, double hour, pelmora::SimulatedSite site)
-        : m_installation(seed, site), m_hour(hour) {}
+    DocumentSource(std::uint64_t seed, double hour, pelmora::SimulatedSite site, long jump_at, long reset_at)
+        : m_installation(seed, site), m_hour(hour), m_jump_at(jump_at), m_reset_at(reset_at) {}
 
     std::string meter_list() const { return m_installation.MeterList(); }
 
@@ -105,6 +112,9 @@ public:
         std::tm local{};
         localtime_r(&now, &local);
         const double hour = m_hour >= 0 ? m_hour : local.tm_hour + local.tm_min / 60.0 + local.tm_sec / 3600.0;
+        ++m_reads;
+        if (m_reads == m_jump_at) m_installation.JumpCounters(5e6);
+        if (m_reads == m_reset_at) m_installation.ResetCounters();
         return m_installation.Sample(static_cast<std::int64_t>(now), hour);
     }
 
@@ -112,6 +122,9 @@ private:
     std::mutex m_mutex;
     pelmora::SimulatedInstallation m_installation;
     double m_hour;
+    long m_jump_at;
+    long m_reset_at;
+    long m_reads = 0;
 };
 
 std::string read_file(const std::string& path) {
@@ -258,6 +271,10 @@ int main(int argc, char** argv) {
                 options.cert_start = std::stoll(next());
             else if (arg == "--cert-days")
                 options.cert_days = std::stoi(next());
+            else if (arg == "--counter-jump")
+                options.counter_jump = std::stol(next());
+            else if (arg == "--counter-reset")
+                options.counter_reset = std::stol(next());
             else
                 return usage();
         } catch (const std::exception&) {
@@ -278,7 +295,7 @@ int main(int argc, char** argv) {
     if (options.mode == "refuse") return run_refusing(options.port);
 
     const std::uint64_t seed = options.seeded ? options.seed : std::random_device{}();
-    DocumentSource source(seed, options.hour, options.site);
+    DocumentSource source(seed, options.hour, options.site, options.counter_jump, options.counter_reset);
     const std::string fixed = options.fixed_file.empty() ? std::string() : read_file(options.fixed_file);
     auto mixed_random = std::make_shared<std::mt19937_64>(seed ^ 0x5eed);
     auto mixed_mutex = std::make_shared<std::mutex>();
