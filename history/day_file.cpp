@@ -235,7 +235,7 @@ std::optional<double> counted(const std::vector<MinuteRecord>& minutes, Counter 
             total += stretch;  // up to the first line's end, where its counter stands
         } else {
             const double rise = *m.counters[k] - *last->counters[k];
-            const bool trusted = rise >= 0.0 && (m.start - last->start > kLongestCheckedStep || rise <= 1.5 * stretch + 10.0);
+            const bool trusted = rise >= 0.0 && (m.start - last->start > kLongestCheckedStep - 60 || rise <= 1.5 * stretch + 10.0);
             total += trusted ? rise : stretch;
         }
         stretch = 0.0;

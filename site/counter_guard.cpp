@@ -39,7 +39,9 @@ CounterValues CounterGuard::Check(std::int64_t epoch, const CounterReading& read
             restarted += (restarted.empty() ? "" : ", ") + name + " " + wh_text(t.raw) + " to " + wh_text(raw);
             base_restarted = base_restarted || c != static_cast<std::size_t>(Counter::Consumed);
         } else if (!StepExplained(step, t.power, power, epoch - t.epoch)) {
-            t.offset += step;
+            // The time between the reads still counts, at the mean of their powers.
+            const double seconds = static_cast<double>(std::max<std::int64_t>(epoch - t.epoch, 0));
+            t.offset += std::max(step - (t.power + power) / 2.0 * seconds / 3600.0, 0.0);
             held += (held.empty() ? "" : ", ") + name + " +" + wh_text(step);
         } else {
             out[c] = raw - t.offset;

@@ -11,8 +11,9 @@ namespace pelmora {
 // Keeps a site's lifetime counters trustworthy from read to read. A counter
 // that goes down starts a new series: a replaced meter or a reset gateway.
 // A rise that the meter's power cannot explain (see StepExplained) is held
-// back: that read gives nothing for the counter, and the rise is left out of
-// every later value of the series, so that it is never counted. Each read
+// back: that read gives nothing for the counter, and the rise, less what the
+// mean of the two reads' powers gives over the time, is left out of every
+// later value of the series, so that it is never counted. Each read
 // with a held-back rise or a new series is told to `log` in one line.
 class CounterGuard {
 public:

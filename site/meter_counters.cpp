@@ -7,10 +7,12 @@ namespace pelmora {
 
 namespace {
 
-void take(CounterReading& reading, Counter c, const std::optional<double>& wh, double power) {
+// `flow` is the meter's power in the counter's own direction; the other
+// direction counts as none.
+void take(CounterReading& reading, Counter c, const std::optional<double>& wh, double flow) {
     if (!wh || !std::isfinite(*wh)) return;
     reading.wh[static_cast<std::size_t>(c)] = *wh;
-    reading.power_w[static_cast<std::size_t>(c)] = std::isfinite(power) ? std::fabs(power) : 0.0;
+    reading.power_w[static_cast<std::size_t>(c)] = std::isfinite(flow) ? std::max(flow, 0.0) : 0.0;
 }
 
 }  // namespace
@@ -20,13 +22,13 @@ CounterReading CountersOf(const SiteReading& site) {
     if (const MeterReading* m = site.find(MeterType::Production)) take(reading, Counter::Produced, m->delivered_wh, m->power_w);
     if (const MeterReading* m = site.find(MeterType::NetConsumption)) {
         take(reading, Counter::Imported, m->delivered_wh, m->power_w);
-        take(reading, Counter::Exported, m->received_wh, m->power_w);
+        take(reading, Counter::Exported, m->received_wh, -m->power_w);
     }
     if (const MeterReading* m = site.find(MeterType::TotalConsumption))
         take(reading, Counter::Consumed, m->delivered_wh, m->power_w);
     if (const MeterReading* m = site.find(MeterType::Storage)) {
         take(reading, Counter::Discharged, m->delivered_wh, m->power_w);
-        take(reading, Counter::Charged, m->received_wh, m->power_w);
+        take(reading, Counter::Charged, m->received_wh, -m->power_w);
     }
     return reading;
 }

@@ -28,14 +28,15 @@ inline const std::optional<double>& at(const CounterValues& values, Counter c) {
 // One read's counters with the power of the meter that keeps each.
 struct CounterReading {
     CounterValues wh{};
-    std::array<double, kCounters> power_w{};  // the meter's power, either way
+    std::array<double, kCounters> power_w{};  // the meter's power in the counter's direction, 0 against it
 };
 
 // The counters of a site by meter type: production gives produced
 // (actEnergyDlvd); net consumption imported (actEnergyDlvd) and exported
 // (actEnergyRcvd); total consumption consumed (actEnergyDlvd); storage
 // discharged (actEnergyDlvd) and charged (actEnergyRcvd). A counter that is
-// not finite is none.
+// not finite is none. Each counter's power is its meter's in the direction
+// it counts: an exporting net meter adds nothing to imported.
 CounterReading CountersOf(const SiteReading& site);
 
 // Whether a counter's rise of `step_wh` over `seconds` between two reads can

@@ -107,6 +107,58 @@ TEST(Mqtt, StateAvailabilityAndDiscoveryReachASubscriber) {
     EXPECT_EQ(ids_per_start[0], ids_per_start[1]) << "the unique_ids change between starts";
 }
 
+// The first read with lifetime counters brings one energy sensor per counter,
+// each as Home Assistant's Energy dashboard takes it; a counter held back at
+// a read is missing from that read's state, so its sensor keeps its value.
+TEST(Mqtt, EnergySensorsForTheEnergyDashboard) {
+    test::MosquittoBroker broker;
+    test::Subscriber subscriber(broker.port());
+    MosquittoBus bus;
+    Publisher publisher(bus);
+    publisher.Configure(on_broker(broker.port()), "", "envoy.local");
+    ASSERT_TRUE(test::WaitForCount(subscriber, kAvailability, 1, 5s)) << bus.State();
+    FinishedRead finished = Reader(test::ReadFixture("readings.json")).read();
+    finished.counters = {8123456.789, 5432109.4, 3210987.6, 10344578.589, std::nullopt, std::nullopt};
+    publisher.OnFinishedRead(finished);
+    const std::string prefix = "homeassistant/sensor/pelmora_envoy_local/energy_";
+    ASSERT_TRUE(subscriber.WaitFor(
+        [&](const auto& all) {
+            return std::count_if(all.begin(), all.end(), [&](const auto& r) {
+                       return r.topic.starts_with(prefix) && !r.payload.empty();
+                   }) == 4;
+        },
+        5s));
+    std::set<std::string> names;
+    for (const auto& r : subscriber.All()) {
+        if (!r.topic.starts_with(prefix)) continue;
+        const auto fields = ReadJsonObject(r.payload);
+        ASSERT_TRUE(fields) << r.payload;
+        const std::string name = r.topic.substr(prefix.size(), r.topic.find('/', prefix.size()) - prefix.size());
+        names.insert(name);
+        EXPECT_EQ(fields->at("device_class").text, "energy");
+        EXPECT_EQ(fields->at("unit_of_measurement").text, "kWh");
+        EXPECT_EQ(fields->at("state_class").text, "total_increasing");
+        EXPECT_EQ(fields->at("state_topic").text, kState);
+        EXPECT_NE(fields->at("value_template").text.find("value_json.energy." + name + " "), std::string::npos);
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"produced", "imported", "exported", "consumed"}));
+    EXPECT_EQ(unique_ids(subscriber).size(), 15u + 4u);
+
+    // The read that brought the new sensors was sent while the bus reconnected.
+    publisher.OnFinishedRead(finished);
+    ASSERT_TRUE(test::WaitForCount(subscriber, kState, 1, 5s)) << bus.State();
+    finished.counters[0].reset();  // a rise held back
+    publisher.OnFinishedRead(finished);
+    ASSERT_TRUE(test::WaitForCount(subscriber, kState, 2, 5s));
+    const auto states = subscriber.On(kState);
+    EXPECT_NE(states[0].payload.find(
+                  ",\"energy\":{\"produced\":8123.457,\"imported\":5432.109,\"exported\":3210.988,\"consumed\":10344.579}}"),
+              std::string::npos)
+        << states[0].payload;
+    EXPECT_NE(states[1].payload.find(",\"energy\":{\"imported\":5432.109,"), std::string::npos) << states[1].payload;
+    publisher.Close();
+}
+
 // A broker that stops leaves the reads at their pace; publishing resumes
 // within the backoff once it is back.
 TEST(Mqtt, BrokerGoneAndBack) {

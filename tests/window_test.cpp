@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBarSeries>
+#include <QBarSet>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,6 +36,7 @@
 #include "shell/history_window.h"
 #include "shell/pelmora_window.h"
 #include "shell_fakes.h"
+#include "site/counter_stage.h"
 #include "site/site_stage.h"
 #include "simulator_process.h"
 #include "temp_folder.h"
@@ -997,6 +1000,43 @@ TEST(WindowSite, BatterySimulatorAsksForTheListOnlyWhenItChanged) {
     EXPECT_EQ(started.site.asks(), 3u);
 }
 
+// Today's energy, as the history and the counters give it, on the tooltips
+// of Production and Grid after their own.
+TEST(WindowSite, TodaysEnergyOnTheFigureTooltips) {
+    test::SimulatorProcess gateway({"--hour", "12"});
+    test::TempWorkingFolder folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((folder.path() / "config").string()));
+    CurlGatewayRequest request;
+    test::SteppingTicks ticks;
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    test::FakeTimeZone zone{ZoneState{1, 0}};
+    QtSettingsStore settings;
+    test::RecordingMessageBox about;
+    SystemWallClock clock;
+    SystemCalendar calendar;
+    History history(files, calendar, clock, "/h");
+    std::ostringstream log;
+    CounterStage counters(false, log, {&history});
+    SiteStage site(request, clock, {&counters});
+    Pelmorafrm w(ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, &history,
+                               {&site}, &site},
+                 StartInfo{"Pelmora", {gateway.address()}});
+    w.Form_Load();
+    w.Stopbtn_Click();
+    EXPECT_EQ(w.tooltip("Production"), "Solar Production") << "nothing before the first read";
+    w.Timer1_Timer();
+    ASSERT_FALSE(history.Today().empty());
+    EXPECT_TRUE(w.tooltip("Production").starts_with("Solar Production\nToday")) << w.tooltip("Production");
+    EXPECT_TRUE(w.tooltip("Production").ends_with(" kWh produced")) << w.tooltip("Production");
+    EXPECT_TRUE(w.tooltip("Grid").starts_with("Green Export, Red Iimport\nToday")) << w.tooltip("Grid");
+    EXPECT_NE(w.tooltip("Grid").find(" kWh imported, "), std::string::npos) << w.tooltip("Grid");
+    EXPECT_TRUE(w.tooltip("Grid").ends_with(" kWh exported")) << w.tooltip("Grid");
+    EXPECT_EQ(w.tooltip("Consumption"), "Production +/- Grid");
+    EXPECT_EQ(log.str(), "");
+}
+
 // Against the plain simulator, with the site stage or without, every box
 // reads and is coloured the same.
 TEST(WindowSite, PlainSimulatorLeavesTheWindowAsItWas) {
@@ -1026,6 +1066,54 @@ TEST_F(HistoryWindowTest, ABatteryDayDrawsItsLineAndTotals) {
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](QAbstractSeries* s) { return s->name() == "Battery"; }));
     EXPECT_TRUE(view.findChild<QLabel*>("Totals")->text().endsWith("Charged 1.5 kWh   Discharged 0.0 kWh"))
         << view.findChild<QLabel*>("Totals")->text().toStdString();
+}
+
+// October of 31 whole days whose counters rise by day d: d kWh produced,
+// 1 kWh imported, d / 2 kWh exported; the lines' own energy after the first
+// is 80 % of that, so the bars and totals show that they come from the counters.
+TEST_F(HistoryWindowTest, MonthOfDayFilesShowsDailyBarsAndTotals) {
+    for (int d = 1; d <= 31; ++d) {
+        MinuteRecord m;
+        m.samples = 60;
+        const double per_minute = 1000.0 / 1440.0;
+        double produced = 1e6, imported = 2e6, exported = 3e6;
+        std::string text = DayFileHeader(false, true);
+        for (int minute = 0; minute < 1440; ++minute) {
+            m.start = 1790812800 + (d - 1) * 86400 + minute * 60;  // from 2026-10-01T00:00:00Z
+            const double own = minute == 0 ? 1.0 : 0.8;
+            m.energy = {own * d * per_minute, 0.0, own * per_minute, own * d * per_minute / 2.0};
+            produced += d * per_minute;
+            imported += per_minute;
+            exported += d * per_minute / 2.0;
+            m.counters = {produced, imported, exported, std::nullopt, std::nullopt, std::nullopt};
+            text += MinuteLine(m);
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "/h/2026-10-%02d.csv", d);
+        files.files[name] = text;
+    }
+    HistoryWindow view(history, settings);
+    view.resize(900, 520);
+    view.ShowRange("2026-10");
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_EQ(view.findChild<QComboBox*>("Range")->currentText().toStdString(), "October 2026");
+    EXPECT_EQ(view.findChild<QLabel*>("Totals")->text().toStdString(),
+              "October 2026:   Produced 496.0 kWh   Consumed 279.0 kWh   Imported 31.0 kWh   Exported 248.0 kWh   "
+              "Self-consumption 50 %");
+    ASSERT_EQ(view.month_days().size(), 31u);
+    auto* bars = view.findChild<QChartView*>()->chart()->series().value(0);
+    auto* series = qobject_cast<QBarSeries*>(bars);
+    ASSERT_NE(series, nullptr);
+    const QList<QBarSet*> sets = series->barSets();
+    ASSERT_EQ(sets.size(), 4);  // no battery
+    EXPECT_EQ(sets[0]->label(), "Produced");
+    for (int d = 1; d <= 31; ++d) {
+        EXPECT_NEAR(sets[0]->at(d - 1), d, 1e-3) << d;
+        EXPECT_NEAR(sets[2]->at(d - 1), 1.0, 1e-3) << d;
+    }
+    EXPECT_FALSE(view.findChild<QChartView*>()->grab().isNull());
+    history.Flush();
 }
 
 }  // namespace

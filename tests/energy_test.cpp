@@ -1,0 +1,277 @@
+// The meters' lifetime counters: read from real documents by hand, checked
+// from read to read, and counted into the day's totals where the program
+// did not run. The simulated installation gives the documents of a whole
+// run; its counters advance with its power.
+#include <gtest/gtest.h>
+#include <simdjson.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "history/history.h"
+#include "platform/memory_file_system.h"
+#include "publish/mqtt_messages.h"
+#include "site/counter_guard.h"
+#include "site/counter_stage.h"
+#include "site/meter_counters.h"
+#include "site/site_meters.h"
+#include "test_support.h"
+#include "tools/gateway_document.h"
+
+namespace pelmora {
+namespace {
+
+using Values = std::vector<std::optional<double>>;  // in the order of Counter
+
+Values values_of(const CounterValues& counters) { return Values(counters.begin(), counters.end()); }
+
+struct DocumentRow {
+    const char* name;
+    const char* readings;
+    const char* meters;  // "" for a gateway without a meter list: read by position
+    bool second_is_total;
+    Values expected;  // produced, imported, exported, consumed, charged, discharged
+};
+class DocumentCountersTest : public ::testing::TestWithParam<DocumentRow> {};
+
+// Every expected figure is the document's actEnergyDlvd or actEnergyRcvd of
+// the meter that keeps the counter.
+TEST_P(DocumentCountersTest, EachCounterFromItsMeter) {
+    const DocumentRow& row = GetParam();
+    SiteReader reader;
+    const std::string readings = test::ReadFixture(row.readings);
+    const std::optional<SiteReading> site =
+        std::string(row.meters).empty()
+            ? reader.ReadByPosition(readings, row.second_is_total)
+            : reader.Read(*ParseSiteMeters(test::ReadFixture(row.meters)), readings);
+    ASSERT_TRUE(site);
+    EXPECT_EQ(values_of(CountersOf(*site).wh), row.expected);
+}
+
+const std::nullopt_t none = std::nullopt;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DocumentCountersTest,
+    ::testing::Values(
+        DocumentRow{"three_phase_by_position", "site/fw-7.6.175-three-phase.json", "", false,
+                    {3183793.885, 3738205.282, 1776768.769, none, none, none}},
+        DocumentRow{"three_phase_second_meter_total", "site/fw-7.6.175-three-phase.json", "", true,
+                    {3183793.885, none, none, 3738205.282, none, none}},
+        DocumentRow{"newer_firmware_by_position", "site/fw-8.2.4345.json", "", false,
+                    {1243812.228, 648203.353, 883899.646, none, none, none}},
+        DocumentRow{"battery_by_meter", "site/fw-8.2.4286-battery.json", "site/fw-8.2.4286-battery-meters.json", false,
+                    {13431336.968, 5855939.23, 4173334.272, none, 5409935.465, 4073871.031}},
+        DocumentRow{"eight_meters_backfeed_left_out", "site/fw-8.3.1598-eight-meters.json",
+                    "site/fw-8.3.1598-eight-meters-meters.json", false,
+                    {47077.959, 108563.587, 22728.922, none, 8052.959, 344.359}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct Step {
+    std::int64_t epoch;
+    double wh;
+    double power_w;
+    std::optional<double> used;  // what the guard passes on
+};
+struct GuardRow {
+    const char* name;
+    std::vector<Step> steps;
+    int log_lines;
+};
+class CounterGuardTest : public ::testing::TestWithParam<GuardRow> {};
+
+// One counter (produced) read after read: a rise is allowed 1.5 times the
+// larger power over the time, and 10 Wh, for reads up to 5 minutes apart.
+TEST_P(CounterGuardTest, RisesTheMeterCannotExplainAreLeftOut) {
+    std::ostringstream log;
+    CounterGuard guard(log);
+    for (const Step& s : GetParam().steps) {
+        CounterReading reading;
+        at(reading.wh, Counter::Produced) = s.wh;
+        reading.power_w[0] = s.power_w;
+        EXPECT_EQ(at(guard.Check(s.epoch, reading), Counter::Produced), s.used) << "at " << s.epoch;
+    }
+    const std::string text = log.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), GetParam().log_lines) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CounterGuardTest,
+    ::testing::Values(
+        // 3,600 W for 10 s: 10 Wh, allowed 15 + 10.
+        GuardRow{"rise_at_the_bound", {{0, 1000, 3600, 1000}, {10, 1025, 3600, 1025}}, 0},
+        GuardRow{"rise_just_beyond", {{0, 1000, 3600, 1000}, {10, 1025.01, 3600, none}}, 1},
+        GuardRow{"jump_never_counted",
+                 {{0, 1000, 0, 1000}, {1, 5001000, 0, none}, {2, 5001000.5, 0, 1000.5}, {3, 5001001, 0, 1001}},
+                 1},
+        GuardRow{"reset_starts_a_series", {{0, 1000, 500, 1000}, {1, 0, 500, 0}, {2, 0.2, 500, 0.2}}, 1},
+        GuardRow{"jump_then_back_down", {{0, 1000, 0, 1000}, {1, 6000, 0, none}, {2, 1000.001, 0, 1000.001}}, 2},
+        GuardRow{"five_minutes_apart_checked", {{0, 1000, 0, 1000}, {300, 1011, 0, none}}, 1},
+        GuardRow{"further_apart_not_checked", {{0, 1000, 0, 1000}, {301, 1011, 0, 1011}, {14701, 60000, 0, 60000}}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CounterGuard, DerivedConsumptionNeverGoesDown) {
+    std::ostringstream log;
+    CounterGuard guard(log);
+    const auto read = [&](std::int64_t epoch, double produced, double imported, double exported) {
+        CounterReading reading;
+        reading.wh = {produced, imported, exported, none, none, none};
+        reading.power_w = {5000, 5000, 5000, 0, 0, 0};
+        const CounterValues out = guard.Check(epoch, reading);
+        EXPECT_TRUE(guard.consumed_derived());
+        return *at(out, Counter::Consumed);
+    };
+    EXPECT_DOUBLE_EQ(read(0, 100, 50, 30), 120);
+    EXPECT_DOUBLE_EQ(read(1, 100, 50, 31), 120);  // export ran ahead of production by a rounding
+    EXPECT_DOUBLE_EQ(read(2, 101.5, 50, 31), 120.5);
+}
+
+// Runs under a fixed zone.
+class InUtc {
+public:
+    InUtc() {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+    }
+    ~InUtc() {
+        ::unsetenv("TZ");
+        ::tzset();
+    }
+};
+
+// Keeps what the publisher would send for each read.
+struct Published : FinishedReadSink {
+    void OnFinishedRead(const FinishedRead& read) override { states.push_back(StatePayload(read)); }
+    std::vector<std::string> states;
+};
+
+constexpr std::int64_t kTen = 1796688000 + 10 * 3600;  // 2026-12-08T10:00:00Z
+
+struct RunRow {
+    const char* name;
+    std::int64_t closed_at;  // seconds after 10:00 at which the program closes for four hours; 0 for never
+    int jump_at;             // the read whose counters jump by 5 MWh; 0 for none
+    int reset_at;            // the read whose counters drop to 0; 0 for none
+    int log_lines;
+};
+class RunCountersTest : public ::testing::TestWithParam<RunRow> {};
+
+// Twenty minutes of reads at 1 Hz from the simulated installation at noon
+// sun, through the counter stage into the history and the state messages.
+// The day's totals are the integration's, plus what the counters rose while
+// the program was closed; a jump is never counted or published, and a reset
+// makes no energy negative.
+TEST_P(RunCountersTest, DayTotalsFromTheCounters) {
+    const RunRow& row = GetParam();
+    InUtc zone;
+    MemoryFileSystem files;
+    SystemCalendar calendar;
+    FixedWallClock clock(kTen + 86400);
+    History history(files, calendar, clock, "/h");
+    Published published;
+    std::ostringstream log;
+    CounterStage stage(false, log, {&history, &published});
+    SimulatedInstallation installation(11);
+
+    std::array<double, 3> before{}, after{};  // produced, imported, exported around the closed stretch
+    std::int64_t epoch = kTen;
+    for (int read = 1; read <= 1200; ++read, ++epoch) {
+        if (row.closed_at != 0 && epoch == kTen + row.closed_at) epoch += 4 * 3600;
+        if (read == row.jump_at) installation.JumpCounters(5e6);
+        if (read == row.reset_at) installation.ResetCounters();
+        const std::vector<SimulatedMeter> meters = installation.Sample(epoch, 12.0);
+        FinishedRead finished;
+        finished.epoch = epoch;
+        finished.production_w = meters[0].whole.activePower;
+        finished.grid_w = meters[1].whole.activePower;
+        finished.consumption_w = finished.production_w + finished.grid_w;
+        finished.document = RenderReadings(meters, DocumentLayout::Indented);
+        stage.OnFinishedRead(finished);
+        const std::array<double, 3> now = {meters[0].whole.actEnergyDlvd, meters[1].whole.actEnergyDlvd,
+                                           meters[1].whole.actEnergyRcvd};
+        if (epoch == kTen + row.closed_at - 1) before = now;
+        if (row.closed_at != 0 && epoch == kTen + row.closed_at + 4 * 3600) after = now;
+    }
+    history.Flush();
+
+    const std::vector<MinuteRecord> minutes = history.Day("2026-12-08").minutes;
+    Energy integrated;
+    for (const MinuteRecord& m : minutes) {
+        integrated += m.energy;
+        for (const std::optional<double>& c : m.counters) EXPECT_GE(c.value_or(0.0), 0.0);
+    }
+    const Energy counted = DayEnergy(minutes);
+    const double produced_closed = after[0] - before[0];
+    EXPECT_NEAR(counted.produced_wh, integrated.produced_wh + produced_closed, 0.1);
+    EXPECT_NEAR(counted.imported_wh, integrated.imported_wh + after[1] - before[1], 0.1);
+    EXPECT_NEAR(counted.exported_wh, integrated.exported_wh + after[2] - before[2], 0.1);
+    EXPECT_NEAR(counted.consumed_wh, counted.produced_wh + counted.imported_wh - counted.exported_wh, 1e-6);
+    if (row.closed_at != 0) {
+        // Four hours at about 4 kW that the integration alone never saw.
+        EXPECT_GT(produced_closed, 14000.0);
+    }
+    EXPECT_EQ(CountedSince(minutes), "10:00");
+
+    int without_produced = 0;
+    for (const std::string& state : published.states) {
+        simdjson::dom::parser parser;
+        simdjson::dom::object energy;
+        ASSERT_EQ(parser.parse(state).at_key("energy").get(energy), simdjson::SUCCESS) << state;
+        double produced = 0.0;
+        if (energy["produced"].get(produced) != simdjson::SUCCESS) {
+            ++without_produced;
+            continue;
+        }
+        EXPECT_GE(produced, 0.0);
+        EXPECT_LT(produced, 9000.0) << "a jump reached a message";  // kWh; the installation starts at 8,123
+    }
+    EXPECT_EQ(without_produced, row.jump_at != 0 ? 1 : 0);
+    const std::string text = log.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), row.log_lines) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RunCountersTest,
+                         ::testing::Values(RunRow{"closed_for_four_hours", 610, 0, 0, 0},
+                                           RunRow{"counter_jump", 0, 500, 0, 1},
+                                           RunRow{"counter_reset", 0, 0, 500, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct LineRow {
+    const char* name;
+    std::string line;
+    bool reads;
+    Values counters;
+};
+class CounterColumnsTest : public ::testing::TestWithParam<LineRow> {};
+
+// Lines from before the counters still read; the counters' six columns come
+// last, an empty one for a counter the site lacks.
+TEST_P(CounterColumnsTest, ReadAndWrittenBack) {
+    const LineRow& row = GetParam();
+    const std::optional<MinuteRecord> m = ParseMinuteLine(row.line);
+    ASSERT_EQ(m.has_value(), row.reads);
+    if (!m) return;
+    EXPECT_EQ(values_of(m->counters), row.counters);
+    EXPECT_EQ(MinuteLine(*m), row.line + "\n");
+}
+
+const std::string kBase = "2026-12-08T15:03:00+01:00,1234.6,456.7,-777.8,60,20.576,7.612,0.000,12.963";
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CounterColumnsTest,
+    ::testing::Values(LineRow{"before_counters", kBase, true, Values(6)},
+                      LineRow{"before_counters_battery", kBase + ",-500.0,8.333,0.000", true, Values(6)},
+                      LineRow{"counters", kBase + ",8123456.789,5432109.000,3210987.123,,,", true,
+                              {8123456.789, 5432109.0, 3210987.123, none, none, none}},
+                      LineRow{"battery_and_counters",
+                              kBase + ",-500.0,8.333,0.000,1.000,2.000,3.000,,4.000,5.000", true,
+                              {1.0, 2.0, 3.0, none, 4.0, 5.0}},
+                      LineRow{"counter_not_a_number", kBase + ",x,1,2,,,", false, {}},
+                      LineRow{"counter_beyond_bound", kBase + ",1e14,1,2,,,", false, {}},
+                      LineRow{"two_extra_columns", kBase + ",1,2", false, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pelmora
