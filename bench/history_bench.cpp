@@ -68,6 +68,39 @@ int main(int argc, char** argv) {
     std::sort(opened.begin(), opened.end());
     std::printf("open the history window on a full day (%zu minutes), shown and painted: %.1f ms (median of 10)\n",
                 history->Day(day).minutes.size(), opened[5]);
+
+    // A month of 31 whole day files with counters, opened in the month view.
+    pelmora::MemoryFileSystem month_files;
+    pelmora::History month(month_files, calendar, clock, "/m");
+    for (int d = 0; d < 31; ++d) {
+        std::string text = pelmora::DayFileHeader(false, true);
+        pelmora::MinuteRecord m;
+        m.samples = 60;
+        for (int minute = 0; minute < 1440; ++minute) {
+            m.start = start - 31 * 86400 + d * 86400 + minute * 60;
+            m.production_w = 3000.0 + minute;
+            m.grid_w = -2000.0;
+            m.consumption_w = 1000.0 + minute;
+            m.energy = {50.0, 16.7, 0.0, 33.3};
+            m.counters = {1e6 + (d * 1440 + minute) * 50.0, 2e6, 3e6 + (d * 1440 + minute) * 33.3, std::nullopt,
+                          std::nullopt, std::nullopt};
+            text += pelmora::MinuteLine(m);
+        }
+        month_files.files["/m/" + pelmora::DayKey(calendar.ToLocal(m.start)) + ".csv"] = text;
+    }
+    const std::string month_key = pelmora::DayKey(calendar.ToLocal(start - 31 * 86400)).substr(0, 7);
+    std::vector<double> months;
+    for (int i = 0; i < 10; ++i) {
+        const auto open_begin = Clock::now();
+        pelmora::HistoryWindow window(month, settings);
+        window.ShowRange(month_key);
+        window.show();
+        window.findChild<QChartView*>()->grab();
+        months.push_back(std::chrono::duration<double, std::milli>(Clock::now() - open_begin).count());
+    }
+    std::sort(months.begin(), months.end());
+    std::printf("open the month view on 31 whole day files (%zu kB of lines), shown and painted: %.1f ms (median of 10)\n",
+                month_files.files.begin()->second.size() * 31 / 1024, months[5]);
     delete history;
     return 0;
 }

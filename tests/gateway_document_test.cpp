@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "readings/number_text.h"
@@ -112,6 +113,29 @@ INSTANTIATE_TEST_SUITE_P(Rows, SimulatedSiteTest,
                                            SimulatedSiteRow{"collar", SimulatedSite::Collar, 7, 4, true},
                                            SimulatedSiteRow{"total", SimulatedSite::Total, 2, 2, false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The counters count the mean of two samples' powers over the seconds
+// between them; a jump moves every delivered counter, a reset every counter.
+TEST(SimulatedInstallation, CountersAdvanceWithThePowerJumpAndReset) {
+    SimulatedInstallation battery(5, SimulatedSite::Battery);
+    const auto a = battery.Sample(1000, 12.0);
+    const auto b = battery.Sample(1010, 12.0);
+    for (std::size_t m = 0; m < 3; ++m) {
+        const double pa = a[m].whole.activePower, pb = b[m].whole.activePower;
+        const double delivered = (std::max(pa, 0.0) + std::max(pb, 0.0)) / 2.0 * 10.0 / 3600.0;
+        const double received = (std::max(-pa, 0.0) + std::max(-pb, 0.0)) / 2.0 * 10.0 / 3600.0;
+        EXPECT_NEAR(b[m].whole.actEnergyDlvd - a[m].whole.actEnergyDlvd, delivered, 0.002) << m;
+        if (m > 0) {
+            EXPECT_NEAR(b[m].whole.actEnergyRcvd - a[m].whole.actEnergyRcvd, received, 0.002) << m;
+        }
+    }
+    battery.JumpCounters(5e6);
+    const auto c = battery.Sample(1011, 12.0);
+    EXPECT_GT(c[0].whole.actEnergyDlvd - b[0].whole.actEnergyDlvd, 5e6);
+    EXPECT_LT(c[1].whole.actEnergyRcvd - b[1].whole.actEnergyRcvd, 1.0) << "received counters do not jump";
+    battery.ResetCounters();
+    for (const SimulatedMeter& m : battery.Sample(1012, 12.0)) EXPECT_LT(m.whole.actEnergyDlvd, 5.0);
+}
 
 TEST(SimulatedInstallation, ThePlainSiteHasNoMeterList) { EXPECT_EQ(SimulatedInstallation(1).MeterList(), ""); }
 
