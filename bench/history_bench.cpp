@@ -82,8 +82,12 @@ int main(int argc, char** argv) {
             m.grid_w = -2000.0;
             m.consumption_w = 1000.0 + minute;
             m.energy = {50.0, 16.7, 0.0, 33.3};
-            m.counters = {1e6 + (d * 1440 + minute) * 50.0, 2e6, 3e6 + (d * 1440 + minute) * 33.3, std::nullopt,
-                          std::nullopt, std::nullopt};
+            m.counters = {1e6 + (d * 1440 + minute) * 50.0,
+                          2e6,
+                          3e6 + (d * 1440 + minute) * 33.3,
+                          std::nullopt,
+                          std::nullopt,
+                          std::nullopt};
             text += pelmora::MinuteLine(m);
         }
         month_files.files["/m/" + pelmora::DayKey(calendar.ToLocal(m.start)) + ".csv"] = text;
@@ -99,8 +103,9 @@ int main(int argc, char** argv) {
         months.push_back(std::chrono::duration<double, std::milli>(Clock::now() - open_begin).count());
     }
     std::sort(months.begin(), months.end());
-    std::printf("open the month view on 31 whole day files (%zu kB of lines), shown and painted: %.1f ms (median of 10)\n",
-                month_files.files.begin()->second.size() * 31 / 1024, months[5]);
+    std::printf(
+        "open the month view on 31 whole day files (%zu kB of lines), shown and painted: %.1f ms (median of 10)\n",
+        month_files.files.begin()->second.size() * 31 / 1024, months[5]);
     delete history;
     return 0;
 }

@@ -235,7 +235,8 @@ std::optional<double> counted(const std::vector<MinuteRecord>& minutes, Counter 
             total += stretch;  // up to the first line's end, where its counter stands
         } else {
             const double rise = *m.counters[k] - *last->counters[k];
-            const bool trusted = rise >= 0.0 && (m.start - last->start > kLongestCheckedStep - 60 || rise <= 1.5 * stretch + 10.0);
+            const bool trusted =
+                rise >= 0.0 && (m.start - last->start > kLongestCheckedStep - 60 || rise <= 1.5 * stretch + 10.0);
             total += trusted ? rise : stretch;
         }
         stretch = 0.0;
@@ -269,7 +270,8 @@ std::string CountedSince(const std::vector<MinuteRecord>& minutes) {
     const std::int64_t minute_of_day = (local % 86400 + 86400) % 86400 / 60;
     if (minute_of_day <= 5) return {};
     char text[8];
-    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(minute_of_day / 60), static_cast<int>(minute_of_day % 60));
+    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(minute_of_day / 60),
+                  static_cast<int>(minute_of_day % 60));
     return text;
 }
 

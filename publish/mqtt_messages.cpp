@@ -58,7 +58,8 @@ std::vector<Figure> figures(bool battery, const CounterSet& counters) {
     for (std::size_t c = 0; c < kCounters; ++c) {
         if (!counters[c]) continue;
         const std::string name(kCounterNames[c]);
-        list.push_back({"energy_" + name, kCounterTitles[c], counter_template(name), "kWh", "energy", "total_increasing"});
+        list.push_back(
+            {"energy_" + name, kCounterTitles[c], counter_template(name), "kWh", "energy", "total_increasing"});
     }
     return list;
 }

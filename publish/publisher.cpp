@@ -39,7 +39,8 @@ void Publisher::Configure(const MqttSettings& settings, const std::string& passw
         std::vector<BusMessage> last;
         const bool same_sensors = settings.discovery && old_device == m_device && old.prefix == settings.prefix &&
                                   old.discovery_prefix == settings.discovery_prefix;
-        if (old.discovery && !same_sensors) last = DiscoveryMessages(old, old_device, old_address, true, m_battery, m_counters);
+        if (old.discovery && !same_sensors)
+            last = DiscoveryMessages(old, old_device, old_address, true, m_battery, m_counters);
         // The old device's availability is taken away with it, not left retained.
         const bool same_device = old_device == m_device && old.prefix == settings.prefix;
         last.push_back({TopicsFor(old.prefix, old_device).availability, same_device ? "offline" : "", true});

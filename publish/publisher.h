@@ -44,7 +44,7 @@ private:
     std::string m_address;
     std::string m_device;
     bool m_running = false;
-    bool m_battery = false;  // the device's site has a battery: its sensors are discovered too
+    bool m_battery = false;   // the device's site has a battery: its sensors are discovered too
     CounterSet m_counters{};  // the counters the device's reads have had
 };
 

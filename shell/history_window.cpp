@@ -428,8 +428,8 @@ void HistoryWindow::draw_month() {
             return;
         }
         const std::string since = found->since.empty() ? "" : " since " + found->since;
-        QToolTip::showText(QCursor::pos(), QString::fromStdString(found->day + since + "\n" + EnergyText(found->energy)),
-                           m_view);
+        QToolTip::showText(QCursor::pos(),
+                           QString::fromStdString(found->day + since + "\n" + EnergyText(found->energy)), m_view);
     });
     m_chart->addSeries(series);
     auto* x = new QBarCategoryAxis;

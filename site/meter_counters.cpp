@@ -19,7 +19,8 @@ void take(CounterReading& reading, Counter c, const std::optional<double>& wh, d
 
 CounterReading CountersOf(const SiteReading& site) {
     CounterReading reading;
-    if (const MeterReading* m = site.find(MeterType::Production)) take(reading, Counter::Produced, m->delivered_wh, m->power_w);
+    if (const MeterReading* m = site.find(MeterType::Production))
+        take(reading, Counter::Produced, m->delivered_wh, m->power_w);
     if (const MeterReading* m = site.find(MeterType::NetConsumption)) {
         take(reading, Counter::Imported, m->delivered_wh, m->power_w);
         take(reading, Counter::Exported, m->received_wh, -m->power_w);

@@ -75,7 +75,8 @@ std::optional<SiteReading> SiteReader::Read(const std::vector<SiteMeter>& meters
         const auto listed =
             std::find_if(meters.begin(), meters.end(), [eid](const SiteMeter& m) { return m.eid == eid; });
         if (listed == meters.end() || !listed->enabled) continue;
-        if (std::optional<MeterReading> reading = meter_reading(fields, *listed)) site.meters.push_back(std::move(*reading));
+        if (std::optional<MeterReading> reading = meter_reading(fields, *listed))
+            site.meters.push_back(std::move(*reading));
     }
     return derive(std::move(site));
 }
@@ -93,12 +94,13 @@ std::optional<SiteReading> SiteReader::ReadByPosition(std::string_view readings,
         SiteMeter meter;
         meter.enabled = true;
         meter.phase_count = 3;
-        meter.type = position == 0 ? MeterType::Production
+        meter.type = position == 0     ? MeterType::Production
                      : second_is_total ? MeterType::TotalConsumption
                                        : MeterType::NetConsumption;
         ++position;
         if (fields["eid"].get(meter.eid) == simdjson::SUCCESS) m_seen.push_back(meter.eid);
-        if (std::optional<MeterReading> reading = meter_reading(fields, meter)) site.meters.push_back(std::move(*reading));
+        if (std::optional<MeterReading> reading = meter_reading(fields, meter))
+            site.meters.push_back(std::move(*reading));
     }
     return derive(std::move(site));
 }

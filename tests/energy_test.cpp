@@ -45,30 +45,42 @@ TEST_P(DocumentCountersTest, EachCounterFromItsMeter) {
     SiteReader reader;
     const std::string readings = test::ReadFixture(row.readings);
     const std::optional<SiteReading> site =
-        std::string(row.meters).empty()
-            ? reader.ReadByPosition(readings, row.second_is_total)
-            : reader.Read(*ParseSiteMeters(test::ReadFixture(row.meters)), readings);
+        std::string(row.meters).empty() ? reader.ReadByPosition(readings, row.second_is_total)
+                                        : reader.Read(*ParseSiteMeters(test::ReadFixture(row.meters)), readings);
     ASSERT_TRUE(site);
     EXPECT_EQ(values_of(CountersOf(*site).wh), row.expected);
 }
 
 const std::nullopt_t none = std::nullopt;
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, DocumentCountersTest,
-    ::testing::Values(
-        DocumentRow{"three_phase_by_position", "site/fw-7.6.175-three-phase.json", "", false,
-                    {3183793.885, 3738205.282, 1776768.769, none, none, none}},
-        DocumentRow{"three_phase_second_meter_total", "site/fw-7.6.175-three-phase.json", "", true,
-                    {3183793.885, none, none, 3738205.282, none, none}},
-        DocumentRow{"newer_firmware_by_position", "site/fw-8.2.4345.json", "", false,
-                    {1243812.228, 648203.353, 883899.646, none, none, none}},
-        DocumentRow{"battery_by_meter", "site/fw-8.2.4286-battery.json", "site/fw-8.2.4286-battery-meters.json", false,
-                    {13431336.968, 5855939.23, 4173334.272, none, 5409935.465, 4073871.031}},
-        DocumentRow{"eight_meters_backfeed_left_out", "site/fw-8.3.1598-eight-meters.json",
-                    "site/fw-8.3.1598-eight-meters-meters.json", false,
-                    {47077.959, 108563.587, 22728.922, none, 8052.959, 344.359}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, DocumentCountersTest,
+                         ::testing::Values(DocumentRow{"three_phase_by_position",
+                                                       "site/fw-7.6.175-three-phase.json",
+                                                       "",
+                                                       false,
+                                                       {3183793.885, 3738205.282, 1776768.769, none, none, none}},
+                                           DocumentRow{"three_phase_second_meter_total",
+                                                       "site/fw-7.6.175-three-phase.json",
+                                                       "",
+                                                       true,
+                                                       {3183793.885, none, none, 3738205.282, none, none}},
+                                           DocumentRow{"newer_firmware_by_position",
+                                                       "site/fw-8.2.4345.json",
+                                                       "",
+                                                       false,
+                                                       {1243812.228, 648203.353, 883899.646, none, none, none}},
+                                           DocumentRow{
+                                               "battery_by_meter",
+                                               "site/fw-8.2.4286-battery.json",
+                                               "site/fw-8.2.4286-battery-meters.json",
+                                               false,
+                                               {13431336.968, 5855939.23, 4173334.272, none, 5409935.465, 4073871.031}},
+                                           DocumentRow{"eight_meters_backfeed_left_out",
+                                                       "site/fw-8.3.1598-eight-meters.json",
+                                                       "site/fw-8.3.1598-eight-meters-meters.json",
+                                                       false,
+                                                       {47077.959, 108563.587, 22728.922, none, 8052.959, 344.359}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Step {
     std::int64_t epoch;
@@ -235,8 +247,7 @@ TEST_P(RunCountersTest, DayTotalsFromTheCounters) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, RunCountersTest,
                          ::testing::Values(RunRow{"closed_for_four_hours", 610, 0, 0, 0},
-                                           RunRow{"counter_jump", 0, 500, 0, 1},
-                                           RunRow{"counter_reset", 0, 0, 500, 1}),
+                                           RunRow{"counter_jump", 0, 500, 0, 1}, RunRow{"counter_reset", 0, 0, 500, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct LineRow {
@@ -259,19 +270,22 @@ TEST_P(CounterColumnsTest, ReadAndWrittenBack) {
 }
 
 const std::string kBase = "2026-12-08T15:03:00+01:00,1234.6,456.7,-777.8,60,20.576,7.612,0.000,12.963";
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CounterColumnsTest,
-    ::testing::Values(LineRow{"before_counters", kBase, true, Values(6)},
-                      LineRow{"before_counters_battery", kBase + ",-500.0,8.333,0.000", true, Values(6)},
-                      LineRow{"counters", kBase + ",8123456.789,5432109.000,3210987.123,,,", true,
-                              {8123456.789, 5432109.0, 3210987.123, none, none, none}},
-                      LineRow{"battery_and_counters",
-                              kBase + ",-500.0,8.333,0.000,1.000,2.000,3.000,,4.000,5.000", true,
-                              {1.0, 2.0, 3.0, none, 4.0, 5.0}},
-                      LineRow{"counter_not_a_number", kBase + ",x,1,2,,,", false, {}},
-                      LineRow{"counter_beyond_bound", kBase + ",1e14,1,2,,,", false, {}},
-                      LineRow{"two_extra_columns", kBase + ",1,2", false, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, CounterColumnsTest,
+                         ::testing::Values(LineRow{"before_counters", kBase, true, Values(6)},
+                                           LineRow{"before_counters_battery", kBase + ",-500.0,8.333,0.000", true,
+                                                   Values(6)},
+                                           LineRow{"counters",
+                                                   kBase + ",8123456.789,5432109.000,3210987.123,,,",
+                                                   true,
+                                                   {8123456.789, 5432109.0, 3210987.123, none, none, none}},
+                                           LineRow{"battery_and_counters",
+                                                   kBase + ",-500.0,8.333,0.000,1.000,2.000,3.000,,4.000,5.000",
+                                                   true,
+                                                   {1.0, 2.0, 3.0, none, 4.0, 5.0}},
+                                           LineRow{"counter_not_a_number", kBase + ",x,1,2,,,", false, {}},
+                                           LineRow{"counter_beyond_bound", kBase + ",1e14,1,2,,,", false, {}},
+                                           LineRow{"two_extra_columns", kBase + ",1,2", false, {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pelmora

@@ -123,9 +123,8 @@ TEST(Mqtt, EnergySensorsForTheEnergyDashboard) {
     const std::string prefix = "homeassistant/sensor/pelmora_envoy_local/energy_";
     ASSERT_TRUE(subscriber.WaitFor(
         [&](const auto& all) {
-            return std::count_if(all.begin(), all.end(), [&](const auto& r) {
-                       return r.topic.starts_with(prefix) && !r.payload.empty();
-                   }) == 4;
+            return std::count_if(all.begin(), all.end(),
+                                 [&](const auto& r) { return r.topic.starts_with(prefix) && !r.payload.empty(); }) == 4;
         },
         5s));
     std::set<std::string> names;
@@ -151,9 +150,10 @@ TEST(Mqtt, EnergySensorsForTheEnergyDashboard) {
     publisher.OnFinishedRead(finished);
     ASSERT_TRUE(test::WaitForCount(subscriber, kState, 2, 5s));
     const auto states = subscriber.On(kState);
-    EXPECT_NE(states[0].payload.find(
-                  ",\"energy\":{\"produced\":8123.457,\"imported\":5432.109,\"exported\":3210.988,\"consumed\":10344.579}}"),
-              std::string::npos)
+    EXPECT_NE(
+        states[0].payload.find(
+            ",\"energy\":{\"produced\":8123.457,\"imported\":5432.109,\"exported\":3210.988,\"consumed\":10344.579}}"),
+        std::string::npos)
         << states[0].payload;
     EXPECT_NE(states[1].payload.find(",\"energy\":{\"imported\":5432.109,"), std::string::npos) << states[1].payload;
     publisher.Close();

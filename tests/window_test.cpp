@@ -1020,9 +1020,9 @@ TEST(WindowSite, TodaysEnergyOnTheFigureTooltips) {
     std::ostringstream log;
     CounterStage counters(false, log, {&history});
     SiteStage site(request, clock, {&counters});
-    Pelmorafrm w(ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, &history,
-                               {&site}, &site},
-                 StartInfo{"Pelmora", {gateway.address()}});
+    Pelmorafrm w(
+        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, &history, {&site}, &site},
+        StartInfo{"Pelmora", {gateway.address()}});
     w.Form_Load();
     w.Stopbtn_Click();
     EXPECT_EQ(w.tooltip("Production"), "Solar Production") << "nothing before the first read";

@@ -177,14 +177,16 @@ std::vector<SimulatedMeter> SimulatedInstallation::Sample(std::int64_t epoch, do
     }
     double net = consumption - production - storage;
 
-    const std::array<double, 6> flows = {std::max(production, 0.0), std::max(net, 0.0),      std::max(-net, 0.0),
+    const std::array<double, 6> flows = {std::max(production, 0.0),  std::max(net, 0.0),     std::max(-net, 0.0),
                                          std::max(consumption, 0.0), std::max(storage, 0.0), std::max(-storage, 0.0)};
     // The first sample counts one second at its own powers.
-    const double seconds = m_last_epoch < 0 ? 1.0 : static_cast<double>(std::max<std::int64_t>(epoch - m_last_epoch, 0));
+    const double seconds =
+        m_last_epoch < 0 ? 1.0 : static_cast<double>(std::max<std::int64_t>(epoch - m_last_epoch, 0));
     if (m_last_epoch < 0) m_last_flows = flows;
     double* const counters[6] = {&m_energy_produced, &m_energy_imported,   &m_energy_exported,
                                  &m_energy_consumed, &m_energy_discharged, &m_energy_charged};
-    for (std::size_t i = 0; i < flows.size(); ++i) *counters[i] += (m_last_flows[i] + flows[i]) / 2.0 * seconds / 3600.0;
+    for (std::size_t i = 0; i < flows.size(); ++i)
+        *counters[i] += (m_last_flows[i] + flows[i]) / 2.0 * seconds / 3600.0;
     m_last_flows = flows;
     m_last_epoch = epoch;
 
