@@ -68,7 +68,11 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
             more = more || (read.counters[c] && !m_counters[c]);
             m_counters[c] = m_counters[c] || read.counters[c].has_value();
         }
-        if (more && m_settings.discovery) Configure(m_settings, m_password, m_address);
+        if (more && m_settings.discovery) {
+            // Same device, same sensors and more: no offline in between.
+            m_bus.Stop({});
+            m_bus.Start(options());
+        }
     }
     const DeviceTopics topics = TopicsFor(m_settings.prefix, m_device);
     if (read.request_failed) {

@@ -345,6 +345,7 @@ TEST_F(PublisherTest, ABatterySiteAddsItsFiguresAndSensors) {
     publisher.OnFinishedRead(read);
     publisher.OnFinishedRead(read);
     ASSERT_EQ(bus.started.size(), 2u) << "one reconnect for the new sensors";
+    EXPECT_TRUE(bus.stopped_with.back().empty()) << "the sensors stay available across it";
     const std::vector<BusMessage>& configs = bus.started.back().on_connect;
     ASSERT_EQ(configs.size(), 18u);
     EXPECT_TRUE(configs[16].topic.ends_with("/battery/config"));
