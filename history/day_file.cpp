@@ -11,6 +11,11 @@ namespace pelmora {
 
 namespace {
 
+// A line's energy is that of its minute; an hour's worth is a generous bound
+// that also takes lines from before each minute kept its own.
+constexpr double kLargestEnergy = kLargestPower;
+constexpr std::int64_t kLargestSamples = 1'000'000'000;
+
 // A finite number no larger than `largest` either way.
 bool number(std::string_view text, double& value, double largest) {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -129,12 +134,10 @@ std::optional<MinuteRecord> ParseMinuteLine(std::string_view line) {
     if (counted) columns -= kCounters;
     MinuteRecord m;
     if (!parse_time(fields[0], m.start, m.offset_seconds)) return std::nullopt;
-    // A line's energy is that of its minute; an hour's worth is a generous
-    // bound that also takes lines from before each minute kept its own.
-    constexpr double kLargestEnergy = kLargestPower;
     double samples = 0.0;
     if (!number(fields[1], m.production_w, kLargestPower) || !number(fields[2], m.consumption_w, kLargestPower) ||
-        !number(fields[3], m.grid_w, kLargestPower) || !number(fields[4], samples, 1e9) ||
+        !number(fields[3], m.grid_w, kLargestPower) ||
+        !number(fields[4], samples, static_cast<double>(kLargestSamples)) ||
         !number(fields[5], m.energy.produced_wh, kLargestEnergy) ||
         !number(fields[6], m.energy.consumed_wh, kLargestEnergy) ||
         !number(fields[7], m.energy.imported_wh, kLargestEnergy) ||
@@ -212,6 +215,11 @@ std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view da
         for (std::size_t c = 0; c < kCounters; ++c) {
             if (m.counters[c]) same.counters[c] = m.counters[c];  // the later line's, from further on
         }
+        // Kept within a line's bounds, so that the merged minute's line reads back.
+        same.samples = std::min(same.samples, kLargestSamples);
+        for (double* wh : {&same.energy.produced_wh, &same.energy.consumed_wh, &same.energy.imported_wh,
+                           &same.energy.exported_wh, &same.energy.charged_wh, &same.energy.discharged_wh})
+            *wh = std::clamp(*wh, -kLargestEnergy, kLargestEnergy);
     }
     return merged;
 }

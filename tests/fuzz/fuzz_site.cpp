@@ -1,13 +1,17 @@
-// The site read from hostile answers: the input is tried as a meter list and
-// as a readings document against a real meter list. Nothing fails, a list
-// has no two meters with one eid and only phase counts of 1 to 3, and the
-// derived figures hold together.
+// The site read from hostile answers: the input is tried as a meter list, as
+// a readings document against a real meter list, and by position. Nothing
+// fails, a list has no two meters with one eid and only phase counts of 1 to
+// 3, the derived figures hold together, and the counters that come out of
+// the read-to-read check are finite.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <set>
+#include <sstream>
 #include <string>
 
+#include "site/counter_guard.h"
+#include "site/meter_counters.h"
 #include "site/site_meters.h"
 #include "site/site_reading.h"
 
@@ -36,6 +40,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (site->load_w && (!site->consumption_w || !site->battery_w)) std::abort();
         if (site->load_w && std::isfinite(*site->load_w) && *site->load_w != *site->consumption_w + *site->battery_w)
             std::abort();
+    }
+    static std::ostringstream log;
+    static pelmora::CounterGuard guard(log);
+    static std::int64_t epoch = 0;
+    if (const auto site = reader.ReadByPosition(text, size % 2 == 1)) {
+        const pelmora::CounterReading reading = pelmora::CountersOf(*site);
+        for (std::size_t c = 0; c < pelmora::kCounters; ++c) {
+            if (reading.wh[c] && !std::isfinite(*reading.wh[c])) std::abort();
+            if (!(reading.power_w[c] >= 0.0)) std::abort();
+        }
+        for (const auto& value : guard.Check(epoch += 1 + static_cast<std::int64_t>(size % 400), reading)) {
+            if (value && !std::isfinite(*value)) std::abort();
+        }
+        log.str({});
     }
     return 0;
 }
