@@ -19,6 +19,7 @@
 #include "readings/number_text.h"
 #include "readings/pelmora_read.h"
 #include "shell/gateway_page.h"
+#include "shell/settings.h"
 #include "shell/options_dialog.h"
 #include "site/site_text.h"
 
@@ -150,6 +151,8 @@ void Pelmorafrm::Form_Load() {
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
     }
     if (m_services.history != nullptr) m_menu.AddHistoryItem("History...", [this] { open_history(); });
+    m_backoff =
+        StoredBoolean(m_services.settings.GetSetting(kSettingsApp, kGatewaySection, "Backoff", "")).value_or(false);
     if (m_access_status) {
         m_access_status->set_base_caption(caption());
         m_access_status->RefreshCaption();
@@ -157,6 +160,15 @@ void Pelmorafrm::Form_Load() {
 }
 
 void Pelmorafrm::read() {
+    // The pace is looked at only where it is on, so that plain reads keep
+    // their timing to the tick.
+    m_pace.set_enabled(m_backoff || m_services.request.scheme() == "https://");
+    if (m_pace.enabled()) {
+        if (const std::uint32_t wait = m_pace.waiting(m_services.ticks.GetTickCount()); wait > 0) {
+            set_text("TimeStamp", "Next read in " + std::to_string((wait + 999) / 1000) + " s");
+            return;
+        }
+    }
     const ReadContext context{*this, m_services.request, m_services.ticks, m_services.format, m_log, m_services.files};
     FinishedRead finished;
     try {
@@ -165,6 +177,7 @@ void Pelmorafrm::read() {
         after_read();
         throw;
     }
+    if (m_pace.enabled()) m_pace.After(finished.request_failed, m_services.ticks.GetTickCount());
     for (FinishedReadSink* sink : m_services.finished_reads) sink->OnFinishedRead(finished);
     if (m_services.site != nullptr && !finished.request_failed) {
         const std::optional<SiteReading>& site = m_services.site->latest();

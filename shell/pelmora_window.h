@@ -10,6 +10,7 @@
 
 #include "gateway/gateway_request.h"
 #include "gateway/poll_cycle.h"
+#include "gateway/read_pace.h"
 #include "phases/form_values.h"
 #include "platform/controls_view.h"
 #include "platform/file_system.h"
@@ -153,6 +154,10 @@ private:
     Menu m_menu;
     bool m_battery_row = false;
     std::string m_site_notes;  // on the window's tooltip
+    // After failed reads, the next waits longer: on in token mode, and with
+    // [Gateway] Backoff=true for plain http too.
+    ReadPace m_pace;
+    bool m_backoff = false;
     PollCycle m_poll;
     QTimer* m_timer = nullptr;
     std::optional<AccessStatus> m_access_status;

@@ -1037,6 +1037,74 @@ TEST(WindowSite, TodaysEnergyOnTheFigureTooltips) {
     EXPECT_EQ(log.str(), "");
 }
 
+// A tick count the test sets.
+class SetTicks : public TickSource {
+public:
+    std::uint32_t GetTickCount() override { return now; }
+    std::uint32_t now = 5000;
+};
+
+struct PaceRow {
+    const char* name;
+    const char* backoff;               // [Gateway] Backoff as stored; "" for none
+    std::vector<int> failed_reads_at;  // the seconds of the first ticks that read
+};
+class WindowPaceTest : public ::testing::TestWithParam<PaceRow> {};
+
+// One tick a second against a gateway that refuses every connection, then
+// answers again from second 200: with the back-off the reads wait 2, 4, 8
+// ... 60 s after the failures, and the first good read (at 242) brings back
+// a read at every tick; without it every tick reads, as always.
+TEST_P(WindowPaceTest, FailedReadsWaitLongerUntilOneIsGood) {
+    const PaceRow& row = GetParam();
+    std::optional<test::SimulatorProcess> gateway(std::in_place, std::vector<std::string>{"--mode", "refuse"});
+    const std::string port = std::to_string(gateway->port());
+    test::TempWorkingFolder folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((folder.path() / "config").string()));
+    QtSettingsStore settings;
+    if (*row.backoff != '\0') settings.SaveSetting(kSettingsApp, kGatewaySection, "Backoff", row.backoff);
+    CurlGatewayRequest request;
+    SetTicks ticks;
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    test::FakeTimeZone zone{ZoneState{1, 0}};
+    test::RecordingMessageBox about;
+    Pelmorafrm w(ShellServices{request, ticks, format, files, zone, settings, about},
+                 StartInfo{"Pelmora", {gateway->address()}});
+    w.Form_Load();
+    w.Stopbtn_Click();  // the test drives the ticks
+    std::vector<int> failed_at;
+    int good_reads = 0;
+    for (int second = 0; second < 260; ++second) {
+        if (second == 200) {
+            gateway.reset();
+            gateway.emplace(std::vector<std::string>{"--port", port});
+        }
+        ticks.now = 5000 + static_cast<std::uint32_t>(second) * 1000;
+        w.Timer1_Timer();
+        const std::string stamp = w.text("TimeStamp");
+        if (stamp == "Wrong/No IP address") failed_at.push_back(second);
+        if (stamp != "Wrong/No IP address" && !stamp.starts_with("Next read in ")) ++good_reads;
+        if (second < 200) {
+            EXPECT_TRUE(stamp == "Wrong/No IP address" || stamp.starts_with("Next read in ")) << stamp;
+        }
+    }
+    if (row.failed_reads_at.empty()) {
+        EXPECT_EQ(failed_at.size(), 200u) << "every tick read";
+        EXPECT_EQ(good_reads, 60);
+    } else {
+        EXPECT_EQ(failed_at, row.failed_reads_at);
+        EXPECT_EQ(good_reads, 260 - 242) << "from the first good read on, every tick reads";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, WindowPaceTest,
+                         ::testing::Values(PaceRow{"plain_without_the_setting", "", {}},
+                                           PaceRow{"plain_setting_off", "false", {}},
+                                           PaceRow{"plain_with_backoff", "true", {0, 2, 6, 14, 30, 62, 122, 182}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Against the plain simulator, with the site stage or without, every box
 // reads and is coloured the same.
 TEST(WindowSite, PlainSimulatorLeavesTheWindowAsItWas) {
