@@ -1,6 +1,7 @@
 // Pelmora: the window on a solar gateway's meters. Wires the real clock,
 // request, files, zone, settings and About box into the window.
 #include <QApplication>
+#include <QSettings>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
@@ -36,6 +37,7 @@
 #include "platform/tick_source.h"
 #include "shell/display_platform.h"
 #include "shell/pelmora_window.h"
+#include "shell/single_instance.h"
 
 namespace {
 
@@ -79,6 +81,15 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Pelmora"));
     QApplication::setWindowIcon(pelmora::ApplicationIcon());
     QGuiApplication::setDesktopFileName(QString::fromLatin1(pelmora::kApplicationId));
+
+    // One poller per program name and settings file: a second start shows
+    // the first one's window and ends.
+    const QString instance_name = pelmora::SingleInstance::SocketName(
+        pelmora::ExecutableBaseName(start.executable),
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Pelmora"), QStringLiteral("Pelmora"))
+            .fileName()
+            .toStdString());
+    if (pelmora::SingleInstance::AskRunningToShow(instance_name)) return 0;
 
     pelmora::SteadyTickSource ticks;
     pelmora::QtRegionalFormat format;
@@ -127,6 +138,13 @@ int main(int argc, char** argv) {
             request, ticks, format, files, zone, settings, about, &access, &publish, &history, {&site}, &site},
         start);
     about.set_parent(&window);
+    pelmora::SingleInstance instance;
+    instance.Listen(instance_name, [&window] {
+        std::fprintf(stderr, "Pelmora: started again: this window is shown instead\n");
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
 
     // SIGINT and SIGTERM close the window the normal way, so the settings are
     // saved when the desktop session ends.

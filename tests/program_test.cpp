@@ -134,6 +134,54 @@ TEST(Program, KilledProgramLeavesOfflineAsItsLastWill) {
     EXPECT_EQ(said[1].payload, "offline");
 }
 
+// The instance's socket in `folder`, or "" while there is none.
+std::string socket_in(const std::filesystem::path& folder, const std::string& program) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("pelmora-" + program + "-") && entry.is_socket()) return entry.path().string();
+    }
+    return {};
+}
+
+// A second start of the same program with the same settings shows the
+// first one's window and ends at once with status 0; PelmoraB is another
+// program and runs beside it; the socket a killed start leaves is taken over.
+TEST(Program, OnePollerPerProgramAndSettings) {
+    test::TempWorkingFolder folder;
+    ::chmod(folder.path().c_str(), 0700);
+    test::SimulatorProcess gateway({"--seed", "5"});
+    const std::string first_output = (folder.path() / "first.txt").string();
+    const pid_t first = start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path(), first_output);
+    ASSERT_GT(first, 0);
+    for (int i = 0; i < 500 && socket_in(folder.path(), "Pelmora").empty(); ++i) std::this_thread::sleep_for(20ms);
+    ASSERT_FALSE(socket_in(folder.path(), "Pelmora").empty());
+
+    const auto asked = std::chrono::steady_clock::now();
+    const int second = wait_for(start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path()), 10s);
+    ASSERT_TRUE(WIFEXITED(second)) << second;
+    EXPECT_EQ(WEXITSTATUS(second), 0);
+    std::printf("second start ended after %lld ms\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - asked)
+                                           .count()));
+    for (int i = 0; i < 250 && test::ReadFile(first_output).find("started again") == std::string::npos; ++i)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_NE(test::ReadFile(first_output).find("Pelmora: started again: this window is shown instead"),
+              std::string::npos);
+    EXPECT_EQ(wait_for(start_program(PELMORA_PROGRAM_B, {gateway.address()}, folder.path()), 2s), -1)
+        << "PelmoraB kept running beside Pelmora";
+
+    ::kill(first, SIGKILL);
+    ::waitpid(first, nullptr, 0);
+    ASSERT_FALSE(socket_in(folder.path(), "Pelmora").empty()) << "a killed start leaves its socket";
+    const pid_t third = start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path());
+    std::this_thread::sleep_for(1500ms);
+    const int fourth = wait_for(start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path()), 10s);
+    EXPECT_TRUE(WIFEXITED(fourth) && WEXITSTATUS(fourth) == 0) << "the third start took the socket over";
+    ::kill(third, SIGTERM);
+    EXPECT_EQ(wait_for(third, 10s), 0);
+}
+
 // The whole command line after the program name is the address text; Qt's
 // own options are not taken out of it.
 TEST(Program, QtOptionsStayInTheArgumentText) {
