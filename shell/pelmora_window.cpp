@@ -70,8 +70,13 @@ Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start, QWidget* parent)
       m_poll(*this, *this, *this, services.format, [this] { read(); }) {
     if (services.access != nullptr) m_access_status.emplace(*services.access, *this, *this, services.about);
     setObjectName(QStringLiteral("Pelmorafrm"));
-    setWindowTitle(QString::fromUtf8(kDesignCaption.data(), static_cast<int>(kDesignCaption.size())));
+    m_caption = std::string(kDesignCaption);
+    setWindowTitle(q(m_caption));
     setWindowIcon(ApplicationIcon());
+    m_system.set_check_marks([this](std::uintptr_t id) -> std::optional<bool> {
+        if (id == kStayOnTopCommand) return m_globals.OnTopFlag;
+        return std::nullopt;
+    });
     setFont(design_font(ControlFont::Default));
     resize(to_pixels(kDesignClientWidth), to_pixels(kDesignClientHeight));
     build_controls();
@@ -151,8 +156,7 @@ void Pelmorafrm::Form_Load() {
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
     }
     if (m_services.history != nullptr) m_menu.AddHistoryItem("History...", [this] { open_history(); });
-    m_backoff =
-        StoredBoolean(m_services.settings.GetSetting(kSettingsApp, kGatewaySection, "Backoff", "")).value_or(false);
+    m_backoff = StoredBoolean(m_services.settings.GetSetting(kSettingsApp, kGatewaySection, "Backoff", ""));
     if (m_access_status) {
         m_access_status->set_base_caption(caption());
         m_access_status->RefreshCaption();
@@ -162,7 +166,7 @@ void Pelmorafrm::Form_Load() {
 void Pelmorafrm::read() {
     // The pace is looked at only where it is on, so that plain reads keep
     // their timing to the tick.
-    m_pace.set_enabled(m_backoff || m_services.request.scheme() == "https://");
+    m_pace.set_enabled(m_backoff.value_or(m_services.request.scheme() == "https://"));
     if (m_pace.enabled()) {
         if (const std::uint32_t wait = m_pace.waiting(m_services.ticks.GetTickCount()); wait > 0) {
             set_text("TimeStamp", "Next read in " + std::to_string((wait + 999) / 1000) + " s");
@@ -446,8 +450,21 @@ void Pelmorafrm::SetHeight(int twips) {
     resize(width(), std::max(1, to_pixels(twips + (m_battery_row ? kAddedRowHeight : 0)) - frame_extra().height()));
 }
 
-std::string Pelmorafrm::caption() const { return windowTitle().toStdString(); }
-void Pelmorafrm::set_caption(const std::string& caption) { setWindowTitle(q(caption)); }
+std::string Pelmorafrm::caption() const { return m_caption; }
+void Pelmorafrm::set_caption(const std::string& caption) {
+    m_caption = caption;
+    setWindowTitle(q(caption + (enabled() ? "" : " - stopped")));
+}
+
+void Pelmorafrm::Startbtn_Click() {
+    m_poll.Startbtn_Click();
+    set_caption(m_caption);
+}
+
+void Pelmorafrm::Stopbtn_Click() {
+    m_poll.Stopbtn_Click();
+    set_caption(m_caption);
+}
 Hwnd Pelmorafrm::handle() const { return reinterpret_cast<Hwnd>(this); }
 void Pelmorafrm::show() { QWidget::show(); }
 

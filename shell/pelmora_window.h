@@ -71,8 +71,9 @@ public:
 
     // Event handlers, callable directly.
     void Timer1_Timer() { m_poll.Timer1_Timer(); }
-    void Startbtn_Click() { m_poll.Startbtn_Click(); }
-    void Stopbtn_Click() { m_poll.Stopbtn_Click(); }
+    // The caption says " - stopped" while polling is stopped.
+    void Startbtn_Click();
+    void Stopbtn_Click();
     void Delay_LostFocus() { m_poll.Delay_LostFocus(); }
     void CreateOutputchk_Click() { m_menu.CreateOutputchk_Click(); }
     // The battery row under Grid, shown while the site has a battery: its
@@ -154,10 +155,11 @@ private:
     Menu m_menu;
     bool m_battery_row = false;
     std::string m_site_notes;  // on the window's tooltip
-    // After failed reads, the next waits longer: on in token mode, and with
-    // [Gateway] Backoff=true for plain http too.
+    // After failed reads, the next waits longer: [Gateway] Backoff, by
+    // default on in token mode and off for plain http.
     ReadPace m_pace;
-    bool m_backoff = false;
+    std::optional<bool> m_backoff;
+    std::string m_caption;  // as set, without the polling note
     PollCycle m_poll;
     QTimer* m_timer = nullptr;
     std::optional<AccessStatus> m_access_status;

@@ -25,8 +25,8 @@ QString SingleInstance::SocketName(const std::string& program, const std::string
         QCryptographicHash::hash(QByteArray::fromStdString(settings_file), QCryptographicHash::Sha256).toHex().left(16);
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::tempPath();
-    return folder + QStringLiteral("/pelmora-") + QString::fromStdString(program) + '-' +
-           QString::number(::getuid()) + '-' + QString::fromLatin1(hash) + QStringLiteral(".socket");
+    return folder + QStringLiteral("/pelmora-") + QString::fromStdString(program) + '-' + QString::number(::getuid()) +
+           '-' + QString::fromLatin1(hash) + QStringLiteral(".socket");
 }
 
 bool SingleInstance::AskRunningToShow(const QString& name, int wait_ms) {

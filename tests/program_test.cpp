@@ -160,10 +160,10 @@ TEST(Program, OnePollerPerProgramAndSettings) {
     const int second = wait_for(start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path()), 10s);
     ASSERT_TRUE(WIFEXITED(second)) << second;
     EXPECT_EQ(WEXITSTATUS(second), 0);
-    std::printf("second start ended after %lld ms\n",
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::chrono::steady_clock::now() - asked)
-                                           .count()));
+    std::printf(
+        "second start ended after %lld ms\n",
+        static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked).count()));
     for (int i = 0; i < 250 && test::ReadFile(first_output).find("started again") == std::string::npos; ++i)
         std::this_thread::sleep_for(20ms);
     EXPECT_NE(test::ReadFile(first_output).find("Pelmora: started again: this window is shown instead"),

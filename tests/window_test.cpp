@@ -75,11 +75,34 @@ protected:
         return w;
     }
     std::filesystem::path settings_file() const { return folder.path() / "config" / "Pelmora" / "Pelmora.conf"; }
-    void store(const char* key, const char* value) {
+    void store(const char* key, const char* value) { store_in("Settings", key, value); }
+    void store_in(const char* section, const char* key, const char* value) {
         QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Pelmora", "Pelmora");
-        s.setValue(QString("Settings/") + key, value);
+        s.setValue(QString(section) + "/" + key, value);
     }
 };
+
+// Stopped polling shows in the caption; Stay On Top has its check mark.
+TEST_F(WindowTest, StoppedPollingAndStayOnTopShow) {
+    Pelmorafrm& w = start();
+    const QString polling = w.windowTitle();
+    w.Stopbtn_Click();
+    EXPECT_EQ(w.windowTitle(), polling + " - stopped");
+    EXPECT_EQ(w.caption(), polling.toStdString()) << "the caption as set keeps no note";
+    w.Startbtn_Click();
+    EXPECT_EQ(w.windowTitle(), polling);
+    const auto stay_on_top = [&] {
+        std::unique_ptr<QMenu> menu(w.window_system().build_menu(nullptr));
+        for (QAction* a : menu->actions()) {
+            if (a->data().toULongLong() == kStayOnTopCommand) return a->isCheckable() && a->isChecked();
+        }
+        ADD_FAILURE() << "no Stay On Top item";
+        return false;
+    };
+    EXPECT_FALSE(stay_on_top());
+    w.window_system().dispatch(WM_SYSCOMMAND, kStayOnTopCommand, 0);
+    EXPECT_TRUE(stay_on_top());
+}
 
 TEST_F(WindowTest, ThirtyFiveControlsInDesignState) {
     Pelmorafrm& w = make();
@@ -590,7 +613,19 @@ TEST_F(TokenWindowTest, TokenAccessOptionsCaptionAndOneKeyQuestion) {
 // The Gateway page tells what the window knows: a token the gateway refused,
 // a refused paste once beside the token in force, and a changed certificate
 // that was not trusted when asked, with a button that trusts it.
+// In token mode a refused read makes the next ones wait, and the window says so.
+TEST_F(TokenWindowTest, TokenModeWaitsAfterARefusal) {
+    Pelmorafrm& w = start_with_token();
+    ASSERT_TRUE(keeper.Save(test::OwnerToken(now + 200 * 86400)).saved);
+    https.check_status = 401;
+    w.Timer1_Timer();
+    EXPECT_EQ(w.text("TimeStamp"), "Token refused");
+    w.Timer1_Timer();
+    EXPECT_EQ(w.text("TimeStamp"), "Next read in 2 s");
+}
+
 TEST_F(TokenWindowTest, GatewayPageShowsRefusalsAndAChangedCertificate) {
+    store_in(kGatewaySection, "Backoff", "false");  // every tick reads, refused or not
     Pelmorafrm& w = start_with_token();
     ASSERT_TRUE(keeper.Save(test::OwnerToken(now + 200 * 86400)).saved);
     https.check_status = 401;

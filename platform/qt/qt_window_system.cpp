@@ -71,6 +71,10 @@ QMenu* QtWindowSystem::build_menu(QWidget* parent) {
         const std::uintptr_t id = item.id;
         if (id == SC_RESTORE) action->setEnabled(m_window.isMaximized() || m_window.isMinimized());
         if (id == SC_MAXIMIZE) action->setEnabled(!m_window.isMaximized());
+        if (const std::optional<bool> checked = m_checked ? m_checked(id) : std::nullopt) {
+            action->setCheckable(true);
+            action->setChecked(*checked);
+        }
         QObject::connect(action, &QAction::triggered, menu, [this, id] { dispatch(WM_SYSCOMMAND, id, 0); });
     }
     return menu;

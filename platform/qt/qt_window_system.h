@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPoint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,10 @@ public:
     // Sends a message to the window procedure in force.
     std::intptr_t dispatch(unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
     bool topmost() const;
+    // Gives each item its check mark, or none: asked each time the menu is built.
+    void set_check_marks(std::function<std::optional<bool>(std::uintptr_t id)> checked) {
+        m_checked = std::move(checked);
+    }
 
 private:
     std::intptr_t default_procedure(unsigned message, std::uintptr_t wparam);
@@ -48,6 +54,7 @@ private:
     QWidget& m_window;
     std::vector<Item> m_appended;
     WndProc m_procedure;
+    std::function<std::optional<bool>(std::uintptr_t)> m_checked;
 };
 
 }  // namespace pelmora
