@@ -40,6 +40,8 @@ public:
     virtual std::vector<std::string> list_folder(const std::string& path) = 0;
     // Makes the folder and any missing folders above it.
     virtual void make_folders(const std::string& path) = 0;
+    // Removes the file; one that is not there is no failure.
+    virtual void remove_file(const std::string& path) = 0;
 };
 
 }  // namespace pelmora

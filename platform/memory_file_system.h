@@ -47,6 +47,7 @@ public:
     void make_folders(const std::string&) override {
         if (fail_append) throw Failure(failure_code::PathFileAccess, "Path/File access error");
     }
+    void remove_file(const std::string& path) override { files.erase(path); }
 
     std::map<std::string, std::string> files;
     bool fail_replace = false;

@@ -203,4 +203,8 @@ void PosixFileSystem::make_folders(const std::string& path) {
     if (error) fail_for_errno(error.value());
 }
 
+void PosixFileSystem::remove_file(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) fail_for_errno(errno);
+}
+
 }  // namespace pelmora

@@ -13,6 +13,7 @@ public:
     std::optional<std::string> read_file(const std::string& path, std::size_t limit) override;
     std::vector<std::string> list_folder(const std::string& path) override;
     void make_folders(const std::string& path) override;
+    void remove_file(const std::string& path) override;
 };
 
 }  // namespace pelmora

@@ -16,9 +16,9 @@ std::string base_folder(const char* variable, const char* fallback) {
 
 }  // namespace
 
-std::string ConfigFilePath(const std::string& name) {
-    return base_folder("XDG_CONFIG_HOME", "/.config") + "/Pelmora/" + name;
-}
+std::string ConfigHome() { return base_folder("XDG_CONFIG_HOME", "/.config"); }
+
+std::string ConfigFilePath(const std::string& name) { return ConfigHome() + "/Pelmora/" + name; }
 
 std::string DataFolderPath(const std::string& name) {
     return base_folder("XDG_DATA_HOME", "/.local/share") + "/Pelmora/" + name;

@@ -1,7 +1,9 @@
 // Pelmora: the window on a solar gateway's meters. Wires the real clock,
 // request, files, zone, settings and About box into the window.
 #include <QApplication>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
@@ -21,6 +23,10 @@
 #include "platform/file_secret_store.h"
 #include "history/history.h"
 #include "site/counter_stage.h"
+#include "access/token_text.h"
+#include "desktop/alert_watch.h"
+#include "desktop/autostart.h"
+#include "platform/qt/dbus_notifier.h"
 #include "site/site_stage.h"
 #include "platform/local_calendar.h"
 #include "platform/mosquitto_bus.h"
@@ -60,7 +66,15 @@ int main(int argc, char** argv) {
     // such as "-reverse" stays part of the address text.
     pelmora::StartInfo start;
     start.executable = argc > 0 ? argv[0] : "Pelmora";
-    for (int i = 1; i < argc; ++i) start.arguments.emplace_back(argv[i]);
+    // --tray starts the window hidden in the tray; it is no part of the address text.
+    bool tray_start = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--tray") {
+            tray_start = true;
+        } else {
+            start.arguments.emplace_back(argv[i]);
+        }
+    }
     if (const std::optional<std::string> answer = pelmora::CommandLineAnswer(start)) {
         std::fputs(answer->c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
@@ -133,10 +147,64 @@ int main(int argc, char** argv) {
     pelmora::SiteStage site(request, clock, {&counters});
     site.set_access_generation([&keeper] { return keeper.Generation(); });
 
-    pelmora::Pelmorafrm window(
-        pelmora::ShellServices{
-            request, ticks, format, files, zone, settings, about, &access, &publish, &history, {&site}, &site},
-        start);
+    // The desktop: alerts through its notification service, the tray icon,
+    // starting with the session.
+    const std::string program = pelmora::ExecutableBaseName(start.executable);
+    pelmora::DBusNotifier notifier(program);
+    pelmora::AlertWatch alerts(clock, notifier);
+    alerts.Configure(pelmora::LoadDesktopSettings(settings, pelmora::kSettingsApp));
+    alerts.set_token_expiry([&keeper]() -> std::optional<std::int64_t> {
+        const std::optional<std::string> token = keeper.Token();
+        if (!token) return std::nullopt;
+        const pelmora::TokenCheck check = pelmora::DecodeToken(*token);
+        return check.facts ? std::optional(check.facts->exp) : std::nullopt;
+    });
+    const QString started_as = QString::fromStdString(start.executable);
+    const std::string exec_path = (started_as.contains('/') ? QFileInfo(started_as).absoluteFilePath()
+                                                            : QStandardPaths::findExecutable(started_as))
+                                      .toStdString();
+    pelmora::DesktopServices desktop{
+        settings,  files,   pelmora::AutostartPath(pelmora::ConfigHome(), pelmora::kApplicationId, program),
+        exec_path, program, {},
+        true};
+    pelmora::Pelmorafrm* shown = nullptr;  // the window, once made
+    pelmora::QtTrayIcon tray(pelmora::TrayActions{[&shown] { shown->ShowOrHide(); },
+                                                  [&shown] {
+                                                      shown->showNormal();
+                                                      shown->raise();
+                                                      shown->activateWindow();
+                                                  },
+                                                  [&shown] { return shown->enabled(); },
+                                                  [&shown] {
+                                                      if (shown->enabled()) {
+                                                          shown->Stopbtn_Click();
+                                                      } else {
+                                                          shown->Startbtn_Click();
+                                                      }
+                                                  },
+                                                  [&shown] { shown->open_history(); },
+                                                  [&shown] { shown->open_options(); }, [&shown] { shown->Quit(); }});
+
+    pelmora::Pelmorafrm window(pelmora::ShellServices{request,
+                                                      ticks,
+                                                      format,
+                                                      files,
+                                                      zone,
+                                                      settings,
+                                                      about,
+                                                      &access,
+                                                      &publish,
+                                                      &history,
+                                                      {&site, &alerts},
+                                                      &site,
+                                                      &desktop,
+                                                      &tray},
+                               start);
+    shown = &window;
+    desktop.apply = [&window, &alerts](const pelmora::DesktopSettings& d) {
+        window.ApplyDesktop(d);
+        alerts.Configure(d);
+    };
     about.set_parent(&window);
     pelmora::SingleInstance instance;
     instance.Listen(instance_name, [&window] {
@@ -156,11 +224,18 @@ int main(int argc, char** argv) {
             char bytes[256];
             while (::read(g_signal_pipe[0], bytes, sizeof bytes) > 0) {
             }
-            window.close();
+            window.Quit();
         });
     }
 
     window.Form_Load();
+    if (tray_start) {
+        if (tray.visible()) {
+            window.hide();
+        } else {
+            window.showMinimized();
+        }
+    }
     if (const pelmora::MqttSettings mqtt = pelmora::LoadMqttSettings(settings, pelmora::kSettingsApp); mqtt.enabled) {
         if (const std::string problem = pelmora::MqttSettingsProblem(mqtt); !problem.empty())
             std::fprintf(stderr, "Pelmora: [Mqtt] %s\n", problem.c_str());
@@ -177,7 +252,7 @@ int main(int argc, char** argv) {
         // For start-up measurements: close once the window has been shown and painted.
         QTimer::singleShot(0, &window, [&window] {
             window.repaint();
-            window.close();
+            window.Quit();
         });
     }
     const int status = QApplication::exec();

@@ -21,6 +21,7 @@
 #include "shell/gateway_page.h"
 #include "shell/settings.h"
 #include "shell/options_dialog.h"
+#include "desktop/tray_text.h"
 #include "site/site_text.h"
 
 namespace pelmora {
@@ -152,9 +153,10 @@ void Pelmorafrm::Form_Load() {
     LoadContext context{m_menu, m_globals, m_services.settings,    *this, *this, m_system, m_services.zone,
                         m_form, m_start,   available_screen_size()};
     pelmora::Form_Load(context);
-    if (m_access_status || m_services.publish != nullptr) {
+    if (m_access_status || m_services.publish != nullptr || m_services.desktop != nullptr) {
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
     }
+    if (m_services.desktop != nullptr) ApplyDesktop(LoadDesktopSettings(m_services.settings, kSettingsApp));
     if (m_services.history != nullptr) m_menu.AddHistoryItem("History...", [this] { open_history(); });
     m_backoff = StoredBoolean(m_services.settings.GetSetting(kSettingsApp, kGatewaySection, "Backoff", ""));
     if (m_access_status) {
@@ -188,6 +190,11 @@ void Pelmorafrm::read() {
         show_site(site ? &*site : nullptr);
     }
     if (m_services.history != nullptr && !finished.request_failed) show_today();
+    if (m_services.tray != nullptr) {
+        const TrayState tray = TrayStateOf(finished, ExecutableBaseName(m_start.executable));
+        m_services.tray->set_tooltip(tray.tooltip);
+        if (tray.colour) m_services.tray->set_colour(*tray.colour);
+    }
     after_read();
 }
 
@@ -328,6 +335,13 @@ void Pelmorafrm::open_options() {
         publish->on_done([&dialog] { dialog.done(0); });
         dialog.add_page(publish, QStringLiteral("Publish"));
     }
+    if (m_services.desktop != nullptr) {
+        DesktopServices desktop = *m_services.desktop;
+        desktop.tray_available = m_services.tray != nullptr && m_services.tray->available();
+        auto* page = new DesktopPage(desktop);
+        page->on_done([&dialog] { dialog.done(0); });
+        dialog.add_page(page, QStringLiteral("Desktop"));
+    }
     dialog.exec();
     if (m_access_status) m_access_status->RefreshCaption();
 }
@@ -456,6 +470,26 @@ void Pelmorafrm::set_caption(const std::string& caption) {
     setWindowTitle(q(caption + (enabled() ? "" : " - stopped")));
 }
 
+void Pelmorafrm::Quit() {
+    m_quitting = true;
+    close();
+}
+
+void Pelmorafrm::ShowOrHide() {
+    if (isVisible() && !isMinimized()) {
+        hide();
+        return;
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void Pelmorafrm::ApplyDesktop(const DesktopSettings& desktop) {
+    m_desktop = desktop;
+    if (m_services.tray != nullptr) m_services.tray->set_visible(desktop.tray && m_services.tray->available());
+}
+
 void Pelmorafrm::Startbtn_Click() {
     m_poll.Startbtn_Click();
     set_caption(m_caption);
@@ -510,6 +544,12 @@ ScreenSize Pelmorafrm::screen_size() const { return primary_screen(false); }
 ScreenSize Pelmorafrm::available_screen_size() const { return primary_screen(true); }
 
 void Pelmorafrm::closeEvent(QCloseEvent* event) {
+    if (!m_quitting && m_desktop.close_to_tray && m_services.tray != nullptr && m_services.tray->visible()) {
+        // Hidden in the tray, still polling; Quit ends the program.
+        hide();
+        event->ignore();
+        return;
+    }
     if (!m_unloaded) {
         m_unloaded = true;
         m_timer->stop();

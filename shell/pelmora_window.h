@@ -26,7 +26,9 @@
 #include "readings/finished_read.h"
 #include "shell/access_status.h"
 #include "shell/history_window.h"
+#include "shell/desktop_page.h"
 #include "shell/publish_page.h"
+#include "shell/tray_icon.h"
 #include "shell/menu.h"
 #include "shell/startup.h"
 #include "site/site_stage.h"
@@ -58,6 +60,9 @@ struct ShellServices {
     std::vector<FinishedReadSink*> finished_reads = {};
     // The site by meter; the window shows a battery when it has one.
     const SiteStage* site = nullptr;
+    // The Desktop page of Options, and the tray icon the window keeps up to date.
+    DesktopServices* desktop = nullptr;
+    TrayIcon* tray = nullptr;
 };
 
 // The main window: 35 controls in their design state, laid out in twips
@@ -74,6 +79,13 @@ public:
     // The caption says " - stopped" while polling is stopped.
     void Startbtn_Click();
     void Stopbtn_Click();
+    // Closes the window as its close button does, even where that only hides it in the tray.
+    void Quit();
+    // Shows the window, or hides it in the tray when it is shown.
+    void ShowOrHide();
+    // [Desktop] in force: the tray icon shown or not, closing to it.
+    void ApplyDesktop(const DesktopSettings& desktop);
+    const DesktopSettings& desktop() const { return m_desktop; }
     void Delay_LostFocus() { m_poll.Delay_LostFocus(); }
     void CreateOutputchk_Click() { m_menu.CreateOutputchk_Click(); }
     // The battery row under Grid, shown while the site has a battery: its
@@ -87,6 +99,8 @@ public:
     void IP_DblClick() { m_menu.IP_DblClick(); }
     // Opens the history window, or brings it forward when open.
     HistoryWindow& open_history();
+    // The Options dialog, modal, with a page per service the window has.
+    void open_options();
 
     // ControlsView
     std::string text(std::string_view control) const override;
@@ -141,7 +155,6 @@ private:
     void build_controls();
     void read();
     void after_read();
-    void open_options();
     QSize frame_extra() const;
     bool frame_known() const;
     void apply_pending_size();
@@ -160,6 +173,8 @@ private:
     ReadPace m_pace;
     std::optional<bool> m_backoff;
     std::string m_caption;  // as set, without the polling note
+    DesktopSettings m_desktop;
+    bool m_quitting = false;
     PollCycle m_poll;
     QTimer* m_timer = nullptr;
     std::optional<AccessStatus> m_access_status;

@@ -38,10 +38,12 @@ std::optional<std::string> CommandLineAnswer(const StartInfo& start) {
            ", the grid flow, and per phase power, current and voltage.\n\n"
            "  ADDRESS      the gateway's host name or IP address, with :PORT if needed (envoy.local,\n"
            "               192.168.1.20, 10.0.0.5:8080); it must contain a \".\" and replaces the saved one\n"
+           "  --tray       start hidden in the system tray (minimised where the tray is off)\n"
            "  --help       print this text and end\n"
            "  --version    print the version and end\n\n"
            "The window's menu (behind its title-bar icon) holds stay on top, the settings column, the\n"
-           "phase band, Options... (the gateway's token, publishing over MQTT), History... and About.\n"
+           "phase band, Options... (the gateway's token, publishing over MQTT, the tray, autostart and\n"
+           "notifications), History... and About.\n"
            "Settings: $XDG_CONFIG_HOME/Pelmora/Pelmora.conf; history: $XDG_DATA_HOME/Pelmora/history/.\n";
 }
 

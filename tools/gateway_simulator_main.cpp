@@ -15,6 +15,7 @@
 #include <iostream>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -49,6 +50,8 @@ struct Options {
     int cert_days = 365;
     long counter_jump = 0;   // the read (from 1) whose counters jump by 5 MWh; 0 for none
     long counter_reset = 0;  // the read whose counters drop to 0
+    bool freeze = false;     // every document keeps the first one's timestamp
+    int dead_phase = 0;      // a phase (1 to 3) that reads 0 V; 0 for none
 };
 
 const char* kModes[] = {"normal",         "refuse",          "silent",    "delay",     "drip",
@@ -63,7 +66,7 @@ int usage(bool asked = false) {
            "                       [--delay-ms N] [--drip-ms N] [--status N] [--content-type TEXT]\n"
            "                       [--hour H] [--site SITE] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
            "                       [--serial S] [--cert-start EPOCH] [--cert-days N]]\n"
-           "                       [--counter-jump N] [--counter-reset N]\n"
+           "                       [--counter-jump N] [--counter-reset N] [--freeze] [--dead-phase N]\n"
            "  Serves /ivp/meters/readings on 127.0.0.1 like the solar gateway. --port 0 picks a free\n"
            "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
            "  MODE: normal (default), refuse (connections refused), silent (accepts, never answers),\n"
@@ -76,6 +79,8 @@ int usage(bool asked = false) {
            "  power, Wh = W x seconds / 3600. --counter-jump N puts every delivered counter up by\n"
            "  5 MWh at the Nth readings document, for good; --counter-reset N drops every counter to 0\n"
            "  there.\n"
+           "  --freeze keeps answering with the first document's timestamp; --dead-phase N (1 to 3)\n"
+           "  makes phase N of every meter read 0 V, 0 A and 0 W.\n"
            "  --tls serves HTTPS (TLS 1.2) as firmware 7 gateways do: the readings need the token in\n"
            "  --token-file (any token without it; one is printed as \"token: ...\" to paste into\n"
            "  Pelmora's Options) as \"Authorization: Bearer\", or a session cookie from\n"
@@ -101,8 +106,14 @@ bool sleep_unless_stopping(std::chrono::milliseconds total) {
 
 class DocumentSource {
 public:
-    DocumentSource(std::uint64_t seed, double hour, pelmora::SimulatedSite site, long jump_at, long reset_at)
-        : m_installation(seed, site), m_hour(hour), m_jump_at(jump_at), m_reset_at(reset_at) {}
+    DocumentSource(std::uint64_t seed, double hour, pelmora::SimulatedSite site, long jump_at, long reset_at,
+                   bool freeze, int dead_phase)
+        : m_installation(seed, site),
+          m_hour(hour),
+          m_jump_at(jump_at),
+          m_reset_at(reset_at),
+          m_freeze(freeze),
+          m_dead_phase(dead_phase) {}
 
     std::string meter_list() const { return m_installation.MeterList(); }
 
@@ -115,7 +126,17 @@ public:
         ++m_reads;
         if (m_reads == m_jump_at) m_installation.JumpCounters(5e6);
         if (m_reads == m_reset_at) m_installation.ResetCounters();
-        return m_installation.Sample(static_cast<std::int64_t>(now), hour);
+        if (!m_frozen_at) m_frozen_at = static_cast<std::int64_t>(now);
+        std::vector<pelmora::SimulatedMeter> meters =
+            m_installation.Sample(m_freeze ? *m_frozen_at : static_cast<std::int64_t>(now), hour);
+        if (m_dead_phase >= 1 && m_dead_phase <= 3) {
+            for (pelmora::SimulatedMeter& meter : meters) {
+                pelmora::MeterValues& phase = meter.phases[static_cast<std::size_t>(m_dead_phase - 1)];
+                phase.voltage = phase.current = phase.activePower = phase.apparentPower = phase.reactivePower = 0.0;
+                phase.pwrFactor = 0.0;
+            }
+        }
+        return meters;
     }
 
 private:
@@ -124,7 +145,10 @@ private:
     double m_hour;
     long m_jump_at;
     long m_reset_at;
+    bool m_freeze;
+    int m_dead_phase;
     long m_reads = 0;
+    std::optional<std::int64_t> m_frozen_at;
 };
 
 std::string read_file(const std::string& path) {
@@ -275,7 +299,12 @@ int main(int argc, char** argv) {
                 options.counter_jump = std::stol(next());
             else if (arg == "--counter-reset")
                 options.counter_reset = std::stol(next());
-            else
+            else if (arg == "--freeze")
+                options.freeze = true;
+            else if (arg == "--dead-phase") {
+                options.dead_phase = std::stoi(next());
+                if (options.dead_phase < 1 || options.dead_phase > 3) return usage();
+            } else
                 return usage();
         } catch (const std::exception&) {
             return usage();
@@ -295,7 +324,8 @@ int main(int argc, char** argv) {
     if (options.mode == "refuse") return run_refusing(options.port);
 
     const std::uint64_t seed = options.seeded ? options.seed : std::random_device{}();
-    DocumentSource source(seed, options.hour, options.site, options.counter_jump, options.counter_reset);
+    DocumentSource source(seed, options.hour, options.site, options.counter_jump, options.counter_reset, options.freeze,
+                          options.dead_phase);
     const std::string fixed = options.fixed_file.empty() ? std::string() : read_file(options.fixed_file);
     auto mixed_random = std::make_shared<std::mt19937_64>(seed ^ 0x5eed);
     auto mixed_mutex = std::make_shared<std::mutex>();

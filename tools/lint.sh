@@ -3,7 +3,7 @@
 # that every source follows .clang-format. Needs a configured build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-sources=$(git ls-files 'readings/*.cpp' 'gateway/*.cpp' 'phases/*.cpp' 'records/*.cpp' 'shell/*.cpp' \
+sources=$(git ls-files 'readings/*.cpp' 'gateway/*.cpp' 'phases/*.cpp' 'records/*.cpp' 'shell/*.cpp' 'desktop/*.cpp' \
   'platform/*.cpp' 'platform/qt/*.cpp' 'tools/*.cpp' 'access/*.cpp' 'publish/*.cpp' 'history/*.cpp' 'site/*.cpp')
 echo "== clang-format"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror

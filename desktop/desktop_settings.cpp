@@ -1,0 +1,43 @@
+#include "desktop/desktop_settings.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace pelmora {
+
+namespace {
+
+bool on(SettingsStore& settings, const std::string& app, const char* section, std::string_view key) {
+    std::string value = settings.GetSetting(app, section, std::string(key), "false");
+    for (char& c : value) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return value == "true";
+}
+
+}  // namespace
+
+DesktopSettings LoadDesktopSettings(SettingsStore& settings, const std::string& app) {
+    DesktopSettings d;
+    d.tray = on(settings, app, kDesktopSection, "Tray");
+    d.close_to_tray = on(settings, app, kDesktopSection, "CloseToTray");
+    for (std::size_t i = 0; i < kAlertKinds; ++i) d.alerts[i] = on(settings, app, kAlertsSection, kAlertKeys[i]);
+    const std::string threshold = settings.GetSetting(app, kAlertsSection, "ExportThreshold", "");
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(threshold.data(), threshold.data() + threshold.size(), value);
+    if (!threshold.empty() && error == std::errc() && end == threshold.data() + threshold.size() &&
+        std::isfinite(value) && value >= 0.0 && value <= 10e6)
+        d.export_threshold_w = value;
+    return d;
+}
+
+void SaveDesktopSettings(SettingsStore& settings, const std::string& app, const DesktopSettings& d) {
+    const auto text = [](bool b) { return std::string(b ? "true" : "false"); };
+    settings.SaveSetting(app, kDesktopSection, "Tray", text(d.tray));
+    settings.SaveSetting(app, kDesktopSection, "CloseToTray", text(d.close_to_tray));
+    for (std::size_t i = 0; i < kAlertKinds; ++i)
+        settings.SaveSetting(app, kAlertsSection, std::string(kAlertKeys[i]), text(d.alerts[i]));
+    char number[32];
+    const auto result = std::to_chars(number, number + sizeof number, d.export_threshold_w);
+    settings.SaveSetting(app, kAlertsSection, "ExportThreshold", std::string(number, result.ptr));
+}
+
+}  // namespace pelmora

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/settings_store.h"
+
+namespace pelmora {
+
+inline constexpr const char* kDesktopSection = "Desktop";
+inline constexpr const char* kAlertsSection = "Alerts";
+
+// What the desktop is told about, each switched on its own.
+enum class Alert : std::size_t {
+    Unreachable,         // the gateway has not answered for 5 minutes
+    Stale,               // answers come, but the gateway's timestamp has not moved for 60 s
+    DeadPhase,           // a phase that had voltage reads 0 V for 60 s
+    ExportStopped,       // no export while production is above the threshold, for 60 s
+    TokenExpiring,       // the token expires within 30, 7 or 1 days
+    TokenRefused,        // the gateway refused the token
+    CertificateChanged,  // the gateway's certificate changed
+};
+inline constexpr std::size_t kAlertKinds = 7;
+// Their keys in [Alerts], in the order of Alert.
+inline constexpr std::array<std::string_view, kAlertKinds> kAlertKeys = {
+    "Unreachable", "Stale", "DeadPhase", "ExportStopped", "TokenExpiring", "TokenRefused", "CertificateChanged"};
+
+// [Desktop] and [Alerts]: everything off unless switched on.
+struct DesktopSettings {
+    bool tray = false;           // an icon in the system tray
+    bool close_to_tray = false;  // closing the window hides it, with the tray
+    std::array<bool, kAlertKinds> alerts{};
+    double export_threshold_w = 1000.0;  // for ExportStopped
+
+    bool alert(Alert a) const { return alerts[static_cast<std::size_t>(a)]; }
+};
+
+// A value that is not "true" or "false" (any case) reads as off; a threshold
+// that is not a number from 0 to 10 MW as the default.
+DesktopSettings LoadDesktopSettings(SettingsStore& settings, const std::string& app);
+void SaveDesktopSettings(SettingsStore& settings, const std::string& app, const DesktopSettings& desktop);
+
+}  // namespace pelmora

@@ -1,0 +1,124 @@
+#include "shell/desktop_page.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <charconv>
+#include <cmath>
+
+#include "desktop/autostart.h"
+#include "platform/failure.h"
+#include "readings/number_text.h"
+
+namespace pelmora {
+
+namespace {
+
+const char* const kAlertTitles[kAlertKinds] = {
+    "The gateway unreachable for 5 minutes, and back",
+    "The data stale: the gateway's timestamp has not moved for 60 s",
+    "A phase that had voltage reads 0 V for 60 s",
+    "Export stopped while production is above the threshold, for 60 s",
+    "The token expires in 30, 7 and 1 days",
+    "The gateway refused the token",
+    "The gateway's certificate changed",
+};
+
+}  // namespace
+
+DesktopPage::DesktopPage(DesktopServices services, QWidget* parent)
+    : QWidget(parent),
+      m_services(std::move(services)),
+      m_tray(new QCheckBox(QStringLiteral("Show an icon in the system tray"), this)),
+      m_close_to_tray(new QCheckBox(QStringLiteral("Closing the window hides it in the tray"), this)),
+      m_autostart(new QCheckBox(QStringLiteral("Start with the desktop session"), this)),
+      m_threshold(new QLineEdit(this)),
+      m_message(new QLabel(this)) {
+    setObjectName(QStringLiteral("DesktopPage"));
+    m_tray->setObjectName(QStringLiteral("Tray"));
+    m_close_to_tray->setObjectName(QStringLiteral("CloseToTray"));
+    m_autostart->setObjectName(QStringLiteral("Autostart"));
+    m_threshold->setObjectName(QStringLiteral("ExportThreshold"));
+    m_message->setObjectName(QStringLiteral("DesktopMessage"));
+    m_message->setWordWrap(true);
+
+    const DesktopSettings current = LoadDesktopSettings(m_services.settings, "Pelmora");
+    m_tray->setChecked(current.tray);
+    m_close_to_tray->setChecked(current.close_to_tray);
+    m_close_to_tray->setEnabled(current.tray);
+    connect(m_tray, &QCheckBox::toggled, m_close_to_tray, &QWidget::setEnabled);
+    if (!m_services.tray_available) m_tray->setToolTip(QStringLiteral("This desktop has no system tray at the moment"));
+    m_autostart->setChecked(AutostartOn(m_services.files, m_services.autostart_path));
+    m_autostart->setToolTip(QString::fromStdString(m_services.autostart_path));
+
+    auto* alerts = new QGroupBox(QStringLiteral("Tell me through the desktop's notifications when"), this);
+    auto* alert_layout = new QVBoxLayout(alerts);
+    for (std::size_t i = 0; i < kAlertKinds; ++i) {
+        m_alerts[i] = new QCheckBox(QString::fromLatin1(kAlertTitles[i]), alerts);
+        m_alerts[i]->setObjectName(QStringLiteral("Alert") +
+                                   QString::fromLatin1(kAlertKeys[i].data(), static_cast<int>(kAlertKeys[i].size())));
+        m_alerts[i]->setChecked(current.alerts[i]);
+        alert_layout->addWidget(m_alerts[i]);
+    }
+    auto* threshold_row = new QHBoxLayout;
+    threshold_row->addWidget(new QLabel(QStringLiteral("Export threshold (W of production):"), alerts));
+    m_threshold->setText(QString::fromStdString(FormatTenths(current.export_threshold_w)).remove(','));
+    threshold_row->addWidget(m_threshold);
+    alert_layout->addLayout(threshold_row);
+
+    auto* save = new QPushButton(QStringLiteral("Save"), this);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    save->setObjectName(QStringLiteral("Save"));
+    close->setObjectName(QStringLiteral("Close"));
+    connect(save, &QPushButton::clicked, this, [this] { Save(); });
+    connect(close, &QPushButton::clicked, this, [this] {
+        if (m_done) m_done();
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(save);
+    buttons->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tray);
+    layout->addWidget(m_close_to_tray);
+    layout->addWidget(m_autostart);
+    layout->addWidget(alerts);
+    layout->addWidget(m_message);
+    layout->addStretch();
+    layout->addLayout(buttons);
+}
+
+void DesktopPage::Save() {
+    DesktopSettings d;
+    d.tray = m_tray->isChecked();
+    d.close_to_tray = d.tray && m_close_to_tray->isChecked();
+    for (std::size_t i = 0; i < kAlertKinds; ++i) d.alerts[i] = m_alerts[i]->isChecked();
+    const std::string threshold = m_threshold->text().trimmed().toStdString();
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(threshold.data(), threshold.data() + threshold.size(), value);
+    if (error != std::errc() || end != threshold.data() + threshold.size() || !std::isfinite(value) || value < 0.0 ||
+        value > 10e6) {
+        m_message->setText(QStringLiteral("The export threshold must be a number of watts from 0 to 10000000."));
+        return;
+    }
+    d.export_threshold_w = value;
+    SaveDesktopSettings(m_services.settings, "Pelmora", d);
+    std::string said = "Saved.";
+    try {
+        SetAutostart(m_services.files, m_services.autostart_path,
+                     m_autostart->isChecked() ? AutostartEntry(m_services.program, m_services.exec_path, d.tray)
+                                              : std::string());
+    } catch (const Failure& failure) {
+        said = "Saved, but " + m_services.autostart_path + " cannot be written (" + failure.message() + ").";
+    }
+    if (d.tray && !m_services.tray_available) said += " This desktop has no system tray at the moment.";
+    m_message->setText(QString::fromStdString(said));
+    if (m_services.apply) m_services.apply(d);
+}
+
+}  // namespace pelmora

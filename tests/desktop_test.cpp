@@ -1,0 +1,223 @@
+// The desktop side without a desktop: which alerts a run of reads starts
+// and ends, the autostart entry (checked by desktop-file-validate where it
+// is installed), [Desktop] and [Alerts], and the tray's text and colour.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "access/token_request.h"
+#include "desktop/alert_watch.h"
+#include "desktop/autostart.h"
+#include "desktop/desktop_settings.h"
+#include "desktop/tray_text.h"
+#include "gateway/gateway_request.h"
+#include "platform/memory_file_system.h"
+#include "platform/memory_settings_store.h"
+#include "platform/posix_file_system.h"
+#include "temp_folder.h"
+
+namespace pelmora {
+namespace {
+
+struct Told : Notifier {
+    void Notify(const std::string& summary, const std::string&) override { summaries.push_back(summary); }
+    std::vector<std::string> summaries;
+};
+
+// One read of the run: at `second`, failed with `failure`, or good with
+// these figures.
+struct Moment {
+    std::int64_t second;
+    const char* failure = nullptr;
+    std::int64_t epoch = 0;
+    double production_w = 0.0;
+    double grid_w = 0.0;
+    double phase2_volts = 230.0;
+};
+
+struct AlertRow {
+    const char* name;
+    Alert alert;
+    std::vector<Moment> run;
+    std::vector<std::string> told;
+};
+class AlertWatchTest : public ::testing::TestWithParam<AlertRow> {};
+
+// Each alert says once that its condition started and once that it ended,
+// whatever the number of reads in between; with the alert off, nothing.
+TEST_P(AlertWatchTest, OnceAtTheStartAndOnceAtTheEnd) {
+    for (const bool on : {true, false}) {
+        FixedWallClock clock(0);
+        Told told;
+        AlertWatch watch(clock, told);
+        DesktopSettings settings;
+        settings.alerts[static_cast<std::size_t>(GetParam().alert)] = on;
+        settings.export_threshold_w = 1000.0;
+        watch.Configure(settings);
+        for (const Moment& m : GetParam().run) {
+            clock.set(1'800'000'000 + m.second);
+            FinishedRead read;
+            read.address = "gateway.lan";
+            read.request_failed = m.failure != nullptr;
+            if (m.failure != nullptr) read.failure_text = m.failure;
+            if (m.failure == nullptr) read.epoch = m.epoch != 0 ? m.epoch : 1'800'000'000 + m.second;
+            read.production_w = m.production_w;
+            read.grid_w = m.grid_w;
+            read.consumption_w = m.production_w + m.grid_w;
+            for (PhaseFigures& p : read.phases) p.volts = 231.0;
+            read.phases[1].volts = m.phase2_volts;
+            watch.OnFinishedRead(read);
+        }
+        EXPECT_EQ(told.summaries, on ? GetParam().told : std::vector<std::string>{}) << (on ? "on" : "off");
+    }
+}
+
+// A good read and a failed one at each second from `from` to `to`.
+std::vector<Moment> every_second(std::int64_t from, std::int64_t to, Moment like) {
+    std::vector<Moment> run;
+    for (std::int64_t s = from; s < to; ++s) {
+        like.second = s;
+        run.push_back(like);
+    }
+    return run;
+}
+
+std::vector<Moment> join(std::vector<std::vector<Moment>> parts) {
+    std::vector<Moment> all;
+    for (auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AlertWatchTest,
+    ::testing::Values(
+        AlertRow{"unreachable_for_five_minutes",
+                 Alert::Unreachable,
+                 join({every_second(0, 10, {}), every_second(10, 320, {0, kNoAnswer}), every_second(320, 330, {})}),
+                 {"Gateway unreachable", "Gateway reachable again"}},
+        AlertRow{"unreachable_under_five_minutes",
+                 Alert::Unreachable,
+                 join({every_second(0, 299, {0, kNoAnswer}), every_second(299, 310, {})}),
+                 {}},
+        AlertRow{
+            "stale_for_a_minute",
+            Alert::Stale,
+            join({every_second(0, 5, {}), every_second(5, 80, {0, nullptr, 1'800'000'004}), every_second(80, 90, {})}),
+            {"Gateway data stale", "Gateway data moving again"}},
+        AlertRow{
+            "phase_dead_for_a_minute",
+            Alert::DeadPhase,
+            join({every_second(0, 5, {}), every_second(5, 70, {0, nullptr, 0, 0, 0, 0.0}), every_second(70, 75, {})}),
+            {"Phase 2 dead", "Phase 2 back"}},
+        AlertRow{"phase_never_had_voltage", Alert::DeadPhase, every_second(0, 100, {0, nullptr, 0, 0, 0, 0.0}), {}},
+        AlertRow{"export_stopped_with_production",
+                 Alert::ExportStopped,
+                 join({every_second(0, 5, {0, nullptr, 0, 3000, -2000}), every_second(5, 70, {0, nullptr, 0, 3000, 10}),
+                       every_second(70, 75, {0, nullptr, 0, 3000, -2000})}),
+                 {"Export stopped", "Export again"}},
+        AlertRow{
+            "import_below_the_threshold", Alert::ExportStopped, every_second(0, 100, {0, nullptr, 0, 900, 10}), {}},
+        AlertRow{"token_refused",
+                 Alert::TokenRefused,
+                 join({every_second(0, 3, {}), every_second(3, 9, {0, kTokenRefused}),
+                       every_second(9, 10, {0, kNoAnswer}), every_second(10, 12, {})}),
+                 {"Token refused", "Token accepted again"}},
+        AlertRow{"certificate_changed",
+                 Alert::CertificateChanged,
+                 join({every_second(0, 3, {}), every_second(3, 9, {0, kCertificateChanged}), every_second(9, 12, {})}),
+                 {"Gateway certificate changed", "Gateway certificate trusted"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The token's expiry crosses 30, 7 and 1 days, each said once; a new token ends it.
+TEST(AlertWatch, TokenExpiryAtThirtySevenAndOneDays) {
+    FixedWallClock clock(1'800'000'000);
+    Told told;
+    AlertWatch watch(clock, told);
+    DesktopSettings settings;
+    settings.alerts[static_cast<std::size_t>(Alert::TokenExpiring)] = true;
+    watch.Configure(settings);
+    std::int64_t expiry = 1'800'000'000 + 40 * 86400;
+    watch.set_token_expiry([&] { return std::optional(expiry); });
+    FinishedRead read;
+    read.epoch = 1;
+    for (int day = 0; day <= 40; ++day) {
+        clock.set(1'800'000'000 + day * 86400);
+        for (int i = 0; i < 3; ++i) watch.OnFinishedRead(read);
+    }
+    expiry += 400 * 86400;
+    watch.OnFinishedRead(read);
+    EXPECT_EQ(told.summaries, (std::vector<std::string>{"Token expires in 30 days", "Token expires in 7 days",
+                                                        "Token expires in a day", "Token renewed"}));
+}
+
+// Written where the session looks, with --tray when the tray is on, quoted
+// where the path needs it; removed again; and valid as a desktop entry.
+TEST(Autostart, WrittenValidAndRemoved) {
+    test::TempWorkingFolder folder;
+    PosixFileSystem files;
+    const std::string path = AutostartPath(folder.path().string(), "org.pelmora.Pelmora", "PelmoraB");
+    EXPECT_EQ(path, folder.path().string() + "/autostart/org.pelmora.Pelmora.PelmoraB.desktop");
+    EXPECT_EQ(AutostartPath("/c", "org.pelmora.Pelmora", "Pelmora"), "/c/autostart/org.pelmora.Pelmora.desktop");
+    for (const char* exec : {"/usr/bin/Pelmora", "/home/a b/my \"$x\" 100%/Pelmora"}) {
+        SetAutostart(files, path, AutostartEntry("PelmoraB", exec, true));
+        ASSERT_TRUE(AutostartOn(files, path));
+        const std::string text = *files.read_file(path, 4096);
+        EXPECT_NE(text.find(" --tray\n"), std::string::npos) << text;
+        if (std::system("command -v desktop-file-validate >/dev/null") == 0) {
+            EXPECT_EQ(std::system(("desktop-file-validate '" + path + "'").c_str()), 0) << text;
+        }
+    }
+    EXPECT_NE(std::string(*files.read_file(path, 4096)).find(R"(Exec="/home/a b/my \\"\\$x\\" 100%%/Pelmora" --tray)"),
+              std::string::npos);
+    SetAutostart(files, path, AutostartEntry("Pelmora", "/usr/bin/Pelmora", false));
+    EXPECT_NE(files.read_file(path, 4096)->find("Exec=/usr/bin/Pelmora\n"), std::string::npos);
+    SetAutostart(files, path, "");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(AutostartOn(files, path));
+    SetAutostart(files, path, "");  // removing what is not there is no failure
+}
+
+TEST(DesktopSettings, OffUnlessSwitchedOnAndReadBack) {
+    MemorySettingsStore settings;
+    const DesktopSettings none = LoadDesktopSettings(settings, "Pelmora");
+    EXPECT_FALSE(none.tray || none.close_to_tray);
+    for (const bool a : none.alerts) EXPECT_FALSE(a);
+    settings.SaveSetting("Pelmora", kAlertsSection, "ExportThreshold", "-5");
+    settings.SaveSetting("Pelmora", kDesktopSection, "Tray", "yes");
+    EXPECT_EQ(LoadDesktopSettings(settings, "Pelmora").export_threshold_w, 1000.0);
+    EXPECT_FALSE(LoadDesktopSettings(settings, "Pelmora").tray);
+    DesktopSettings some;
+    some.tray = true;
+    some.alerts[static_cast<std::size_t>(Alert::DeadPhase)] = true;
+    some.export_threshold_w = 2500.5;
+    SaveDesktopSettings(settings, "Pelmora", some);
+    const DesktopSettings back = LoadDesktopSettings(settings, "Pelmora");
+    EXPECT_TRUE(back.tray);
+    EXPECT_TRUE(back.alert(Alert::DeadPhase));
+    EXPECT_FALSE(back.alert(Alert::Stale));
+    EXPECT_EQ(back.export_threshold_w, 2500.5);
+}
+
+TEST(TrayState, FiguresAndTheGridsColour) {
+    FinishedRead read;
+    read.production_w = 3785.0;
+    read.consumption_w = 446.0;
+    read.grid_w = -3339.0;
+    TrayState s = TrayStateOf(read, "Pelmora");
+    EXPECT_EQ(s.tooltip, "Pelmora\nProduction 3,785.0 W\nConsumption 446.0 W\nGrid export 3,339.0 W");
+    EXPECT_EQ(s.colour, kExportGreen);
+    read.grid_w = 0.0;  // as the window: exactly 0 is import
+    EXPECT_EQ(TrayStateOf(read, "Pelmora").colour, kImportLightRed);
+    read.request_failed = true;
+    read.failure_text = kNoAnswer;
+    s = TrayStateOf(read, "PelmoraB");
+    EXPECT_EQ(s.tooltip, "PelmoraB\nWrong/No IP address");
+    EXPECT_FALSE(s.colour);
+}
+
+}  // namespace
+}  // namespace pelmora
