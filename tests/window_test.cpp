@@ -82,6 +82,130 @@ protected:
     }
 };
 
+// A tray the test looks into.
+struct FakeTray : TrayIcon {
+    bool available() const override { return has_tray; }
+    void set_visible(bool v) override { shown = v; }
+    bool visible() const override { return shown; }
+    void set_tooltip(const std::string& text) override { tooltip = text; }
+    void set_colour(OleColor c) override { colour = c; }
+    bool has_tray = true;
+    bool shown = false;
+    std::string tooltip;
+    std::optional<OleColor> colour;
+};
+
+class DesktopWindowTest : public WindowTest {
+protected:
+    FakeTray tray;
+    MemoryFileSystem desktop_files;
+    std::vector<DesktopSettings> applied;
+    DesktopServices desktop{settings,
+                            desktop_files,
+                            "/c/autostart/org.pelmora.Pelmora.desktop",
+                            "/usr/bin/Pelmora",
+                            "Pelmora",
+                            [this](const DesktopSettings& d) {
+                                applied.push_back(d);
+                                window->ApplyDesktop(d);
+                            },
+                            true};
+    Pelmorafrm& start_desktop() {
+        window = std::make_unique<Pelmorafrm>(ShellServices{request,
+                                                            ticks,
+                                                            format,
+                                                            files,
+                                                            zone,
+                                                            settings,
+                                                            about,
+                                                            nullptr,
+                                                            nullptr,
+                                                            nullptr,
+                                                            {},
+                                                            nullptr,
+                                                            &desktop,
+                                                            &tray},
+                                              StartInfo{"Pelmora", {}});
+        window->Form_Load();
+        return *window;
+    }
+};
+
+// The tray shows the figures and the grid's colour after each read; with
+// CloseToTray the close button hides the window, still polling and with its
+// settings unsaved, and Quit closes it as the close button does otherwise.
+TEST_F(DesktopWindowTest, TrayFollowsTheReadsAndClosingHidesInIt) {
+    store_in(kDesktopSection, "Tray", "true");
+    store_in(kDesktopSection, "CloseToTray", "true");
+    Pelmorafrm& w = start_desktop();
+    EXPECT_TRUE(tray.shown);
+    request.set_answer(test::ReadFixture("readings.json"));
+    w.Timer1_Timer();
+    EXPECT_EQ(tray.tooltip, "Pelmora\nProduction 3,785.0 W\nConsumption 446.0 W\nGrid export 3,339.0 W");
+    EXPECT_EQ(tray.colour, kExportGreen);
+    request.set_answer(test::ReadFixture("site/fw-8.2.4345.json"));
+    w.Timer1_Timer();
+    EXPECT_EQ(tray.tooltip, "Pelmora\nProduction 807.3 W\nConsumption 1,006.5 W\nGrid import 199.2 W");
+    EXPECT_EQ(tray.colour, kImportLightRed);
+    request.set_answer("");
+    w.Timer1_Timer();
+    EXPECT_EQ(tray.tooltip, "Pelmora\nWrong/No IP address");
+    EXPECT_EQ(tray.colour, kImportLightRed) << "a failed read keeps the colour";
+
+    w.show();
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(w.enabled()) << "hidden in the tray, still polling";
+    EXPECT_FALSE(std::filesystem::exists(settings_file()) &&
+                 test::ReadFile(settings_file()).find("Top=") != std::string::npos);
+    w.Quit();
+    EXPECT_NE(test::ReadFile(settings_file()).find("Top="), std::string::npos) << "Quit saves as closing does";
+}
+
+// The Desktop page keeps [Desktop] and [Alerts], writes the autostart entry
+// with --tray when the tray is on, removes it again, and puts the settings
+// in force at once.
+TEST_F(DesktopWindowTest, DesktopPageSavesAutostartAndApplies) {
+    Pelmorafrm& w = start_desktop();
+    EXPECT_FALSE(tray.shown);
+    const auto on_page = [&](const std::function<void(QWidget&)>& use) {
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            use(*dialog->findChild<QWidget*>("DesktopPage"));
+            dialog->findChild<QWidget*>("DesktopPage")->findChild<QPushButton*>("Close")->click();
+        });
+        w.window_system().dispatch(WM_SYSCOMMAND, kOptionsCommand, 0);
+    };
+    on_page([](QWidget& page) {
+        page.findChild<QCheckBox*>("Tray")->setChecked(true);
+        page.findChild<QCheckBox*>("Autostart")->setChecked(true);
+        page.findChild<QCheckBox*>("AlertStale")->setChecked(true);
+        page.findChild<QLineEdit*>("ExportThreshold")->setText("2500");
+        page.findChild<QPushButton*>("Save")->click();
+        EXPECT_EQ(page.findChild<QLabel*>("DesktopMessage")->text().toStdString(), "Saved.");
+    });
+    ASSERT_EQ(applied.size(), 1u);
+    EXPECT_TRUE(applied[0].tray && applied[0].alert(Alert::Stale) && !applied[0].alert(Alert::DeadPhase));
+    EXPECT_EQ(applied[0].export_threshold_w, 2500.0);
+    EXPECT_TRUE(tray.shown);
+    const std::string entry = desktop_files.files.at(desktop.autostart_path);
+    EXPECT_NE(entry.find("Exec=/usr/bin/Pelmora --tray\n"), std::string::npos) << entry;
+    EXPECT_NE(test::ReadFile(settings_file()).find("Stale=true"), std::string::npos);
+
+    on_page([](QWidget& page) {
+        EXPECT_TRUE(page.findChild<QCheckBox*>("Autostart")->isChecked()) << "read back from the entry";
+        page.findChild<QCheckBox*>("Autostart")->setChecked(false);
+        page.findChild<QLineEdit*>("ExportThreshold")->setText("lots");
+        page.findChild<QPushButton*>("Save")->click();
+        EXPECT_NE(page.findChild<QLabel*>("DesktopMessage")->text().toStdString().find("threshold"), std::string::npos);
+        page.findChild<QLineEdit*>("ExportThreshold")->setText("0");
+        page.findChild<QPushButton*>("Save")->click();
+    });
+    EXPECT_FALSE(desktop_files.files.contains(desktop.autostart_path));
+    EXPECT_EQ(applied.size(), 2u) << "a refused threshold saves nothing";
+}
+
 // Stopped polling shows in the caption; Stay On Top has its check mark.
 TEST_F(WindowTest, StoppedPollingAndStayOnTopShow) {
     Pelmorafrm& w = start();

@@ -217,6 +217,9 @@ std::string garbage(std::mt19937_64& random, std::size_t size) {
 int run_refusing(int port) {
     // A bound socket that never listens: every connection is refused at once.
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    // The port of a simulator that just ended is taken over, as the serving modes do.
+    const int reuse = 1;
+    if (fd >= 0) ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));

@@ -1,0 +1,175 @@
+// Alerts from the window's reads of the simulator to the desktop's
+// notification service: a fake one on a private session bus (run under
+// dbus-run-session), and none at all (no bus), where nothing is sent and the
+// reads keep their pace. The time of day is a fake clock moved 10 s a tick.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QSettings>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "desktop/alert_watch.h"
+#include "gateway/url_launch.h"
+#include "platform/memory_file_system.h"
+#include "platform/qt/dbus_notifier.h"
+#include "platform/qt/qt_settings_store.h"
+#include "read_fakes.h"
+#include "shell_fakes.h"
+#include "shell/pelmora_window.h"
+#include "simulator_process.h"
+#include "temp_folder.h"
+#include "test_support.h"
+
+namespace pelmora {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The freedesktop notification service, keeping each summary it is sent.
+class FakeNotifications : public QDBusVirtualObject {
+public:
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QStringLiteral("Notify") || message.arguments().size() != 8) return false;
+        summaries.push_back(message.arguments().at(3).toString().toStdString());
+        connection.send(message.createReply(QVariant::fromValue(static_cast<uint>(summaries.size()))));
+        return true;
+    }
+    QString introspect(const QString&) const override { return {}; }
+    std::vector<std::string> summaries;
+};
+
+struct Stage {
+    std::vector<std::string> simulator;  // its arguments, on the same port each stage
+    int ticks;
+    bool next_second = false;  // starts once the gateway's clock has moved on a second
+};
+struct NotifyRow {
+    const char* name;
+    Alert alert;
+    std::vector<Stage> stages;
+    std::vector<std::string> told;
+};
+class NotifyTest : public ::testing::TestWithParam<NotifyRow> {};
+
+// The reads of the window, tick by tick, through the alert watch: the
+// service is told once when each condition starts and once when it ends.
+TEST_P(NotifyTest, OnceAtTheStartAndOnceAtTheEnd) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) GTEST_SKIP() << "no session bus: see NoBus";
+    FakeNotifications service;
+    ASSERT_TRUE(bus.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"), &service));
+    ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+
+    test::TempWorkingFolder folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((folder.path() / "config").string()));
+    CurlGatewayRequest request;
+    test::SteppingTicks ticks;
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    test::FakeTimeZone zone{ZoneState{1, 0}};
+    QtSettingsStore settings;
+    test::RecordingMessageBox about;
+    FixedWallClock clock(1'800'000'000);
+    DBusNotifier notifier("Pelmora");
+    AlertWatch alerts(clock, notifier);
+    DesktopSettings desktop;
+    desktop.alerts[static_cast<std::size_t>(GetParam().alert)] = true;
+    desktop.export_threshold_w = 100.0;
+    alerts.Configure(desktop);
+
+    std::optional<test::SimulatorProcess> gateway(std::in_place, GetParam().stages.front().simulator);
+    const std::string port = std::to_string(gateway->port());
+    Pelmorafrm w(
+        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, nullptr, {&alerts}},
+        StartInfo{"Pelmora", {gateway->address()}});
+    w.Form_Load();
+    w.Stopbtn_Click();
+    for (std::size_t s = 0; s < GetParam().stages.size(); ++s) {
+        if (s > 0) {
+            if (GetParam().stages[s].next_second) std::this_thread::sleep_for(1100ms);
+            gateway.reset();
+            std::vector<std::string> args = GetParam().stages[s].simulator;
+            args.insert(args.end(), {"--port", port});
+            gateway.emplace(args);
+        }
+        for (int t = 0; t < GetParam().stages[s].ticks; ++t) {
+            clock.set(clock.EpochSeconds() + 10);
+            w.Timer1_Timer();
+            QCoreApplication::processEvents();
+        }
+    }
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (service.summaries.size() < GetParam().told.size() && std::chrono::steady_clock::now() < until)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);  // and nothing more comes
+    EXPECT_EQ(service.summaries, GetParam().told);
+    bus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+    bus.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, NotifyTest,
+                         ::testing::Values(NotifyRow{"stale_with_freeze",
+                                                     Alert::Stale,
+                                                     {{{"--freeze"}, 9}, {{}, 2, true}},
+                                                     {"Gateway data stale", "Gateway data moving again"}},
+                                           NotifyRow{"dead_phase",
+                                                     Alert::DeadPhase,
+                                                     {{{}, 2}, {{"--dead-phase", "2"}, 9}, {{}, 2}},
+                                                     {"Phase 2 dead", "Phase 2 back"}},
+                                           NotifyRow{"unreachable",
+                                                     Alert::Unreachable,
+                                                     {{{"--mode", "refuse"}, 33}, {{}, 2}},
+                                                     {"Gateway unreachable", "Gateway reachable again"}},
+                                           NotifyRow{
+                                               "export_stopped",
+                                               Alert::ExportStopped,
+                                               {{{"--hour", "12"}, 2}, {{"--hour", "6.3"}, 9}, {{"--hour", "12"}, 2}},
+                                               {"Export stopped", "Export again"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Without a session bus every alert condition comes and goes unsaid, and a
+// read with alerts on costs what one without does.
+TEST(NoBus, NothingIsSentAndReadsKeepTheirPace) {
+    if (QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "a session bus: see NotifyTest";
+    test::TempWorkingFolder folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((folder.path() / "config").string()));
+    test::SimulatorProcess gateway({"--freeze"});
+    CurlGatewayRequest request;
+    test::SteppingTicks ticks;
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    test::FakeTimeZone zone{ZoneState{1, 0}};
+    QtSettingsStore settings;
+    test::RecordingMessageBox about;
+    FixedWallClock clock(1'800'000'000);
+    DBusNotifier notifier("Pelmora");
+    AlertWatch alerts(clock, notifier);
+    DesktopSettings desktop;
+    desktop.alerts.fill(true);
+    alerts.Configure(desktop);
+    Pelmorafrm w(
+        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, nullptr, {&alerts}},
+        StartInfo{"Pelmora", {gateway.address()}});
+    w.Form_Load();
+    w.Stopbtn_Click();
+    const auto began = std::chrono::steady_clock::now();
+    for (int t = 0; t < 20; ++t) {
+        clock.set(clock.EpochSeconds() + 10);
+        w.Timer1_Timer();
+        EXPECT_NE(w.text("TimeStamp"), "Wrong/No IP address");
+    }
+    // 20 reads on loopback: a generous bound, far above what they take.
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 10s);
+}
+
+}  // namespace
+}  // namespace pelmora
