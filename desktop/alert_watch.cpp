@@ -105,7 +105,8 @@ void AlertWatch::expiry(std::int64_t now) {
     int days = 0;
     if (exp) {
         const std::int64_t left = *exp - now;
-        days = left <= 86400 ? 1 : left <= 7 * 86400 ? 7 : left <= 30 * 86400 ? 30 : 0;
+        constexpr std::int64_t kDay = 86400;
+        days = left <= kDay ? 1 : left <= 7 * kDay ? 7 : left <= 30 * kDay ? 30 : 0;
     }
     if (days == m_expiry_days) return;
     if (days != 0 && (m_expiry_days == 0 || days < m_expiry_days)) {

@@ -52,7 +52,7 @@ void SetAutostart(FileSystem& files, const std::string& path, const std::string&
 }
 
 bool AutostartOn(FileSystem& files, const std::string& path) {
-    const std::optional<std::string> text = files.read_file(path, 64 * 1024);
+    const std::optional<std::string> text = files.read_file(path, std::size_t{64} * 1024);
     return text && text->starts_with("[Desktop Entry]");
 }
 
