@@ -8,7 +8,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QSettings>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -16,16 +15,11 @@
 #include <vector>
 
 #include "desktop/alert_watch.h"
-#include "gateway/url_launch.h"
-#include "platform/memory_file_system.h"
 #include "platform/qt/dbus_notifier.h"
-#include "platform/qt/qt_settings_store.h"
-#include "read_fakes.h"
-#include "shell_fakes.h"
 #include "shell/pelmora_window.h"
 #include "simulator_process.h"
-#include "temp_folder.h"
 #include "test_support.h"
+#include "window_parts.h"
 
 namespace pelmora {
 namespace {
@@ -67,16 +61,7 @@ TEST_P(NotifyTest, OnceAtTheStartAndOnceAtTheEnd) {
     ASSERT_TRUE(bus.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"), &service));
     ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
 
-    test::TempWorkingFolder folder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString((folder.path() / "config").string()));
-    CurlGatewayRequest request;
-    test::SteppingTicks ticks;
-    test::FixedRegionalFormat format;
-    MemoryFileSystem files;
-    test::FakeTimeZone zone{ZoneState{1, 0}};
-    QtSettingsStore settings;
-    test::RecordingMessageBox about;
+    test::WindowParts parts;
     FixedWallClock clock(1'800'000'000);
     DBusNotifier notifier("Pelmora");
     AlertWatch alerts(clock, notifier);
@@ -87,11 +72,8 @@ TEST_P(NotifyTest, OnceAtTheStartAndOnceAtTheEnd) {
 
     std::optional<test::SimulatorProcess> gateway(std::in_place, GetParam().stages.front().simulator);
     const std::string port = std::to_string(gateway->port());
-    Pelmorafrm w(
-        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, nullptr, {&alerts}},
-        StartInfo{"Pelmora", {gateway->address()}});
-    w.Form_Load();
-    w.Stopbtn_Click();
+    const std::unique_ptr<Pelmorafrm> window = test::WindowParts::Open(parts.services({&alerts}), gateway->address());
+    Pelmorafrm& w = *window;
     for (std::size_t s = 0; s < GetParam().stages.size(); ++s) {
         if (s > 0) {
             if (GetParam().stages[s].next_second) std::this_thread::sleep_for(1100ms);
@@ -139,28 +121,16 @@ INSTANTIATE_TEST_SUITE_P(Rows, NotifyTest,
 // read with alerts on costs what one without does.
 TEST(NoBus, NothingIsSentAndReadsKeepTheirPace) {
     if (QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "a session bus: see NotifyTest";
-    test::TempWorkingFolder folder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString((folder.path() / "config").string()));
+    test::WindowParts parts;
     test::SimulatorProcess gateway({"--freeze"});
-    CurlGatewayRequest request;
-    test::SteppingTicks ticks;
-    test::FixedRegionalFormat format;
-    MemoryFileSystem files;
-    test::FakeTimeZone zone{ZoneState{1, 0}};
-    QtSettingsStore settings;
-    test::RecordingMessageBox about;
     FixedWallClock clock(1'800'000'000);
     DBusNotifier notifier("Pelmora");
     AlertWatch alerts(clock, notifier);
     DesktopSettings desktop;
     desktop.alerts.fill(true);
     alerts.Configure(desktop);
-    Pelmorafrm w(
-        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, nullptr, {&alerts}},
-        StartInfo{"Pelmora", {gateway.address()}});
-    w.Form_Load();
-    w.Stopbtn_Click();
+    const std::unique_ptr<Pelmorafrm> window = test::WindowParts::Open(parts.services({&alerts}), gateway.address());
+    Pelmorafrm& w = *window;
     const auto began = std::chrono::steady_clock::now();
     for (int t = 0; t < 20; ++t) {
         clock.set(clock.EpochSeconds() + 10);

@@ -42,6 +42,7 @@
 #include "temp_folder.h"
 #include "test_support.h"
 #include "token_support.h"
+#include "window_parts.h"
 
 namespace pelmora {
 namespace {
@@ -111,21 +112,10 @@ protected:
                             },
                             true};
     Pelmorafrm& start_desktop() {
-        window = std::make_unique<Pelmorafrm>(ShellServices{request,
-                                                            ticks,
-                                                            format,
-                                                            files,
-                                                            zone,
-                                                            settings,
-                                                            about,
-                                                            nullptr,
-                                                            nullptr,
-                                                            nullptr,
-                                                            {},
-                                                            nullptr,
-                                                            &desktop,
-                                                            &tray},
-                                              StartInfo{"Pelmora", {}});
+        ShellServices services{request, ticks, format, files, zone, settings, about};
+        services.desktop = &desktop;
+        services.tray = &tray;
+        window = std::make_unique<Pelmorafrm>(services, StartInfo{"Pelmora", {}});
         window->Form_Load();
         return *window;
     }
@@ -1108,27 +1098,15 @@ TEST_F(WindowTest, ABatterySiteShowsItsBatteryRow) {
 // The window with the site stage on a real request, as main wires it.
 struct SiteWindow {
     explicit SiteWindow(const std::string& address, bool with_site = true) {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString((folder.path() / "config").string()));
         std::vector<FinishedReadSink*> sinks;
         if (with_site) sinks.push_back(&site);
-        window =
-            std::make_unique<Pelmorafrm>(ShellServices{request, ticks, format, files, zone, settings, about, nullptr,
-                                                       nullptr, nullptr, sinks, with_site ? &site : nullptr},
-                                         StartInfo{"Pelmora", {address}});
-        window->Form_Load();
-        window->Stopbtn_Click();  // the test drives the reads
+        ShellServices services = parts.services(sinks);
+        services.site = with_site ? &site : nullptr;
+        window = test::WindowParts::Open(services, address);
     }
-    test::TempWorkingFolder folder;
-    CurlGatewayRequest request;
-    test::SteppingTicks ticks;
-    test::FixedRegionalFormat format;
-    MemoryFileSystem files;
-    test::FakeTimeZone zone{ZoneState{1, 0}};
-    QtSettingsStore settings;
-    test::RecordingMessageBox about;
+    test::WindowParts parts;
     FixedWallClock clock{1796688000};
-    SiteStage site{request, clock, {}};
+    SiteStage site{parts.request, clock, {}};
     std::unique_ptr<Pelmorafrm> window;
 };
 
@@ -1163,27 +1141,18 @@ TEST(WindowSite, BatterySimulatorAsksForTheListOnlyWhenItChanged) {
 // of Production and Grid after their own.
 TEST(WindowSite, TodaysEnergyOnTheFigureTooltips) {
     test::SimulatorProcess gateway({"--hour", "12"});
-    test::TempWorkingFolder folder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString((folder.path() / "config").string()));
-    CurlGatewayRequest request;
-    test::SteppingTicks ticks;
-    test::FixedRegionalFormat format;
-    MemoryFileSystem files;
-    test::FakeTimeZone zone{ZoneState{1, 0}};
-    QtSettingsStore settings;
-    test::RecordingMessageBox about;
+    test::WindowParts parts;
     SystemWallClock clock;
     SystemCalendar calendar;
-    History history(files, calendar, clock, "/h");
+    History history(parts.files, calendar, clock, "/h");
     std::ostringstream log;
     CounterStage counters(false, log, {&history});
-    SiteStage site(request, clock, {&counters});
-    Pelmorafrm w(
-        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, &history, {&site}, &site},
-        StartInfo{"Pelmora", {gateway.address()}});
-    w.Form_Load();
-    w.Stopbtn_Click();
+    SiteStage site(parts.request, clock, {&counters});
+    ShellServices services = parts.services({&site});
+    services.history = &history;
+    services.site = &site;
+    const std::unique_ptr<Pelmorafrm> window = test::WindowParts::Open(services, gateway.address());
+    Pelmorafrm& w = *window;
     EXPECT_EQ(w.tooltip("Production"), "Solar Production") << "nothing before the first read";
     w.Timer1_Timer();
     ASSERT_FALSE(history.Today().empty());
@@ -1218,21 +1187,11 @@ TEST_P(WindowPaceTest, FailedReadsWaitLongerUntilOneIsGood) {
     const PaceRow& row = GetParam();
     std::optional<test::SimulatorProcess> gateway(std::in_place, std::vector<std::string>{"--mode", "refuse"});
     const std::string port = std::to_string(gateway->port());
-    test::TempWorkingFolder folder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString((folder.path() / "config").string()));
-    QtSettingsStore settings;
-    if (*row.backoff != '\0') settings.SaveSetting(kSettingsApp, kGatewaySection, "Backoff", row.backoff);
-    CurlGatewayRequest request;
+    test::WindowParts parts;
+    if (*row.backoff != '\0') parts.settings.SaveSetting(kSettingsApp, kGatewaySection, "Backoff", row.backoff);
     SetTicks ticks;
-    test::FixedRegionalFormat format;
-    MemoryFileSystem files;
-    test::FakeTimeZone zone{ZoneState{1, 0}};
-    test::RecordingMessageBox about;
-    Pelmorafrm w(ShellServices{request, ticks, format, files, zone, settings, about},
-                 StartInfo{"Pelmora", {gateway->address()}});
-    w.Form_Load();
-    w.Stopbtn_Click();  // the test drives the ticks
+    const std::unique_ptr<Pelmorafrm> window = test::WindowParts::Open(parts.services({}, &ticks), gateway->address());
+    Pelmorafrm& w = *window;
     std::vector<int> failed_at;
     int good_reads = 0;
     for (int second = 0; second < 260; ++second) {
