@@ -32,6 +32,13 @@ bool AlertWatch::follow(Held& held, bool condition, std::int64_t now, std::int64
     return true;
 }
 
+bool AlertWatch::follow_failure(bool& active, bool failure, bool failed) {
+    // Started by its own failure; ended by a good read, not by another failure.
+    if (failure == active || (active && failed)) return false;
+    active = failure;
+    return true;
+}
+
 void AlertWatch::OnFinishedRead(const FinishedRead& read) {
     const std::int64_t now = m_clock.EpochSeconds();
     const bool refused = read.request_failed && read.failure_text == kTokenRefused;
@@ -45,18 +52,16 @@ void AlertWatch::OnFinishedRead(const FinishedRead& read) {
             tell(Alert::Unreachable, "Gateway reachable again", read.address + " answers again.");
         }
     }
-    if (refused != m_refused && !(m_refused && read.request_failed)) {
-        m_refused = refused;
-        if (refused) {
+    if (follow_failure(m_refused, refused, read.request_failed)) {
+        if (m_refused) {
             tell(Alert::TokenRefused, "Token refused",
                  "The gateway refused the token: paste a new one in Options, Gateway.");
         } else {
             tell(Alert::TokenRefused, "Token accepted again", "The gateway takes the token again.");
         }
     }
-    if (certificate != m_certificate && !(m_certificate && read.request_failed)) {
-        m_certificate = certificate;
-        if (certificate) {
+    if (follow_failure(m_certificate, certificate, read.request_failed)) {
+        if (m_certificate) {
             tell(Alert::CertificateChanged, "Gateway certificate changed",
                  "Reads wait until you trust the new certificate in Options, Gateway.");
         } else {

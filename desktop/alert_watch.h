@@ -40,6 +40,9 @@ private:
     // Follows `held` with the condition now; true when it just started (after
     // `after` seconds) or just ended, with `active` telling which.
     bool follow(Held& held, bool condition, std::int64_t now, std::int64_t after);
+    // Follows a condition that one kind of failed read starts; true when it
+    // just started or ended, with `active` telling which.
+    static bool follow_failure(bool& active, bool failure, bool failed);
     void expiry(std::int64_t now);
 
     const WallClock& m_clock;

@@ -3,14 +3,14 @@
 #include <charconv>
 #include <cmath>
 
+#include "shell/settings.h"
+
 namespace pelmora {
 
 namespace {
 
 bool on(SettingsStore& settings, const std::string& app, const char* section, std::string_view key) {
-    std::string value = settings.GetSetting(app, section, std::string(key), "false");
-    for (char& c : value) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return value == "true";
+    return StoredBoolean(settings.GetSetting(app, section, std::string(key), "")).value_or(false);
 }
 
 }  // namespace
@@ -20,13 +20,18 @@ DesktopSettings LoadDesktopSettings(SettingsStore& settings, const std::string& 
     d.tray = on(settings, app, kDesktopSection, "Tray");
     d.close_to_tray = on(settings, app, kDesktopSection, "CloseToTray");
     for (std::size_t i = 0; i < kAlertKinds; ++i) d.alerts[i] = on(settings, app, kAlertsSection, kAlertKeys[i]);
-    const std::string threshold = settings.GetSetting(app, kAlertsSection, "ExportThreshold", "");
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(threshold.data(), threshold.data() + threshold.size(), value);
-    if (!threshold.empty() && error == std::errc() && end == threshold.data() + threshold.size() &&
-        std::isfinite(value) && value >= 0.0 && value <= 10e6)
-        d.export_threshold_w = value;
+    if (const auto threshold = ExportThresholdFromText(settings.GetSetting(app, kAlertsSection, "ExportThreshold", "")))
+        d.export_threshold_w = *threshold;
     return d;
+}
+
+std::optional<double> ExportThresholdFromText(std::string_view text) {
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        value < 0.0 || value > 10e6)
+        return std::nullopt;
+    return value;
 }
 
 void SaveDesktopSettings(SettingsStore& settings, const std::string& app, const DesktopSettings& d) {

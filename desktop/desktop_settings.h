@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,9 +38,11 @@ struct DesktopSettings {
     bool alert(Alert a) const { return alerts[static_cast<std::size_t>(a)]; }
 };
 
-// A value that is not "true" or "false" (any case) reads as off; a threshold
-// that is not a number from 0 to 10 MW as the default.
+// A switch that is not a stored boolean reads as off; a threshold that is
+// not a number from 0 to 10 MW as the default.
 DesktopSettings LoadDesktopSettings(SettingsStore& settings, const std::string& app);
+// The export threshold typed or stored: watts from 0 to 10 MW, or nothing.
+std::optional<double> ExportThresholdFromText(std::string_view text);
 void SaveDesktopSettings(SettingsStore& settings, const std::string& app, const DesktopSettings& desktop);
 
 }  // namespace pelmora

@@ -7,8 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <charconv>
-#include <cmath>
 
 #include "desktop/autostart.h"
 #include "platform/failure.h"
@@ -98,15 +96,12 @@ void DesktopPage::Save() {
     d.tray = m_tray->isChecked();
     d.close_to_tray = d.tray && m_close_to_tray->isChecked();
     for (std::size_t i = 0; i < kAlertKinds; ++i) d.alerts[i] = m_alerts[i]->isChecked();
-    const std::string threshold = m_threshold->text().trimmed().toStdString();
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(threshold.data(), threshold.data() + threshold.size(), value);
-    if (error != std::errc() || end != threshold.data() + threshold.size() || !std::isfinite(value) || value < 0.0 ||
-        value > 10e6) {
+    const std::optional<double> threshold = ExportThresholdFromText(m_threshold->text().trimmed().toStdString());
+    if (!threshold) {
         m_message->setText(QStringLiteral("The export threshold must be a number of watts from 0 to 10000000."));
         return;
     }
-    d.export_threshold_w = value;
+    d.export_threshold_w = *threshold;
     SaveDesktopSettings(m_services.settings, "Pelmora", d);
     std::string said = "Saved.";
     try {

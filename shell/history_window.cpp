@@ -29,6 +29,7 @@
 #include <cmath>
 #include <functional>
 
+#include "platform/qt/qt_colour.h"
 #include "history/energy.h"
 #include "platform/ole_colors.h"
 #include "shell/settings.h"
@@ -42,11 +43,6 @@ const QColor kConsumptionColour(40, 90, 200);
 const QColor kGridColour(90, 90, 90);
 const QColor kBatteryColour(130, 60, 180);
 
-QColor ole(OleColor colour) {
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
-}
-
 std::string tenths(double value) { return FixedText(value, 1); }
 
 // The area between two lines in a see-through main-window colour.
@@ -55,7 +51,7 @@ QAreaSeries* shaded(QLineSeries* upper, QLineSeries* lower, OleColor colour) {
     // The area does not own the lines that bound it.
     upper->setParent(area);
     lower->setParent(area);
-    QColor fill = ole(colour);
+    QColor fill = QtColour(colour);
     fill.setAlpha(140);
     area->setColor(fill);
     area->setBorderColor(fill);
@@ -396,8 +392,8 @@ void HistoryWindow::draw_month() {
         bool battery;
     } bars[] = {{"Produced", kProductionColour, &Energy::produced_wh, false},
                 {"Consumed", kConsumptionColour, &Energy::consumed_wh, false},
-                {"Imported", ole(kImportLightRed), &Energy::imported_wh, false},
-                {"Exported", ole(kExportGreen), &Energy::exported_wh, false},
+                {"Imported", QtColour(kImportLightRed), &Energy::imported_wh, false},
+                {"Exported", QtColour(kExportGreen), &Energy::exported_wh, false},
                 {"Charged", kBatteryColour.lighter(140), &Energy::charged_wh, true},
                 {"Discharged", kBatteryColour, &Energy::discharged_wh, true}};
     auto* series = new QBarSeries;

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/qt/qt_colour.h"
 #include "platform/window_design.h"
 #include "readings/number_text.h"
 #include "readings/pelmora_read.h"
@@ -41,11 +42,6 @@ QFont design_font(ControlFont font) {
     f.setPointSizeF(font == ControlFont::Bold975 ? 9.75 : 8.25);
     f.setBold(font != ControlFont::Default);
     return f;
-}
-
-QColor from_ole(OleColor color) {
-    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                  static_cast<int>((color >> 16) & 0xFF));
 }
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
@@ -379,8 +375,8 @@ void Pelmorafrm::set_back_color(std::string_view name, OleColor color) {
     QPalette palette = m_design_palettes[key];
     // A system colour (high bit set) is the platform's own base colour.
     if ((color & 0x80000000u) == 0) {
-        palette.setColor(QPalette::Base, from_ole(color));
-        palette.setColor(QPalette::Window, from_ole(color));
+        palette.setColor(QPalette::Base, QtColour(color));
+        palette.setColor(QPalette::Window, QtColour(color));
     }
     w->setPalette(palette);
 }

@@ -6,16 +6,12 @@
 #include <QPainter>
 #include <QSystemTrayIcon>
 
+#include "platform/qt/qt_colour.h"
 #include "shell/pelmora_window.h"
 
 namespace pelmora {
 
 namespace {
-
-QColor ole(OleColor colour) {
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
-}
 
 // The program's icon with a disc of `colour` in its lower right quarter.
 QIcon coloured_icon(OleColor colour) {
@@ -23,7 +19,7 @@ QIcon coloured_icon(OleColor colour) {
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(40, 40, 40), 3));
-    painter.setBrush(ole(colour));
+    painter.setBrush(QtColour(colour));
     painter.drawEllipse(QRectF(30, 30, 32, 32));
     painter.end();
     return QIcon(pixmap);
