@@ -69,9 +69,13 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
             m_counters[c] = m_counters[c] || read.counters[c].has_value();
         }
         if (more && m_settings.discovery) {
-            // Same device, same sensors and more: no offline in between.
+            // Same device, same sensors and more: no offline in between, and
+            // the read that brought them goes out once their configs are in.
             m_bus.Stop({});
-            m_bus.Start(options());
+            BusOptions o = options();
+            o.on_connect.push_back({TopicsFor(m_settings.prefix, m_device).state, StatePayload(read), false});
+            m_bus.Start(o);
+            return;
         }
     }
     const DeviceTopics topics = TopicsFor(m_settings.prefix, m_device);

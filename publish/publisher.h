@@ -19,7 +19,8 @@ namespace pelmora {
 // availability. A site whose reads show a battery gets battery and house-load
 // sensors as well, from the first such read on, and each lifetime counter an
 // energy sensor from the first read that has it; such a read reconnects once
-// to send the new configs, without an offline in between. With publishing off, nothing is sent and no
+// to send the new configs, without an offline in between, and sends its
+// state after them. With publishing off, nothing is sent and no
 // connection is made.
 class Publisher : public FinishedReadSink {
 public:

@@ -347,9 +347,11 @@ TEST_F(PublisherTest, ABatterySiteAddsItsFiguresAndSensors) {
     ASSERT_EQ(bus.started.size(), 2u) << "one reconnect for the new sensors";
     EXPECT_TRUE(bus.stopped_with.back().empty()) << "the sensors stay available across it";
     const std::vector<BusMessage>& configs = bus.started.back().on_connect;
-    ASSERT_EQ(configs.size(), 18u);
+    ASSERT_EQ(configs.size(), 19u);
     EXPECT_TRUE(configs[16].topic.ends_with("/battery/config"));
     EXPECT_NE(configs[17].payload.find("\"value_template\":\"{{ value_json.load_w }}\""), std::string::npos);
+    EXPECT_EQ(configs[18], (BusMessage{"pelmora/envoy_local/state", StatePayload(read), false}))
+        << "the read that brought the sensors goes out after their configs";
 }
 
 }  // namespace
