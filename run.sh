@@ -6,6 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/setup.sh
+if ! { [ $# -eq 1 ] && [ -f "$1" ]; } && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run.sh: no display to open the window on (set DISPLAY, or run under xvfb-run)." >&2
+  exit 1
+fi
 pelmora_install_packages "${PELMORA_RUN_PACKAGES[@]}"
 if [ ! -x build/Pelmora ]; then
   echo "Building Pelmora (the first build takes a few minutes; ./test.sh builds the tests as well)"
@@ -15,11 +19,6 @@ cmake --build build -j"$(nproc)" --target Pelmora pelmora-gateway pelmora-inspec
 
 if [ $# -eq 1 ] && [ -f "$1" ]; then
   exec build/pelmora-inspect "$1"
-fi
-
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "run.sh: no display to open the window on (set DISPLAY, or run under xvfb-run)." >&2
-  exit 1
 fi
 
 if [ $# -gt 0 ]; then

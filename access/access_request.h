@@ -26,6 +26,7 @@ public:
         return m_active->scheme();
     }
     std::string launch(const std::string& url) override { return m_active->launch(url); }
+    std::string launch_side(const std::string& url) override { return m_active->launch_side(url); }
     std::string failure_text() const override { return m_active->failure_text(); }
 
 private:

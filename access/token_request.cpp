@@ -151,7 +151,7 @@ bool TokenGatewayRequest::check_session(const std::string& base) {
     return true;
 }
 
-std::string TokenGatewayRequest::launch(const std::string& url) {
+std::string TokenGatewayRequest::fetch(const std::string& url, bool side) {
     m_failure = kNoAnswer;
     if (!m_token) {
         m_failure = kTokenUnavailable;
@@ -178,6 +178,10 @@ std::string TokenGatewayRequest::launch(const std::string& url) {
         }
         const std::optional<HttpsAnswer> answer = call(url, true);
         if (!answer) return std::string();
+        if (refused(answer->status) && side) {
+            m_failure = kNoAnswer;
+            return std::string();
+        }
         if (refused(answer->status)) {
             // The session has lapsed, or the token was withdrawn: one fresh check tells.
             m_cookie.clear();

@@ -37,7 +37,10 @@ public:
     void set_token(std::optional<std::string> token);
 
     std::string scheme() override { return "https://"; }
-    std::string launch(const std::string& url) override;
+    std::string launch(const std::string& url) override { return fetch(url, false); }
+    // A refusal of a side document leaves the session and the token alone:
+    // only a refused readings request counts as a refused token.
+    std::string launch_side(const std::string& url) override { return fetch(url, true); }
     std::string failure_text() const override { return m_failure; }
 
     // The key change to put to the user, once per new key.
@@ -60,6 +63,7 @@ private:
     // applied and kept up to date. Sets m_failure when it fails.
     std::optional<HttpsAnswer> call(const std::string& url, bool with_cookie);
     bool check_session(const std::string& base);
+    std::string fetch(const std::string& url, bool side);
     void note_handshake(const CertificateFacts& seen);
     bool recheck_change(const std::string& url);
 

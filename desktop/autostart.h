@@ -7,7 +7,10 @@
 namespace pelmora {
 
 // The desktop entry that starts `program` (its absolute path `exec_path`)
-// with the desktop session, with --tray when the tray is on.
+// with the desktop session, with --tray when the tray is on, escaped as
+// desktop entries require; TryExec names the program, so that a session
+// skips the entry once the program is gone. Throws Failure for a path that
+// is not absolute or holds a control character.
 std::string AutostartEntry(const std::string& program, const std::string& exec_path, bool tray);
 
 // Where the session looks for it: <config home>/autostart/<id>.desktop; the

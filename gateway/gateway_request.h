@@ -15,6 +15,9 @@ public:
     // What the URL starts with, asked once per read before launch.
     virtual std::string scheme() { return "http://"; }
     virtual std::string launch(const std::string& url) = 0;
+    // A second document beside the readings (the meter list): as launch,
+    // except that its refusal never counts against the access in force.
+    virtual std::string launch_side(const std::string& url) { return launch(url); }
     // What the window shows in place of the timestamp after launch returned
     // the empty text.
     virtual std::string failure_text() const { return kNoAnswer; }

@@ -2,7 +2,6 @@
 // request, files, zone, settings and About box into the window.
 #include <QApplication>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -12,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <string>
+#include <vector>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -58,6 +59,33 @@ void on_signal(int) {
     errno = saved;
 }
 
+// What Qt says while the display is opened, held back: a display that
+// cannot be opened ends the program with one line instead of Qt's fatal
+// advice; otherwise it is passed on once the application stands.
+std::vector<std::string>* g_held_messages = nullptr;
+
+void hold_while_opening(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fputs("Pelmora: no display found: set DISPLAY (or WAYLAND_DISPLAY), or start it in a desktop session\n",
+                   stderr);
+        std::_Exit(1);
+    }
+    if (g_held_messages != nullptr) g_held_messages->push_back(message.toStdString());
+}
+
+// The program's absolute path as started: the path typed, or the one found
+// on PATH; for a bare name found nowhere, the running executable when it
+// bears that name, or its sibling of that name; else nothing.
+std::string program_path(const QString& started_as, const QString& program) {
+    if (started_as.contains('/')) return QFileInfo(started_as).absoluteFilePath().toStdString();
+    if (const QString on_path = QStandardPaths::findExecutable(started_as); !on_path.isEmpty())
+        return on_path.toStdString();
+    const QFileInfo running(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
+    if (running.fileName() == program) return running.absoluteFilePath().toStdString();
+    const QFileInfo sibling(running.absolutePath() + '/' + program);
+    return sibling.isExecutable() ? sibling.absoluteFilePath().toStdString() : std::string();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,7 +118,13 @@ int main(int argc, char** argv) {
     }
     int qt_argc = argc > 0 ? 1 : 0;
     char* qt_argv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    std::vector<std::string> held;
+    g_held_messages = &held;
+    const QtMessageHandler qt_default = qInstallMessageHandler(hold_while_opening);
     QApplication app(qt_argc, qt_argv);
+    qInstallMessageHandler(qt_default);
+    g_held_messages = nullptr;
+    for (const std::string& message : held) std::fprintf(stderr, "%s\n", message.c_str());
     QApplication::setOrganizationName(QStringLiteral("Pelmora"));
     QApplication::setApplicationName(QStringLiteral("Pelmora"));
     QApplication::setWindowIcon(pelmora::ApplicationIcon());
@@ -100,9 +134,7 @@ int main(int argc, char** argv) {
     // the first one's window and ends.
     const QString instance_name = pelmora::SingleInstance::SocketName(
         pelmora::ExecutableBaseName(start.executable),
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Pelmora"), QStringLiteral("Pelmora"))
-            .fileName()
-            .toStdString());
+        pelmora::QtSettingsStore::FilePath(pelmora::kSettingsApp));
     if (pelmora::SingleInstance::AskRunningToShow(instance_name)) return 0;
 
     pelmora::SteadyTickSource ticks;
@@ -159,10 +191,7 @@ int main(int argc, char** argv) {
         const pelmora::TokenCheck check = pelmora::DecodeToken(*token);
         return check.facts ? std::optional(check.facts->exp) : std::nullopt;
     });
-    const QString started_as = QString::fromStdString(start.executable);
-    const std::string exec_path = (started_as.contains('/') ? QFileInfo(started_as).absoluteFilePath()
-                                                            : QStandardPaths::findExecutable(started_as))
-                                      .toStdString();
+    const std::string exec_path = program_path(QString::fromStdString(start.executable), QString::fromStdString(program));
     pelmora::DesktopServices desktop{
         settings,  files,   pelmora::AutostartPath(pelmora::ConfigHome(), pelmora::kApplicationId, program),
         exec_path, program, {},

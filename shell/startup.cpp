@@ -31,7 +31,7 @@ std::optional<std::string> CommandLineAnswer(const StartInfo& start) {
     if (start.arguments[0] != "--help") return std::nullopt;
     const bool consumption = name == kConsumptionExecutable;
     return "Usage: " + name +
-           " [ADDRESS]\n"
+           " [--tray] [ADDRESS]\n"
            "Shows, in real time, what the current-transformer meters of a solar monitoring gateway report:\n"
            "production, " +
            std::string(consumption ? "household consumption" : "consumption") +
@@ -41,9 +41,9 @@ std::optional<std::string> CommandLineAnswer(const StartInfo& start) {
            "  --tray       start hidden in the system tray (minimised where the tray is off)\n"
            "  --help       print this text and end\n"
            "  --version    print the version and end\n\n"
-           "The window's menu (behind its title-bar icon) holds stay on top, the settings column, the\n"
-           "phase band, Options... (the gateway's token, publishing over MQTT, the tray, autostart and\n"
-           "notifications), History... and About.\n"
+           "The window's menu (the right mouse button on the window, or the Menu key) holds stay on\n"
+           "top, the settings column, the phase band, Options... (the gateway's token, publishing over\n"
+           "MQTT, the tray, autostart and notifications), History... and About.\n"
            "Settings: $XDG_CONFIG_HOME/Pelmora/Pelmora.conf; history: $XDG_DATA_HOME/Pelmora/history/.\n";
 }
 

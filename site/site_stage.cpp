@@ -1,10 +1,17 @@
 #include "site/site_stage.h"
 
+#include <algorithm>
+
 namespace pelmora {
 
 namespace {
 
-constexpr std::int64_t kRetryAfter = 60;  // seconds between asks that failed
+constexpr std::int64_t kAskEvery = 60;  // seconds at least between two asks
+
+std::vector<std::uint64_t> sorted(std::vector<std::uint64_t> eids) {
+    std::sort(eids.begin(), eids.end());
+    return eids;
+}
 
 }  // namespace
 
@@ -18,14 +25,14 @@ void SiteStage::OnFinishedRead(const FinishedRead& read) {
             m_meters.reset();
             m_eids.clear();
             m_due = true;
-            m_failed_at.reset();
+            m_asked_at.reset();
         }
         static const std::vector<SiteMeter> kNone;
         std::optional<SiteReading> site = m_reader.Read(m_meters ? *m_meters : kNone, read.document);
-        if (!m_eids.empty() && m_reader.seen_eids() != m_eids) m_due = true;
-        m_eids = m_reader.seen_eids();
-        const bool retry = m_failed_at && m_clock.EpochSeconds() - *m_failed_at >= kRetryAfter;
-        if ((m_due && !m_failed_at) || retry) {
+        std::vector<std::uint64_t> eids = sorted(m_reader.seen_eids());
+        if (!m_eids.empty() && eids != m_eids) m_due = true;
+        m_eids = std::move(eids);
+        if (m_due && (!m_asked_at || m_clock.EpochSeconds() - *m_asked_at >= kAskEvery)) {
             ask(read.address);
             if (m_meters) site = m_reader.Read(*m_meters, read.document);
         }
@@ -37,14 +44,12 @@ void SiteStage::OnFinishedRead(const FinishedRead& read) {
 
 void SiteStage::ask(const std::string& address) {
     ++m_asks;
-    const std::string body = m_request.launch(m_request.scheme() + address + "/ivp/meters");
-    if (body.empty()) {
-        m_failed_at = m_clock.EpochSeconds();
-        return;
-    }
-    m_failed_at.reset();
+    m_asked_at = m_clock.EpochSeconds();
+    const std::string body = m_request.launch_side(m_request.scheme() + address + "/ivp/meters");
+    std::optional<std::vector<SiteMeter>> meters = body.empty() ? std::nullopt : ParseSiteMeters(body);
+    if (!meters) return;
     m_due = false;
-    m_meters = ParseSiteMeters(body);
+    m_meters = std::move(meters);
 }
 
 }  // namespace pelmora

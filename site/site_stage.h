@@ -16,11 +16,12 @@ namespace pelmora {
 
 // Adds the whole site to each finished read before passing it on. The
 // gateway's meter list (GET /ivp/meters, over the read's own request and
-// scheme) is asked for after the first good read, again after the address
-// or the access changes, and again when a document's eids differ from the
-// last one's; never on every read. A failed ask is tried again at most once
-// a minute; an answer that is not a meter list (404, HTML) means the gateway
-// has no site, and reads pass on exactly as they came.
+// scheme, as a side document) is asked for after the first good read, again
+// after the address or the access changes, and again when a document's set
+// of eids differs from the last one's, at most once a minute. Any answer
+// that is not a meter list (a failure, 401, 404, 500, HTML) is asked again
+// at most once a minute; until one comes, reads pass on exactly as they
+// came.
 class SiteStage : public FinishedReadSink {
 public:
     SiteStage(GatewayRequest& request, const WallClock& clock, std::vector<FinishedReadSink*> next)
@@ -52,7 +53,7 @@ private:
     std::optional<std::uint64_t> m_access;
     std::vector<std::uint64_t> m_eids;
     bool m_due = true;
-    std::optional<std::int64_t> m_failed_at;
+    std::optional<std::int64_t> m_asked_at;
     std::uint64_t m_asks = 0;
 };
 

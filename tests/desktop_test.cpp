@@ -155,26 +155,37 @@ TEST(AlertWatch, TokenExpiryAtThirtySevenAndOneDays) {
 }
 
 // Written where the session looks, with --tray when the tray is on, quoted
-// where the path needs it; removed again; and valid as a desktop entry.
+// and escaped where the path needs it; removed again; valid as a desktop
+// entry; a path no entry can carry is refused.
 TEST(Autostart, WrittenValidAndRemoved) {
     test::TempWorkingFolder folder;
     PosixFileSystem files;
     const std::string path = AutostartPath(folder.path().string(), "org.pelmora.Pelmora", "PelmoraB");
     EXPECT_EQ(path, folder.path().string() + "/autostart/org.pelmora.Pelmora.PelmoraB.desktop");
     EXPECT_EQ(AutostartPath("/c", "org.pelmora.Pelmora", "Pelmora"), "/c/autostart/org.pelmora.Pelmora.desktop");
-    for (const char* exec : {"/usr/bin/Pelmora", "/home/a b/my \"$x\" 100%/Pelmora"}) {
-        SetAutostart(files, path, AutostartEntry("PelmoraB", exec, true));
+    struct Row {
+        const char* exec;
+        const char* exec_line;
+        const char* try_exec_line;
+    };
+    for (const Row& row : {
+             Row{"/usr/bin/Pelmora", "Exec=/usr/bin/Pelmora --tray\n", "TryExec=/usr/bin/Pelmora\n"},
+             Row{"/home/a b/my \"$x\" 100%/Pelmora", R"(Exec="/home/a b/my \\"\\$x\\" 100%%/Pelmora" --tray)" "\n",
+                 "TryExec=/home/a b/my \"$x\" 100%/Pelmora\n"},
+             Row{"/opt/back\\slash/it's/Pelmora", R"(Exec="/opt/back\\\\slash/it's/Pelmora" --tray)" "\n",
+                 R"(TryExec=/opt/back\\slash/it's/Pelmora)" "\n"},
+         }) {
+        SetAutostart(files, path, AutostartEntry("PelmoraB", row.exec, true));
         ASSERT_TRUE(AutostartOn(files, path));
         const std::string text = *files.read_file(path, 4096);
-        EXPECT_NE(text.find(" --tray\n"), std::string::npos) << text;
+        EXPECT_NE(text.find(row.exec_line), std::string::npos) << text;
+        EXPECT_NE(text.find(row.try_exec_line), std::string::npos) << text;
         if (std::system("command -v desktop-file-validate >/dev/null") == 0) {
             EXPECT_EQ(std::system(("desktop-file-validate '" + path + "'").c_str()), 0) << text;
         }
     }
-    EXPECT_NE(std::string(*files.read_file(path, 4096)).find(R"(Exec="/home/a b/my \\"\\$x\\" 100%%/Pelmora" --tray)"),
-              std::string::npos);
-    SetAutostart(files, path, AutostartEntry("Pelmora", "/usr/bin/Pelmora", false));
-    EXPECT_NE(files.read_file(path, 4096)->find("Exec=/usr/bin/Pelmora\n"), std::string::npos);
+    for (const char* unsafe : {"", "Pelmora", "/home/x\nExec=true #/Pelmora", "/home/x\r/Pelmora", "/a\x1b[2J/Pelmora"})
+        EXPECT_THROW(AutostartEntry("Pelmora", unsafe, false), Failure) << unsafe;
     SetAutostart(files, path, "");
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_FALSE(AutostartOn(files, path));

@@ -27,16 +27,18 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Starts `program` with `arguments` offscreen, its settings under `config`,
-// with no desktop secret service; what it prints goes to `output` when given.
+// Starts `program` with `arguments` offscreen (or on `platform` with no
+// display), its settings under `config`, with no desktop secret service;
+// what it prints goes to `output` when given.
 pid_t start_program(const std::string& program, std::vector<std::string> arguments, const std::filesystem::path& config,
-                    const std::string& output = "") {
-    std::vector<std::string> env_text = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config.string(),
+                    const std::string& output = "", const std::string& platform = "offscreen") {
+    std::vector<std::string> env_text = {"QT_QPA_PLATFORM=" + platform, "XDG_CONFIG_HOME=" + config.string(),
                                          "XDG_RUNTIME_DIR=" + config.string(),
                                          "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus"};
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
-        if (!entry.starts_with("QT_QPA_PLATFORM=") && !entry.starts_with("XDG_") && !entry.starts_with("DBUS_"))
+        if (!entry.starts_with("QT_QPA_PLATFORM=") && !entry.starts_with("XDG_") && !entry.starts_with("DBUS_") &&
+            !(platform != "offscreen" && (entry.starts_with("DISPLAY=") || entry.starts_with("WAYLAND_DISPLAY="))))
             env_text.push_back(entry);
     }
     std::vector<char*> env;
@@ -180,6 +182,35 @@ TEST(Program, OnePollerPerProgramAndSettings) {
     EXPECT_TRUE(WIFEXITED(fourth) && WEXITSTATUS(fourth) == 0) << "the third start took the socket over";
     ::kill(third, SIGTERM);
     EXPECT_EQ(wait_for(third, 10s), 0);
+}
+
+// A settings file that is a FIFO blocks nothing: the program starts and
+// reads the gateway (which asks for the meter list after its first read).
+TEST(Program, SettingsFifoBlocksNothing) {
+    test::TempWorkingFolder folder;
+    ::chmod(folder.path().c_str(), 0700);
+    std::filesystem::create_directories(folder.path() / "Pelmora");
+    ASSERT_EQ(::mkfifo((folder.path() / "Pelmora" / "Pelmora.conf").c_str(), 0600), 0);
+    test::SimulatorProcess gateway({"--site", "battery"});
+    const pid_t pid = start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path());
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 300 && gateway.requests("/ivp/meters") == 0; ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_GE(gateway.requests("/ivp/meters"), 1u) << "no read within 6 s";
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(wait_for(pid, 10s), 0);
+}
+
+// Without a display the program says so in one line and ends non-zero.
+TEST(Program, NoDisplayIsSaidInOneLine) {
+    test::TempWorkingFolder folder;
+    ::chmod(folder.path().c_str(), 0700);
+    const std::string output = (folder.path() / "said.txt").string();
+    const pid_t pid = start_program(PELMORA_PROGRAM, {"10.1.2.3"}, folder.path(), output, "xcb");
+    const int status = wait_for(pid, 10s);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    EXPECT_EQ(test::ReadFile(output),
+              "Pelmora: no display found: set DISPLAY (or WAYLAND_DISPLAY), or start it in a desktop session\n");
 }
 
 // The whole command line after the program name is the address text; Qt's

@@ -187,12 +187,14 @@ FinishedRead good_read(const std::string& address, const std::string& document) 
 }
 
 // The meter list is asked for once, and again only when the address, the
-// access or the document's meters change; a failed ask waits a minute; a
-// gateway without a list passes its reads on as they came.
+// access or the document's set of meters change, at most once a minute; any
+// answer that is not a list is asked again a minute later, and until then
+// reads pass on as they came.
 TEST(SiteStage, AsksForTheMeterListOnlyWhenSomethingChanged) {
     const std::string battery = test::ReadFixture("site/fw-8.2.4286-battery.json");
+    const std::string battery_list = test::ReadFixture("site/fw-8.2.4286-battery-meters.json");
     MeterListRequest request;
-    request.meters = test::ReadFixture("site/fw-8.2.4286-battery-meters.json");
+    request.meters = battery_list;
     FixedWallClock clock(1000);
     Collected next;
     std::uint64_t access = 1;
@@ -203,30 +205,46 @@ TEST(SiteStage, AsksForTheMeterListOnlyWhenSomethingChanged) {
     ASSERT_TRUE(next.reads.back().site);
     EXPECT_NEAR(*next.reads.back().site->battery_w, -7083.656, 1e-9);
 
+    // The same meters in another order are the same site.
+    const std::string one_two = R"([{"eid":1,"timestamp":5,"activePower":1},{"eid":2,"timestamp":5,"activePower":2}])";
+    const std::string two_one = R"([{"eid":2,"timestamp":6,"activePower":2},{"eid":1,"timestamp":6,"activePower":1}])";
+    clock.set(1000 + 60);
+    stage.OnFinishedRead(good_read("10.0.0.5", one_two));
+    EXPECT_EQ(request.asked.size(), 2u) << "other eids, a minute later";
+    clock.set(1000 + 200);
+    for (int i = 0; i < 10; ++i) stage.OnFinishedRead(good_read("10.0.0.5", i % 2 == 0 ? two_one : one_two));
+    EXPECT_EQ(request.asked.size(), 2u) << "the same eids in another order";
+
     stage.OnFinishedRead(good_read("10.0.0.6", battery));
     access = 2;
     stage.OnFinishedRead(good_read("10.0.0.6", battery));
+    EXPECT_EQ(request.asked.size(), 4u) << "a new address and a new access ask at once";
     stage.OnFinishedRead(good_read("10.0.0.6", test::ReadFixture("site/fw-8.2.4345.json")));  // other eids
-    EXPECT_EQ(request.asked.size(), 4u);
+    stage.OnFinishedRead(good_read("10.0.0.6", battery));
+    EXPECT_EQ(request.asked.size(), 4u) << "changed eids wait for the minute";
+    clock.set(1000 + 260);
+    stage.OnFinishedRead(good_read("10.0.0.6", battery));
+    EXPECT_EQ(request.asked.size(), 5u);
 
     FinishedRead failed;
     failed.request_failed = true;
     stage.OnFinishedRead(failed);
-    EXPECT_EQ(request.asked.size(), 4u) << "a failed read asks nothing";
+    EXPECT_EQ(request.asked.size(), 5u) << "a failed read asks nothing";
 
-    request.meters = "";  // the list fails
-    stage.OnFinishedRead(good_read("10.0.0.7", battery));
-    for (int i = 0; i < 30; ++i) stage.OnFinishedRead(good_read("10.0.0.7", battery));
-    EXPECT_EQ(request.asked.size(), 5u) << "not again within a minute";
-    clock.set(1000 + 60);
-    request.meters = "<html><body><h1>404 Not Found</h1></body></html>";
-    stage.OnFinishedRead(good_read("10.0.0.7", battery));
-    for (int i = 0; i < 100; ++i) stage.OnFinishedRead(good_read("10.0.0.7", battery));
-    clock.set(1000 + 600);
-    stage.OnFinishedRead(good_read("10.0.0.7", battery));
-    EXPECT_EQ(request.asked.size(), 6u) << "a gateway without a list is not asked again";
-    EXPECT_FALSE(next.reads.back().site);
-    EXPECT_EQ(next.reads.back().document, battery) << "passed on as it came";
+    for (const char* answer : {"", "<html><body><h1>500 Internal Server Error</h1></body></html>"}) {
+        request.meters = answer;
+        const std::size_t before = request.asked.size();
+        stage.OnFinishedRead(good_read(std::string("10.0.1.") + std::to_string(before), battery));
+        for (int i = 0; i < 30; ++i) stage.OnFinishedRead(good_read("10.0.1." + std::to_string(before), battery));
+        EXPECT_EQ(request.asked.size(), before + 1) << "not again within a minute: " << answer;
+        EXPECT_FALSE(next.reads.back().site);
+        EXPECT_EQ(next.reads.back().document, battery) << "passed on as it came";
+        request.meters = battery_list;
+        clock.set(clock.EpochSeconds() + 60);
+        stage.OnFinishedRead(good_read("10.0.1." + std::to_string(before), battery));
+        EXPECT_EQ(request.asked.size(), before + 2) << "asked again a minute later: " << answer;
+        EXPECT_TRUE(next.reads.back().site) << "the battery appears once the list answers";
+    }
 }
 
 // The window is told when the mode does not fit the second meter, and of

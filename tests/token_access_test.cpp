@@ -14,6 +14,7 @@
 #include "readings/pelmora_read.h"
 #include "read_fakes.h"
 #include "records/error_log.h"
+#include "site/site_stage.h"
 #include "simulator_process.h"
 #include "temp_folder.h"
 #include "test_support.h"
@@ -126,6 +127,37 @@ TEST(TokenAccess, ARefusedTokenKeepsTheFiguresAndAReplacedOneBringsThemBack) {
     EXPECT_EQ(view.text("Production"), production);
     EXPECT_EQ(files.files["out.txt"].find("Token refused"), std::string::npos);
 }
+
+// The meter list is a second document: whatever it answers, the readings go
+// on with the one session, the list is asked again at most once a minute,
+// and only a refused readings request would count as a refused token.
+class RefusedListTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RefusedListTest, ReadingsGoOnWhateverTheListAnswers) {
+    TlsGateway gateway(kToken, {"--site", "battery", "--list-status", GetParam()});
+    TokenClient client(kToken);
+    struct : FinishedReadSink {
+        void OnFinishedRead(const FinishedRead& read) override { sites += read.site ? 1 : 0; }
+        int sites = 0;
+    } next;
+    SiteStage stage(client.request, client.clock, {&next});
+    const std::string document = test::ReadFixture("readings.json");
+    for (int i = 0; i < 20; ++i) {
+        client.request.scheme();
+        FinishedRead read;
+        read.address = gateway.simulator.address();
+        read.document = client.request.launch(gateway.simulator.https_url());
+        ASSERT_EQ(read.document, document) << "read " << i << ": " << client.request.failure_text();
+        stage.OnFinishedRead(read);
+        if (i == 9) client.clock.set(kNow + 60);
+    }
+    EXPECT_EQ(gateway.simulator.requests("/ivp/meters"), 2u) << "once, and again a minute later";
+    EXPECT_EQ(gateway.simulator.requests("/auth/check_jwt"), 1u);
+    EXPECT_FALSE(client.request.token_refused_at());
+    EXPECT_EQ(next.sites, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, RefusedListTest, ::testing::Values("401", "403", "404", "500"));
 
 // A header line with a control character is never sent, whatever its
 // source: a token file with line breaks cannot add header lines.

@@ -52,6 +52,8 @@ struct Options {
     long counter_reset = 0;  // the read whose counters drop to 0
     bool freeze = false;     // every document keeps the first one's timestamp
     int dead_phase = 0;      // a phase (1 to 3) that reads 0 V; 0 for none
+    int list_status = 0;     // the status the meter list answers with an HTML page; 0 for the list
+    int list_delay_ms = 0;   // how long the meter list waits before it answers
 };
 
 const char* kModes[] = {"normal",         "refuse",          "silent",    "delay",     "drip",
@@ -59,14 +61,16 @@ const char* kModes[] = {"normal",         "refuse",          "silent",    "delay
                         "crlf",           "production-only", "oversized", "mixed"};
 
 // The help text: on standard output when asked for, with status 0; on
-// standard error with status 2 after a wrong argument.
-int usage(bool asked = false) {
+// standard error with status 2 after a wrong argument, which it names.
+int usage(bool asked = false, const std::string& wrong = "") {
+    if (!wrong.empty()) std::cerr << "pelmora-gateway: unknown option or bad value: " << wrong << "\n";
     (asked ? std::cout : std::cerr)
         << "usage: pelmora-gateway [--port N] [--mode MODE] [--fixed FILE] [--seed N]\n"
            "                       [--delay-ms N] [--drip-ms N] [--status N] [--content-type TEXT]\n"
            "                       [--hour H] [--site SITE] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
            "                       [--serial S] [--cert-start EPOCH] [--cert-days N]]\n"
            "                       [--counter-jump N] [--counter-reset N] [--freeze] [--dead-phase N]\n"
+           "                       [--list-status N] [--list-delay-ms N] [--version]\n"
            "  Serves /ivp/meters/readings on 127.0.0.1 like the solar gateway. --port 0 picks a free\n"
            "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
            "  MODE: normal (default), refuse (connections refused), silent (accepts, never answers),\n"
@@ -75,6 +79,12 @@ int usage(bool asked = false) {
            "  crlf (CR LF line ends), production-only, oversized (2 MiB body), mixed (a random\n"
            "  fault or good document per request, repeatable with --seed).\n"
            "  --hour H fixes the hour of the day (0 to 24) that drives the sun.\n"
+           "  SITE: plain (default: production and net consumption by position, no meter list),\n"
+           "  battery (adds a storage meter and the meter list at /ivp/meters), collar (production,\n"
+           "  net consumption and a backfeed collar, listed), total (production and total\n"
+           "  consumption, listed).\n"
+           "  --list-status N answers the meter list with status N and an HTML page;\n"
+           "  --list-delay-ms N makes the meter list wait N ms before it answers.\n"
            "  The meters' lifetime counters (actEnergyDlvd, actEnergyRcvd) advance with the simulated\n"
            "  power, Wh = W x seconds / 3600. --counter-jump N puts every delivered counter up by\n"
            "  5 MWh at the Nth readings document, for good; --counter-reset N drops every counter to 0\n"
@@ -252,6 +262,10 @@ int main(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "-h" || arg == "--help") return usage(true);
+        if (arg == "--version") {
+            std::cout << "pelmora-gateway " PELMORA_VERSION_TEXT "\n";
+            return 0;
+        }
         try {
             if (arg == "--port")
                 options.port = std::stoi(next());
@@ -270,8 +284,10 @@ int main(int argc, char** argv) {
                 options.status = std::stoi(next());
             else if (arg == "--content-type")
                 options.content_type = next();
-            else if (arg == "--hour")
+            else if (arg == "--hour") {
                 options.hour = std::stod(next());
+                if (!(options.hour >= 0 && options.hour <= 24)) return usage(false, arg + " " + argv[i]);
+            }
             else if (arg == "--site") {
                 const std::string site = next();
                 if (site == "battery")
@@ -281,7 +297,7 @@ int main(int argc, char** argv) {
                 else if (site == "total")
                     options.site = pelmora::SimulatedSite::Total;
                 else if (site != "plain")
-                    return usage();
+                    return usage(false, arg + " " + site);
             } else if (arg == "--tls")
                 options.tls = true;
             else if (arg == "--token-file")
@@ -306,15 +322,20 @@ int main(int argc, char** argv) {
                 options.freeze = true;
             else if (arg == "--dead-phase") {
                 options.dead_phase = std::stoi(next());
-                if (options.dead_phase < 1 || options.dead_phase > 3) return usage();
-            } else
-                return usage();
+                if (options.dead_phase < 1 || options.dead_phase > 3) return usage(false, arg + " " + argv[i]);
+            } else if (arg == "--list-status")
+                options.list_status = std::stoi(next());
+            else if (arg == "--list-delay-ms")
+                options.list_delay_ms = std::stoi(next());
+            else
+                return usage(false, arg);
         } catch (const std::exception&) {
-            return usage();
+            return usage(false, arg + " " + argv[i]);
         }
     }
-    if (std::find(std::begin(kModes), std::end(kModes), options.mode) == std::end(kModes)) return usage();
-    if (options.port < 0 || options.port > 65535) return usage();
+    if (std::find(std::begin(kModes), std::end(kModes), options.mode) == std::end(kModes))
+        return usage(false, "--mode " + options.mode);
+    if (options.port < 0 || options.port > 65535) return usage(false, "--port " + std::to_string(options.port));
 
     // Signals are taken by one thread with sigwait, so every thread blocks them.
     sigset_t signals;
@@ -395,8 +416,12 @@ int main(int argc, char** argv) {
     };
     server.Get("/ivp/meters", [&](const httplib::Request& req, httplib::Response& res) {
         if (!let_in(req, res)) return;
+        if (options.list_delay_ms > 0 && !sleep_unless_stopping(std::chrono::milliseconds(options.list_delay_ms)))
+            return;
         const std::string list = source.meter_list();
-        if (list.empty()) {
+        if (options.list_status != 0) {
+            serve_text(res, options.list_status, html_page(options.list_status), "text/html");
+        } else if (list.empty()) {
             serve_text(res, 404, "<html><body><h1>404 Not Found</h1></body></html>", "text/html");
         } else {
             serve_text(res, 200, list, "application/json");

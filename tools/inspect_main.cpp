@@ -71,12 +71,15 @@ std::string utc_text(const std::string& epoch_text) {
 }
 
 // The help text: on standard output when asked for, with status 0; on
-// standard error with status 2 after a wrong argument.
-int usage(bool asked = false) {
+// standard error with status 2 after a wrong argument, which it names.
+int usage(bool asked = false, const std::string& wrong = "") {
+    if (!wrong.empty()) std::cerr << "pelmora-inspect: unknown option or bad value: " << wrong << "\n";
     (asked ? std::cout : std::cerr)
         << "usage: pelmora-inspect [FILE]\n"
            "       pelmora-inspect --read FILE|ADDRESS [--consumption] [--zone-offset SECONDS]\n"
            "                       [--token-file TOKEN_FILE]\n"
+           "       pelmora-inspect --site READINGS [METERS]\n"
+           "       pelmora-inspect --help | --version\n"
            "  Without --read: reads a readings document from FILE (or standard input) and prints\n"
            "  every recognised item: kinds, power slot, epoch text and the UTC date it gives,\n"
            "  value text, and the value rounded to one decimal as the read does.\n"
@@ -86,7 +89,10 @@ int usage(bool asked = false) {
            "  --consumption reads the second meter as consumption (the PelmoraB mode);\n"
            "  --zone-offset replaces this machine's zone offset;\n"
            "  --token-file reads the gateway over HTTPS with the owner token kept in TOKEN_FILE\n"
-           "  (readable by its owner only); the gateway's key is trusted for this one read.\n";
+           "  (readable by its owner only); the gateway's key is trusted for this one read.\n"
+           "  With --site: reads the meter list in METERS (READINGS with \"-meters\" before its\n"
+           "  \".json\" when not given) and prints it, then the readings document READINGS read by\n"
+           "  meter: every meter's power and counters, the battery and the house load.\n";
     return asked ? 0 : 2;
 }
 
@@ -199,7 +205,7 @@ std::optional<std::string> whole_file(const std::string& path) {
 }
 
 int run_site(const std::vector<std::string>& args) {
-    if (args.empty() || args.size() > 2) return usage();
+    if (args.empty() || args.size() > 2) return usage(false, "--site");
     const std::string& readings_path = args[0];
     std::string meters_path = args.size() == 2 ? args[1] : readings_path;
     if (args.size() == 1) {
@@ -246,23 +252,27 @@ int main(int argc, char** argv) {
                 try {
                     zone_offset = std::stoi(args[++i]);
                 } catch (const std::exception&) {
-                    return usage();
+                    return usage(false, "--zone-offset " + args[i]);
                 }
             } else if (args[i] == "--token-file" && i + 1 < args.size()) {
                 token_path = args[++i];
-            } else if (source.empty()) {
+            } else if (source.empty() && !args[i].starts_with("--")) {
                 source = args[i];
             } else {
-                return usage();
+                return usage(false, args[i]);
             }
         }
-        if (source.empty()) return usage();
+        if (source.empty()) return usage(false, "--read");
         return run_read(source, consumption, zone_offset, token_path);
     }
-    if (args.size() > 1) return usage();
+    if (args.size() > 1) return usage(false, args[1]);
     if (args.size() == 1) {
         const std::string& arg = args[0];
         if (arg == "-h" || arg == "--help") return usage(true);
+        if (arg == "--version") {
+            std::cout << "pelmora-inspect " PELMORA_VERSION_TEXT "\n";
+            return 0;
+        }
         std::ifstream in(arg, std::ios::binary);
         if (!in) {
             std::cerr << "pelmora-inspect: cannot open " << arg << "\n";

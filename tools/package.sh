@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
-pelmora_install_packages
+# What building the package needs, and nothing the tests want.
+pelmora_install_packages "${PELMORA_RUN_PACKAGES[@]}" dpkg-dev
 rm -rf build-package
 eval "$(dpkg-buildflags --export=sh)"
 export CXXFLAGS="$CXXFLAGS $CPPFLAGS"
@@ -13,8 +14,18 @@ log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 # GCC 12 warns -Wrestrict falsely on string concatenation at -O2; the log is
 # shown only when the build fails.
-if ! { cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DPELMORA_TESTS=OFF -DPELMORA_BENCH=OFF &&
-  cmake --build build-package -j"$(nproc)" --target package; } >"$log" 2>&1; then
+echo "Building the package in build-package/ (a few minutes)"
+if ! cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DPELMORA_TESTS=OFF -DPELMORA_BENCH=OFF >"$log" 2>&1; then
+  cat "$log"
+  exit 1
+fi
+# Progress is the build's percentage lines; the whole log only on failure.
+set +e
+cmake --build build-package -j"$(nproc)" --target package 2>&1 | tee -a "$log" |
+  grep --line-buffered -E '^\[ *[0-9]+%\] (Built target|Linking)|^CPack: - package'
+status=${PIPESTATUS[0]}
+set -e
+if [ "$status" -ne 0 ]; then
   cat "$log"
   exit 1
 fi

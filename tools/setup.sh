@@ -42,8 +42,26 @@ pelmora_install_packages() {
     exit 1
   fi
   echo "Installing: $missing"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
+  pelmora_apt update -qq
+  DEBIAN_FRONTEND=noninteractive pelmora_apt install -y -qq $missing >/dev/null
+}
+
+# apt-get, waiting up to five minutes for another apt or dpkg to let go of
+# its locks rather than failing at once.
+pelmora_apt() {
+  local waited=0 err
+  err=$(mktemp)
+  until apt-get -o DPkg::Lock::Timeout=300 "$@" 2>"$err"; do
+    if [ $waited -ge 300 ] || ! grep -q "Could not get lock" "$err"; then
+      cat "$err" >&2
+      rm -f "$err"
+      return 1
+    fi
+    echo "Waiting for another package manager to finish..."
+    sleep 10
+    waited=$((waited + 10))
+  done
+  rm -f "$err"
 }
 
 # The tests need a locale with "," as its decimal point.

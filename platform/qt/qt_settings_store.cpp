@@ -16,15 +16,14 @@ namespace {
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
 
-// The file QSettings would use for `app`, found without opening it: a probe
-// under an application name no file has shares its folder.
-std::string settings_path(const std::string& app) {
+}  // namespace
+
+// A probe under an application name no file has shares the folder.
+std::string QtSettingsStore::FilePath(const std::string& app) {
     const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, "Pelmora", "pelmora path probe");
     const QFileInfo probe_file(probe.fileName());
     return (probe_file.absolutePath() + '/' + q(app) + '.' + probe_file.suffix()).toStdString();
 }
-
-}  // namespace
 
 bool QtSettingsStore::usable(const std::string& path) {
     struct stat status {};
@@ -40,7 +39,7 @@ bool QtSettingsStore::usable(const std::string& path) {
 
 std::string QtSettingsStore::GetSetting(const std::string& app, const std::string& section, const std::string& key,
                                         const std::string& fallback) {
-    if (!usable(settings_path(app))) return fallback;
+    if (!usable(FilePath(app))) return fallback;
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Pelmora", q(app));
     settings.beginGroup(q(section));
     const QVariant value = settings.value(q(key));
@@ -52,7 +51,7 @@ std::string QtSettingsStore::GetSetting(const std::string& app, const std::strin
 
 void QtSettingsStore::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                                   const std::string& value) {
-    const std::string path = settings_path(app);
+    const std::string path = FilePath(app);
     if (!usable(path)) return;
     {
         // QSettings itself would wait for the lock without end.

@@ -20,6 +20,9 @@ class QtSettingsStore : public SettingsStore {
 public:
     static constexpr int kLockWaitMs = 2000;
 
+    // The file that holds `app`'s settings, found without opening it.
+    static std::string FilePath(const std::string& app);
+
     std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                            const std::string& fallback) override;
     void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
