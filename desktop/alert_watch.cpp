@@ -10,6 +10,8 @@ namespace {
 
 // A phase whose voltage is below this reads as dead.
 constexpr double kDeadVolts = 1.0;
+// A timestamp this far (seconds) below the highest one is a clock set back.
+constexpr std::int64_t kClockSetBack = 600;
 
 std::string watts(double w) { return FormatTenths(w) + " W"; }
 
@@ -71,8 +73,11 @@ void AlertWatch::OnFinishedRead(const FinishedRead& read) {
     expiry(now);
     if (read.request_failed || !read.epoch) return;
 
-    const bool same = m_last_epoch && *m_last_epoch == *read.epoch;
-    m_last_epoch = read.epoch;
+    // Not moved: not past the highest timestamp seen, unless the gateway's
+    // clock was set back for good.
+    if (m_last_epoch && *read.epoch < *m_last_epoch - kClockSetBack) m_last_epoch.reset();
+    const bool same = m_last_epoch && *read.epoch <= *m_last_epoch;
+    if (!same) m_last_epoch = read.epoch;
     if (follow(m_stale, same, now, kHeldFor)) {
         if (m_stale.active) {
             tell(Alert::Stale, "Gateway data stale", "The gateway's timestamp has not moved for 60 s.");

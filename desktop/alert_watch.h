@@ -51,7 +51,7 @@ private:
     std::function<std::optional<std::int64_t>()> m_expiry;
     Held m_unreachable;
     Held m_stale;
-    std::optional<std::int64_t> m_last_epoch;
+    std::optional<std::int64_t> m_last_epoch;  // the highest timestamp seen
     std::array<Held, 3> m_dead{};
     std::array<bool, 3> m_had_voltage{};
     Held m_no_export;

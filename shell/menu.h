@@ -33,7 +33,7 @@ inline constexpr int kHeightThreshold = 2500;
 
 inline constexpr const char* kAboutTitle = "About";
 inline constexpr const char* kAboutText =
-    "Pelmora, Display Envoy info realtime.\r\nThe Pelmora developers, https://pelmora.example.org/";
+    "Pelmora, Display Envoy info realtime.\r\nThe Pelmora developers, file:///usr/share/doc/pelmora/";
 
 // The window menu's four commands and the control reactions that resize the
 // window.

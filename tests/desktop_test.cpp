@@ -86,6 +86,13 @@ std::vector<Moment> every_second(std::int64_t from, std::int64_t to, Moment like
     return run;
 }
 
+// Good reads whose timestamp steps between `epoch` and the second before it.
+std::vector<Moment> back_and_forth(std::int64_t from, std::int64_t to, std::int64_t epoch) {
+    std::vector<Moment> run;
+    for (std::int64_t s = from; s < to; ++s) run.push_back({s, nullptr, s % 2 == 0 ? epoch : epoch - 1});
+    return run;
+}
+
 std::vector<Moment> join(std::vector<std::vector<Moment>> parts) {
     std::vector<Moment> all;
     for (auto& p : parts) all.insert(all.end(), p.begin(), p.end());
@@ -108,6 +115,21 @@ INSTANTIATE_TEST_SUITE_P(
             Alert::Stale,
             join({every_second(0, 5, {}), every_second(5, 80, {0, nullptr, 1'800'000'004}), every_second(80, 90, {})}),
             {"Gateway data stale", "Gateway data moving again"}},
+        AlertRow{"stale_back_and_forth",
+                 Alert::Stale,
+                 join({every_second(0, 5, {}), back_and_forth(5, 80, 1'800'000'004), every_second(80, 90, {})}),
+                 {"Gateway data stale", "Gateway data moving again"}},
+        AlertRow{"unreachable_then_a_short_second_episode",
+                 Alert::Unreachable,
+                 join({every_second(0, 310, {0, kNoAnswer}), every_second(310, 320, {}),
+                       every_second(320, 420, {0, kNoAnswer}), every_second(420, 430, {})}),
+                 {"Gateway unreachable", "Gateway reachable again"}},
+        AlertRow{"stale_then_a_short_second_episode",
+                 Alert::Stale,
+                 join({every_second(0, 5, {}), every_second(5, 80, {0, nullptr, 1'800'000'004}),
+                       every_second(80, 90, {}), every_second(90, 130, {0, nullptr, 1'800'000'089}),
+                       every_second(130, 140, {})}),
+                 {"Gateway data stale", "Gateway data moving again"}},
         AlertRow{
             "phase_dead_for_a_minute",
             Alert::DeadPhase,

@@ -4,6 +4,13 @@
 // reads keep their pace. The time of day is a fake clock moved 10 s a tick.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -18,8 +25,11 @@
 #include "platform/qt/dbus_notifier.h"
 #include "shell/pelmora_window.h"
 #include "simulator_process.h"
+#include "temp_folder.h"
 #include "test_support.h"
 #include "window_parts.h"
+
+extern char** environ;
 
 namespace pelmora {
 namespace {
@@ -116,6 +126,97 @@ INSTANTIATE_TEST_SUITE_P(Rows, NotifyTest,
                                                {{{"--hour", "12"}, 2}, {{"--hour", "6.3"}, 9}, {{"--hour", "12"}, 2}},
                                                {"Export stopped", "Export again"}}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A bus that takes the connection and never says a word holds up neither
+// the alerts' caller nor the notifier's end.
+TEST(SilentBus, NotifyNeverWaits) {
+    test::TempWorkingFolder folder;
+    const std::string path = (folder.path() / "bus").string();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un where{};
+    where.sun_family = AF_UNIX;
+    std::snprintf(where.sun_path, sizeof where.sun_path, "%s", path.c_str());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
+    ASSERT_EQ(::listen(listener, 16), 0);
+    const auto began = std::chrono::steady_clock::now();
+    {
+        DBusNotifier notifier("Pelmora", "unix:path=" + path);
+        for (int i = 0; i < 100; ++i) notifier.Notify("Gateway unreachable", "since 12:00");
+        EXPECT_LT(std::chrono::steady_clock::now() - began, 1s) << "Notify waited for the bus";
+        std::this_thread::sleep_for(1500ms);
+        EXPECT_FALSE(notifier.stuck()) << "the greeting's limit let go of the bus";
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 6s);
+    ::close(listener);
+}
+
+// A dbus-daemon of the test's own at `address`, stopped when the object goes.
+class PrivateBus {
+public:
+    explicit PrivateBus(const std::string& path) : m_path(path) {
+        std::filesystem::remove(path);
+        std::vector<std::string> args = {"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                         "--address=unix:path=" + path};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (::posix_spawnp(&m_pid, "dbus-daemon", nullptr, nullptr, argv.data(), environ) != 0) m_pid = -1;
+        for (int i = 0; i < 250 && !std::filesystem::exists(path); ++i) std::this_thread::sleep_for(20ms);
+    }
+    ~PrivateBus() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool running() const { return m_pid > 0 && std::filesystem::exists(m_path); }
+
+private:
+    std::string m_path;
+    pid_t m_pid = -1;
+};
+
+// The notification service on `bus`, on a connection of its own named `name`.
+struct ServiceOn {
+    ServiceOn(const std::string& address, const QString& name)
+        : name(name), bus(QDBusConnection::connectToBus(QString::fromStdString(address), name)) {
+        bus.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"), &service);
+        bus.registerService(QStringLiteral("org.freedesktop.Notifications"));
+    }
+    ~ServiceOn() { QDBusConnection::disconnectFromBus(name); }
+    // Sends `summary` until it arrives, for at most five seconds.
+    bool told(DBusNotifier& notifier, const std::string& summary) {
+        const auto until = std::chrono::steady_clock::now() + 5s;
+        while (std::chrono::steady_clock::now() < until) {
+            notifier.Notify(summary, "");
+            for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            if (std::find(service.summaries.begin(), service.summaries.end(), summary) != service.summaries.end())
+                return true;
+        }
+        return false;
+    }
+    QString name;
+    QDBusConnection bus;
+    FakeNotifications service;
+};
+
+// After the bus restarts, notifications arrive again on a new connection.
+TEST(RestartedBus, NotificationsArriveAgain) {
+    test::TempWorkingFolder folder;
+    const std::string path = (folder.path() / "bus").string();
+    const std::string address = "unix:path=" + path;
+    DBusNotifier notifier("Pelmora", address);
+    {
+        PrivateBus bus(path);
+        if (!bus.running()) GTEST_SKIP() << "no dbus-daemon";
+        ServiceOn service(address, QStringLiteral("first-service"));
+        EXPECT_TRUE(service.told(notifier, "Gateway unreachable"));
+    }
+    PrivateBus again(path);
+    ASSERT_TRUE(again.running());
+    ServiceOn service(address, QStringLiteral("second-service"));
+    EXPECT_TRUE(service.told(notifier, "Gateway reachable again"));
+}
 
 // Without a session bus every alert condition comes and goes unsaid, and a
 // read with alerts on costs what one without does.
