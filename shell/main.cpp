@@ -173,7 +173,8 @@ int main(int argc, char** argv) {
     // The meters' lifetime counters, checked from read to read; the second
     // meter counts consumption where the program reads it so.
     pelmora::CounterStage counters(pelmora::ExecutableBaseName(start.executable) == pelmora::kConsumptionExecutable,
-                                   std::cerr, {&measured});
+                                   std::cerr, {&measured}, &files,
+                                   pelmora::DataFolderPath("counters-" + pelmora::ExecutableBaseName(start.executable)));
 
     // The whole site by meter, when the gateway lists its meters.
     pelmora::SiteStage site(request, clock, {&counters});
@@ -287,6 +288,7 @@ int main(int argc, char** argv) {
     const int status = QApplication::exec();
     publisher.Close();
     history.Flush();
+    counters.Flush();
     // A bus that holds a notification up would hold up the end as well.
     if (notifier.stuck()) std::_Exit(status);
     return status;

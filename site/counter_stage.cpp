@@ -1,6 +1,43 @@
 #include "site/counter_stage.h"
 
+#include "platform/failure.h"
+#include "site/counter_state.h"
+
 namespace pelmora {
+
+namespace {
+
+// A guard's state is a few lines; anything larger is not one.
+constexpr std::size_t kLargestState = 4096;
+
+// Whether anything beyond the reads' own progress changed: an offset, a series.
+bool series_changed(const CounterGuard::Tracks& before, const CounterGuard::Tracks& after) {
+    for (std::size_t c = 0; c < kCounters; ++c) {
+        if (before[c].started != after[c].started || before[c].offset != after[c].offset ||
+            before[c].before_raw != after[c].before_raw)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void CounterStage::restore(const std::string& gateway) {
+    m_gateway = gateway;
+    if (m_files == nullptr || m_state_path.empty()) return;
+    const std::optional<std::string> text = m_files->read_file(m_state_path, kLargestState);
+    if (!text) return;
+    if (const std::optional<CounterGuard::Tracks> tracks = ParseCounterState(*text, gateway)) m_guard.Restore(*tracks);
+}
+
+void CounterStage::Flush() {
+    if (m_files == nullptr || m_state_path.empty() || m_gateway.empty()) return;
+    try {
+        m_files->make_folders(m_state_path.substr(0, m_state_path.rfind('/')));
+        m_files->replace_file(m_state_path, CounterStateText(m_gateway, m_guard.tracks()));
+    } catch (const Failure&) {
+    }
+}
 
 void CounterStage::OnFinishedRead(const FinishedRead& read) {
     FinishedRead out = read;
@@ -10,8 +47,11 @@ void CounterStage::OnFinishedRead(const FinishedRead& read) {
             by_position = m_reader.ReadByPosition(read.document, m_second_is_total);
         const SiteReading* site = read.site ? &*read.site : by_position ? &*by_position : nullptr;
         if (site != nullptr) {
+            if (m_gateway.empty()) restore(read.address);
+            const CounterGuard::Tracks before = m_guard.tracks();
             out.counters = m_guard.Check(*read.epoch, CountersOf(*site));
             out.consumed_derived = m_guard.consumed_derived();
+            if (series_changed(before, m_guard.tracks())) Flush();
         }
     }
     for (FinishedReadSink* sink : m_next) sink->OnFinishedRead(out);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "readings/finished_read.h"
 #include "site/counter_guard.h"
 #include "site/site_reading.h"
@@ -13,19 +15,34 @@ namespace pelmora {
 // from the site by meter type where the read has one, otherwise from the
 // first two meters of its document by position (the second one the total
 // consumption with `second_is_total`). Counters pass through a CounterGuard
-// that tells `log` what it holds back.
+// that tells `log` what it holds back. With a state file, what the guard
+// knows is kept there for the gateway read (written when a rise is held
+// back or a series starts, and by Flush), and the first read of a run on
+// that gateway goes on from it.
 class CounterStage : public FinishedReadSink {
 public:
-    CounterStage(bool second_is_total, std::ostream& log, std::vector<FinishedReadSink*> next)
-        : m_second_is_total(second_is_total), m_guard(log), m_next(std::move(next)) {}
+    CounterStage(bool second_is_total, std::ostream& log, std::vector<FinishedReadSink*> next,
+                 FileSystem* files = nullptr, std::string state_path = "")
+        : m_second_is_total(second_is_total),
+          m_guard(log),
+          m_next(std::move(next)),
+          m_files(files),
+          m_state_path(std::move(state_path)) {}
 
     void OnFinishedRead(const FinishedRead& read) override;
+    // Writes the state file; a failure to write costs only what a restart keeps.
+    void Flush();
 
 private:
+    void restore(const std::string& gateway);
+
     bool m_second_is_total;
     CounterGuard m_guard;
     SiteReader m_reader;
     std::vector<FinishedReadSink*> m_next;
+    FileSystem* m_files;
+    std::string m_state_path;
+    std::string m_gateway;  // the gateway the guard follows; empty before the first read
 };
 
 }  // namespace pelmora

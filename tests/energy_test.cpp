@@ -3,6 +3,8 @@
 // did not run. The simulated installation gives the documents of a whole
 // run; its counters advance with its power.
 #include <gtest/gtest.h>
+
+#include <memory>
 #include <simdjson.h>
 
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include "platform/memory_file_system.h"
 #include "publish/mqtt_messages.h"
 #include "site/counter_guard.h"
+#include "site/counter_state.h"
 #include "site/counter_stage.h"
 #include "site/meter_counters.h"
 #include "site/site_meters.h"
@@ -122,7 +125,25 @@ INSTANTIATE_TEST_SUITE_P(
         GuardRow{"reset_starts_a_series", {{0, 1000, 500, 1000}, {1, 0, 500, 0}, {2, 0.2, 500, 0.2}}, 1},
         GuardRow{"jump_then_back_down", {{0, 1000, 0, 1000}, {1, 6000, 0, none}, {2, 1000.001, 0, 1000.001}}, 2},
         GuardRow{"five_minutes_apart_checked", {{0, 1000, 0, 1000}, {300, 1011, 0, none}}, 1},
-        GuardRow{"further_apart_not_checked", {{0, 1000, 0, 1000}, {301, 1011, 0, 1011}, {14701, 60000, 0, 60000}}, 0}),
+        GuardRow{"further_apart_not_checked", {{0, 1000, 0, 1000}, {301, 1011, 0, 1011}, {14701, 60000, 0, 60000}}, 0},
+        GuardRow{"new_series_drops_the_held_offset",
+                 {{0, 1000, 0, 1000}, {1, 6000, 0, none}, {2, 0, 0, 0}, {3, 0.5, 0, 0.5}},
+                 2},
+        GuardRow{"absurd_values_are_none",
+                 {{0, 1000, 0, 1000}, {1, -5, 0, none}, {2, 1e297, 0, none}, {3, 1000.5, 0, 1000.5}},
+                 0},
+        GuardRow{"small_drift_down_is_jitter",
+                 {{0, 1e6, 0, 1e6}, {1, 1e6 - 1, 0, 1e6}, {2, 1e6 - 2, 0, 1e6}, {3, 1e6 - 3, 0, 1e6}, {4, 1e6, 0, 1e6}},
+                 1},
+        GuardRow{"dip_to_zero_and_back_continues_the_series",
+                 {{0, 26785000, 0, 26785000}, {1, 0, 0, 0}, {2, 26785000.2, 0, 26785000.2}, {3, 26785000.4, 0, 26785000.4}},
+                 2},
+        GuardRow{"allowance_covers_a_stretch_not_each_read",
+                 {{0, 1000, 0, 1000}, {1, 1009.9, 0, 1009.9}, {2, 1019.8, 0, none}, {3, 1029.7, 0, none}},
+                 2},
+        GuardRow{"stepping_between_two_values_gives_nothing",
+                 {{0, 1000, 0, 1000}, {1, 1050, 0, none}, {2, 1000, 0, 1000}, {3, 1050, 0, 1000}, {4, 1000, 0, 1000}},
+                 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CounterGuard, DerivedConsumptionNeverGoesDown) {
@@ -168,6 +189,7 @@ struct RunRow {
     int jump_at;             // the read whose counters jump by 5 MWh; 0 for none
     int reset_at;            // the read whose counters drop to 0; 0 for none
     int log_lines;
+    int restart_at = 0;  // the read before which the program starts again on the same files; 0 for none
 };
 class RunCountersTest : public ::testing::TestWithParam<RunRow> {};
 
@@ -185,7 +207,8 @@ TEST_P(RunCountersTest, DayTotalsFromTheCounters) {
     History history(files, calendar, clock, "/h");
     Published published;
     std::ostringstream log;
-    CounterStage stage(false, log, {&history, &published});
+    auto started = [&] { return std::make_unique<CounterStage>(false, log, std::vector<FinishedReadSink*>{&history, &published}, &files, "/data/counters"); };
+    std::unique_ptr<CounterStage> stage = started();
     SimulatedInstallation installation(11);
 
     std::array<double, 3> before{}, after{};  // produced, imported, exported around the closed stretch
@@ -194,6 +217,10 @@ TEST_P(RunCountersTest, DayTotalsFromTheCounters) {
         if (row.closed_at != 0 && epoch == kTen + row.closed_at) epoch += 4 * 3600;
         if (read == row.jump_at) installation.JumpCounters(5e6);
         if (read == row.reset_at) installation.ResetCounters();
+        if (read == row.restart_at) {
+            stage->Flush();
+            stage = started();
+        }
         const std::vector<SimulatedMeter> meters = installation.Sample(epoch, 12.0);
         FinishedRead finished;
         finished.epoch = epoch;
@@ -201,7 +228,8 @@ TEST_P(RunCountersTest, DayTotalsFromTheCounters) {
         finished.grid_w = meters[1].whole.activePower;
         finished.consumption_w = finished.production_w + finished.grid_w;
         finished.document = RenderReadings(meters, DocumentLayout::Indented);
-        stage.OnFinishedRead(finished);
+        finished.address = "10.0.0.5";
+        stage->OnFinishedRead(finished);
         const std::array<double, 3> now = {meters[0].whole.actEnergyDlvd, meters[1].whole.actEnergyDlvd,
                                            meters[1].whole.actEnergyRcvd};
         if (epoch == kTen + row.closed_at - 1) before = now;
@@ -247,8 +275,31 @@ TEST_P(RunCountersTest, DayTotalsFromTheCounters) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, RunCountersTest,
                          ::testing::Values(RunRow{"closed_for_four_hours", 610, 0, 0, 0},
-                                           RunRow{"counter_jump", 0, 500, 0, 1}, RunRow{"counter_reset", 0, 0, 500, 1}),
+                                           RunRow{"counter_jump", 0, 500, 0, 1}, RunRow{"counter_reset", 0, 0, 500, 1},
+                                           RunRow{"counter_jump_then_a_restart", 0, 500, 0, 1, 800}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// What the guard knew reads back for its own gateway only, and a state
+// with a value out of a counter's bounds is no state.
+TEST(CounterState, ReadsBackForItsGatewayOnly) {
+    std::ostringstream log;
+    CounterGuard guard(log);
+    CounterReading reading;
+    reading.wh = {1000, 50, 30, none, none, none};
+    guard.Check(0, reading);
+    reading.wh = {6000, 50, 30, none, none, none};
+    guard.Check(1, reading);
+    const std::string text = CounterStateText("10.0.0.5", guard.tracks());
+    const std::optional<CounterGuard::Tracks> back = ParseCounterState(text, "10.0.0.5");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(CounterStateText("10.0.0.5", *back), text);
+    EXPECT_DOUBLE_EQ((*back)[0].offset, 5000.0);
+    EXPECT_FALSE(ParseCounterState(text, "10.0.0.6"));
+    std::string absurd = text;
+    absurd.replace(absurd.find("produced 6000"), 13, "produced -1e300");
+    EXPECT_FALSE(ParseCounterState(absurd, "10.0.0.5"));
+    EXPECT_FALSE(ParseCounterState("garbage", "10.0.0.5"));
+}
 
 struct LineRow {
     const char* name;
