@@ -26,6 +26,7 @@ struct Figure {
     const char* unit;
     const char* device_class;
     const char* state_class = "measurement";
+    int precision = 0;  // the decimals Home Assistant shows
 };
 
 const char* const kCounterTitles[kCounters] = {"Energy produced", "Energy imported", "Energy exported",
@@ -38,30 +39,49 @@ std::string counter_template(std::string_view name) {
     return "{{ " + key + " if value_json.energy is defined and " + key + " is defined else states(entity_id) }}";
 }
 
-std::vector<Figure> figures(bool battery, const CounterSet& counters) {
+// A figure a read may lack, or the sensor's own state while it does.
+std::string kept_template(const std::string& key) {
+    const std::string path = "value_json." + key;
+    return "{{ " + path + " if " + path + " is defined else states(entity_id) }}";
+}
+
+// The sensors of phase `i` (0 to 2).
+std::vector<Figure> phase_figures(int i) {
+    const auto value = [](const std::string& path) { return "{{ value_json." + path + " }}"; };
+    const std::string n = std::to_string(i + 1);
+    const std::string at = "phases[" + std::to_string(i) + "].";
+    return {{"phase" + n + "_solar", "Phase " + n + " solar", value(at + "solar_w"), "W", "power"},
+            {"phase" + n + "_grid", "Phase " + n + " grid", value(at + "grid_w"), "W", "power"},
+            {"phase" + n + "_amps", "Phase " + n + " current", value(at + "amps"), "A", "current", "measurement", 1},
+            {"phase" + n + "_volts", "Phase " + n + " voltage", value(at + "volts"), "V", "voltage", "measurement", 1}};
+}
+
+std::vector<Figure> figures(bool battery, const CounterSet& counters, int phases) {
     const auto value = [](const std::string& path) { return "{{ value_json." + path + " }}"; };
     std::vector<Figure> list = {{"production", "Production", value("production_w"), "W", "power"},
                                 {"consumption", "Consumption", value("consumption_w"), "W", "power"},
                                 {"grid", "Grid", value("grid_w"), "W", "power"}};
-    for (int i = 0; i < 3; ++i) {
-        const std::string n = std::to_string(i + 1);
-        const std::string at = "phases[" + std::to_string(i) + "].";
-        list.push_back({"phase" + n + "_solar", "Phase " + n + " solar", value(at + "solar_w"), "W", "power"});
-        list.push_back({"phase" + n + "_grid", "Phase " + n + " grid", value(at + "grid_w"), "W", "power"});
-        list.push_back({"phase" + n + "_amps", "Phase " + n + " current", value(at + "amps"), "A", "current"});
-        list.push_back({"phase" + n + "_volts", "Phase " + n + " voltage", value(at + "volts"), "V", "voltage"});
+    for (int i = 0; i < phases; ++i) {
+        for (Figure& f : phase_figures(i)) list.push_back(std::move(f));
     }
     if (battery) {
-        list.push_back({"battery", "Battery", value("battery_w"), "W", "power"});
-        list.push_back({"load", "House load", value("load_w"), "W", "power"});
+        list.push_back({"battery", "Battery", kept_template("battery_w"), "W", "power"});
+        list.push_back({"load", "House load", kept_template("load_w"), "W", "power"});
     }
     for (std::size_t c = 0; c < kCounters; ++c) {
         if (!counters[c]) continue;
         const std::string name(kCounterNames[c]);
         list.push_back(
-            {"energy_" + name, kCounterTitles[c], counter_template(name), "kWh", "energy", "total_increasing"});
+            {"energy_" + name, kCounterTitles[c], counter_template(name), "kWh", "energy", "total_increasing", 1});
     }
     return list;
+}
+
+// The phases a read sends: as many as its meters show, three without a site.
+int read_phases(const FinishedRead& read) {
+    const SiteReading* site = read.site ? &*read.site : nullptr;
+    if (site == nullptr || !site->has_more()) return 3;
+    return std::max(ShownPhases(site, MeterType::Production), ShownPhases(site, SecondMeterType(*site)));
 }
 
 }  // namespace
@@ -80,11 +100,18 @@ std::string StatePayload(const FinishedRead& read) {
     out += ",\"consumption_w\":" + JsonNumber(read.consumption_w);
     out += ",\"grid_w\":" + JsonNumber(read.grid_w);
     out += ",\"phases\":[";
-    for (std::size_t i = 0; i < read.phases.size(); ++i) {
-        const PhaseFigures& p = read.phases[i];
+    // A phase its meter does not have is null, as the window leaves it blank.
+    const SiteReading* site = read.site ? &*read.site : nullptr;
+    const int solar_phases = ShownPhases(site, MeterType::Production);
+    const int grid_phases = site != nullptr ? ShownPhases(site, SecondMeterType(*site)) : 3;
+    const int phases = read_phases(read);
+    for (int i = 0; i < phases; ++i) {
+        const PhaseFigures& p = read.phases[static_cast<std::size_t>(i)];
+        const auto figure = [](double value, bool shown) { return shown ? JsonNumber(value) : std::string("null"); };
         if (i > 0) out += ',';
-        out += "{\"solar_w\":" + JsonNumber(p.solar_w) + ",\"grid_w\":" + JsonNumber(p.grid_w) +
-               ",\"amps\":" + JsonNumber(p.amps) + ",\"volts\":" + JsonNumber(p.volts) + "}";
+        out += "{\"solar_w\":" + figure(p.solar_w, i < solar_phases) +
+               ",\"grid_w\":" + figure(p.grid_w, i < grid_phases) + ",\"amps\":" + figure(p.amps, i < grid_phases) +
+               ",\"volts\":" + figure(p.volts, i < grid_phases) + "}";
     }
     out += "],\"turnaround_ms\":" + std::to_string(read.turnaround_ms);
     if (read.site && read.site->has_more()) {
@@ -118,20 +145,29 @@ std::string StatePayload(const FinishedRead& read) {
 
 std::string ErrorPayload(const std::string& text) { return "{\"error\":" + JsonString(text) + "}"; }
 
+int PublishedPhases(const FinishedRead& read) { return read_phases(read); }
+
 std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
                                           const std::string& address, bool remove, bool battery,
-                                          const CounterSet& counters) {
+                                          const CounterSet& counters, int phases) {
     const DeviceTopics topics = TopicsFor(settings.prefix, device);
     const std::string node = "pelmora_" + device;
     const std::string device_block =
         "{\"identifiers\":[" + JsonString(node) + "],\"name\":" + JsonString("Solar gateway " + address) +
         ",\"model\":\"Solar gateway meters read by Pelmora\",\"manufacturer\":\"Pelmora\"}";
     std::vector<BusMessage> messages;
-    for (const Figure& f : figures(battery, counters)) {
+    std::vector<Figure> list = figures(battery, counters, remove ? 3 : phases);
+    const std::size_t shown = list.size();
+    // The phases the site lacks are taken away, should they have been sent before.
+    for (int i = remove ? 3 : phases; i < 3; ++i) {
+        for (Figure& f : phase_figures(i)) list.push_back(std::move(f));
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const Figure& f = list[i];
         BusMessage m;
         m.topic = settings.discovery_prefix + "/sensor/" + node + "/" + f.object + "/config";
         m.retain = true;
-        if (!remove) {
+        if (!remove && i < shown) {
             std::string& p = m.payload;
             p = "{\"unique_id\":" + JsonString(node + "_" + f.object);
             p += ",\"name\":" + JsonString(f.name);
@@ -140,6 +176,7 @@ std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const st
             p += std::string(",\"unit_of_measurement\":\"") + f.unit + "\"";
             p += std::string(",\"device_class\":\"") + f.device_class + "\"";
             p += std::string(",\"state_class\":\"") + f.state_class + "\"";
+            p += ",\"suggested_display_precision\":" + std::to_string(f.precision);
             p += ",\"availability_topic\":" + JsonString(topics.availability);
             p += ",\"device\":" + device_block + "}";
         }

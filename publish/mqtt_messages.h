@@ -23,14 +23,18 @@ DeviceTopics TopicsFor(const std::string& prefix, const std::string& device);
 using CounterSet = std::array<bool, kCounters>;
 
 // The state message of a read: time (ISO 8601, UTC), epoch, production_w,
-// consumption_w, grid_w (positive import), phases[3] with solar_w, grid_w,
-// amps and volts, turnaround_ms. Without a timestamp, time and epoch are null.
+// consumption_w, grid_w (positive import), phases (see PublishedPhases) with
+// solar_w, grid_w, amps and volts (null where the phase's meter lacks it),
+// turnaround_ms. Without a timestamp, time and epoch are null.
 // A read of a site with more than production and consumption meters adds
 // battery_w (positive discharging) and load_w (the house without the
 // battery) where it has a battery, and meters: each meter's power by type.
 // A read with lifetime counters adds energy: each counter it has in kWh
 // (produced, imported, exported, consumed, charged, discharged).
 std::string StatePayload(const FinishedRead& read);
+// How many phases a read sends and has sensors for: as many as its meters
+// have on a site with more than production and consumption meters, else 3.
+int PublishedPhases(const FinishedRead& read);
 // {"error": "<text>"} for a failed request.
 std::string ErrorPayload(const std::string& text);
 
@@ -40,9 +44,10 @@ std::string ErrorPayload(const std::string& text);
 // the same topics with empty payloads, which take the sensors away. With
 // `battery`, the battery and the house load without it come after them; then
 // one energy sensor (kWh, total_increasing, as the Energy dashboard takes
-// them) for each counter in `counters`.
+// them) for each counter in `counters`. Only the first `phases` phases have
+// sensors; the configs of the others are sent empty, which takes them away.
 std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
                                           const std::string& address, bool remove = false, bool battery = false,
-                                          const CounterSet& counters = {});
+                                          const CounterSet& counters = {}, int phases = 3);
 
 }  // namespace pelmora

@@ -1,5 +1,7 @@
 #include "publish/mqtt_settings.h"
 
+#include "publish/device_id.h"
+
 #include <charconv>
 #include <string_view>
 
@@ -101,6 +103,8 @@ MqttSettings LoadMqttSettings(SettingsStore& store, const std::string& app) {
     s.prefix = get("Prefix", s.prefix);
     s.discovery = boolean(get("Discovery", ""), s.discovery);
     s.discovery_prefix = get("DiscoveryPrefix", s.discovery_prefix);
+    if (const std::string interval = get("Interval", ""); !interval.empty()) s.interval = IntervalFromText(interval);
+    if (const std::string device = get(kDeviceIdKey, ""); !device.empty()) s.device_id = DeviceId(device);
     return s;
 }
 
@@ -115,12 +119,21 @@ void SaveMqttSettings(SettingsStore& store, const std::string& app, const MqttSe
     put("Prefix", s.prefix);
     put("Discovery", text_of(s.discovery));
     put("DiscoveryPrefix", s.discovery_prefix);
+    put("Interval", std::to_string(s.interval));
+    if (!s.device_id.empty()) put(kDeviceIdKey, s.device_id);
+}
+
+int IntervalFromText(const std::string& text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+    const int seconds = std::stoi(text);
+    return seconds >= 1 && seconds <= 86400 ? seconds : 0;
 }
 
 std::string MqttSettingsProblem(const MqttSettings& s) {
     if (has_blank_or_control(s.host)) return "The broker host must not contain blanks.";
     if (s.enabled && s.host.empty()) return "Enter the broker's host name or address.";
     if (s.port < 1 || s.port > 65535) return "The port must be a whole number from 1 to 65535.";
+    if (s.interval < 1 || s.interval > 86400) return "The interval must be a whole number of seconds from 1 to 86400.";
     if (std::string problem = prefix_problem(s.prefix, "topic prefix"); !problem.empty()) return problem;
     return prefix_problem(s.discovery_prefix, "discovery prefix");
 }

@@ -25,13 +25,20 @@ struct MqttSettings {
     std::string prefix = "pelmora";
     bool discovery = true;
     std::string discovery_prefix = "homeassistant";
+    // Seconds at least between two state messages (and two error messages).
+    int interval = 1;
+    // The device the sensors belong to, fixed once a read succeeded, so that
+    // a new address keeps the same device and entities; empty until then.
+    std::string device_id;
 
     friend bool operator==(const MqttSettings&, const MqttSettings&) = default;
 };
 
 // Reads [Mqtt] (keys Enabled, Host, Port, Tls, VerifyPeer, User, Prefix,
-// Discovery, DiscoveryPrefix); a missing or unreadable key keeps its default,
-// but a Port that is not one reads as 0, which MqttSettingsProblem refuses.
+// Discovery, DiscoveryPrefix, Interval, DeviceId); a missing or unreadable
+// key keeps its default, but a Port that is not one reads as 0, which
+// MqttSettingsProblem refuses, and so does an Interval that is not one.
+// A DeviceId is made topic-safe as DeviceId makes an address.
 MqttSettings LoadMqttSettings(SettingsStore& store, const std::string& app);
 void SaveMqttSettings(SettingsStore& store, const std::string& app, const MqttSettings& settings);
 
@@ -43,5 +50,8 @@ std::string MqttSettingsProblem(const MqttSettings& settings);
 
 // The port typed as text: a whole number from 1 to 65535, or 0.
 int PortFromText(const std::string& text);
+// The interval typed as text: a whole number of seconds from 1 to 86400, or 0.
+int IntervalFromText(const std::string& text);
+inline constexpr const char* kDeviceIdKey = "DeviceId";
 
 }  // namespace pelmora

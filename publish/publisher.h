@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/message_bus.h"
+#include "platform/wall_clock.h"
 #include "publish/mqtt_messages.h"
 #include "publish/mqtt_settings.h"
 #include "readings/finished_read.h"
@@ -20,11 +24,19 @@ namespace pelmora {
 // sensors as well, from the first such read on, and each lifetime counter an
 // energy sensor from the first read that has it; such a read reconnects once
 // to send the new configs, without an offline in between, and sends its
-// state after them. With publishing off, nothing is sent and no
-// connection is made.
+// state after them. Only the phases the site's meters have get sensors.
+// The device id is fixed at the first read that succeeded (given to the
+// keeper to store), so that a later address keeps the device and its
+// entities; only the device's name follows the address. With an interval
+// above a second, state and error messages go out at most once an interval
+// by `clock`. With publishing off, nothing is sent and no connection is
+// made.
 class Publisher : public FinishedReadSink {
 public:
-    explicit Publisher(MessageBus& bus) : m_bus(bus) {}
+    explicit Publisher(MessageBus& bus, const WallClock* clock = nullptr) : m_bus(bus), m_clock(clock) {}
+
+    // Stores the device id once it is fixed.
+    void set_device_keeper(std::function<void(const std::string&)> keeper) { m_keep_device = std::move(keeper); }
 
     // Applies new settings for the gateway at `address`, reconnecting when
     // needed. Settings with a problem (see MqttSettingsProblem) publish nothing.
@@ -38,8 +50,15 @@ public:
 
 private:
     BusOptions options() const;
+    // Whether a message that the interval paces may go out now.
+    bool due(std::optional<std::int64_t>& last);
 
     MessageBus& m_bus;
+    const WallClock* m_clock;
+    std::function<void(const std::string&)> m_keep_device;
+    std::optional<std::int64_t> m_last_state;
+    std::optional<std::int64_t> m_last_error;
+    int m_phases = 3;  // the phases the device's site has
     MqttSettings m_settings;
     std::string m_password;
     std::string m_address;

@@ -135,7 +135,19 @@ int main(int argc, char** argv) {
     const QString instance_name = pelmora::SingleInstance::SocketName(
         pelmora::ExecutableBaseName(start.executable),
         pelmora::QtSettingsStore::FilePath(pelmora::kSettingsApp));
-    if (pelmora::SingleInstance::AskRunningToShow(instance_name)) return 0;
+    pelmora::SingleInstance instance;
+    if (instance_name.isEmpty()) {
+        std::fprintf(stderr, "Pelmora: no folder only this user can write for the one-poller guard; starting without it\n");
+    } else if (!instance.TakeLock(instance_name)) {
+        // The first start may still be opening its window: it is asked for five seconds.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (std::chrono::steady_clock::now() < until) {
+            if (pelmora::SingleInstance::AskRunningToShow(instance_name)) return 0;
+            ::usleep(200 * 1000);
+        }
+        std::fprintf(stderr, "Pelmora: another start of this program is running but did not answer; ending\n");
+        return 1;
+    }
 
     pelmora::SteadyTickSource ticks;
     pelmora::QtRegionalFormat format;
@@ -160,7 +172,10 @@ int main(int argc, char** argv) {
 
     // Publishing over MQTT, when the settings switch it on.
     pelmora::MosquittoBus bus;
-    pelmora::Publisher publisher(bus);
+    pelmora::Publisher publisher(bus, &clock);
+    publisher.set_device_keeper([&settings](const std::string& id) {
+        settings.SaveSetting(pelmora::kSettingsApp, pelmora::kMqttSection, pelmora::kDeviceIdKey, id);
+    });
     pelmora::FileSecretStore password_file(pelmora::ConfigFilePath("mqtt-password"));
     pelmora::BrokerPassword password(keychain, password_file);
     pelmora::PublishServices publish{settings, password, publisher, bus};
@@ -236,8 +251,7 @@ int main(int argc, char** argv) {
         alerts.Configure(d);
     };
     about.set_parent(&window);
-    pelmora::SingleInstance instance;
-    instance.Listen(instance_name, [&window] {
+    if (!instance_name.isEmpty()) instance.Listen(instance_name, [&window] {
         std::fprintf(stderr, "Pelmora: started again: this window is shown instead\n");
         window.showNormal();
         window.raise();

@@ -249,18 +249,16 @@ void Pelmorafrm::show_site(const SiteReading* site) {
         // A phase the meter does not have shows nothing, not what its
         // channel carries (noise, or another meter's value).
         const auto blank_beyond = [&](MeterType type, std::initializer_list<const char*> boxes) {
-            const MeterReading* meter = site->find(type);
-            if (meter == nullptr) return;
+            if (site->find(type) == nullptr) return;
             int phase = 0;
             for (const char* box : boxes) {
-                if (++phase > meter->meter.phase_count) {
+                if (++phase > ShownPhases(site, type)) {
                     set_text(box, "");
                     set_back_color(box, kWindowBackground);
                 }
             }
         };
-        const MeterType second =
-            site->find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption : MeterType::TotalConsumption;
+        const MeterType second = SecondMeterType(*site);
         blank_beyond(MeterType::Production, {"S1", "S2", "S3"});
         blank_beyond(second, {"G1", "G2", "G3"});
         blank_beyond(second, {"A1", "A2", "A3"});
@@ -271,7 +269,8 @@ void Pelmorafrm::show_site(const SiteReading* site) {
     if (notes != m_site_notes) {
         m_site_notes = notes;
         setToolTip(QString::fromStdString(notes));
-        if (!notes.empty()) std::fprintf(stderr, "Pelmora: %s\n", notes.c_str());
+        const std::string fresh = m_said_notes.NewLines(notes);
+        if (!fresh.empty()) std::fprintf(stderr, "Pelmora: %s", fresh.c_str());
     }
     if (!battery) return;
     const double power = *site->battery_w;

@@ -31,6 +31,7 @@
 #include "shell/tray_icon.h"
 #include "shell/menu.h"
 #include "shell/startup.h"
+#include "site/said_once.h"
 #include "site/site_stage.h"
 
 class QTimer;
@@ -168,6 +169,7 @@ private:
     Menu m_menu;
     bool m_battery_row = false;
     std::string m_site_notes;  // on the window's tooltip
+    SaidOnce m_said_notes;     // on standard error, each line once
     // After failed reads, the next waits longer: [Gateway] Backoff, by
     // default on in token mode and off for plain http.
     ReadPace m_pace;

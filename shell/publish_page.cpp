@@ -54,6 +54,10 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
     m_prefix = field(this, "Prefix", s.prefix);
     m_discovery = switch_box(this, "Discovery", "Home Assistant discovery", s.discovery);
     m_discovery_prefix = field(this, "DiscoveryPrefix", s.discovery_prefix);
+    // A stored interval that is not one shows as it was written.
+    m_interval = field(this, "Interval",
+                       s.interval != 0 ? std::to_string(s.interval)
+                                       : m_services.settings.GetSetting(kSettingsApp, kMqttSection, "Interval", ""));
     m_state = new QLabel(this);
     m_state->setObjectName(QStringLiteral("MqttState"));
     m_message = new QLabel(this);
@@ -73,6 +77,7 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
     form->addRow(QStringLiteral("Topic prefix"), m_prefix);
     form->addRow(m_discovery);
     form->addRow(QStringLiteral("Discovery prefix"), m_discovery_prefix);
+    form->addRow(QStringLiteral("Publish every (s)"), m_interval);
     form->addRow(QStringLiteral("Connection"), m_state);
 
     auto* save = new QPushButton(QStringLiteral("Save"), this);
@@ -126,6 +131,10 @@ void PublishPage::Save() {
     s.prefix = m_prefix->text().toStdString();
     s.discovery = m_discovery->isChecked();
     s.discovery_prefix = m_discovery_prefix->text().toStdString();
+    s.interval = IntervalFromText(m_interval->text().trimmed().toStdString());
+    // The device stays what the first read made it.
+    s.device_id = m_services.publisher.settings().device_id;
+    if (s.device_id.empty()) s.device_id = LoadMqttSettings(m_services.settings, kSettingsApp).device_id;
     if (const std::string problem = MqttSettingsProblem(s); !problem.empty()) {
         m_message->setText(q(problem));
         return;

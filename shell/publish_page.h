@@ -53,6 +53,7 @@ private:
     QLineEdit* m_prefix;
     QCheckBox* m_discovery;
     QLineEdit* m_discovery_prefix;
+    QLineEdit* m_interval;
     QLabel* m_state;
     QLabel* m_message;
     QTimer* m_refresh;

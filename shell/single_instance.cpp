@@ -1,11 +1,18 @@
 #include "shell/single_instance.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 
 namespace pelmora {
 
@@ -14,53 +21,115 @@ namespace {
 constexpr char kShow[] = "show\n";
 constexpr char kShown[] = "shown\n";
 
+// A folder of this user's that nobody else can write into.
+bool private_folder(const QString& folder) {
+    struct stat status {};
+    if (folder.isEmpty() || ::lstat(QFile::encodeName(folder).constData(), &status) != 0) return false;
+    return S_ISDIR(status.st_mode) && status.st_uid == ::getuid() && (status.st_mode & 022) == 0;
+}
+
+QString runtime_folder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (private_folder(runtime)) return runtime;
+    const QString own = QDir::tempPath() + QStringLiteral("/pelmora-") + QString::number(::getuid());
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    return private_folder(own) ? own : QString();
+}
+
+// Whether the other end of `socket` runs as this user.
+bool same_user(qintptr descriptor) {
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    return ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 &&
+           peer.uid == ::getuid();
+}
+
+bool is_socket(const QString& path) {
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISSOCK(status.st_mode);
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance() : m_server(new QLocalServer(this)) {}
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    if (m_lock >= 0) ::close(m_lock);
+}
 
 QString SingleInstance::SocketName(const std::string& program, const std::string& settings_file) {
+    const QString folder = runtime_folder();
+    if (folder.isEmpty()) return {};
     const QByteArray hash =
         QCryptographicHash::hash(QByteArray::fromStdString(settings_file), QCryptographicHash::Sha256).toHex().left(16);
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::tempPath();
     return folder + QStringLiteral("/pelmora-") + QString::fromStdString(program) + '-' + QString::number(::getuid()) +
            '-' + QString::fromLatin1(hash) + QStringLiteral(".socket");
 }
 
+bool SingleInstance::TakeLock(const QString& name) {
+    const QByteArray path = QFile::encodeName(name + QStringLiteral(".lock"));
+    m_lock = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (m_lock < 0) return true;
+    if (::flock(m_lock, LOCK_EX | LOCK_NB) == 0) return true;
+    ::close(m_lock);
+    m_lock = -1;
+    return false;
+}
+
 bool SingleInstance::AskRunningToShow(const QString& name, int wait_ms) {
+    const QDeadlineTimer deadline(wait_ms);
     QLocalSocket socket;
+    socket.setReadBufferSize(kLongestLine);
     socket.connectToServer(name);
-    if (!socket.waitForConnected(wait_ms)) return false;
+    if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) return false;
+    if (!same_user(socket.socketDescriptor())) return false;
     socket.write(kShow);
-    if (!socket.waitForBytesWritten(wait_ms)) return false;
+    if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) return false;
     while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(wait_ms)) return false;
+        if (socket.bytesAvailable() >= kLongestLine || deadline.hasExpired()) return false;
+        if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) return false;
     }
-    return socket.readLine() == kShown;
+    return socket.readLine(kLongestLine) == kShown;
+}
+
+void SingleInstance::serve(QLocalSocket* socket) {
+    ++m_clients;
+    connect(socket, &QObject::destroyed, this, [this] { --m_clients; });
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    if (m_clients > kMaxClients || !same_user(socket->socketDescriptor())) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    socket->setReadBufferSize(kLongestLine);
+    QTimer::singleShot(kIdleMs, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        if (!socket->canReadLine()) {
+            if (socket->bytesAvailable() >= kLongestLine) {
+                socket->abort();
+                socket->deleteLater();
+            }
+            return;
+        }
+        if (socket->readLine(kLongestLine) == kShow) {
+            socket->write(kShown);
+            socket->flush();
+            if (m_show) m_show();
+        }
+        socket->disconnectFromServer();
+    });
 }
 
 bool SingleInstance::Listen(const QString& name, std::function<void()> show) {
     m_show = std::move(show);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (!socket->canReadLine()) return;
-                if (socket->readLine(64) == kShow) {
-                    socket->write(kShown);
-                    socket->flush();
-                    if (m_show) m_show();
-                }
-                socket->disconnectFromServer();
-            });
-        }
+        while (QLocalSocket* socket = m_server->nextPendingConnection()) serve(socket);
     });
-    if (m_server->listen(name)) return true;
-    // Nobody answered on it (the caller asked first): a crash's leftover.
-    QLocalServer::removeServer(name);
+    // Holding the lock, a socket at the name is a crash's leftover.
+    if (m_lock >= 0 && is_socket(name)) QLocalServer::removeServer(name);
     return m_server->listen(name);
 }
 

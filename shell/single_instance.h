@@ -6,31 +6,50 @@
 #include <string>
 
 class QLocalServer;
+class QLocalSocket;
 
 namespace pelmora {
 
-// One poller per program name and settings file. The first start listens on
-// a local socket; a later start asks it to show its window and ends. A
-// socket left behind by a crash answers nobody and is taken over.
+// One poller per program name and settings file. The first start takes a
+// lock (flock, held for the program's life, so a crash lets go of it) and
+// listens on a local socket beside it; a later start finds the lock taken,
+// asks the socket to show the first window and ends. Both live in a folder
+// only this user can write, and each side checks that the other is this
+// user. Only the holder of the lock replaces a socket, and only a socket:
+// anything else at its path is left alone.
 class SingleInstance : public QObject {
 public:
+    static constexpr int kMaxClients = 16;
+    static constexpr int kIdleMs = 2000;
+    static constexpr int kLongestLine = 64;
+
     SingleInstance();
     ~SingleInstance() override;
 
-    // The socket for `program` with its settings in `settings_file`: under
-    // $XDG_RUNTIME_DIR (the temporary folder without it), named for the
-    // program and a hash of the settings file's path.
+    // The socket for `program` with its settings in `settings_file`, named
+    // for the program, the user and a hash of the settings file's path, in
+    // $XDG_RUNTIME_DIR when only this user can write it, else in a folder
+    // of this user's own under the temporary folder; empty when no such
+    // folder can be had.
     static QString SocketName(const std::string& program, const std::string& settings_file);
-    // True when a running start answered within `wait_ms` and was asked to
-    // show its window.
+    // True when this start took the lock beside `name`, or no lock can be
+    // made there (which costs nothing but the guard); false when another
+    // start holds it.
+    bool TakeLock(const QString& name);
+    // True when a start run by this user answered "shown" on `name` within
+    // `wait_ms` in all.
     static bool AskRunningToShow(const QString& name, int wait_ms = 1000);
-    // Listens on `name`; each later start runs `show`. False when the socket
-    // cannot be made, which costs nothing but the guard.
+    // Listens on `name` (replacing a socket a crash left); each later start
+    // runs `show`. False when the socket cannot be made.
     bool Listen(const QString& name, std::function<void()> show);
 
 private:
+    void serve(QLocalSocket* socket);
+
     QLocalServer* m_server;
     std::function<void()> m_show;
+    int m_lock = -1;
+    int m_clients = 0;
 };
 
 }  // namespace pelmora

@@ -4,6 +4,8 @@
 
 #include <set>
 
+#include "site/printable_text.h"
+
 namespace pelmora {
 
 MeterType MeterTypeFromText(std::string_view text) {
@@ -41,17 +43,17 @@ std::optional<std::vector<SiteMeter>> ParseSiteMeters(std::string_view text) {
         if (!eids.insert(meter.eid).second) return std::nullopt;
         if (fields["phaseCount"].get(phases) != simdjson::SUCCESS || phases < 1 || phases > 3) continue;
         meter.phase_count = static_cast<int>(phases);
-        meter.type_text = std::string(type);
+        meter.type_text = PrintableText(type);
         meter.type = MeterTypeFromText(type);
         std::string_view text_field;
         if (fields["state"].get(text_field) == simdjson::SUCCESS) meter.enabled = text_field == "enabled";
-        if (fields["phaseMode"].get(text_field) == simdjson::SUCCESS) meter.phase_mode = std::string(text_field);
+        if (fields["phaseMode"].get(text_field) == simdjson::SUCCESS) meter.phase_mode = PrintableText(text_field);
         if (fields["meteringStatus"].get(text_field) == simdjson::SUCCESS)
-            meter.metering_status = std::string(text_field);
+            meter.metering_status = PrintableText(text_field);
         simdjson::dom::array flags;
         if (fields["statusFlags"].get(flags) == simdjson::SUCCESS) {
             for (const simdjson::dom::element flag : flags) {
-                if (flag.get(text_field) == simdjson::SUCCESS) meter.status_flags.emplace_back(text_field);
+                if (flag.get(text_field) == simdjson::SUCCESS) meter.status_flags.push_back(PrintableText(text_field));
             }
         }
         meters.push_back(std::move(meter));

@@ -30,7 +30,7 @@ struct SiteMeter {
     std::uint64_t eid = 0;
     bool enabled = false;
     MeterType type = MeterType::Other;
-    std::string type_text;  // measurementType as sent
+    std::string type_text;  // measurementType as sent, made printable
     std::string phase_mode;
     int phase_count = 0;  // 1 to 3; the channels beyond it are not phases of the site
     std::string metering_status;

@@ -22,6 +22,16 @@ const MeterReading* SiteReading::find(MeterType type) const {
     return found == meters.end() ? nullptr : &*found;
 }
 
+MeterType SecondMeterType(const SiteReading& site) {
+    return site.find(MeterType::NetConsumption) != nullptr ? MeterType::NetConsumption : MeterType::TotalConsumption;
+}
+
+int ShownPhases(const SiteReading* site, MeterType type) {
+    if (site == nullptr || !site->has_more()) return 3;
+    const MeterReading* meter = site->find(type);
+    return meter == nullptr ? 3 : std::clamp(meter->meter.phase_count, 0, 3);
+}
+
 bool SiteReading::has_more() const {
     return std::any_of(meters.begin(), meters.end(), [](const MeterReading& m) {
         return m.meter.type != MeterType::Production && m.meter.type != MeterType::NetConsumption &&

@@ -45,6 +45,15 @@ struct SiteReading {
     bool has_more() const;
 };
 
+// The site's second meter: net consumption where it has one, else total
+// consumption.
+MeterType SecondMeterType(const SiteReading& site);
+
+// How many phases of the meter of `type` are shown and sent: its phaseCount
+// on a site with more than production and consumption meters, all three
+// otherwise (no site, no such meter, or a site read as by position).
+int ShownPhases(const SiteReading* site, MeterType type);
+
 // Reads readings documents by meter with a JSON parser it keeps between
 // calls.
 class SiteReader {

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include <chrono>
 #include <ctime>
@@ -211,6 +213,82 @@ TEST(Program, NoDisplayIsSaidInOneLine) {
     EXPECT_NE(WEXITSTATUS(status), 0);
     EXPECT_EQ(test::ReadFile(output),
               "Pelmora: no display found: set DISPLAY (or WAYLAND_DISPLAY), or start it in a desktop session\n");
+}
+
+// Of three starts at once exactly one keeps polling; the others show its
+// window and end with status 0.
+TEST(Program, OneOfSimultaneousStartsPolls) {
+    test::TempWorkingFolder folder;
+    ::chmod(folder.path().c_str(), 0700);
+    test::SimulatorProcess gateway({"--seed", "6"});
+    std::vector<pid_t> starts;
+    for (int i = 0; i < 3; ++i) starts.push_back(start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path()));
+    std::this_thread::sleep_for(8s);
+    std::vector<pid_t> running;
+    for (const pid_t pid : starts) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        } else {
+            running.push_back(pid);
+        }
+    }
+    EXPECT_EQ(running.size(), 1u);
+    for (const pid_t pid : running) {
+        ::kill(pid, SIGTERM);
+        EXPECT_EQ(wait_for(pid, 10s), 0);
+    }
+}
+
+// A first start that answers slowly, or not at all while it is stopped,
+// keeps its socket: a second start ends without taking it over. Idle local
+// clients and one that sends without a line end are dropped, so the guard
+// answers again afterwards.
+TEST(Program, AStalledFirstStartKeepsItsSocket) {
+    test::TempWorkingFolder folder;
+    ::chmod(folder.path().c_str(), 0700);
+    test::SimulatorProcess gateway({"--seed", "7"});
+    const pid_t first = start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path());
+    for (int i = 0; i < 500 && socket_in(folder.path(), "Pelmora").empty(); ++i) std::this_thread::sleep_for(20ms);
+    const std::string socket_path = socket_in(folder.path(), "Pelmora");
+    ASSERT_FALSE(socket_path.empty());
+
+    std::vector<int> clients;
+    for (int i = 0; i < 40; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un where{};
+        where.sun_family = AF_UNIX;
+        std::snprintf(where.sun_path, sizeof where.sun_path, "%s", socket_path.c_str());
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0) clients.push_back(fd);
+    }
+    const std::string flood(1 << 20, 'x');
+    ::fcntl(clients.front(), F_SETFL, O_NONBLOCK);
+    EXPECT_LT(::send(clients.front(), flood.data(), flood.size(), MSG_NOSIGNAL), static_cast<ssize_t>(flood.size()))
+        << "the first start read all of a line without end";
+
+    ::kill(first, SIGSTOP);
+    const int second = wait_for(start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path()), 20s);
+    ::kill(first, SIGCONT);
+    ASSERT_TRUE(WIFEXITED(second)) << second;
+    EXPECT_NE(WEXITSTATUS(second), 0) << "a stopped first start was taken for a crashed one";
+    EXPECT_EQ(socket_in(folder.path(), "Pelmora"), socket_path);
+
+    const int third = wait_for(start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path()), 20s);
+    EXPECT_TRUE(WIFEXITED(third) && WEXITSTATUS(third) == 0) << "the first start answers again";
+    for (const int fd : clients) ::close(fd);
+    ::kill(first, SIGTERM);
+    EXPECT_EQ(wait_for(first, 10s), 0);
+}
+
+// A runtime folder others can write is not used for the guard.
+TEST(Program, AWorldWritableRuntimeFolderIsNotUsed) {
+    test::TempWorkingFolder folder;
+    ::chmod(folder.path().c_str(), 0777);
+    const pid_t pid = start_program(PELMORA_PROGRAM, {"10.1.2.3"}, folder.path());
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_TRUE(socket_in(folder.path(), "Pelmora").empty());
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(wait_for(pid, 10s), 0);
 }
 
 // The whole command line after the program name is the address text; Qt's

@@ -270,7 +270,7 @@ TEST_F(PublisherTest, ConnectsWithWillAndSendsStateOrError) {
     EXPECT_EQ(bus.stopped_with[0], (std::vector<BusMessage>{{"pelmora/envoy_local/availability", "offline", true}}));
 }
 
-TEST_F(PublisherTest, DiscoveryOffOrANewAddressRemovesTheOldSensors) {
+TEST_F(PublisherTest, DiscoveryOffOrANewDeviceRemovesEveryOldConfig) {
     publisher.Configure(settings, "", "envoy.local");
     settings.discovery = false;
     publisher.Configure(settings, "", "envoy.local");
@@ -281,16 +281,65 @@ TEST_F(PublisherTest, DiscoveryOffOrANewAddressRemovesTheOldSensors) {
 
     settings.discovery = true;
     publisher.Configure(settings, "", "envoy.local");
+    FinishedRead counted = read_of(test::ReadFixture("readings.json"));
+    counted.counters = {1000.0, 2000.0, 3000.0, 1000.0, std::nullopt, std::nullopt};
+    publisher.OnFinishedRead(counted);
+    settings.device_id = "garage";
+    publisher.Configure(settings, "", "envoy.local");
+    const std::vector<BusMessage>& removed = bus.stopped_with.back();
+    ASSERT_EQ(removed.size(), 20u) << "15 figures and 4 energy sensors, then the availability";
+    for (std::size_t i = 0; i + 1 < removed.size(); ++i) {
+        EXPECT_TRUE(removed[i].topic.starts_with("homeassistant/sensor/pelmora_envoy_local/")) << removed[i].topic;
+        EXPECT_EQ(removed[i].payload, "");
+    }
+    EXPECT_TRUE(removed[18].topic.ends_with("/energy_consumed/config"));
+    EXPECT_EQ(removed.back(), (BusMessage{"pelmora/envoy_local/availability", "", true}))
+        << "the old device's retained availability is cleared";
+    EXPECT_EQ(bus.started.back().will.topic, "pelmora/garage/availability");
+}
+
+// The first read that succeeds fixes the device, which a later address
+// keeps with all its entities; only the device's name follows the address.
+TEST_F(PublisherTest, AnAddressChangeKeepsTheDevice) {
+    std::vector<std::string> kept;
+    publisher.set_device_keeper([&kept](const std::string& id) { kept.push_back(id); });
+    publisher.Configure(settings, "", "envoy.local");
+    publisher.OnFinishedRead(read_of(test::ReadFixture("readings.json")));
+    EXPECT_EQ(kept, std::vector<std::string>{"envoy_local"});
     FinishedRead moved = read_of(test::ReadFixture("readings.json"));
     moved.address = "10.0.0.9";
     publisher.OnFinishedRead(moved);
-    ASSERT_EQ(bus.stopped_with.size(), 3u);
-    EXPECT_EQ(bus.stopped_with[2].size(), 16u);
-    EXPECT_TRUE(bus.stopped_with[2][0].topic.starts_with("homeassistant/sensor/pelmora_envoy_local/"));
-    EXPECT_EQ(bus.started.back().will.topic, "pelmora/10_0_0_9/availability");
-    EXPECT_EQ(bus.published.back().topic, "pelmora/10_0_0_9/state");
-    EXPECT_EQ(bus.stopped_with[2].back(), (BusMessage{"pelmora/envoy_local/availability", "", true}))
-        << "the old device's retained availability is cleared";
+    publisher.OnFinishedRead(moved);
+    EXPECT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(bus.stopped_with.back().empty()) << "renamed without an offline or a removal";
+    EXPECT_EQ(bus.started.back().will.topic, "pelmora/envoy_local/availability");
+    EXPECT_NE(bus.started.back().on_connect[1].payload.find(R"("name":"Solar gateway 10.0.0.9")"), std::string::npos);
+    EXPECT_NE(bus.started.back().on_connect[1].payload.find(R"("unique_id":"pelmora_envoy_local_production")"),
+              std::string::npos);
+    EXPECT_EQ(bus.published.back().topic, "pelmora/envoy_local/state");
+}
+
+// With an interval, states and errors go out at most once an interval by
+// the clock; with the default of a second, every read goes out.
+TEST(PublisherInterval, StatesAtMostOnceAnInterval) {
+    for (const int interval : {1, 10}) {
+        test::RecordingBus bus;
+        FixedWallClock clock(1'800'000'000);
+        Publisher publisher(bus, &clock);
+        MqttSettings s;
+        s.enabled = true;
+        s.host = "127.0.0.1";
+        s.interval = interval;
+        s.device_id = "envoy_local";
+        publisher.Configure(s, "", "envoy.local");
+        const FinishedRead read = read_of(test::ReadFixture("readings.json"));
+        for (int i = 0; i < 30; ++i) {
+            publisher.OnFinishedRead(read);
+            publisher.OnFinishedRead(read);
+            clock.set(clock.EpochSeconds() + 1);
+        }
+        EXPECT_EQ(bus.published.size(), interval == 1 ? 60u : 3u) << interval;
+    }
 }
 
 // Half-typed addresses whose reads fail leave nothing on the broker: the
@@ -347,9 +396,21 @@ TEST_F(PublisherTest, ABatterySiteAddsItsFiguresAndSensors) {
     ASSERT_EQ(bus.started.size(), 2u) << "one reconnect for the new sensors";
     EXPECT_TRUE(bus.stopped_with.back().empty()) << "the sensors stay available across it";
     const std::vector<BusMessage>& configs = bus.started.back().on_connect;
+    // Availability, three figures, two phases (the site has two), the
+    // battery and the house load, phase 3's configs taken away, the state.
     ASSERT_EQ(configs.size(), 19u);
-    EXPECT_TRUE(configs[16].topic.ends_with("/battery/config"));
-    EXPECT_NE(configs[17].payload.find("\"value_template\":\"{{ value_json.load_w }}\""), std::string::npos);
+    EXPECT_TRUE(configs[12].topic.ends_with("/battery/config"));
+    for (std::size_t i = 14; i < 18; ++i) {
+        EXPECT_TRUE(configs[i].topic.find("/phase3_") != std::string::npos) << configs[i].topic;
+        EXPECT_EQ(configs[i].payload, "");
+    }
+    EXPECT_NE(configs[13].payload.find(
+                  R"("value_template":"{{ value_json.load_w if value_json.load_w is defined else states(entity_id) }}")"),
+              std::string::npos);
+    EXPECT_NE(StatePayload(read).find(R"("phases":[{"solar_w":)"), std::string::npos);
+    EXPECT_EQ(StatePayload(read).find(R"(,{"solar_w":)", StatePayload(read).find(R"(,{"solar_w":)") + 1),
+              std::string::npos)
+        << "two phases sent, not three";
     EXPECT_EQ(configs[18], (BusMessage{"pelmora/envoy_local/state", StatePayload(read), false}))
         << "the read that brought the sensors goes out after their configs";
 }

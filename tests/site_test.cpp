@@ -9,6 +9,8 @@
 
 #include "site/site_meters.h"
 #include "site/site_reading.h"
+#include "site/printable_text.h"
+#include "site/said_once.h"
 #include "site/site_stage.h"
 #include "site/site_text.h"
 #include "read_fakes.h"
@@ -280,6 +282,33 @@ TEST(SiteReading, ProductionAndNetAloneHaveNothingMore) {
     const auto battery = reader.Read(*ParseSiteMeters(test::ReadFixture("site/fw-8.2.4286-battery-meters.json")),
                                      test::ReadFixture("site/fw-8.2.4286-battery.json"));
     EXPECT_TRUE(battery->has_more());
+}
+
+// Text from the gateway reaches no terminal with its control characters: a
+// meter list's type, status and flags are printable wherever they are shown.
+TEST(SiteText, GatewayTextIsPrintable) {
+    EXPECT_EQ(PrintableText("net-consumption"), "net-consumption");
+    EXPECT_EQ(PrintableText("a\x1b[2Jb\r\n\x7f"), "a\\x1B[2Jb\\x0D\\x0A\\x7F");
+    EXPECT_EQ(PrintableText("c1 \xc2\x9b x, \xc3\xa9t\xc3\xa9"), "c1 \\x9B x, \xc3\xa9t\xc3\xa9");
+    const auto meters = ParseSiteMeters(
+        R"([{"eid":1,"state":"enabled","measurementType":"stor\u001b]0;owned\u0007age","phaseCount":1,)"
+        R"("meteringStatus":"bad\u009b1m","statusFlags":["x\ny"]}])");
+    ASSERT_TRUE(meters);
+    const std::string text = MeterListText(*meters);
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        EXPECT_TRUE(u >= 0x20 || c == '\n') << text;
+    }
+    EXPECT_EQ(text.find("\xc2\x9b"), std::string::npos) << text;
+}
+
+// A note said once is not said again when it comes back.
+TEST(SiteText, EachNoteIsSaidOnce) {
+    SaidOnce said;
+    EXPECT_EQ(said.NewLines("battery offline\nmode"), "battery offline\nmode\n");
+    EXPECT_EQ(said.NewLines(""), "");
+    EXPECT_EQ(said.NewLines("battery offline"), "");
+    EXPECT_EQ(said.NewLines("mode\nnew flag"), "new flag\n");
 }
 
 }  // namespace
