@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
+#include <memory>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "access/settings_pin_store.h"
 #include "access/token_keeper.h"
 #include "gateway/curl_https_transport.h"
+#include "gateway/threaded_side_document.h"
 #include "gateway/url_launch.h"
 #include "platform/file_secret_store.h"
 #include "history/history.h"
@@ -58,6 +60,25 @@ void on_signal(int) {
     (void)ignored;
     errno = saved;
 }
+
+// The meter list's own request in token mode: a connection of its own, the
+// key pinned now, the token in force; its refusal touches nothing else.
+class SideTokenRequest : public pelmora::GatewayRequest {
+public:
+    SideTokenRequest(const std::string& token, const std::optional<pelmora::CertificateFacts>& pin,
+                     const pelmora::WallClock& clock)
+        : m_request(m_transport, m_pins, clock) {
+        if (pin) m_pins.Save(*pin);
+        m_request.set_token(token);
+    }
+    std::string scheme() override { return m_request.scheme(); }
+    std::string launch(const std::string& url) override { return m_request.launch_side(url); }
+
+private:
+    pelmora::CurlHttpsTransport m_transport;
+    pelmora::MemoryPinStore m_pins;
+    pelmora::TokenGatewayRequest m_request;
+};
 
 // What Qt says while the display is opened, held back: a display that
 // cannot be opened ends the program with one line instead of Qt's fatal
@@ -194,6 +215,14 @@ int main(int argc, char** argv) {
     // The whole site by meter, when the gateway lists its meters.
     pelmora::SiteStage site(request, clock, {&counters});
     site.set_access_generation([&keeper] { return keeper.Generation(); });
+    // The meter list comes off the reads' thread, each time over a request of its own.
+    pelmora::ThreadedSideDocument meter_list;
+    site.set_background(&meter_list, [&keeper, &pins, &clock]() -> std::unique_ptr<pelmora::GatewayRequest> {
+        const std::optional<std::string> token = keeper.Token();
+        if (!token && !keeper.Expected()) return std::make_unique<pelmora::CurlGatewayRequest>();
+        if (!token) return nullptr;
+        return std::make_unique<SideTokenRequest>(*token, pins.Load(), clock);
+    });
 
     // The desktop: alerts through its notification service, the tray icon,
     // starting with the session.

@@ -27,6 +27,7 @@ void SiteStage::OnFinishedRead(const FinishedRead& read) {
             m_due = true;
             m_asked_at.reset();
         }
+        take_fetched();
         static const std::vector<SiteMeter> kNone;
         std::optional<SiteReading> site = m_reader.Read(m_meters ? *m_meters : kNone, read.document);
         std::vector<std::uint64_t> eids = sorted(m_reader.seen_eids());
@@ -43,9 +44,28 @@ void SiteStage::OnFinishedRead(const FinishedRead& read) {
 }
 
 void SiteStage::ask(const std::string& address) {
+    const std::string url = m_request.scheme() + address + "/ivp/meters";
+    if (m_fetch != nullptr) {
+        std::unique_ptr<GatewayRequest> request = m_make_request ? m_make_request() : nullptr;
+        if (request == nullptr || !m_fetch->Start(std::move(request), url)) return;
+        m_fetched_for = address + '\n' + std::to_string(m_access.value_or(0));
+        ++m_asks;
+        m_asked_at = m_clock.EpochSeconds();
+        return;
+    }
     ++m_asks;
     m_asked_at = m_clock.EpochSeconds();
-    const std::string body = m_request.launch_side(m_request.scheme() + address + "/ivp/meters");
+    take_answer(m_request.launch_side(url));
+}
+
+void SiteStage::take_fetched() {
+    if (m_fetch == nullptr) return;
+    const std::optional<std::string> body = m_fetch->Take();
+    if (!body || m_fetched_for != m_address + '\n' + std::to_string(m_access.value_or(0))) return;
+    take_answer(*body);
+}
+
+void SiteStage::take_answer(const std::string& body) {
     std::optional<std::vector<SiteMeter>> meters = body.empty() ? std::nullopt : ParseSiteMeters(body);
     if (!meters) return;
     m_due = false;

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "gateway/gateway_request.h"
+#include "gateway/side_document.h"
 #include "platform/wall_clock.h"
 #include "readings/finished_read.h"
 #include "site/site_meters.h"
@@ -21,7 +23,10 @@ namespace pelmora {
 // of eids differs from the last one's, at most once a minute. Any answer
 // that is not a meter list (a failure, 401, 404, 500, HTML) is asked again
 // at most once a minute; until one comes, reads pass on exactly as they
-// came.
+// came. With a background fetch set, the list is fetched off the reads'
+// thread and taken up by the first read after it came, so that a slow list
+// never holds a reading back; an answer for an address or access that has
+// changed since is dropped.
 class SiteStage : public FinishedReadSink {
 public:
     SiteStage(GatewayRequest& request, const WallClock& clock, std::vector<FinishedReadSink*> next)
@@ -29,6 +34,12 @@ public:
 
     // What counts as a change of access (the token's generation); none when unset.
     void set_access_generation(std::function<std::uint64_t()> generation) { m_generation = std::move(generation); }
+    // Fetches the list through `fetch`, each time with a request `make` gives
+    // (none: nothing is asked then).
+    void set_background(SideDocument* fetch, std::function<std::unique_ptr<GatewayRequest>()> make) {
+        m_fetch = fetch;
+        m_make_request = std::move(make);
+    }
 
     void OnFinishedRead(const FinishedRead& read) override;
 
@@ -41,6 +52,9 @@ public:
 
 private:
     void ask(const std::string& address);
+    void take_answer(const std::string& body);
+    // The answer that came in the background, for the address and access it was asked for.
+    void take_fetched();
 
     GatewayRequest& m_request;
     const WallClock& m_clock;
@@ -55,6 +69,9 @@ private:
     bool m_due = true;
     std::optional<std::int64_t> m_asked_at;
     std::uint64_t m_asks = 0;
+    SideDocument* m_fetch = nullptr;
+    std::function<std::unique_ptr<GatewayRequest>()> m_make_request;
+    std::string m_fetched_for;  // the address and access of the fetch under way
 };
 
 }  // namespace pelmora

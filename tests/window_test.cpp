@@ -21,12 +21,14 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <thread>
 #include <sys/stat.h>
 #include <fstream>
 
 #include "access/access_request.h"
 #include "fakes.h"
 #include "platform/file_secret_store.h"
+#include "gateway/threaded_side_document.h"
 #include "gateway/url_launch.h"
 #include "platform/memory_file_system.h"
 #include "platform/qt/qt_regional_format.h"
@@ -1139,6 +1141,30 @@ TEST(WindowSite, BatterySimulatorAsksForTheListOnlyWhenItChanged) {
     EXPECT_EQ(gateway->requests("/ivp/meters"), 1u) << "other eids: asked again a minute later";
     EXPECT_FALSE(w.control("Battery")->isVisibleTo(&w)) << "no battery on a total-consumption site";
     EXPECT_EQ(started.site.asks(), 3u);
+}
+
+// A meter list that takes 3 s holds no reading back: it comes off the
+// reads' thread, and the Battery row shows once it is there.
+TEST(WindowSite, ASlowMeterListNeverDelaysAReading) {
+    using namespace std::chrono_literals;
+    test::SimulatorProcess gateway({"--site", "battery", "--hour", "13", "--list-delay-ms", "3000"});
+    SiteWindow started(gateway.address());
+    ThreadedSideDocument fetch;
+    started.site.set_background(&fetch, [] { return std::make_unique<CurlGatewayRequest>(); });
+    Pelmorafrm& w = *started.window;
+    const auto began = std::chrono::steady_clock::now();
+    auto slowest = std::chrono::steady_clock::duration::zero();
+    const auto battery_shown = [&w] { return w.control("Battery") != nullptr && w.control("Battery")->isVisibleTo(&w); };
+    while (!battery_shown() && std::chrono::steady_clock::now() - began < 10s) {
+        const auto tick = std::chrono::steady_clock::now();
+        w.Timer1_Timer();
+        slowest = std::max(slowest, std::chrono::steady_clock::now() - tick);
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_TRUE(battery_shown());
+    EXPECT_GE(std::chrono::steady_clock::now() - began, 3s) << "the list cannot have come sooner";
+    EXPECT_LT(slowest, 1500ms) << "a reading waited for the list";
+    EXPECT_EQ(started.site.asks(), 1u);
 }
 
 // Today's energy, as the history and the counters give it, on the tooltips
