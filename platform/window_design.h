@@ -37,6 +37,8 @@ inline constexpr int kDesignClientWidth = 8430;
 inline constexpr int kDesignClientHeight = 1575;
 inline constexpr int kDesignFrameWidth = 240;
 inline constexpr int kDesignFrameHeight = 585;
+// Where the settings column starts (client x).
+inline constexpr int kSettingsColumnLeft = 4440;
 inline constexpr int kTwipsPerPixel = 15;
 
 inline constexpr std::string_view kDesignCaption = "Pelmora";

@@ -56,10 +56,10 @@ GatewayPage::GatewayPage(AccessServices access, QWidget* parent)
     m_trust->setObjectName(QStringLiteral("TrustKey"));
 
     auto* remove = new QPushButton(QStringLiteral("Remove"), this);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Close"), this);
     m_save->setObjectName(QStringLiteral("Save"));
     remove->setObjectName(QStringLiteral("Remove"));
-    cancel->setObjectName(QStringLiteral("Cancel"));
+    cancel->setObjectName(QStringLiteral("GatewayClose"));
     remove->setToolTip(QStringLiteral("Erase the token and go back to plain http"));
     connect(m_save, &QPushButton::clicked, this, [this] { Save(); });
     connect(remove, &QPushButton::clicked, this, [this] { Remove(); });
@@ -172,16 +172,20 @@ void GatewayPage::save_answered(const TokenKeeper::SaveResult& result) {
     say(result.message, !result.saved);
     show_status();
     if (result.saved) {
+        // The page stays open with what was saved, as the other pages do.
         const QSignalBlocker quiet(m_paste);
         m_paste->clear();
-        if (m_done) m_done(true);
     }
 }
 
 void GatewayPage::Remove() {
     m_access.keeper.Remove();
-    m_paste->clear();
-    if (m_done) m_done(true);
+    {
+        const QSignalBlocker quiet(m_paste);
+        m_paste->clear();
+    }
+    say("Removed: reads go back to plain http.", false);
+    show_status();
 }
 
 }  // namespace pelmora

@@ -23,6 +23,8 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolTip>
+#include <QEvent>
+#include <QMouseEvent>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -93,6 +95,16 @@ QString MonthTitle(const std::string& month) {
                            : QString::fromStdString(month);
 }
 
+QString Unbroken(const std::string& items) {
+    QString text = QString::fromStdString(items);
+    QString out;
+    for (const QString& item : text.split(QStringLiteral("   "))) {
+        if (!out.isEmpty()) out += QStringLiteral("   ");
+        out += QString(item).replace(QLatin1Char(' '), QChar(0x00A0));
+    }
+    return out;
+}
+
 std::string EnergyText(const Energy& e) {
     const double share = std::round(e.self_consumption() * 100.0);
     return "Produced " + tenths(e.produced_wh / 1000.0) + " kWh   Consumed " + tenths(e.consumed_wh / 1000.0) +
@@ -124,6 +136,10 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget*
     m_view->setChart(m_chart);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setMinimumSize(480, 260);
+    // Hovering anywhere over the plot tells the nearest point's or day's figures.
+    m_view->setMouseTracking(true);
+    m_view->viewport()->setMouseTracking(true);
+    m_view->viewport()->installEventFilter(this);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
 
     auto* png = new QPushButton(QStringLiteral("Save as PNG..."), this);
@@ -271,7 +287,7 @@ void HistoryWindow::draw() {
         title = day;
         if (const std::string since = CountedSince(loaded.minutes); !since.empty()) title += " since " + since;
     }
-    m_totals->setText(QString::fromStdString(title + ":   " + EnergyText(energy)));
+    m_totals->setText(Unbroken(title + ":   " + EnergyText(energy)));
     std::string problem = m_history.Problem();
     if (!day_problem.empty()) problem += (problem.empty() ? "" : "\n") + day_problem;
     m_problem->setText(QString::fromStdString(problem));
@@ -350,7 +366,6 @@ void HistoryWindow::draw() {
             series->setPen(pen);
             for (const ChartPoint& p : part) series->append(ms(p.epoch), p.*(line.value));
             add(series, QString::fromLatin1(line.name));
-            connect(series, &QLineSeries::hovered, this, [this](const QPointF& at, bool state) { hovered(at, state); });
         }
         if (std::any_of(part.begin(), part.end(), [](const ChartPoint& p) { return p.battery_w.has_value(); })) {
             // Positive while the battery discharges into the house.
@@ -380,7 +395,7 @@ void HistoryWindow::draw_month() {
         total += d.energy;
         if (!d.problem.empty()) problems += (problems.empty() ? "" : "\n") + d.problem;
     }
-    m_totals->setText(MonthTitle(m_range_shown) + QString::fromStdString(":   " + EnergyText(total)));
+    m_totals->setText(Unbroken(MonthTitle(m_range_shown).toStdString() + ":   " + EnergyText(total)));
     m_problem->setText(QString::fromStdString(problems));
     m_problem->setVisible(!problems.empty());
 
@@ -415,22 +430,13 @@ void HistoryWindow::draw_month() {
         set->append(values);
         series->append(set);
     }
-    connect(series, &QBarSeries::hovered, this, [this, first](bool state, int index, QBarSet*) {
-        const auto found = std::find_if(m_month.begin(), m_month.end(), [&](const DayTotal& d) {
-            return d.day == first.addDays(index).toString(Qt::ISODate).toStdString();
-        });
-        if (!state || found == m_month.end()) {
-            QToolTip::hideText();
-            return;
-        }
-        const std::string since = found->since.empty() ? "" : " since " + found->since;
-        QToolTip::showText(QCursor::pos(),
-                           QString::fromStdString(found->day + since + "\n" + EnergyText(found->energy)), m_view);
-    });
+    m_month_first = first;
     m_chart->addSeries(series);
     auto* x = new QBarCategoryAxis;
     x->append(days);
     x->setTitleText(QStringLiteral("Day"));
+    // Upright, every day's number fits its narrow column whatever the month's length.
+    x->setLabelsAngle(-90);
     auto* y = new QValueAxis;
     y->setTitleText(QStringLiteral("kWh"));
     y->setRange(0.0, high * 1.05);
@@ -442,12 +448,36 @@ void HistoryWindow::draw_month() {
     series->attachAxis(y);
 }
 
-void HistoryWindow::hovered(const QPointF& at, bool state) {
-    if (!state || m_points.empty()) {
+bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view->viewport() && event->type() == QEvent::MouseMove) {
+        const QPointF at = m_view->mapToScene(static_cast<QMouseEvent*>(event)->position().toPoint());
+        const QString text = TipAt(m_chart->mapFromScene(at));
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(QCursor::pos(), text, m_view->viewport());
+        }
+    } else if (watched == m_view->viewport() && event->type() == QEvent::Leave) {
         QToolTip::hideText();
-        return;
     }
-    const auto epoch = static_cast<std::int64_t>(at.x() / 1000.0);
+    return QWidget::eventFilter(watched, event);
+}
+
+QString HistoryWindow::TipAt(const QPointF& at) const {
+    const QList<QAbstractSeries*> series = m_chart->series();
+    if (series.isEmpty() || !m_chart->plotArea().contains(at)) return {};
+    const QPointF value = m_chart->mapToValue(at, series.front());
+    if (m_range_shown.size() == 7) {
+        const long index = std::lround(value.x());
+        const auto found = std::find_if(m_month.begin(), m_month.end(), [&](const DayTotal& d) {
+            return d.day == m_month_first.addDays(index).toString(Qt::ISODate).toStdString();
+        });
+        if (found == m_month.end()) return {};
+        const std::string since = found->since.empty() ? "" : " since " + found->since;
+        return QString::fromStdString(found->day + since + "\n" + EnergyText(found->energy));
+    }
+    if (m_points.empty()) return {};
+    const auto epoch = static_cast<std::int64_t>(value.x() / 1000.0);
     const auto nearest = std::min_element(m_points.begin(), m_points.end(), [epoch](const auto& a, const auto& b) {
         return std::llabs(a.epoch - epoch) < std::llabs(b.epoch - epoch);
     });
@@ -458,7 +488,7 @@ void HistoryWindow::hovered(const QPointF& at, bool state) {
                             QString::fromStdString(tenths(nearest->grid_w)));
     if (nearest->battery_w)
         text += QStringLiteral("\nBattery %1 W").arg(QString::fromStdString(tenths(*nearest->battery_w)));
-    QToolTip::showText(QCursor::pos(), text, m_view);
+    return text;
 }
 
 bool HistoryWindow::SavePng(const QString& path) { return m_view->grab().save(path, "PNG"); }

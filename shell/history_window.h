@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QWidget>
 #include <QPoint>
 #include <cstdint>
@@ -37,6 +38,9 @@ std::string EnergyText(const Energy& energy);
 
 // "December 2026" for "2026-12".
 QString MonthTitle(const std::string& month);
+// Totals for a label that wraps between items (kept apart by three blanks)
+// and never inside one: each item's own blanks become no-break spaces.
+QString Unbroken(const std::string& items);
 
 // The history window: production, consumption and grid over the last hour
 // (full resolution), today (minute means) or an earlier day with a file,
@@ -66,6 +70,10 @@ public:
     const std::vector<ChartPoint>& points() const { return m_points; }
     // The days of the month shown, empty for any other range.
     const std::vector<DayTotal>& month_days() const { return m_month; }
+    // What hovering the chart at `at` (chart coordinates) tells: the
+    // nearest point's figures, or the day's totals in the month view; empty
+    // outside the plot.
+    QString TipAt(const QPointF& at) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,7 +84,7 @@ private:
     void draw_month();
     void clear_chart();
     void save_settings();
-    void hovered(const QPointF& at, bool state);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     History& m_history;
     SettingsStore& m_settings;
@@ -89,6 +97,7 @@ private:
     std::string m_range_shown;
     std::vector<ChartPoint> m_points;
     std::vector<DayTotal> m_month;
+    QDate m_month_first;  // the first day of the month shown
     std::uint64_t m_drawn_generation = 0;
     std::optional<QPoint> m_place;  // where it was closed
 };

@@ -243,11 +243,7 @@ int main(int argc, char** argv) {
         true};
     pelmora::Pelmorafrm* shown = nullptr;  // the window, once made
     pelmora::QtTrayIcon tray(pelmora::TrayActions{[&shown] { shown->ShowOrHide(); },
-                                                  [&shown] {
-                                                      shown->showNormal();
-                                                      shown->raise();
-                                                      shown->activateWindow();
-                                                  },
+                                                  [&shown] { return shown->isVisible() && !shown->isMinimized(); },
                                                   [&shown] { return shown->enabled(); },
                                                   [&shown] {
                                                       if (shown->enabled()) {

@@ -214,7 +214,7 @@ void Pelmorafrm::show_site(const SiteReading* site) {
             };
             for (const Added& a :
                  {Added{"BatteryLabel", 120, 975, "Battery", false}, Added{"Battery", 1200, 950, "0", true},
-                  Added{"HouseLoad", 2280, 975, "0", true}, Added{"HouseLoadLabel", 3360, 900, "House load", false}}) {
+                  Added{"HouseLoadLabel", 2280, 975, "House load", false}, Added{"HouseLoad", 3360, 950, "0", true}}) {
                 QWidget* widget = nullptr;
                 if (a.box) {
                     auto* edit = new QLineEdit(QString::fromLatin1(a.text), this);
@@ -428,6 +428,15 @@ void Pelmorafrm::apply_pending_size() {
 void Pelmorafrm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     apply_pending_size();
+}
+
+void Pelmorafrm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int design_client_width = Width() - kDesignFrameWidth;
+    for (const ControlDesign& d : MainWindowDesign()) {
+        if (d.kind == ControlKind::Timer || !d.visible || d.left < kSettingsColumnLeft) continue;
+        if (QWidget* w = control(d.name)) w->setVisible(design_client_width > d.left);
+    }
 }
 
 void Pelmorafrm::moveEvent(QMoveEvent* event) {

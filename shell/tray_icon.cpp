@@ -31,14 +31,14 @@ QtTrayIcon::QtTrayIcon(TrayActions actions)
     : m_actions(std::move(actions)), m_icon(new QSystemTrayIcon(this)), m_menu(new QMenu) {
     m_icon->setIcon(ApplicationIcon());
     m_icon->setToolTip(QStringLiteral("Pelmora"));
-    m_menu->addAction(QStringLiteral("Show"), [this] { m_actions.show(); });
+    m_show_hide = m_menu->addAction(QStringLiteral("Show"), [this] { m_actions.show_or_hide(); });
     m_start_stop = m_menu->addAction(QStringLiteral("Stop"), [this] { m_actions.start_or_stop(); });
     if (m_actions.history) m_menu->addAction(QStringLiteral("History..."), [this] { m_actions.history(); });
     if (m_actions.options) m_menu->addAction(QStringLiteral("Options..."), [this] { m_actions.options(); });
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Quit"), [this] { m_actions.quit(); });
     connect(m_menu, &QMenu::aboutToShow, this,
-            [this] { m_start_stop->setText(m_actions.polling() ? QStringLiteral("Stop") : QStringLiteral("Start")); });
+            [this] { refresh_menu(); });
     m_icon->setContextMenu(m_menu);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger) m_actions.show_or_hide();
@@ -46,6 +46,11 @@ QtTrayIcon::QtTrayIcon(TrayActions actions)
 }
 
 QtTrayIcon::~QtTrayIcon() { delete m_menu; }
+
+void QtTrayIcon::refresh_menu() {
+    m_show_hide->setText(m_actions.shown() ? QStringLiteral("Hide") : QStringLiteral("Show"));
+    m_start_stop->setText(m_actions.polling() ? QStringLiteral("Stop") : QStringLiteral("Start"));
+}
 
 bool QtTrayIcon::available() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
 

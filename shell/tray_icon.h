@@ -27,8 +27,8 @@ public:
 
 // What the tray's menu and a click on the icon do.
 struct TrayActions {
-    std::function<void()> show_or_hide;  // a click on the icon
-    std::function<void()> show;
+    std::function<void()> show_or_hide;  // a click on the icon, and the menu's Show or Hide
+    std::function<bool()> shown;         // the window is shown and not minimised: the menu says Hide
     std::function<bool()> polling;
     std::function<void()> start_or_stop;
     std::function<void()> history;  // none: no History... item
@@ -42,6 +42,9 @@ struct TrayActions {
 class QtTrayIcon : public QObject, public TrayIcon {
 public:
     explicit QtTrayIcon(TrayActions actions);
+    // Brings the menu's labels up to date, as its opening does.
+    void refresh_menu();
+    QMenu* menu() const { return m_menu; }
     ~QtTrayIcon() override;
 
     bool available() const override;
@@ -55,6 +58,7 @@ private:
     QSystemTrayIcon* m_icon;
     QMenu* m_menu;
     QAction* m_start_stop;
+    QAction* m_show_hide;
     std::optional<OleColor> m_colour;
 };
 

@@ -18,6 +18,9 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <set>
+#include <QToolTip>
+#include <QGraphicsTextItem>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -37,6 +40,7 @@
 #include "read_fakes.h"
 #include "shell/history_window.h"
 #include "shell/pelmora_window.h"
+#include "shell/tray_icon.h"
 #include "shell_fakes.h"
 #include "site/counter_stage.h"
 #include "site/site_stage.h"
@@ -152,6 +156,29 @@ TEST_F(DesktopWindowTest, TrayFollowsTheReadsAndClosingHidesInIt) {
                  test::ReadFile(settings_file()).find("Top=") != std::string::npos);
     w.Quit();
     EXPECT_NE(test::ReadFile(settings_file()).find("Top="), std::string::npos) << "Quit saves as closing does";
+}
+
+// The tray's menu says Hide while the window is shown and Show while it is
+// not, as a click on the icon does, and Stop or Start as polling stands.
+TEST(TrayMenu, SaysWhatAClickWouldDo) {
+    bool shown = true;
+    bool polling = true;
+    int toggles = 0;
+    QtTrayIcon tray(TrayActions{[&] { ++toggles; }, [&] { return shown; }, [&] { return polling; }, [] {}, {}, {},
+                                [] {}});
+    const auto labels = [&tray] {
+        tray.refresh_menu();
+        std::vector<std::string> texts;
+        for (QAction* a : tray.menu()->actions())
+            if (!a->isSeparator()) texts.push_back(a->text().toStdString());
+        return texts;
+    };
+    EXPECT_EQ(labels(), (std::vector<std::string>{"Hide", "Stop", "Quit"}));
+    shown = false;
+    polling = false;
+    EXPECT_EQ(labels(), (std::vector<std::string>{"Show", "Start", "Quit"}));
+    tray.menu()->actions().front()->trigger();
+    EXPECT_EQ(toggles, 1);
 }
 
 // The Desktop page keeps [Desktop] and [Alerts], writes the autostart entry
@@ -685,7 +712,7 @@ protected:
             QWidget* dialog = QApplication::activeModalWidget();
             ASSERT_NE(dialog, nullptr);
             use(*dialog);
-            if (QApplication::activeModalWidget() == dialog) dialog->findChild<QPushButton*>("Cancel")->click();
+            if (QApplication::activeModalWidget() == dialog) dialog->findChild<QPushButton*>("GatewayClose")->click();
         });
         window->window_system().dispatch(WM_SYSCOMMAND, 1016, 0);
     }
@@ -930,6 +957,11 @@ protected:
     History history{files, calendar, clock, "/h"};
 };
 
+// The totals as they read, each item's no-break spaces as blanks.
+std::string totals_of(const HistoryWindow& view) {
+    return view.findChild<QLabel*>("Totals")->text().replace(QChar(0x00A0), QLatin1Char(' ')).toStdString();
+}
+
 // The chart of a known day, rendered offscreen: each line lies in its colour
 // where its figure puts it, the export is shaded green, and the totals read
 // as the day's minutes add up, from the first one's time.
@@ -939,7 +971,7 @@ TEST_F(HistoryWindowTest, KnownDayDrawsItsLinesAndTotals) {
     view.ShowRange("2026-12-07");
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    EXPECT_EQ(view.findChild<QLabel*>("Totals")->text().toStdString(),
+    EXPECT_EQ(totals_of(view),
               "2026-12-07 since 10:00:   Produced 8.0 kWh   Consumed 2.0 kWh   Imported 0.0 kWh   Exported 6.0 kWh   "
               "Self-consumption 25 %");
     auto* chart_view = view.findChild<QChartView*>();
@@ -1280,8 +1312,9 @@ TEST_F(HistoryWindowTest, ABatteryDayDrawsItsLineAndTotals) {
     view.ShowRange("today");
     const QList<QAbstractSeries*> all = view.chart()->series();
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](QAbstractSeries* s) { return s->name() == "Battery"; }));
-    EXPECT_TRUE(view.findChild<QLabel*>("Totals")->text().endsWith("Charged 1.5 kWh   Discharged 0.0 kWh"))
-        << view.findChild<QLabel*>("Totals")->text().toStdString();
+    EXPECT_TRUE(totals_of(view).ends_with("Charged 1.5 kWh   Discharged 0.0 kWh")) << totals_of(view);
+    EXPECT_FALSE(view.findChild<QLabel*>("Totals")->text().remove(QStringLiteral("   ")).contains(' '))
+        << "the totals wrap only between items";
 }
 
 // October of 31 whole days whose counters rise by day d: d kWh produced,
@@ -1309,14 +1342,34 @@ TEST_F(HistoryWindowTest, MonthOfDayFilesShowsDailyBarsAndTotals) {
         files.files[name] = text;
     }
     HistoryWindow view(history, settings);
-    view.resize(900, 520);
+    view.resize(900, 520);  // the default size
     view.ShowRange("2026-10");
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     EXPECT_EQ(view.findChild<QComboBox*>("Range")->currentText().toStdString(), "October 2026");
-    EXPECT_EQ(view.findChild<QLabel*>("Totals")->text().toStdString(),
-              "October 2026:   Produced 496.0 kWh   Consumed 279.0 kWh   Imported 31.0 kWh   Exported 248.0 kWh   "
-              "Self-consumption 50 %");
+    // Every day's label is there in full.
+    std::set<std::string> labels;
+    for (QGraphicsItem* item : view.findChild<QChartView*>()->scene()->items()) {
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item)) labels.insert(text->toPlainText().toStdString());
+    }
+    for (int d = 1; d <= 31; ++d) EXPECT_TRUE(labels.count(std::to_string(d))) << "day " << d << " is not labelled";
+    for (const std::string& label : labels) EXPECT_EQ(label.find("\u2026"), std::string::npos) << label;
+    // Hovering a day's bar tells its totals.
+    QChartView* chart_view = view.findChild<QChartView*>();
+    QChart* chart = chart_view->chart();
+    const QPoint over_31 =
+        chart_view->mapFromScene(chart->mapToScene(chart->mapToPosition(QPointF(30, 15), chart->series().value(0))));
+    QTest::mouseMove(chart_view->viewport(), over_31);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(QToolTip::text().startsWith("2026-10-31\n")) << QToolTip::text().toStdString();
+    EXPECT_TRUE(view.TipAt(chart->mapToPosition(QPointF(9, 5), chart->series().value(0))).startsWith("2026-10-10"));
+    // The CSV's _kwh columns hold kWh.
+    test::TempWorkingFolder folder;
+    ASSERT_TRUE(view.SaveCsv("month.csv"));
+    const std::string csv = test::ReadFile(folder.path() / "month.csv");
+    EXPECT_NE(csv.find("\n2026-10-31,31.000,"), std::string::npos) << csv.substr(0, 300);
+    EXPECT_EQ(totals_of(view), "October 2026:   Produced 496.0 kWh   Consumed 279.0 kWh   Imported 31.0 kWh   "
+                               "Exported 248.0 kWh   Self-consumption 50 %");
     ASSERT_EQ(view.month_days().size(), 31u);
     auto* bars = view.findChild<QChartView*>()->chart()->series().value(0);
     auto* series = qobject_cast<QBarSeries*>(bars);
