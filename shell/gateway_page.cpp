@@ -1,5 +1,6 @@
 #include "shell/gateway_page.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -23,7 +24,7 @@ std::string DescribeToken(const TokenFacts& facts, std::int64_t now) {
     return text;
 }
 
-GatewayPage::GatewayPage(AccessServices access, QWidget* parent)
+GatewayPage::GatewayPage(AccessServices access, GatewayModeSwitch mode, QWidget* parent)
     : QWidget(parent),
       m_access(access),
       m_paste(new QPlainTextEdit(this)),
@@ -98,6 +99,17 @@ GatewayPage::GatewayPage(AccessServices access, QWidget* parent)
     layout->addWidget(m_facts);
     layout->addWidget(m_message);
     layout->addWidget(m_key);
+    if (mode.set) {
+        auto* from_list = new QCheckBox(
+            QStringLiteral("Read the second meter as the gateway's meter list says, whatever the program's name"), this);
+        from_list->setObjectName(QStringLiteral("SecondMeterFromList"));
+        from_list->setChecked(mode.on);
+        connect(from_list, &QCheckBox::toggled, this, [this, set = mode.set](bool on) {
+            set(on);
+            say("Saved.", false);
+        });
+        layout->addWidget(from_list);
+    }
     layout->addLayout(trust_row);
     layout->addLayout(buttons);
     m_access.keeper.LookAgain();

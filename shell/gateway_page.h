@@ -19,9 +19,16 @@ namespace pelmora {
 // gateway certificate that waits to be trusted. Validation and storage are
 // the keeper's; the page only shows what it answers, and never waits for
 // the secret store.
+// The switch that reads the second meter as the meter list says; no switch
+// on the page without `set`.
+struct GatewayModeSwitch {
+    bool on = false;
+    std::function<void(bool)> set;
+};
+
 class GatewayPage : public QWidget {
 public:
-    GatewayPage(AccessServices access, QWidget* parent = nullptr);
+    GatewayPage(AccessServices access, GatewayModeSwitch mode = {}, QWidget* parent = nullptr);
 
     // Save, Remove and Cancel end the dialog through these.
     void on_done(std::function<void(bool changed)> done) { m_done = std::move(done); }

@@ -155,6 +155,10 @@ void Pelmorafrm::Form_Load() {
     if (m_services.desktop != nullptr) ApplyDesktop(LoadDesktopSettings(m_services.settings, kSettingsApp));
     if (m_services.history != nullptr) m_menu.AddHistoryItem("History...", [this] { open_history(); });
     m_backoff = StoredBoolean(m_services.settings.GetSetting(kSettingsApp, kGatewaySection, "Backoff", ""));
+    m_named_mode = m_form.ConsumptionMode;
+    m_mode_from_list =
+        StoredBoolean(m_services.settings.GetSetting(kSettingsApp, kGatewaySection, kModeFromListKey, ""))
+            .value_or(false);
     if (m_access_status) {
         m_access_status->set_base_caption(caption());
         m_access_status->RefreshCaption();
@@ -265,6 +269,19 @@ void Pelmorafrm::show_site(const SiteReading* site) {
     }
     // What the site says beyond its figures: on the window's own tooltip, and
     // each new note once on standard error.
+    if (m_mode_from_list && site != nullptr) {
+        // The next reads take the second meter for what the list says it is.
+        if (site->find(MeterType::NetConsumption) != nullptr) {
+            m_form.ConsumptionMode = false;
+        } else if (site->find(MeterType::TotalConsumption) != nullptr) {
+            m_form.ConsumptionMode = true;
+        }
+    }
+    const bool misfits = site != nullptr && ModeMisfits(*site, m_form.ConsumptionMode);
+    if (misfits != m_mode_misfits) {
+        m_mode_misfits = misfits;
+        set_caption(m_caption);
+    }
     const std::string notes = site != nullptr ? SiteNotes(*site, m_form.ConsumptionMode) : std::string();
     if (notes != m_site_notes) {
         m_site_notes = notes;
@@ -321,7 +338,12 @@ HistoryWindow& Pelmorafrm::open_history() {
 void Pelmorafrm::open_options() {
     OptionsDialog dialog(this);
     if (m_services.access != nullptr) {
-        auto* gateway = new GatewayPage(*m_services.access);
+        auto* gateway = new GatewayPage(*m_services.access, GatewayModeSwitch{m_mode_from_list, [this](bool on) {
+                                            m_mode_from_list = on;
+                                            m_services.settings.SaveSetting(kSettingsApp, kGatewaySection,
+                                                                            kModeFromListKey, on ? "true" : "false");
+                                            if (!on) m_form.ConsumptionMode = m_named_mode;
+                                        }});
         gateway->on_done([&dialog](bool) { dialog.done(0); });
         dialog.add_page(gateway, QStringLiteral("Gateway"));
     }
@@ -471,7 +493,10 @@ void Pelmorafrm::SetHeight(int twips) {
 std::string Pelmorafrm::caption() const { return m_caption; }
 void Pelmorafrm::set_caption(const std::string& caption) {
     m_caption = caption;
-    setWindowTitle(q(caption + (enabled() ? "" : " - stopped")));
+    const char* misfit = !m_mode_misfits            ? ""
+                         : m_form.ConsumptionMode ? " - second meter misread: start it as Pelmora, or see Options"
+                                                  : " - second meter misread: start it as PelmoraB, or see Options";
+    setWindowTitle(q(caption + misfit + (enabled() ? "" : " - stopped")));
 }
 
 void Pelmorafrm::Quit() {

@@ -173,6 +173,9 @@ private:
     bool m_battery_row = false;
     std::string m_site_notes;  // on the window's tooltip
     SaidOnce m_said_notes;     // on standard error, each line once
+    bool m_named_mode = false;      // the consumption mode the program's name gives
+    bool m_mode_from_list = false;  // [Gateway] SecondMeterFromList: the meter list gives the mode
+    bool m_mode_misfits = false;    // said in the caption
     // After failed reads, the next waits longer: [Gateway] Backoff, by
     // default on in token mode and off for plain http.
     ReadPace m_pace;

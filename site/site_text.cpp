@@ -31,6 +31,12 @@ std::string padded(std::string text, std::size_t width) {
 
 }  // namespace
 
+bool ModeMisfits(const SiteReading& site, bool consumption_mode) {
+    if (site.meters.size() < 2) return false;
+    const MeterType second = site.meters[1].meter.type;
+    return consumption_mode ? second == MeterType::NetConsumption : second == MeterType::TotalConsumption;
+}
+
 std::string SiteNotes(const SiteReading& site, bool consumption_mode) {
     std::string notes;
     if (site.meters.size() >= 2) {

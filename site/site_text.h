@@ -20,6 +20,10 @@ std::string SiteText(const SiteReading& site);
 // flags, with them.
 std::string SiteNotes(const SiteReading& site, bool consumption_mode);
 
+// Whether the site's second meter measures something else than the mode
+// reads it as.
+bool ModeMisfits(const SiteReading& site, bool consumption_mode);
+
 // The meter list in lines: each meter by type, enabled or not, and its
 // phases, status and flags.
 std::string MeterListText(const std::vector<SiteMeter>& meters);

@@ -1175,6 +1175,27 @@ TEST(WindowSite, BatterySimulatorAsksForTheListOnlyWhenItChanged) {
     EXPECT_EQ(started.site.asks(), 3u);
 }
 
+// A production and total-consumption site read as Pelmora reads it says so
+// in the caption; with [Gateway] SecondMeterFromList the meter list gives the
+// mode and the grid shows the export it is.
+TEST(WindowSite, ASecondMeterThatMisfitsTheModeIsSaid) {
+    test::SimulatorProcess gateway({"--site", "total", "--hour", "13"});
+    for (const bool from_list : {false, true}) {
+        test::WindowParts parts;
+        if (from_list) parts.settings.SaveSetting(kSettingsApp, kGatewaySection, kModeFromListKey, "true");
+        FixedWallClock clock{1796688000};
+        SiteStage site{parts.request, clock, {}};
+        ShellServices services = parts.services({&site});
+        services.site = &site;
+        const std::unique_ptr<Pelmorafrm> window = test::WindowParts::Open(services, gateway.address());
+        for (int i = 0; i < 3; ++i) window->Timer1_Timer();
+        const std::string title = window->windowTitle().toStdString();
+        EXPECT_EQ(title.find(" - second meter misread: start it as PelmoraB") != std::string::npos, !from_list)
+            << title;
+        EXPECT_EQ(window->back_color("Grid"), from_list ? kExportGreen : kImportLightRed) << from_list;
+    }
+}
+
 // A meter list that takes 3 s holds no reading back: it comes off the
 // reads' thread, and the Battery row shows once it is there.
 TEST(WindowSite, ASlowMeterListNeverDelaysAReading) {
