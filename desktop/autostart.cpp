@@ -67,21 +67,22 @@ bool well_formed(const std::string& entry) {
 std::string AutostartEntry(const std::string& program, const std::string& exec_path, bool tray) {
     if (unsafe(exec_path) || unsafe("/" + program))
         throw Failure(failure_code::BadFileName, "the program's path cannot be written in a desktop entry");
-    std::string entry = "[Desktop Entry]\n"
-                        "Type=Application\n"
-                        "Name=" +
-                        string_value(program) +
-                        "\n"
-                        "Comment=Solar gateway meters in real time\n"
-                        "TryExec=" +
-                        string_value(exec_path) +
-                        "\n"
-                        "Exec=" +
-                        exec_argument(exec_path) + (tray ? " --tray" : "") +
-                        "\n"
-                        "Icon=org.pelmora.Pelmora\n"
-                        "Terminal=false\n"
-                        "X-GNOME-Autostart-enabled=true\n";
+    std::string entry =
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=" +
+        string_value(program) +
+        "\n"
+        "Comment=Solar gateway meters in real time\n"
+        "TryExec=" +
+        string_value(exec_path) +
+        "\n"
+        "Exec=" +
+        exec_argument(exec_path) + (tray ? " --tray" : "") +
+        "\n"
+        "Icon=org.pelmora.Pelmora\n"
+        "Terminal=false\n"
+        "X-GNOME-Autostart-enabled=true\n";
     if (!well_formed(entry)) throw Failure(failure_code::BadFileName, "the desktop entry would not be well formed");
     return entry;
 }

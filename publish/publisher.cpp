@@ -17,8 +17,7 @@ BusOptions Publisher::options() const {
     o.will = {topics.availability, "offline", true};
     o.on_connect.push_back({topics.availability, "online", true});
     if (m_settings.discovery) {
-        for (BusMessage& m :
-             DiscoveryMessages(m_settings, m_device, m_address, false, m_battery, m_counters, m_phases))
+        for (BusMessage& m : DiscoveryMessages(m_settings, m_device, m_address, false, m_battery, m_counters, m_phases))
             o.on_connect.push_back(std::move(m));
     }
     return o;

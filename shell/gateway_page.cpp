@@ -101,7 +101,8 @@ GatewayPage::GatewayPage(AccessServices access, GatewayModeSwitch mode, QWidget*
     layout->addWidget(m_key);
     if (mode.set) {
         auto* from_list = new QCheckBox(
-            QStringLiteral("Read the second meter as the gateway's meter list says, whatever the program's name"), this);
+            QStringLiteral("Read the second meter as the gateway's meter list says, whatever the program's name"),
+            this);
         from_list->setObjectName(QStringLiteral("SecondMeterFromList"));
         from_list->setChecked(mode.on);
         connect(from_list, &QCheckBox::toggled, this, [this, set = mode.set](bool on) {

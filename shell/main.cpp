@@ -154,11 +154,11 @@ int main(int argc, char** argv) {
     // One poller per program name and settings file: a second start shows
     // the first one's window and ends.
     const QString instance_name = pelmora::SingleInstance::SocketName(
-        pelmora::ExecutableBaseName(start.executable),
-        pelmora::QtSettingsStore::FilePath(pelmora::kSettingsApp));
+        pelmora::ExecutableBaseName(start.executable), pelmora::QtSettingsStore::FilePath(pelmora::kSettingsApp));
     pelmora::SingleInstance instance;
     if (instance_name.isEmpty()) {
-        std::fprintf(stderr, "Pelmora: no folder only this user can write for the one-poller guard; starting without it\n");
+        std::fprintf(stderr,
+                     "Pelmora: no folder only this user can write for the one-poller guard; starting without it\n");
     } else if (!instance.TakeLock(instance_name)) {
         // The first start may still be opening its window: it is asked for five seconds.
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -208,9 +208,9 @@ int main(int argc, char** argv) {
 
     // The meters' lifetime counters, checked from read to read; the second
     // meter counts consumption where the program reads it so.
-    pelmora::CounterStage counters(pelmora::ExecutableBaseName(start.executable) == pelmora::kConsumptionExecutable,
-                                   std::cerr, {&measured}, &files,
-                                   pelmora::DataFolderPath("counters-" + pelmora::ExecutableBaseName(start.executable)));
+    pelmora::CounterStage counters(
+        pelmora::ExecutableBaseName(start.executable) == pelmora::kConsumptionExecutable, std::cerr, {&measured},
+        &files, pelmora::DataFolderPath("counters-" + pelmora::ExecutableBaseName(start.executable)));
 
     // The whole site by meter, when the gateway lists its meters.
     pelmora::SiteStage site(request, clock, {&counters});
@@ -236,24 +236,24 @@ int main(int argc, char** argv) {
         const pelmora::TokenCheck check = pelmora::DecodeToken(*token);
         return check.facts ? std::optional(check.facts->exp) : std::nullopt;
     });
-    const std::string exec_path = program_path(QString::fromStdString(start.executable), QString::fromStdString(program));
+    const std::string exec_path =
+        program_path(QString::fromStdString(start.executable), QString::fromStdString(program));
     pelmora::DesktopServices desktop{
         settings,  files,   pelmora::AutostartPath(pelmora::ConfigHome(), pelmora::kApplicationId, program),
         exec_path, program, {},
         true};
     pelmora::Pelmorafrm* shown = nullptr;  // the window, once made
-    pelmora::QtTrayIcon tray(pelmora::TrayActions{[&shown] { shown->ShowOrHide(); },
-                                                  [&shown] { return shown->isVisible() && !shown->isMinimized(); },
-                                                  [&shown] { return shown->enabled(); },
-                                                  [&shown] {
-                                                      if (shown->enabled()) {
-                                                          shown->Stopbtn_Click();
-                                                      } else {
-                                                          shown->Startbtn_Click();
-                                                      }
-                                                  },
-                                                  [&shown] { shown->open_history(); },
-                                                  [&shown] { shown->open_options(); }, [&shown] { shown->Quit(); }});
+    pelmora::QtTrayIcon tray(pelmora::TrayActions{
+        [&shown] { shown->ShowOrHide(); }, [&shown] { return shown->isVisible() && !shown->isMinimized(); },
+        [&shown] { return shown->enabled(); },
+        [&shown] {
+            if (shown->enabled()) {
+                shown->Stopbtn_Click();
+            } else {
+                shown->Startbtn_Click();
+            }
+        },
+        [&shown] { shown->open_history(); }, [&shown] { shown->open_options(); }, [&shown] { shown->Quit(); }});
 
     pelmora::Pelmorafrm window(pelmora::ShellServices{request,
                                                       ticks,
@@ -276,12 +276,13 @@ int main(int argc, char** argv) {
         alerts.Configure(d);
     };
     about.set_parent(&window);
-    if (!instance_name.isEmpty()) instance.Listen(instance_name, [&window] {
-        std::fprintf(stderr, "Pelmora: started again: this window is shown instead\n");
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
+    if (!instance_name.isEmpty())
+        instance.Listen(instance_name, [&window] {
+            std::fprintf(stderr, "Pelmora: started again: this window is shown instead\n");
+            window.showNormal();
+            window.raise();
+            window.activateWindow();
+        });
 
     // SIGINT and SIGTERM close the window the normal way, so the settings are
     // saved when the desktop session ends.

@@ -338,12 +338,14 @@ HistoryWindow& Pelmorafrm::open_history() {
 void Pelmorafrm::open_options() {
     OptionsDialog dialog(this);
     if (m_services.access != nullptr) {
-        auto* gateway = new GatewayPage(*m_services.access, GatewayModeSwitch{m_mode_from_list, [this](bool on) {
-                                            m_mode_from_list = on;
-                                            m_services.settings.SaveSetting(kSettingsApp, kGatewaySection,
-                                                                            kModeFromListKey, on ? "true" : "false");
-                                            if (!on) m_form.ConsumptionMode = m_named_mode;
-                                        }});
+        auto* gateway =
+            new GatewayPage(*m_services.access, GatewayModeSwitch{m_mode_from_list, [this](bool on) {
+                                                                      m_mode_from_list = on;
+                                                                      m_services.settings.SaveSetting(
+                                                                          kSettingsApp, kGatewaySection,
+                                                                          kModeFromListKey, on ? "true" : "false");
+                                                                      if (!on) m_form.ConsumptionMode = m_named_mode;
+                                                                  }});
         gateway->on_done([&dialog](bool) { dialog.done(0); });
         dialog.add_page(gateway, QStringLiteral("Gateway"));
     }
@@ -493,7 +495,7 @@ void Pelmorafrm::SetHeight(int twips) {
 std::string Pelmorafrm::caption() const { return m_caption; }
 void Pelmorafrm::set_caption(const std::string& caption) {
     m_caption = caption;
-    const char* misfit = !m_mode_misfits            ? ""
+    const char* misfit = !m_mode_misfits          ? ""
                          : m_form.ConsumptionMode ? " - second meter misread: start it as Pelmora, or see Options"
                                                   : " - second meter misread: start it as PelmoraB, or see Options";
     setWindowTitle(q(caption + misfit + (enabled() ? "" : " - stopped")));

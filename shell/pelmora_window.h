@@ -171,8 +171,8 @@ private:
     QtWindowSystem m_system;
     Menu m_menu;
     bool m_battery_row = false;
-    std::string m_site_notes;  // on the window's tooltip
-    SaidOnce m_said_notes;     // on standard error, each line once
+    std::string m_site_notes;       // on the window's tooltip
+    SaidOnce m_said_notes;          // on standard error, each line once
     bool m_named_mode = false;      // the consumption mode the program's name gives
     bool m_mode_from_list = false;  // [Gateway] SecondMeterFromList: the meter list gives the mode
     bool m_mode_misfits = false;    // said in the caption

@@ -37,8 +37,7 @@ QtTrayIcon::QtTrayIcon(TrayActions actions)
     if (m_actions.options) m_menu->addAction(QStringLiteral("Options..."), [this] { m_actions.options(); });
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Quit"), [this] { m_actions.quit(); });
-    connect(m_menu, &QMenu::aboutToShow, this,
-            [this] { refresh_menu(); });
+    connect(m_menu, &QMenu::aboutToShow, this, [this] { refresh_menu(); });
     m_icon->setContextMenu(m_menu);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger) m_actions.show_or_hide();

@@ -18,7 +18,9 @@ std::string number(double value) {
 
 std::string maybe(const std::optional<double>& value) { return value ? number(*value) : "-"; }
 
-bool counter_value(double value) { return std::isfinite(value) && value >= 0 && value <= CounterGuard::kLargestCounterWh; }
+bool counter_value(double value) {
+    return std::isfinite(value) && value >= 0 && value <= CounterGuard::kLargestCounterWh;
+}
 
 // "-" or a value within a counter's bounds.
 bool read_maybe(std::istream& in, std::optional<double>& value) {

@@ -124,12 +124,12 @@ INSTANTIATE_TEST_SUITE_P(
                  join({every_second(0, 310, {0, kNoAnswer}), every_second(310, 320, {}),
                        every_second(320, 420, {0, kNoAnswer}), every_second(420, 430, {})}),
                  {"Gateway unreachable", "Gateway reachable again"}},
-        AlertRow{"stale_then_a_short_second_episode",
-                 Alert::Stale,
-                 join({every_second(0, 5, {}), every_second(5, 80, {0, nullptr, 1'800'000'004}),
-                       every_second(80, 90, {}), every_second(90, 130, {0, nullptr, 1'800'000'089}),
-                       every_second(130, 140, {})}),
-                 {"Gateway data stale", "Gateway data moving again"}},
+        AlertRow{
+            "stale_then_a_short_second_episode",
+            Alert::Stale,
+            join({every_second(0, 5, {}), every_second(5, 80, {0, nullptr, 1'800'000'004}), every_second(80, 90, {}),
+                  every_second(90, 130, {0, nullptr, 1'800'000'089}), every_second(130, 140, {})}),
+            {"Gateway data stale", "Gateway data moving again"}},
         AlertRow{
             "phase_dead_for_a_minute",
             Alert::DeadPhase,
@@ -192,10 +192,15 @@ TEST(Autostart, WrittenValidAndRemoved) {
     };
     for (const Row& row : {
              Row{"/usr/bin/Pelmora", "Exec=/usr/bin/Pelmora --tray\n", "TryExec=/usr/bin/Pelmora\n"},
-             Row{"/home/a b/my \"$x\" 100%/Pelmora", R"(Exec="/home/a b/my \\"\\$x\\" 100%%/Pelmora" --tray)" "\n",
+             Row{"/home/a b/my \"$x\" 100%/Pelmora",
+                 R"(Exec="/home/a b/my \\"\\$x\\" 100%%/Pelmora" --tray)"
+                 "\n",
                  "TryExec=/home/a b/my \"$x\" 100%/Pelmora\n"},
-             Row{"/opt/back\\slash/it's/Pelmora", R"(Exec="/opt/back\\\\slash/it's/Pelmora" --tray)" "\n",
-                 R"(TryExec=/opt/back\\slash/it's/Pelmora)" "\n"},
+             Row{"/opt/back\\slash/it's/Pelmora",
+                 R"(Exec="/opt/back\\\\slash/it's/Pelmora" --tray)"
+                 "\n",
+                 R"(TryExec=/opt/back\\slash/it's/Pelmora)"
+                 "\n"},
          }) {
         SetAutostart(files, path, AutostartEntry("PelmoraB", row.exec, true));
         ASSERT_TRUE(AutostartOn(files, path));

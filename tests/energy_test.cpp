@@ -135,9 +135,10 @@ INSTANTIATE_TEST_SUITE_P(
         GuardRow{"small_drift_down_is_jitter",
                  {{0, 1e6, 0, 1e6}, {1, 1e6 - 1, 0, 1e6}, {2, 1e6 - 2, 0, 1e6}, {3, 1e6 - 3, 0, 1e6}, {4, 1e6, 0, 1e6}},
                  1},
-        GuardRow{"dip_to_zero_and_back_continues_the_series",
-                 {{0, 26785000, 0, 26785000}, {1, 0, 0, 0}, {2, 26785000.2, 0, 26785000.2}, {3, 26785000.4, 0, 26785000.4}},
-                 2},
+        GuardRow{
+            "dip_to_zero_and_back_continues_the_series",
+            {{0, 26785000, 0, 26785000}, {1, 0, 0, 0}, {2, 26785000.2, 0, 26785000.2}, {3, 26785000.4, 0, 26785000.4}},
+            2},
         GuardRow{"allowance_covers_a_stretch_not_each_read",
                  {{0, 1000, 0, 1000}, {1, 1009.9, 0, 1009.9}, {2, 1019.8, 0, none}, {3, 1029.7, 0, none}},
                  2},
@@ -207,7 +208,10 @@ TEST_P(RunCountersTest, DayTotalsFromTheCounters) {
     History history(files, calendar, clock, "/h");
     Published published;
     std::ostringstream log;
-    auto started = [&] { return std::make_unique<CounterStage>(false, log, std::vector<FinishedReadSink*>{&history, &published}, &files, "/data/counters"); };
+    auto started = [&] {
+        return std::make_unique<CounterStage>(false, log, std::vector<FinishedReadSink*>{&history, &published}, &files,
+                                              "/data/counters");
+    };
     std::unique_ptr<CounterStage> stage = started();
     SimulatedInstallation installation(11);
 

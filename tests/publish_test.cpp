@@ -404,9 +404,10 @@ TEST_F(PublisherTest, ABatterySiteAddsItsFiguresAndSensors) {
         EXPECT_TRUE(configs[i].topic.find("/phase3_") != std::string::npos) << configs[i].topic;
         EXPECT_EQ(configs[i].payload, "");
     }
-    EXPECT_NE(configs[13].payload.find(
-                  R"("value_template":"{{ value_json.load_w if value_json.load_w is defined else states(entity_id) }}")"),
-              std::string::npos);
+    EXPECT_NE(
+        configs[13].payload.find(
+            R"("value_template":"{{ value_json.load_w if value_json.load_w is defined else states(entity_id) }}")"),
+        std::string::npos);
     EXPECT_NE(StatePayload(read).find(R"("phases":[{"solar_w":)"), std::string::npos);
     EXPECT_EQ(StatePayload(read).find(R"(,{"solar_w":)", StatePayload(read).find(R"(,{"solar_w":)") + 1),
               std::string::npos)

@@ -290,9 +290,9 @@ TEST(SiteText, GatewayTextIsPrintable) {
     EXPECT_EQ(PrintableText("net-consumption"), "net-consumption");
     EXPECT_EQ(PrintableText("a\x1b[2Jb\r\n\x7f"), "a\\x1B[2Jb\\x0D\\x0A\\x7F");
     EXPECT_EQ(PrintableText("c1 \xc2\x9b x, \xc3\xa9t\xc3\xa9"), "c1 \\x9B x, \xc3\xa9t\xc3\xa9");
-    const auto meters = ParseSiteMeters(
-        R"([{"eid":1,"state":"enabled","measurementType":"stor\u001b]0;owned\u0007age","phaseCount":1,)"
-        R"("meteringStatus":"bad\u009b1m","statusFlags":["x\ny"]}])");
+    const auto meters =
+        ParseSiteMeters(R"([{"eid":1,"state":"enabled","measurementType":"stor\u001b]0;owned\u0007age","phaseCount":1,)"
+                        R"("meteringStatus":"bad\u009b1m","statusFlags":["x\ny"]}])");
     ASSERT_TRUE(meters);
     const std::string text = MeterListText(*meters);
     for (const char c : text) {

@@ -164,8 +164,8 @@ TEST(TrayMenu, SaysWhatAClickWouldDo) {
     bool shown = true;
     bool polling = true;
     int toggles = 0;
-    QtTrayIcon tray(TrayActions{[&] { ++toggles; }, [&] { return shown; }, [&] { return polling; }, [] {}, {}, {},
-                                [] {}});
+    QtTrayIcon tray(
+        TrayActions{[&] { ++toggles; }, [&] { return shown; }, [&] { return polling; }, [] {}, {}, {}, [] {}});
     const auto labels = [&tray] {
         tray.refresh_menu();
         std::vector<std::string> texts;
@@ -1207,7 +1207,9 @@ TEST(WindowSite, ASlowMeterListNeverDelaysAReading) {
     Pelmorafrm& w = *started.window;
     const auto began = std::chrono::steady_clock::now();
     auto slowest = std::chrono::steady_clock::duration::zero();
-    const auto battery_shown = [&w] { return w.control("Battery") != nullptr && w.control("Battery")->isVisibleTo(&w); };
+    const auto battery_shown = [&w] {
+        return w.control("Battery") != nullptr && w.control("Battery")->isVisibleTo(&w);
+    };
     while (!battery_shown() && std::chrono::steady_clock::now() - began < 10s) {
         const auto tick = std::chrono::steady_clock::now();
         w.Timer1_Timer();
@@ -1389,8 +1391,9 @@ TEST_F(HistoryWindowTest, MonthOfDayFilesShowsDailyBarsAndTotals) {
     ASSERT_TRUE(view.SaveCsv("month.csv"));
     const std::string csv = test::ReadFile(folder.path() / "month.csv");
     EXPECT_NE(csv.find("\n2026-10-31,31.000,"), std::string::npos) << csv.substr(0, 300);
-    EXPECT_EQ(totals_of(view), "October 2026:   Produced 496.0 kWh   Consumed 279.0 kWh   Imported 31.0 kWh   "
-                               "Exported 248.0 kWh   Self-consumption 50 %");
+    EXPECT_EQ(totals_of(view),
+              "October 2026:   Produced 496.0 kWh   Consumed 279.0 kWh   Imported 31.0 kWh   "
+              "Exported 248.0 kWh   Self-consumption 50 %");
     ASSERT_EQ(view.month_days().size(), 31u);
     auto* bars = view.findChild<QChartView*>()->chart()->series().value(0);
     auto* series = qobject_cast<QBarSeries*>(bars);

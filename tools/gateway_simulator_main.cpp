@@ -287,8 +287,7 @@ int main(int argc, char** argv) {
             else if (arg == "--hour") {
                 options.hour = std::stod(next());
                 if (!(options.hour >= 0 && options.hour <= 24)) return usage(false, arg + " " + argv[i]);
-            }
-            else if (arg == "--site") {
+            } else if (arg == "--site") {
                 const std::string site = next();
                 if (site == "battery")
                     options.site = pelmora::SimulatedSite::Battery;
