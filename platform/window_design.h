@@ -37,6 +37,9 @@ inline constexpr int kDesignClientWidth = 8430;
 inline constexpr int kDesignClientHeight = 1575;
 inline constexpr int kDesignFrameWidth = 240;
 inline constexpr int kDesignFrameHeight = 585;
+// The first phase row's top and the height of its Solar and Grid boxes.
+inline constexpr int kPhaseRowTop = 1920;
+inline constexpr int kPhaseBoxHeight = 285;
 // Where the settings column starts (client x).
 inline constexpr int kSettingsColumnLeft = 4440;
 inline constexpr int kTwipsPerPixel = 15;

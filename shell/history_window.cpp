@@ -24,7 +24,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QEvent>
-#include <QMouseEvent>
+#include <QHelpEvent>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -136,9 +136,7 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget*
     m_view->setChart(m_chart);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setMinimumSize(480, 260);
-    // Hovering anywhere over the plot tells the nearest point's or day's figures.
-    m_view->setMouseTracking(true);
-    m_view->viewport()->setMouseTracking(true);
+    // Resting the mouse anywhere over the plot tells the nearest point's or day's figures.
     m_view->viewport()->installEventFilter(this);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
 
@@ -449,16 +447,18 @@ void HistoryWindow::draw_month() {
 }
 
 bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_view->viewport() && event->type() == QEvent::MouseMove) {
-        const QPointF at = m_view->mapToScene(static_cast<QMouseEvent*>(event)->position().toPoint());
-        const QString text = TipAt(m_chart->mapFromScene(at));
+    // The toolkit's own tooltip event, sent once the mouse rests, as the
+    // main window's tooltips come.
+    if (watched == m_view->viewport() && event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = TipAt(m_chart->mapFromScene(m_view->mapToScene(help->pos())));
         if (text.isEmpty()) {
             QToolTip::hideText();
+            event->ignore();
         } else {
-            QToolTip::showText(QCursor::pos(), text, m_view->viewport());
+            QToolTip::showText(help->globalPos(), text, m_view->viewport());
         }
-    } else if (watched == m_view->viewport() && event->type() == QEvent::Leave) {
-        QToolTip::hideText();
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -96,7 +96,11 @@ void Pelmorafrm::build_controls() {
         switch (d.kind) {
             case ControlKind::TextBox: {
                 auto* edit = new QLineEdit(text, this);
-                if (d.right_aligned) edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                // The Amps boxes are taller than the others of their row: their
+                // figures keep to the row's line rather than sit lower.
+                const bool taller_in_band = d.top >= kPhaseRowTop && d.height > kPhaseBoxHeight;
+                if (d.right_aligned)
+                    edit->setAlignment(Qt::AlignRight | (taller_in_band ? Qt::AlignTop : Qt::AlignVCenter));
                 edit->installEventFilter(this);
                 widget = edit;
                 break;
@@ -496,8 +500,8 @@ std::string Pelmorafrm::caption() const { return m_caption; }
 void Pelmorafrm::set_caption(const std::string& caption) {
     m_caption = caption;
     const char* misfit = !m_mode_misfits          ? ""
-                         : m_form.ConsumptionMode ? " - second meter misread: start it as Pelmora, or see Options"
-                                                  : " - second meter misread: start it as PelmoraB, or see Options";
+                         : m_form.ConsumptionMode ? " - second meter: start Pelmora"
+                                                  : " - second meter: start PelmoraB";
     setWindowTitle(q(caption + misfit + (enabled() ? "" : " - stopped")));
 }
 
