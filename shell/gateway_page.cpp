@@ -24,7 +24,7 @@ std::string DescribeToken(const TokenFacts& facts, std::int64_t now) {
     return text;
 }
 
-GatewayPage::GatewayPage(AccessServices access, GatewayModeSwitch mode, QWidget* parent)
+GatewayPage::GatewayPage(AccessServices access, const GatewayModeSwitch& mode, QWidget* parent)
     : QWidget(parent),
       m_access(access),
       m_paste(new QPlainTextEdit(this)),

@@ -28,7 +28,7 @@ struct GatewayModeSwitch {
 
 class GatewayPage : public QWidget {
 public:
-    GatewayPage(AccessServices access, GatewayModeSwitch mode = {}, QWidget* parent = nullptr);
+    GatewayPage(AccessServices access, const GatewayModeSwitch& mode = {}, QWidget* parent = nullptr);
 
     // Save, Remove and Cancel end the dialog through these.
     void on_done(std::function<void(bool changed)> done) { m_done = std::move(done); }

@@ -29,7 +29,7 @@ bool private_folder(const QString& folder) {
 }
 
 QString runtime_folder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (private_folder(runtime)) return runtime;
     const QString own = QDir::tempPath() + QStringLiteral("/pelmora-") + QString::number(::getuid());
     ::mkdir(QFile::encodeName(own).constData(), 0700);

@@ -1190,8 +1190,7 @@ TEST(WindowSite, ASecondMeterThatMisfitsTheModeIsSaid) {
         const std::unique_ptr<Pelmorafrm> window = test::WindowParts::Open(services, gateway.address());
         for (int i = 0; i < 3; ++i) window->Timer1_Timer();
         const std::string title = window->windowTitle().toStdString();
-        EXPECT_EQ(title.find(" - second meter: start PelmoraB") != std::string::npos, !from_list)
-            << title;
+        EXPECT_EQ(title.find(" - second meter: start PelmoraB") != std::string::npos, !from_list) << title;
         EXPECT_EQ(window->back_color("Grid"), from_list ? kExportGreen : kImportLightRed) << from_list;
     }
 }

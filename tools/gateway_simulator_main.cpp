@@ -102,6 +102,14 @@ int usage(bool asked = false, const std::string& wrong = "") {
     return asked ? 0 : 2;
 }
 
+// "--option value", as a wrong argument is named.
+std::string option_and(const std::string& option, const std::string& value) {
+    std::string text = option;
+    text += ' ';
+    text += value;
+    return text;
+}
+
 std::atomic<bool> g_stopping{false};
 
 // Sleeps in small steps so that a stop request ends the wait.
@@ -286,7 +294,7 @@ int main(int argc, char** argv) {
                 options.content_type = next();
             else if (arg == "--hour") {
                 options.hour = std::stod(next());
-                if (!(options.hour >= 0 && options.hour <= 24)) return usage(false, arg + " " + argv[i]);
+                if (!(options.hour >= 0 && options.hour <= 24)) return usage(false, option_and(arg, argv[i]));
             } else if (arg == "--site") {
                 const std::string site = next();
                 if (site == "battery")
@@ -296,7 +304,7 @@ int main(int argc, char** argv) {
                 else if (site == "total")
                     options.site = pelmora::SimulatedSite::Total;
                 else if (site != "plain")
-                    return usage(false, arg + " " + site);
+                    return usage(false, option_and(arg, site));
             } else if (arg == "--tls")
                 options.tls = true;
             else if (arg == "--token-file")
@@ -321,7 +329,7 @@ int main(int argc, char** argv) {
                 options.freeze = true;
             else if (arg == "--dead-phase") {
                 options.dead_phase = std::stoi(next());
-                if (options.dead_phase < 1 || options.dead_phase > 3) return usage(false, arg + " " + argv[i]);
+                if (options.dead_phase < 1 || options.dead_phase > 3) return usage(false, option_and(arg, argv[i]));
             } else if (arg == "--list-status")
                 options.list_status = std::stoi(next());
             else if (arg == "--list-delay-ms")
@@ -329,7 +337,7 @@ int main(int argc, char** argv) {
             else
                 return usage(false, arg);
         } catch (const std::exception&) {
-            return usage(false, arg + " " + argv[i]);
+            return usage(false, option_and(arg, argv[i]));
         }
     }
     if (std::find(std::begin(kModes), std::end(kModes), options.mode) == std::end(kModes))
