@@ -160,8 +160,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "Pelmora: no folder only this user can write for the one-poller guard; starting without it\n");
     } else if (!instance.TakeLock(instance_name)) {
-        // The first start may still be opening its window: it is asked for five seconds.
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        // The first start may still be opening its window: it is asked for ten seconds.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (std::chrono::steady_clock::now() < until) {
             if (pelmora::SingleInstance::AskRunningToShow(instance_name)) return 0;
             ::usleep(200 * 1000);

@@ -223,16 +223,19 @@ TEST(Program, OneOfSimultaneousStartsPolls) {
     test::SimulatorProcess gateway({"--seed", "6"});
     std::vector<pid_t> starts;
     for (int i = 0; i < 3; ++i) starts.push_back(start_program(PELMORA_PROGRAM, {gateway.address()}, folder.path()));
-    std::this_thread::sleep_for(8s);
-    std::vector<pid_t> running;
-    for (const pid_t pid : starts) {
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
+    std::vector<pid_t> running = starts;
+    const auto until = std::chrono::steady_clock::now() + 30s;
+    while (running.size() > 1 && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(100ms);
+        std::erase_if(running, [](pid_t pid) {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) != pid) return false;
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        } else {
-            running.push_back(pid);
-        }
+            return true;
+        });
     }
+    std::this_thread::sleep_for(1s);
+    std::erase_if(running, [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == pid; });
     EXPECT_EQ(running.size(), 1u);
     for (const pid_t pid : running) {
         ::kill(pid, SIGTERM);
