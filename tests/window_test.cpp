@@ -826,6 +826,7 @@ struct PublishInputRow {
     const char* port;
     const char* prefix;
     const char* message;  // a part of what the page says
+    const char* interval = "30";
 };
 // The window with publishing on a recording bus and no secret service.
 class PublishWindowTest : public WindowTest {
@@ -862,6 +863,7 @@ TEST_P(PublishPageTest, ChecksThenKeepsAndShowsTheState) {
         dialog->findChild<QLineEdit*>("Host")->setText(row.host);
         dialog->findChild<QLineEdit*>("Port")->setText(row.port);
         dialog->findChild<QLineEdit*>("Prefix")->setText(row.prefix);
+        dialog->findChild<QLineEdit*>("Interval")->setText(row.interval);
         dialog->findChild<QLineEdit*>("User")->setText("solar");
         dialog->findChild<QLineEdit*>("Password")->setText("wrong");
         dialog->findChild<QPushButton*>("PublishSave")->click();
@@ -879,6 +881,7 @@ TEST_P(PublishPageTest, ChecksThenKeepsAndShowsTheState) {
         EXPECT_EQ(state, bus.state);
         EXPECT_EQ(bus.started[0].password, "wrong");
         EXPECT_EQ(saved.find("wrong"), std::string::npos) << "the password is in the settings file";
+        EXPECT_NE(saved.find("Interval=30\n"), std::string::npos) << saved;
         window->Timer1_Timer();
         EXPECT_EQ(window->text("TimeStamp"), "Wrong/No IP address") << "the window reads on";
         ASSERT_EQ(bus.published.size(), 1u);
@@ -921,7 +924,9 @@ INSTANTIATE_TEST_SUITE_P(
                       PublishInputRow{"port_out_of_range", "broker.lan", "70000", "pelmora", "1 to 65535"},
                       PublishInputRow{"port_not_a_number", "broker.lan", "18x3", "pelmora", "1 to 65535"},
                       PublishInputRow{"prefix_hash", "broker.lan", "1883", "home/#", "\"#\" or \"+\""},
-                      PublishInputRow{"prefix_plus", "broker.lan", "1883", "a+b", "\"#\" or \"+\""}),
+                      PublishInputRow{"prefix_plus", "broker.lan", "1883", "a+b", "\"#\" or \"+\""},
+                      PublishInputRow{"interval_zero", "broker.lan", "1883", "pelmora", "1 to 86400", "0"},
+                      PublishInputRow{"interval_a_day_and_more", "broker.lan", "1883", "pelmora", "1 to 86400", "86401"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
