@@ -926,7 +926,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PublishInputRow{"prefix_hash", "broker.lan", "1883", "home/#", "\"#\" or \"+\""},
                       PublishInputRow{"prefix_plus", "broker.lan", "1883", "a+b", "\"#\" or \"+\""},
                       PublishInputRow{"interval_zero", "broker.lan", "1883", "pelmora", "1 to 86400", "0"},
-                      PublishInputRow{"interval_a_day_and_more", "broker.lan", "1883", "pelmora", "1 to 86400", "86401"}),
+                      PublishInputRow{"interval_a_day_and_more", "broker.lan", "1883", "pelmora", "1 to 86400",
+                                      "86401"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
