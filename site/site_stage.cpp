@@ -43,26 +43,24 @@ void SiteStage::OnFinishedRead(const FinishedRead& read) {
     for (FinishedReadSink* sink : m_next) sink->OnFinishedRead(out);
 }
 
+std::string SiteStage::access_key() const { return m_address + '\n' + std::to_string(m_access.value_or(0)); }
+
 void SiteStage::ask(const std::string& address) {
     const std::string url = m_request.scheme() + address + "/ivp/meters";
     if (m_fetch != nullptr) {
         std::unique_ptr<GatewayRequest> request = m_make_request ? m_make_request() : nullptr;
         if (request == nullptr || !m_fetch->Start(std::move(request), url)) return;
-        m_fetched_for = address + '\n' + std::to_string(m_access.value_or(0));
-        ++m_asks;
-        m_asked_at = m_clock.EpochSeconds();
-        return;
+        m_fetched_for = access_key();
     }
     ++m_asks;
     m_asked_at = m_clock.EpochSeconds();
-    take_answer(m_request.launch_side(url));
+    if (m_fetch == nullptr) take_answer(m_request.launch_side(url));
 }
 
 void SiteStage::take_fetched() {
     if (m_fetch == nullptr) return;
     const std::optional<std::string> body = m_fetch->Take();
-    if (!body || m_fetched_for != m_address + '\n' + std::to_string(m_access.value_or(0))) return;
-    take_answer(*body);
+    if (body && m_fetched_for == access_key()) take_answer(*body);
 }
 
 void SiteStage::take_answer(const std::string& body) {

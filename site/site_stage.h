@@ -55,6 +55,8 @@ private:
     void take_answer(const std::string& body);
     // The answer that came in the background, for the address and access it was asked for.
     void take_fetched();
+    // The address and access the stage follows, as one text.
+    std::string access_key() const;
 
     GatewayRequest& m_request;
     const WallClock& m_clock;
