@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "phases/shown_figures.h"
+
 namespace pelmora {
 
 // The window's form-level values that the read routine and the phase
@@ -20,6 +22,8 @@ struct FormValues {
     double PhasePF1 = 0.0;
     double PhasePF2 = 0.0;
     double PhasePF3 = 0.0;
+    // What the figure boxes show, as numbers; kept from read to read as the boxes are.
+    ShownFigures Shown;
 };
 
 }  // namespace pelmora

@@ -63,7 +63,9 @@ void GetVolts(FormValues& form, ControlsView& view) {
     const double value = item_value(form.CurrentItem);
     int phase = 0;
     bool second = false;
-    if (phase_of(ordinal, phase, second)) view.set_tooltip(kAmpsBoxes[phase], FormatTenths(value));
+    if (!phase_of(ordinal, phase, second)) return;
+    view.set_tooltip(kAmpsBoxes[phase], FormatTenths(value));
+    form.Shown.phases[static_cast<std::size_t>(phase)].volts = ShownTenths(value);
 }
 
 void GetAmps(FormValues& form, ControlsView& view) {
@@ -74,6 +76,7 @@ void GetAmps(FormValues& form, ControlsView& view) {
     if (!phase_of(ordinal, phase, second)) return;
     const double shown = second ? DecimalProduct(value, phase_pf(form, phase)) : value;
     view.set_text(kAmpsBoxes[phase], FormatTenths(shown));
+    form.Shown.phases[static_cast<std::size_t>(phase)].amps = ShownTenths(shown);
 }
 
 void GetPFs(FormValues& form, ControlsView& view) {

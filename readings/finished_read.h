@@ -7,23 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/controls_view.h"
+#include "phases/shown_figures.h"
 #include "site/meter_counters.h"
 #include "site/site_reading.h"
 
 namespace pelmora {
 
-// One phase's figures as the window shows them.
-struct PhaseFigures {
-    double solar_w = 0.0;
-    double grid_w = 0.0;  // signed: positive import, negative export
-    double amps = 0.0;
-    double volts = 0.0;
-};
-
-// A read that reached the output file step, as numbers: what the window
-// shows, with the grid's sign put back from its colour. Whoever takes it
-// never reads the window's texts.
+// A read that reached the output file step, as numbers: the figures the read
+// put on the window, taken from the read's own values.
 struct FinishedRead {
     std::string address;  // the gateway's address text the read used
     bool request_failed = false;
@@ -68,9 +59,5 @@ private:
     std::ostream& m_log;
     bool m_told = false;
 };
-
-// The figures the window shows now, as numbers. A figure that is not a
-// number reads as 0.
-FinishedRead FiguresOnWindow(const ControlsView& view);
 
 }  // namespace pelmora

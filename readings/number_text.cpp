@@ -30,6 +30,13 @@ std::string FormatTenths(double x) {
     return out;
 }
 
+double ShownTenths(double x) {
+    if (!std::isfinite(x)) return x;
+    DecimalDigits d = ShortestDigits(x);
+    RoundDigits(d, 1, TieRule::AwayFromZero);
+    return DigitsToDouble(d);
+}
+
 double LeadingNumber(std::string_view text) {
     std::size_t i = 0;
     const std::size_t n = text.size();

@@ -11,6 +11,10 @@ namespace pelmora {
 // Never fails; non-finite values give "NaN", "Infinity" or "-Infinity".
 std::string FormatTenths(double x);
 
+// The number FormatTenths(x) shows: x rounded to a tenth the same way.
+// A non-finite x is itself.
+double ShownTenths(double x);
+
 // The number at the start of the text, read as far as it goes: leading blanks,
 // an optional sign, digits, optionally "." and digits. A "," ends the number.
 // A text with no number at its start reads as 0. Never fails; a magnitude

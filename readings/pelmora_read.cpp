@@ -30,8 +30,27 @@ std::string without_commas(std::string_view text) {
     return out;
 }
 
+// The number a figure box stands for; nothing for a box that is no figure.
+double* figure_of(ShownFigures& shown, std::string_view box) {
+    if (box == "Production") return &shown.production_w;
+    if (box == "Consumption") return &shown.consumption_w;
+    if (box == "Grid") return &shown.grid_w;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (box == kSolarBoxes[i]) return &shown.phases[i].solar_w;
+        if (box == kGridBoxes[i]) return &shown.phases[i].grid_w;
+    }
+    return nullptr;
+}
+
+// Puts `value`'s figure in `box` and keeps the number it shows.
+void put_figure(ControlsView& view, FormValues& form, std::string_view box, double value) {
+    view.set_text(box, FormatTenths(value));
+    if (double* figure = figure_of(form.Shown, box)) *figure = ShownTenths(value);
+}
+
 // The sign-and-colour rule: a figure below zero is an export, shown green and
-// without its sign; zero or above is an import, shown light red.
+// without its sign; zero or above is an import, shown light red. The box's
+// number keeps its sign.
 void sign_and_colour(ControlsView& view, std::string_view box, bool grid_form) {
     const std::string text = view.text(box);
     if (LeadingNumber(text) < 0) {
@@ -74,9 +93,9 @@ void apply_power(const ReadContext& c, FormValues& form, const ReadingItem& item
 
     if (slot == 1) {
         guard.Step(1, [&] { read.ProductionText = FormatTenths(value); });
-        guard.Step(2, [&] { view.set_text("Production", read.ProductionText); });
+        guard.Step(2, [&] { put_figure(view, form, "Production", value); });
     } else if (slot >= 2 && slot <= 4) {
-        guard.Step(1, [&] { view.set_text(kSolarBoxes[slot - 2], FormatTenths(value)); });
+        guard.Step(1, [&] { put_figure(view, form, kSolarBoxes[slot - 2], value); });
     } else if (slot == 5) {
         double sum = 0.0;
         double difference = 0.0;
@@ -85,15 +104,15 @@ void apply_power(const ReadContext& c, FormValues& form, const ReadingItem& item
             sum =
                 LeadingNumber(without_commas(read.MeterTotalText)) + LeadingNumber(without_commas(read.ProductionText));
         });
-        guard.Step(3, [&] { view.set_text("Grid", FormatTenths(value)); });
-        guard.Step(4, [&] { view.set_text("Consumption", FormatTenths(RoundHalfEven(sum, 1))); });
+        guard.Step(3, [&] { put_figure(view, form, "Grid", value); });
+        guard.Step(4, [&] { put_figure(view, form, "Consumption", RoundHalfEven(sum, 1)); });
         if (form.ConsumptionMode) {
-            guard.Step(5, [&] { view.set_text("Consumption", read.MeterTotalText); });
+            guard.Step(5, [&] { put_figure(view, form, "Consumption", value); });
             guard.Step(5, [&] {
                 difference = LeadingNumber(without_commas(read.MeterTotalText)) -
                              LeadingNumber(without_commas(read.ProductionText));
             });
-            guard.Step(5, [&] { view.set_text("Grid", FormatTenths(RoundHalfEven(difference, 1))); });
+            guard.Step(5, [&] { put_figure(view, form, "Grid", RoundHalfEven(difference, 1)); });
         }
         guard.Step(6, [&] { sign_and_colour(view, "Grid", true); });
     } else if (slot >= 6 && slot <= 8) {
@@ -102,9 +121,9 @@ void apply_power(const ReadContext& c, FormValues& form, const ReadingItem& item
             if (slot == 8) {
                 // Slot 8 is rounded to a whole number, then shown with one decimal.
                 if (!item.ValueText) fail_subscript_range();
-                view.set_text(box, FormatTenths(RoundHalfEven(*item.ValueText, 0)));
+                put_figure(view, form, box, RoundHalfEven(*item.ValueText, 0));
             } else {
-                view.set_text(box, FormatTenths(value));
+                put_figure(view, form, box, value);
             }
         });
         guard.Step(2, [&] { sign_and_colour(view, box, false); });
@@ -143,7 +162,10 @@ void PelmoraRead(const ReadContext& c, FormValues& form, FinishedRead* finished)
         guard.Step(6, [&] { view.set_text("TimeStamp", c.request.failure_text()); });
     } else {
         guard.Step(7, [&] {
-            for (std::string_view box : kReset) view.set_text(box, "0");
+            for (std::string_view box : kReset) {
+                view.set_text(box, "0");
+                if (double* figure = figure_of(form.Shown, box)) *figure = 0.0;
+            }
         });
         MeterReadings readings;
         guard.Step(8, [&] { readings = ScanReadings(answer); });
@@ -172,7 +194,13 @@ void PelmoraRead(const ReadContext& c, FormValues& form, FinishedRead* finished)
     }
     guard.Step(10, [&] { Save(view, c.files); });
     if (finished != nullptr) {
-        *finished = answer.empty() ? FinishedRead{} : FiguresOnWindow(view);
+        *finished = FinishedRead{};
+        if (!answer.empty()) {
+            finished->production_w = form.Shown.production_w;
+            finished->consumption_w = form.Shown.consumption_w;
+            finished->grid_w = form.Shown.grid_w;
+            finished->phases = form.Shown.phases;
+        }
         finished->address = view.text("IP");
         finished->request_failed = answer.empty();
         if (answer.empty()) finished->failure_text = view.text("TimeStamp");

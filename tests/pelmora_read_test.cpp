@@ -57,8 +57,9 @@ protected:
 
     void read(const std::string& answer) {
         request.set_answer(answer);
-        PelmoraRead(context, form);
+        PelmoraRead(context, form, &finished);
     }
+    FinishedRead finished;
     std::string output() { return files.files["E:\\Meters.txt"]; }
 };
 
@@ -103,6 +104,8 @@ struct MeterRow {
     const char* grid;
     OleColor grid_color;
     const char* consumption;
+    double grid_w;  // what the read hands on: signed, as shown
+    double consumption_w;
 };
 
 class SecondMeterTest : public PelmoraReadTest, public ::testing::WithParamInterface<MeterRow> {};
@@ -115,18 +118,20 @@ TEST_P(SecondMeterTest, GridAndConsumption) {
     EXPECT_EQ(view.text("Grid"), row.grid);
     EXPECT_EQ(view.back_color("Grid"), row.grid_color);
     EXPECT_EQ(view.text("Consumption"), row.consumption);
+    EXPECT_EQ(finished.grid_w, row.grid_w);
+    EXPECT_EQ(finished.consumption_w, row.consumption_w);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SecondMeterTest,
     ::testing::Values(
-        MeterRow{"net_meter_export", false, "2345.67", "-1000.04", "2,345.7", "1,000.0", kExportGreen, "1,345.7"},
-        MeterRow{"net_meter_import", false, "100.0", "250.26", "100.0", "250.3", kImportLightRed, "350.3"},
-        MeterRow{"net_meter_zero_is_import", false, "0", "0", "0.0", "0.0", kImportLightRed, "0.0"},
-        MeterRow{"consumption_meter_export", true, "2345.67", "1000.04", "2,345.7", "1,345.7", kExportGreen, "1,000.0"},
-        MeterRow{"consumption_meter_import", true, "500.0", "1234.56", "500.0", "734.6", kImportLightRed, "1,234.6"},
+        MeterRow{"net_meter_export", false, "2345.67", "-1000.04", "2,345.7", "1,000.0", kExportGreen, "1,345.7", -1000.0, 1345.7},
+        MeterRow{"net_meter_import", false, "100.0", "250.26", "100.0", "250.3", kImportLightRed, "350.3", 250.3, 350.3},
+        MeterRow{"net_meter_zero_is_import", false, "0", "0", "0.0", "0.0", kImportLightRed, "0.0", 0.0, 0.0},
+        MeterRow{"consumption_meter_export", true, "2345.67", "1000.04", "2,345.7", "1,345.7", kExportGreen, "1,000.0", -1345.7, 1000.0},
+        MeterRow{"consumption_meter_import", true, "500.0", "1234.56", "500.0", "734.6", kImportLightRed, "1,234.6", 734.6, 1234.6},
         MeterRow{"thousands_both_sides", false, "12345.6", "-11111.1", "12,345.6", "11,111.1", kExportGreen,
-                 "1,234.5"}),
+                 "1,234.5", -11111.1, 1234.5}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct PhaseRow {
@@ -136,6 +141,7 @@ struct PhaseRow {
     const char* value;
     const char* shown;
     OleColor color;
+    double grid_w;  // the phase's figure handed on, with its sign
 };
 
 class PhasePowerTest : public PelmoraReadTest, public ::testing::WithParamInterface<PhaseRow> {};
@@ -149,18 +155,19 @@ TEST_P(PhasePowerTest, SignAndColour) {
     const std::string box = "G" + std::to_string(row.slot - 5);
     EXPECT_EQ(view.text(box), row.shown);
     EXPECT_EQ(view.back_color(box), row.color);
+    EXPECT_EQ(finished.phases[static_cast<std::size_t>(row.slot - 6)].grid_w, row.grid_w);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, PhasePowerTest,
-    ::testing::Values(PhaseRow{"slot6_export", false, 6, "-12.34", "12.3", kExportGreen},
-                      PhaseRow{"slot8_whole_number", false, 8, "-12.34", "12.0", kExportGreen},
-                      PhaseRow{"slot8_half_to_even", false, 8, "12.5", "12.0", kImportLightRed},
-                      PhaseRow{"slot7_import", false, 7, "1234.5", "1,234.5", kImportLightRed},
-                      PhaseRow{"slot7_consumption_mode", true, 7, "1234.5", "1,234.5", kWindowBackground},
-                      PhaseRow{"slot6_consumption_mode_export", true, 6, "-7.5", "7.5", kWindowBackground},
-                      PhaseRow{"slot6_negative_zero", false, 6, "-0.000", "0.0", kImportLightRed},
-                      PhaseRow{"slot6_grouped_export", false, 6, "-1234.56", "1,234.6", kExportGreen}),
+    ::testing::Values(PhaseRow{"slot6_export", false, 6, "-12.34", "12.3", kExportGreen, -12.3},
+                      PhaseRow{"slot8_whole_number", false, 8, "-12.34", "12.0", kExportGreen, -12.0},
+                      PhaseRow{"slot8_half_to_even", false, 8, "12.5", "12.0", kImportLightRed, 12.0},
+                      PhaseRow{"slot7_import", false, 7, "1234.5", "1,234.5", kImportLightRed, 1234.5},
+                      PhaseRow{"slot7_consumption_mode", true, 7, "1234.5", "1,234.5", kWindowBackground, 1234.5},
+                      PhaseRow{"slot6_consumption_mode_export", true, 6, "-7.5", "7.5", kWindowBackground, -7.5},
+                      PhaseRow{"slot6_negative_zero", false, 6, "-0.000", "0.0", kImportLightRed, 0.0},
+                      PhaseRow{"slot6_grouped_export", false, 6, "-1234.56", "1,234.6", kExportGreen, -1234.6}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PelmoraReadTest, SolarPhasesAndTimestamp) {
@@ -240,6 +247,15 @@ TEST_F(PelmoraReadTest, GatewayFixtureFillsEveryBoxAndTheOutputFile) {
         EXPECT_NE(view.text(box), "0") << box;
     }
     EXPECT_EQ(output().substr(0, 30), "2023-11-14 22:13:20\r\n3,785.0\r\n");
+    // The figures handed on, worked out from the document: production 3784.988,
+    // net -3338.951, phase 1 solar 1165.032, net -1100.662 at 231.09 V.
+    EXPECT_EQ(finished.production_w, 3785.0);
+    EXPECT_EQ(finished.grid_w, -3339.0);
+    EXPECT_EQ(finished.consumption_w, 446.0);
+    EXPECT_EQ(finished.phases[0].solar_w, 1165.0);
+    EXPECT_EQ(finished.phases[0].grid_w, -1100.7);
+    EXPECT_EQ(finished.phases[0].volts, 231.1);
+    EXPECT_EQ(finished.epoch, 1700000000);
 }
 
 TEST_F(PelmoraReadTest, FailingSaveAsFirstFailureEndsQuietly) {
