@@ -122,17 +122,20 @@ TEST_P(SecondMeterTest, GridAndConsumption) {
     EXPECT_EQ(finished.consumption_w, row.consumption_w);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SecondMeterTest,
-    ::testing::Values(
-        MeterRow{"net_meter_export", false, "2345.67", "-1000.04", "2,345.7", "1,000.0", kExportGreen, "1,345.7", -1000.0, 1345.7},
-        MeterRow{"net_meter_import", false, "100.0", "250.26", "100.0", "250.3", kImportLightRed, "350.3", 250.3, 350.3},
-        MeterRow{"net_meter_zero_is_import", false, "0", "0", "0.0", "0.0", kImportLightRed, "0.0", 0.0, 0.0},
-        MeterRow{"consumption_meter_export", true, "2345.67", "1000.04", "2,345.7", "1,345.7", kExportGreen, "1,000.0", -1345.7, 1000.0},
-        MeterRow{"consumption_meter_import", true, "500.0", "1234.56", "500.0", "734.6", kImportLightRed, "1,234.6", 734.6, 1234.6},
-        MeterRow{"thousands_both_sides", false, "12345.6", "-11111.1", "12,345.6", "11,111.1", kExportGreen,
-                 "1,234.5", -11111.1, 1234.5}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SecondMeterTest,
+                         ::testing::Values(MeterRow{"net_meter_export", false, "2345.67", "-1000.04", "2,345.7",
+                                                    "1,000.0", kExportGreen, "1,345.7", -1000.0, 1345.7},
+                                           MeterRow{"net_meter_import", false, "100.0", "250.26", "100.0", "250.3",
+                                                    kImportLightRed, "350.3", 250.3, 350.3},
+                                           MeterRow{"net_meter_zero_is_import", false, "0", "0", "0.0", "0.0",
+                                                    kImportLightRed, "0.0", 0.0, 0.0},
+                                           MeterRow{"consumption_meter_export", true, "2345.67", "1000.04", "2,345.7",
+                                                    "1,345.7", kExportGreen, "1,000.0", -1345.7, 1000.0},
+                                           MeterRow{"consumption_meter_import", true, "500.0", "1234.56", "500.0",
+                                                    "734.6", kImportLightRed, "1,234.6", 734.6, 1234.6},
+                                           MeterRow{"thousands_both_sides", false, "12345.6", "-11111.1", "12,345.6",
+                                                    "11,111.1", kExportGreen, "1,234.5", -11111.1, 1234.5}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct PhaseRow {
     const char* name;
