@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "posix/system_calendar.h"
+#include "fakes/fixed_wall_clock.h"
 #include "history/history.h"
-#include "platform/memory_file_system.h"
-#include "platform/memory_settings_store.h"
+#include "fakes/memory_file_system.h"
+#include "fakes/memory_settings_store.h"
 #include "shell/history_window.h"
 
 namespace {

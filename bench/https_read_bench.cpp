@@ -6,9 +6,10 @@
 #include <ctime>
 #include <fstream>
 
+#include "posix/system_wall_clock.h"
 #include "access/token_request.h"
-#include "gateway/curl_https_transport.h"
-#include "gateway/url_launch.h"
+#include "curl/curl_https_transport.h"
+#include "curl/url_launch.h"
 #include "site/site_meters.h"
 #include "site/site_reading.h"
 #include "simulator_process.h"

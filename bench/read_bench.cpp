@@ -2,9 +2,9 @@
 
 #include "gateway/document_request.h"
 #include "phases/form_values.h"
-#include "platform/iso_regional_format.h"
-#include "platform/memory_controls_view.h"
-#include "platform/memory_file_system.h"
+#include "records/iso_regional_format.h"
+#include "form/memory_controls_view.h"
+#include "fakes/memory_file_system.h"
 #include "platform/tick_source.h"
 #include "readings/pelmora_read.h"
 #include "records/error_log.h"

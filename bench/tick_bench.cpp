@@ -8,11 +8,12 @@
 #include <filesystem>
 #include <vector>
 
-#include "gateway/url_launch.h"
-#include "platform/iso_regional_format.h"
-#include "platform/posix_file_system.h"
-#include "platform/memory_settings_store.h"
-#include "platform/system_time_zone.h"
+#include "posix/steady_tick_source.h"
+#include "curl/url_launch.h"
+#include "records/iso_regional_format.h"
+#include "posix/posix_file_system.h"
+#include "fakes/memory_settings_store.h"
+#include "posix/system_time_zone.h"
 #include "platform/tick_source.h"
 #include "shell/pelmora_window.h"
 

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "shell/settings.h"
+#include "records/stored_value.h"
 
 namespace pelmora {
 

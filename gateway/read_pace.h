@@ -16,8 +16,6 @@ public:
     void set_enabled(bool enabled) { m_enabled = enabled; }
     bool enabled() const { return m_enabled; }
 
-    // Whether a tick at `now` may read.
-    bool Due(std::uint32_t now) const { return waiting(now) == 0; }
     // The milliseconds left before the next read may go out; 0 when it may now.
     std::uint32_t waiting(std::uint32_t now) const;
     void After(bool failed, std::uint32_t now);

@@ -67,6 +67,12 @@ std::string FixedText(double value, int decimals) {
     return text;
 }
 
+std::string DayKey(const LocalMoment& moment) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", moment.civil.year, moment.civil.month, moment.civil.day);
+    return text;
+}
+
 bool IsDayKey(std::string_view text) {
     int y = 0, mo = 0, d = 0;
     if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !digits(text, 0, 4, y) || !digits(text, 5, 2, mo) ||

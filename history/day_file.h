@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "history/sample.h"
+#include "platform/local_calendar.h"
 #include "readings/finished_read.h"
 
 namespace pelmora {
@@ -61,6 +62,9 @@ std::string FixedText(double value, int decimals);
 
 // True for "YYYY-MM-DD" naming a real calendar date.
 bool IsDayKey(std::string_view text);
+
+// "2026-12-08": the local date of a moment, as the history names its day files.
+std::string DayKey(const LocalMoment& moment);
 
 // One CSV line, ended by "\n": the local time of the minute's start in ISO
 // 8601 with its offset ("2026-12-08T14:03:00+01:00"), then the numbers with

@@ -234,12 +234,4 @@ std::vector<DayTotal> History::Month(const std::string& month) {
     return totals;
 }
 
-std::vector<std::string> History::Months() {
-    std::vector<std::string> months;
-    for (const std::string& day : Days()) {
-        if (months.empty() || months.back() != day.substr(0, 7)) months.push_back(day.substr(0, 7));
-    }
-    return months;
-}
-
 }  // namespace pelmora

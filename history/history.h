@@ -63,8 +63,6 @@ public:
     std::vector<std::string> Days();
     // The days of `month` ("YYYY-MM") that Days() has, in order, each with its totals.
     std::vector<DayTotal> Month(const std::string& month);
-    // The months ("YYYY-MM") of Days(), oldest first.
-    std::vector<std::string> Months();
     // Why nothing is being kept, or "".
     const std::string& Problem() const { return m_problem; }
     // Rises with every sample kept.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "platform/regional_format.h"
 
@@ -20,14 +19,5 @@ public:
     virtual ~LocalCalendar() = default;
     virtual LocalMoment ToLocal(std::int64_t epoch) const = 0;
 };
-
-// The C library's zone (TZ, or /etc/localtime).
-class SystemCalendar : public LocalCalendar {
-public:
-    LocalMoment ToLocal(std::int64_t epoch) const override;
-};
-
-// "2026-12-08": the local date of a moment, as the history names its day files.
-std::string DayKey(const LocalMoment& moment);
 
 }  // namespace pelmora

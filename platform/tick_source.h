@@ -12,10 +12,4 @@ public:
     virtual std::uint32_t GetTickCount() = 0;
 };
 
-// Milliseconds of the monotonic clock.
-class SteadyTickSource : public TickSource {
-public:
-    std::uint32_t GetTickCount() override;
-};
-
 }  // namespace pelmora

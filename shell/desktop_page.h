@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "desktop/desktop_services.h"
 #include "desktop/desktop_settings.h"
 #include "platform/file_system.h"
 #include "platform/settings_store.h"
@@ -14,19 +15,6 @@ class QLabel;
 class QLineEdit;
 
 namespace pelmora {
-
-// What the Desktop page works with.
-struct DesktopServices {
-    SettingsStore& settings;
-    FileSystem& files;
-    std::string autostart_path;  // the session's autostart entry for this program
-    std::string exec_path;       // the program's absolute path, for that entry
-    std::string program;
-    // Puts saved settings in force (the tray, the alerts).
-    std::function<void(const DesktopSettings&)> apply;
-    // Whether the desktop has a tray; the tray's switches say so when not.
-    bool tray_available = true;
-};
 
 // The Options dialog's "Desktop" page: the tray icon, closing to it,
 // starting with the desktop session, and which alerts go to the desktop's

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "access/token_keeper.h"
-#include "shell/access_status.h"
+#include "access/access_status.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -31,10 +31,11 @@
 #include <cmath>
 #include <functional>
 
-#include "platform/qt/qt_colour.h"
+#include "qt/qt_colour.h"
 #include "history/energy.h"
 #include "platform/ole_colors.h"
-#include "shell/settings.h"
+#include "form/settings.h"
+#include "records/stored_value.h"
 
 namespace pelmora {
 

@@ -15,12 +15,13 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/qt/qt_colour.h"
-#include "platform/window_design.h"
+#include "qt/qt_colour.h"
+#include "form/window_design.h"
 #include "readings/number_text.h"
 #include "readings/pelmora_read.h"
 #include "shell/gateway_page.h"
-#include "shell/settings.h"
+#include "form/settings.h"
+#include "records/stored_value.h"
 #include "shell/options_dialog.h"
 #include "desktop/tray_text.h"
 #include "site/site_text.h"

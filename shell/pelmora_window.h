@@ -15,7 +15,7 @@
 #include "platform/controls_view.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
-#include "platform/qt/qt_window_system.h"
+#include "qt/qt_window_system.h"
 #include "platform/regional_format.h"
 #include "platform/settings_store.h"
 #include "platform/tick_source.h"
@@ -24,13 +24,14 @@
 #include "platform/window_timer.h"
 #include "records/error_log.h"
 #include "readings/finished_read.h"
-#include "shell/access_status.h"
+#include "access/access_status.h"
+#include "app/shell_services.h"
 #include "shell/history_window.h"
 #include "shell/desktop_page.h"
 #include "shell/publish_page.h"
 #include "shell/tray_icon.h"
-#include "shell/menu.h"
-#include "shell/startup.h"
+#include "form/menu.h"
+#include "form/startup.h"
 #include "site/said_once.h"
 #include "site/site_stage.h"
 
@@ -40,31 +41,6 @@ namespace pelmora {
 
 // The program's icon at 16, 20, 24 and 32 pixels.
 QIcon ApplicationIcon();
-
-// What the window reaches outside itself; main wires the real ones in,
-// tests their fakes.
-struct ShellServices {
-    GatewayRequest& request;
-    TickSource& ticks;
-    const RegionalFormat& format;
-    FileSystem& files;
-    const TimeZoneSource& zone;
-    SettingsStore& settings;
-    MessageBox& about;
-    // Token access to HTTPS gateways and publishing over MQTT; with neither
-    // the window has no Options command.
-    AccessServices* access = nullptr;
-    PublishServices* publish = nullptr;
-    // The reads' history; without it the window has no History command.
-    History* history = nullptr;
-    // Each read that reached the output file goes to these, after the read.
-    std::vector<FinishedReadSink*> finished_reads = {};
-    // The site by meter; the window shows a battery when it has one.
-    const SiteStage* site = nullptr;
-    // The Desktop page of Options, and the tray icon the window keeps up to date.
-    DesktopServices* desktop = nullptr;
-    TrayIcon* tray = nullptr;
-};
 
 // The main window: 35 controls in their design state, laid out in twips
 // (15 twips per pixel), the poll timer, and the window menu.

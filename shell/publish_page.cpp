@@ -11,7 +11,7 @@
 #include <chrono>
 
 #include "publish/mqtt_settings.h"
-#include "shell/settings.h"
+#include "form/settings.h"
 
 namespace pelmora {
 

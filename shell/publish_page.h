@@ -8,6 +8,7 @@
 #include "platform/message_bus.h"
 #include "platform/settings_store.h"
 #include "publish/broker_password.h"
+#include "publish/publish_services.h"
 #include "publish/publisher.h"
 
 class QCheckBox;
@@ -16,15 +17,6 @@ class QLineEdit;
 class QTimer;
 
 namespace pelmora {
-
-// What the Publish page works with: the settings file, the password's keeper,
-// the publisher, the bus (for its state) and the gateway address in use.
-struct PublishServices {
-    SettingsStore& settings;
-    BrokerPassword& password;
-    Publisher& publisher;
-    MessageBus& bus;
-};
 
 // The Options dialog's "Publish" page: where the readings go over MQTT. Its
 // fields are checked before anything is kept; Save keeps the settings in

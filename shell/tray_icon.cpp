@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QSystemTrayIcon>
 
-#include "platform/qt/qt_colour.h"
+#include "qt/qt_colour.h"
 #include "shell/pelmora_window.h"
 
 namespace pelmora {

@@ -8,13 +8,14 @@
 #include <thread>
 #include <unistd.h>
 
+#include "fakes/fixed_wall_clock.h"
 #include "access/pinned_key.h"
 #include "access/settings_pin_store.h"
 #include "access/token_keeper.h"
 #include "access/token_request.h"
 #include "access/token_text.h"
-#include "platform/file_secret_store.h"
-#include "platform/memory_settings_store.h"
+#include "posix/file_secret_store.h"
+#include "fakes/memory_settings_store.h"
 #include "fakes.h"
 #include "temp_folder.h"
 #include "token_support.h"

@@ -9,15 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fixed_wall_clock.h"
 #include "access/token_request.h"
 #include "desktop/alert_watch.h"
 #include "desktop/autostart.h"
 #include "desktop/desktop_settings.h"
 #include "desktop/tray_text.h"
 #include "gateway/gateway_request.h"
-#include "platform/memory_file_system.h"
-#include "platform/memory_settings_store.h"
-#include "platform/posix_file_system.h"
+#include "fakes/memory_file_system.h"
+#include "fakes/memory_settings_store.h"
+#include "posix/posix_file_system.h"
 #include "temp_folder.h"
 
 namespace pelmora {

@@ -14,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "posix/system_calendar.h"
+#include "fakes/fixed_wall_clock.h"
 #include "history/history.h"
-#include "platform/memory_file_system.h"
+#include "fakes/memory_file_system.h"
 #include "publish/mqtt_messages.h"
 #include "site/counter_guard.h"
 #include "site/counter_state.h"

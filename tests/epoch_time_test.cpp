@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "platform/memory_controls_view.h"
+#include "form/memory_controls_view.h"
 #include "records/date_time.h"
 #include "records/epoch_time.h"
 #include "records/epoch_value.h"

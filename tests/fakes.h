@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/memory_file_system.h"
+#include "fakes/memory_file_system.h"
 #include "gateway/https_transport.h"
 #include "platform/regional_format.h"
 #include "platform/message_bus.h"

@@ -10,9 +10,11 @@
 #include <limits>
 #include <sstream>
 
+#include "posix/system_calendar.h"
+#include "fakes/fixed_wall_clock.h"
 #include "history/energy.h"
 #include "history/history.h"
-#include "platform/memory_file_system.h"
+#include "fakes/memory_file_system.h"
 
 namespace pelmora {
 namespace {

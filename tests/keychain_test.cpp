@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "platform/qt/keychain_secret_store.h"
+#include "qt/keychain_secret_store.h"
 
 namespace pelmora {
 namespace {

@@ -21,8 +21,9 @@
 #include <thread>
 #include <vector>
 
+#include "fakes/fixed_wall_clock.h"
 #include "desktop/alert_watch.h"
-#include "platform/qt/dbus_notifier.h"
+#include "qt/dbus_notifier.h"
 #include "shell/pelmora_window.h"
 #include "simulator_process.h"
 #include "temp_folder.h"

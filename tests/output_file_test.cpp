@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "platform/failure.h"
-#include "platform/iso_regional_format.h"
-#include "platform/memory_controls_view.h"
-#include "platform/posix_file_system.h"
+#include "records/iso_regional_format.h"
+#include "form/memory_controls_view.h"
+#include "posix/posix_file_system.h"
 #include "records/error_log.h"
 #include "records/output_file.h"
 #include "temp_folder.h"

@@ -5,8 +5,8 @@
 
 #include "fakes.h"
 #include "phases/form_values.h"
-#include "platform/memory_controls_view.h"
-#include "platform/memory_file_system.h"
+#include "form/memory_controls_view.h"
+#include "fakes/memory_file_system.h"
 #include "read_fakes.h"
 #include "readings/pelmora_read.h"
 #include "records/error_log.h"

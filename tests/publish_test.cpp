@@ -9,13 +9,14 @@
 #include <fstream>
 #include <set>
 
+#include "fakes/fixed_wall_clock.h"
 #include "access/json_fields.h"
 #include "fakes.h"
-#include "platform/file_secret_store.h"
+#include "posix/file_secret_store.h"
 #include "publish/broker_password.h"
 #include "temp_folder.h"
-#include "platform/memory_controls_view.h"
-#include "platform/memory_settings_store.h"
+#include "form/memory_controls_view.h"
+#include "fakes/memory_settings_store.h"
 #include "publish/device_id.h"
 #include "publish/mqtt_messages.h"
 #include "publish/publisher.h"

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "gateway/url_launch.h"
+#include "posix/steady_tick_source.h"
+#include "curl/url_launch.h"
 #include "phases/form_values.h"
-#include "platform/iso_regional_format.h"
-#include "platform/memory_controls_view.h"
-#include "platform/posix_file_system.h"
+#include "records/iso_regional_format.h"
+#include "form/memory_controls_view.h"
+#include "posix/posix_file_system.h"
 #include "platform/tick_source.h"
 #include "readings/pelmora_read.h"
 #include "records/error_log.h"

@@ -6,7 +6,7 @@
 
 #include "fakes.h"
 #include "gateway/gateway_request.h"
-#include "platform/memory_controls_view.h"
+#include "form/memory_controls_view.h"
 #include "readings/pelmora_read.h"
 #include "platform/tick_source.h"
 

@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "gateway/url_launch.h"
+#include "curl/url_launch.h"
 
 namespace pelmora {
 namespace {

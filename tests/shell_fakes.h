@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory_controls_view.h"
+#include "form/memory_controls_view.h"
 #include "platform/message_box.h"
 #include "platform/window_frame.h"
 #include "platform/window_system.h"

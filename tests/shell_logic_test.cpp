@@ -6,11 +6,12 @@
 #include "fakes.h"
 #include "gateway/poll_cycle.h"
 #include "phases/form_values.h"
-#include "platform/memory_settings_store.h"
+#include "fakes/memory_settings_store.h"
 #include "shell/display_platform.h"
-#include "shell/menu.h"
-#include "shell/settings.h"
-#include "shell/startup.h"
+#include "form/menu.h"
+#include "form/settings.h"
+#include "records/stored_value.h"
+#include "form/startup.h"
 #include "shell_fakes.h"
 
 namespace pelmora {

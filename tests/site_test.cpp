@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fixed_wall_clock.h"
 #include "site/site_meters.h"
 #include "site/site_reading.h"
 #include "site/printable_text.h"

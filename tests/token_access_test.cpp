@@ -4,13 +4,14 @@
 #include <fstream>
 #include <regex>
 
+#include "fakes/fixed_wall_clock.h"
 #include "access/token_request.h"
-#include "gateway/curl_https_transport.h"
+#include "curl/curl_https_transport.h"
 #include "loopback_server.h"
 #include "phases/form_values.h"
-#include "platform/iso_regional_format.h"
-#include "platform/memory_controls_view.h"
-#include "platform/memory_file_system.h"
+#include "records/iso_regional_format.h"
+#include "form/memory_controls_view.h"
+#include "fakes/memory_file_system.h"
 #include "readings/pelmora_read.h"
 #include "read_fakes.h"
 #include "records/error_log.h"

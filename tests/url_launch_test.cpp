@@ -5,7 +5,7 @@
 #include <fstream>
 #include <vector>
 
-#include "gateway/url_launch.h"
+#include "curl/url_launch.h"
 #include "loopback_server.h"
 #include "readings/readings_parser.h"
 #include "simulator_process.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "gateway/url_launch.h"
-#include "platform/memory_file_system.h"
-#include "platform/qt/qt_settings_store.h"
+#include "curl/url_launch.h"
+#include "fakes/memory_file_system.h"
+#include "qt/qt_settings_store.h"
 #include "read_fakes.h"
 #include "shell/pelmora_window.h"
 #include "shell_fakes.h"

@@ -48,15 +48,6 @@ ServerIdentity MakeSelfSigned(const std::string& serial, std::int64_t not_before
     return identity;
 }
 
-ServerIdentity CertifyKey(const std::string& key_path, const std::string& serial, std::int64_t not_before, int days) {
-    ServerIdentity identity;
-    File in = open_file(key_path, "r");
-    identity.key.reset(PEM_read_PrivateKey(in.get(), nullptr, nullptr, nullptr));
-    if (!identity.key) throw std::runtime_error("no key in " + key_path);
-    identity.cert = certify(identity.key.get(), serial, not_before, days);
-    return identity;
-}
-
 ServerIdentity LoadIdentity(const std::string& cert_path, const std::string& key_path) {
     ServerIdentity identity;
     File cert = open_file(cert_path, "r");

@@ -27,9 +27,6 @@ struct ServerIdentity {
 // `days` days. Throws std::runtime_error when OpenSSL fails.
 ServerIdentity MakeSelfSigned(const std::string& serial, std::int64_t not_before, int days);
 
-// The key from `key_path` with a fresh certificate over it.
-ServerIdentity CertifyKey(const std::string& key_path, const std::string& serial, std::int64_t not_before, int days);
-
 // The certificate and key from PEM files.
 ServerIdentity LoadIdentity(const std::string& cert_path, const std::string& key_path);
 

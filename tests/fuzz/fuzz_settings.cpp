@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory_settings_store.h"
-#include "shell/menu.h"
-#include "shell/settings.h"
+#include "fakes/memory_settings_store.h"
+#include "form/menu.h"
+#include "form/settings.h"
+#include "records/stored_value.h"
 #include "shell_fakes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
