@@ -62,7 +62,9 @@ Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start, QWidget* parent)
     : QWidget(parent),
       m_services(services),
       m_start(std::move(start)),
-      m_log(services.files, services.format),
+      m_session(PollServices{*this, services.request, services.ticks, services.format, services.files,
+                             services.settings, services.finished_reads, services.site, services.history,
+                             ExecutableBaseName(m_start.executable)}),
       m_system(*this),
       m_menu(m_system, *this, *this, services.about, m_globals),
       m_poll(*this, *this, *this, services.format, [this] { read(); }) {
@@ -151,19 +153,15 @@ QWidget* Pelmorafrm::control(std::string_view name) const {
 }
 
 void Pelmorafrm::Form_Load() {
-    LoadContext context{m_menu, m_globals, m_services.settings,    *this, *this, m_system, m_services.zone,
-                        m_form, m_start,   available_screen_size()};
+    LoadContext context{m_menu,   m_globals,       m_services.settings, *this,   *this,
+                        m_system, m_services.zone, m_session.form(),    m_start, available_screen_size()};
     pelmora::Form_Load(context);
     if (m_access_status || m_services.publish != nullptr || m_services.desktop != nullptr) {
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
     }
     if (m_services.desktop != nullptr) ApplyDesktop(LoadDesktopSettings(m_services.settings, kSettingsApp));
     if (m_services.history != nullptr) m_menu.AddHistoryItem("History...", [this] { open_history(); });
-    m_backoff = StoredBoolean(m_services.settings.GetSetting(kSettingsApp, kGatewaySection, "Backoff", ""));
-    m_named_mode = m_form.ConsumptionMode;
-    m_mode_from_list =
-        StoredBoolean(m_services.settings.GetSetting(kSettingsApp, kGatewaySection, kModeFromListKey, ""))
-            .value_or(false);
+    m_session.Load();
     if (m_access_status) {
         m_access_status->set_base_caption(caption());
         m_access_status->RefreshCaption();
@@ -171,48 +169,31 @@ void Pelmorafrm::Form_Load() {
 }
 
 void Pelmorafrm::read() {
-    // The pace is looked at only where it is on, so that plain reads keep
-    // their timing to the tick.
-    m_pace.set_enabled(m_backoff.value_or(m_services.request.scheme() == "https://"));
-    if (m_pace.enabled()) {
-        if (const std::uint32_t wait = m_pace.waiting(m_services.ticks.GetTickCount()); wait > 0) {
-            set_text("TimeStamp", "Next read in " + std::to_string((wait + 999) / 1000) + " s");
-            return;
-        }
-    }
-    const ReadContext context{*this, m_services.request, m_services.ticks, m_services.format, m_log, m_services.files};
-    FinishedRead finished;
+    PollOutcome outcome;
     try {
-        PelmoraRead(context, m_form, &finished);
+        outcome = m_session.Tick();
     } catch (...) {
         after_read();
         throw;
     }
-    if (m_pace.enabled()) m_pace.After(finished.request_failed, m_services.ticks.GetTickCount());
-    for (FinishedReadSink* sink : m_services.finished_reads) sink->OnFinishedRead(finished);
-    if (m_services.site != nullptr && !finished.request_failed) {
-        const std::optional<SiteReading>& site = m_services.site->latest();
-        show_site(site ? &*site : nullptr);
-    }
-    if (m_services.history != nullptr && !finished.request_failed) show_today();
-    if (m_services.tray != nullptr) {
-        const TrayState tray = TrayStateOf(finished, ExecutableBaseName(m_start.executable));
-        m_services.tray->set_tooltip(tray.tooltip);
-        if (tray.colour) m_services.tray->set_colour(*tray.colour);
+    if (!outcome.read) return;
+    if (outcome.site) show_site(*outcome.site);
+    for (const auto& [name, text] : outcome.tooltips) set_tooltip(name, text);
+    if (m_services.tray != nullptr && outcome.tray) {
+        m_services.tray->set_tooltip(outcome.tray->tooltip);
+        if (outcome.tray->colour) m_services.tray->set_colour(*outcome.tray->colour);
     }
     after_read();
 }
 
 namespace {
 
-constexpr int kBatteryRowTop = 1560;                  // under Grid
-constexpr OleColor kBatteryCharging = 0x00FFE0A0;     // light blue
-constexpr OleColor kBatteryDischarging = 0x0080C0FF;  // light orange
+constexpr int kBatteryRowTop = 1560;  // under Grid
 
 }  // namespace
 
-void Pelmorafrm::show_site(const SiteReading* site) {
-    const bool battery = site != nullptr && site->battery_w.has_value();
+void Pelmorafrm::show_site(const SiteView& site) {
+    const bool battery = site.row.battery;
     if (battery != m_battery_row) {
         if (control("Battery") == nullptr) {
             struct Added {
@@ -254,77 +235,21 @@ void Pelmorafrm::show_site(const SiteReading* site) {
         m_battery_row = battery;
         SetHeight(frame_height);
     }
-    if (site != nullptr && site->has_more()) {
-        // A phase the meter does not have shows nothing, not what its
-        // channel carries (noise, or another meter's value).
-        const auto blank_beyond = [&](MeterType type, std::initializer_list<const char*> boxes) {
-            if (site->find(type) == nullptr) return;
-            int phase = 0;
-            for (const char* box : boxes) {
-                if (++phase > ShownPhases(site, type)) {
-                    set_text(box, "");
-                    set_back_color(box, kWindowBackground);
-                }
-            }
-        };
-        const MeterType second = SecondMeterType(*site);
-        blank_beyond(MeterType::Production, {"S1", "S2", "S3"});
-        blank_beyond(second, {"G1", "G2", "G3"});
-        blank_beyond(second, {"A1", "A2", "A3"});
+    for (const std::string& box : site.row.blank) {
+        set_text(box, "");
+        set_back_color(box, kWindowBackground);
     }
+    if (site.caption_changed) set_caption(m_caption);
     // What the site says beyond its figures: on the window's own tooltip, and
     // each new note once on standard error.
-    if (m_mode_from_list && site != nullptr) {
-        // The next reads take the second meter for what the list says it is.
-        if (site->find(MeterType::NetConsumption) != nullptr) {
-            m_form.ConsumptionMode = false;
-        } else if (site->find(MeterType::TotalConsumption) != nullptr) {
-            m_form.ConsumptionMode = true;
-        }
-    }
-    const bool misfits = site != nullptr && ModeMisfits(*site, m_form.ConsumptionMode);
-    if (misfits != m_mode_misfits) {
-        m_mode_misfits = misfits;
-        set_caption(m_caption);
-    }
-    const std::string notes = site != nullptr ? SiteNotes(*site, m_form.ConsumptionMode) : std::string();
-    if (notes != m_site_notes) {
-        m_site_notes = notes;
-        setToolTip(QString::fromStdString(notes));
-        const std::string fresh = m_said_notes.NewLines(notes);
-        if (!fresh.empty()) std::fprintf(stderr, "Pelmora: %s", fresh.c_str());
-    }
+    if (site.notes) setToolTip(QString::fromStdString(*site.notes));
+    if (!site.fresh_notes.empty()) std::fprintf(stderr, "Pelmora: %s", site.fresh_notes.c_str());
     if (!battery) return;
-    const double power = *site->battery_w;
-    set_text("Battery", FormatTenths(power));
-    set_back_color("Battery", power < 0 ? kBatteryCharging : power > 0 ? kBatteryDischarging : kWindowBackground);
-    control("Battery")->setToolTip(power < 0   ? QStringLiteral("Battery charging")
-                                   : power > 0 ? QStringLiteral("Battery discharging")
-                                               : QStringLiteral("Battery idle"));
-    set_text("HouseLoad", site->load_w ? FormatTenths(*site->load_w) : std::string());
-    control("HouseLoad")
-        ->setToolTip(
-            site->meters_disagree
-                ? QStringLiteral("House load without the battery: below zero, the meters are placed otherwise than "
-                                 "production + net + storage assumes")
-                : QStringLiteral("House load without the battery: consumption + battery"));
-}
-
-void Pelmorafrm::show_today() {
-    const std::vector<MinuteRecord> minutes = m_services.history->Day(m_services.history->Today()).minutes;
-    if (minutes.empty()) return;
-    const Energy today = DayEnergy(minutes);
-    const std::string since = CountedSince(minutes);
-    const std::string when = since.empty() ? "Today: " : "Today since " + since + ": ";
-    const auto kwh = [](double wh) { return FixedText(wh / 1000.0, 1) + " kWh"; };
-    for (const ControlDesign& d : MainWindowDesign()) {
-        if (d.name == "Production") {
-            set_tooltip(d.name, std::string(d.tooltip) + "\n" + when + kwh(today.produced_wh) + " produced");
-        } else if (d.name == "Grid") {
-            set_tooltip(d.name, std::string(d.tooltip) + "\n" + when + kwh(today.imported_wh) + " imported, " +
-                                    kwh(today.exported_wh) + " exported");
-        }
-    }
+    set_text("Battery", site.row.battery_text);
+    set_back_color("Battery", site.row.battery_colour);
+    control("Battery")->setToolTip(q(site.row.battery_tooltip));
+    set_text("HouseLoad", site.row.house_load_text);
+    control("HouseLoad")->setToolTip(q(site.row.house_load_tooltip));
 }
 
 void Pelmorafrm::after_read() {
@@ -343,14 +268,9 @@ HistoryWindow& Pelmorafrm::open_history() {
 void Pelmorafrm::open_options() {
     OptionsDialog dialog(this);
     if (m_services.access != nullptr) {
-        auto* gateway =
-            new GatewayPage(*m_services.access, GatewayModeSwitch{m_mode_from_list, [this](bool on) {
-                                                                      m_mode_from_list = on;
-                                                                      m_services.settings.SaveSetting(
-                                                                          kSettingsApp, kGatewaySection,
-                                                                          kModeFromListKey, on ? "true" : "false");
-                                                                      if (!on) m_form.ConsumptionMode = m_named_mode;
-                                                                  }});
+        auto* gateway = new GatewayPage(
+            *m_services.access,
+            GatewayModeSwitch{m_session.mode_from_list(), [this](bool on) { m_session.set_mode_from_list(on); }});
         gateway->on_done([&dialog](bool) { dialog.done(0); });
         dialog.add_page(gateway, QStringLiteral("Gateway"));
     }
@@ -500,9 +420,7 @@ void Pelmorafrm::SetHeight(int twips) {
 std::string Pelmorafrm::caption() const { return m_caption; }
 void Pelmorafrm::set_caption(const std::string& caption) {
     m_caption = caption;
-    const char* misfit = !m_mode_misfits          ? ""
-                         : m_form.ConsumptionMode ? " - second meter: start Pelmora"
-                                                  : " - second meter: start PelmoraB";
+    const std::string misfit = m_session.CaptionNote();
     setWindowTitle(q(caption + misfit + (enabled() ? "" : " - stopped")));
 }
 

@@ -25,6 +25,7 @@
 #include "records/error_log.h"
 #include "readings/finished_read.h"
 #include "access/access_status.h"
+#include "app/poll_session.h"
 #include "app/shell_services.h"
 #include "shell/history_window.h"
 #include "shell/desktop_page.h"
@@ -69,9 +70,7 @@ public:
     // power (light blue while charging, light orange while discharging) and
     // the house load without it beside it. Everything below moves down one
     // row while it shows.
-    void show_site(const SiteReading* site);
-    // Today's energy on the tooltips of Production and Grid.
-    void show_today();
+    void show_site(const SiteView& site);
     void Grid_DblClick() { m_menu.Grid_DblClick(); }
     void IP_DblClick() { m_menu.IP_DblClick(); }
     // Opens the history window, or brings it forward when open.
@@ -112,7 +111,7 @@ public:
     void post_tick() override;
     void process_pending_events() override;
 
-    FormValues& form() { return m_form; }
+    FormValues& form() { return m_session.form(); }
     ShellGlobals& globals() { return m_globals; }
     QtWindowSystem& window_system() { return m_system; }
     PollCycle& poll() { return m_poll; }
@@ -141,21 +140,11 @@ private:
 
     ShellServices m_services;
     StartInfo m_start;
-    FormValues m_form;
+    PollSession m_session;
     ShellGlobals m_globals;
-    ErrorLog m_log;
     QtWindowSystem m_system;
     Menu m_menu;
     bool m_battery_row = false;
-    std::string m_site_notes;       // on the window's tooltip
-    SaidOnce m_said_notes;          // on standard error, each line once
-    bool m_named_mode = false;      // the consumption mode the program's name gives
-    bool m_mode_from_list = false;  // [Gateway] SecondMeterFromList: the meter list gives the mode
-    bool m_mode_misfits = false;    // said in the caption
-    // After failed reads, the next waits longer: [Gateway] Backoff, by
-    // default on in token mode and off for plain http.
-    ReadPace m_pace;
-    std::optional<bool> m_backoff;
     std::string m_caption;  // as set, without the polling note
     DesktopSettings m_desktop;
     bool m_quitting = false;
