@@ -17,36 +17,23 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "app/core_services.h"
 #include "posix/system_calendar.h"
 #include "posix/system_wall_clock.h"
 #include "posix/steady_tick_source.h"
-#include "access/access_request.h"
-#include "access/settings_pin_store.h"
-#include "access/token_keeper.h"
 #include "curl/curl_https_transport.h"
-#include "gateway/threaded_side_document.h"
 #include "curl/url_launch.h"
 #include "posix/file_secret_store.h"
-#include "history/history.h"
-#include "site/counter_stage.h"
-#include "access/token_text.h"
-#include "desktop/alert_watch.h"
 #include "desktop/autostart.h"
 #include "qt/dbus_notifier.h"
-#include "site/site_stage.h"
-#include "platform/local_calendar.h"
 #include "mqtt/mosquitto_bus.h"
 #include "posix/user_folders.h"
-#include "publish/broker_password.h"
-#include "publish/mqtt_settings.h"
-#include "publish/publisher.h"
 #include "qt/keychain_secret_store.h"
 #include "posix/posix_file_system.h"
 #include "qt/qt_message_box.h"
 #include "qt/qt_regional_format.h"
 #include "qt/qt_settings_store.h"
 #include "posix/system_time_zone.h"
-#include "platform/tick_source.h"
 #include "shell/display_platform.h"
 #include "shell/pelmora_window.h"
 #include "shell/single_instance.h"
@@ -63,25 +50,6 @@ void on_signal(int) {
     (void)ignored;
     errno = saved;
 }
-
-// The meter list's own request in token mode: a connection of its own, the
-// key pinned now, the token in force; its refusal touches nothing else.
-class SideTokenRequest : public pelmora::GatewayRequest {
-public:
-    SideTokenRequest(const std::string& token, const std::optional<pelmora::CertificateFacts>& pin,
-                     const pelmora::WallClock& clock)
-        : m_request(m_transport, m_pins, clock) {
-        if (pin) m_pins.Save(*pin);
-        m_request.set_token(token);
-    }
-    std::string scheme() override { return m_request.scheme(); }
-    std::string launch(const std::string& url) override { return m_request.launch_side(url); }
-
-private:
-    pelmora::CurlHttpsTransport m_transport;
-    pelmora::MemoryPinStore m_pins;
-    pelmora::TokenGatewayRequest m_request;
-};
 
 // What Qt says while the display is opened, held back: a display that
 // cannot be opened ends the program with one line instead of Qt's fatal
@@ -180,65 +148,25 @@ int main(int argc, char** argv) {
     pelmora::QtSettingsStore settings;
     pelmora::QtMessageBox about;
 
-    // The gateway: plain http, or HTTPS with the owner token once one is set.
-    // The token is looked up while the window opens.
+    // The gateway: plain http, or HTTPS with the owner token once one is set;
+    // the site, its counters, history, publishing and the alerts over it.
     pelmora::SystemWallClock clock;
+    pelmora::SystemCalendar calendar;
     pelmora::KeychainSecretStore keychain(pelmora::kSettingsApp);
     pelmora::FileSecretStore token_file(pelmora::ConfigFilePath("token"));
-    pelmora::TokenKeeper keeper(keychain, token_file, settings, pelmora::kSettingsApp);
-    keeper.StartLookup();
-    pelmora::SettingsPinStore pins(settings, pelmora::kSettingsApp);
-    pelmora::CurlHttpsTransport https;
-    pelmora::TokenGatewayRequest token_request(https, pins, clock);
-    pelmora::CurlGatewayRequest plain;
-    pelmora::AccessRequest request(plain, token_request, keeper);
-    pelmora::AccessServices access{keeper, token_request, clock};
-
-    // Publishing over MQTT, when the settings switch it on.
-    pelmora::MosquittoBus bus;
-    pelmora::Publisher publisher(bus, &clock);
-    publisher.set_device_keeper([&settings](const std::string& id) {
-        settings.SaveSetting(pelmora::kSettingsApp, pelmora::kMqttSection, pelmora::kDeviceIdKey, id);
-    });
     pelmora::FileSecretStore password_file(pelmora::ConfigFilePath("mqtt-password"));
-    pelmora::BrokerPassword password(keychain, password_file);
-    pelmora::PublishServices publish{settings, password, publisher, bus};
-
-    // The reads' history: day files under the user's data folder.
-    pelmora::SystemCalendar calendar;
-    pelmora::History history(files, calendar, clock, pelmora::DataFolderPath("history"));
-    pelmora::PlausibleReads measured({&publisher, &history}, std::cerr);
-
-    // The meters' lifetime counters, checked from read to read; the second
-    // meter counts consumption where the program reads it so.
-    pelmora::CounterStage counters(
-        pelmora::ExecutableBaseName(start.executable) == pelmora::kConsumptionExecutable, std::cerr, {&measured},
-        &files, pelmora::DataFolderPath("counters-" + pelmora::ExecutableBaseName(start.executable)));
-
-    // The whole site by meter, when the gateway lists its meters.
-    pelmora::SiteStage site(request, clock, {&counters});
-    site.set_access_generation([&keeper] { return keeper.Generation(); });
-    // The meter list comes off the reads' thread, each time over a request of its own.
-    pelmora::ThreadedSideDocument meter_list;
-    site.set_background(&meter_list, [&keeper, &pins, &clock]() -> std::unique_ptr<pelmora::GatewayRequest> {
-        const std::optional<std::string> token = keeper.Token();
-        if (!token && !keeper.Expected()) return std::make_unique<pelmora::CurlGatewayRequest>();
-        if (!token) return nullptr;
-        return std::make_unique<SideTokenRequest>(*token, pins.Load(), clock);
-    });
-
-    // The desktop: alerts through its notification service, the tray icon,
-    // starting with the session.
+    pelmora::CurlHttpsTransport https;
+    pelmora::CurlGatewayRequest plain;
+    pelmora::MosquittoBus bus;
     const std::string program = pelmora::ExecutableBaseName(start.executable);
     pelmora::DBusNotifier notifier(program);
-    pelmora::AlertWatch alerts(clock, notifier);
-    alerts.Configure(pelmora::LoadDesktopSettings(settings, pelmora::kSettingsApp));
-    alerts.set_token_expiry([&keeper]() -> std::optional<std::int64_t> {
-        const std::optional<std::string> token = keeper.Token();
-        if (!token) return std::nullopt;
-        const pelmora::TokenCheck check = pelmora::DecodeToken(*token);
-        return check.facts ? std::optional(check.facts->exp) : std::nullopt;
-    });
+    pelmora::CoreServices core(pelmora::PlatformServices{
+        files, settings, clock, calendar, keychain, token_file, password_file, https, plain, bus, notifier, std::cerr,
+        [] { return std::make_unique<pelmora::CurlGatewayRequest>(); },
+        [] { return std::make_unique<pelmora::CurlHttpsTransport>(); }, program, pelmora::DataFolderPath("history"),
+        pelmora::DataFolderPath("counters-" + program)});
+
+    // The desktop: the tray icon, starting with the session.
     const std::string exec_path =
         program_path(QString::fromStdString(start.executable), QString::fromStdString(program));
     pelmora::DesktopServices desktop{
@@ -258,25 +186,14 @@ int main(int argc, char** argv) {
         },
         [&shown] { shown->open_history(); }, [&shown] { shown->open_options(); }, [&shown] { shown->Quit(); }});
 
-    pelmora::Pelmorafrm window(pelmora::ShellServices{request,
-                                                      ticks,
-                                                      format,
-                                                      files,
-                                                      zone,
-                                                      settings,
-                                                      about,
-                                                      &access,
-                                                      &publish,
-                                                      &history,
-                                                      {&site, &alerts},
-                                                      &site,
-                                                      &desktop,
-                                                      &tray},
-                               start);
+    pelmora::Pelmorafrm window(
+        pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about, &core.access(),
+                               &core.publish(), &core.history(), core.finished_reads(), &core.site(), &desktop, &tray},
+        start);
     shown = &window;
-    desktop.apply = [&window, &alerts](const pelmora::DesktopSettings& d) {
+    desktop.apply = [&window, &core](const pelmora::DesktopSettings& d) {
         window.ApplyDesktop(d);
-        alerts.Configure(d);
+        core.alerts().Configure(d);
     };
     about.set_parent(&window);
     if (!instance_name.isEmpty())
@@ -309,16 +226,12 @@ int main(int argc, char** argv) {
             window.showMinimized();
         }
     }
-    if (const pelmora::MqttSettings mqtt = pelmora::LoadMqttSettings(settings, pelmora::kSettingsApp); mqtt.enabled) {
-        if (const std::string problem = pelmora::MqttSettingsProblem(mqtt); !problem.empty())
-            std::fprintf(stderr, "Pelmora: [Mqtt] %s\n", problem.c_str());
-        publisher.Configure(mqtt, mqtt.user.empty() ? std::string() : password.Load(), window.text("IP"));
-    }
+    core.StartPublishing(window.text("IP"));
     // Why a token that is there cannot be used (a file others can read, say).
     QTimer::singleShot(
         std::chrono::milliseconds(pelmora::SecretStore::kSecretStoreWait) + std::chrono::milliseconds(100), &window,
-        [&keeper] {
-            if (const std::string problem = keeper.Problem(); !problem.empty())
+        [&core] {
+            if (const std::string problem = core.keeper().Problem(); !problem.empty())
                 std::fprintf(stderr, "Pelmora: %s\n", problem.c_str());
         });
     if (qEnvironmentVariableIsSet("PELMORA_CLOSE_WHEN_SHOWN")) {
@@ -329,9 +242,7 @@ int main(int argc, char** argv) {
         });
     }
     const int status = QApplication::exec();
-    publisher.Close();
-    history.Flush();
-    counters.Flush();
+    core.Close();
     // A bus that holds a notification up would hold up the end as well.
     if (notifier.stuck()) std::_Exit(status);
     return status;
