@@ -63,16 +63,6 @@ QAreaSeries* shaded(QLineSeries* upper, QLineSeries* lower, OleColor colour) {
 
 qreal ms(std::int64_t epoch) { return static_cast<qreal>(epoch) * 1000.0; }
 
-// The points split where samples are more than five minutes apart.
-std::vector<std::vector<ChartPoint>> segments(const std::vector<ChartPoint>& points) {
-    std::vector<std::vector<ChartPoint>> parts;
-    for (const ChartPoint& p : points) {
-        if (parts.empty() || p.epoch - parts.back().back().epoch > kLongestBridge) parts.emplace_back();
-        parts.back().push_back(p);
-    }
-    return parts;
-}
-
 // The range list, filled again each time it opens, so that a day that began
 // or a file that was added since shows without a restart.
 class RangeBox : public QComboBox {
@@ -90,12 +80,6 @@ private:
 
 }  // namespace
 
-QString MonthTitle(const std::string& month) {
-    const QDate first = QDate::fromString(QString::fromStdString(month + "-01"), Qt::ISODate);
-    return first.isValid() ? QLocale(QLocale::English).toString(first, QStringLiteral("MMMM yyyy"))
-                           : QString::fromStdString(month);
-}
-
 QString Unbroken(const std::string& items) {
     QString text = QString::fromStdString(items);
     QString out;
@@ -104,16 +88,6 @@ QString Unbroken(const std::string& items) {
         out += QString(item).replace(QLatin1Char(' '), QChar(0x00A0));
     }
     return out;
-}
-
-std::string EnergyText(const Energy& e) {
-    const double share = std::round(e.self_consumption() * 100.0);
-    return "Produced " + tenths(e.produced_wh / 1000.0) + " kWh   Consumed " + tenths(e.consumed_wh / 1000.0) +
-           " kWh   Imported " + tenths(e.imported_wh / 1000.0) + " kWh   Exported " + tenths(e.exported_wh / 1000.0) +
-           " kWh   Self-consumption " + std::to_string(static_cast<int>(share)) + " %" +
-           (e.battery ? "   Charged " + tenths(e.charged_wh / 1000.0) + " kWh   Discharged " +
-                            tenths(e.discharged_wh / 1000.0) + " kWh"
-                      : std::string());
 }
 
 HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget* parent)
@@ -201,19 +175,8 @@ void HistoryWindow::Open() {
 void HistoryWindow::fill_ranges() {
     const QSignalBlocker quiet(m_range);
     m_range->clear();
-    m_range->addItem(QStringLiteral("Last hour"), QStringLiteral("hour"));
-    m_range->addItem(QStringLiteral("Today"), QStringLiteral("today"));
-    std::vector<std::string> days = m_history.Days();
-    std::reverse(days.begin(), days.end());
-    // Each month, newest first, with its days under it.
-    std::string month;
-    for (const std::string& day : days) {
-        if (day.substr(0, 7) != month) {
-            month = day.substr(0, 7);
-            m_range->addItem(MonthTitle(month), QString::fromStdString(month));
-        }
-        if (day != m_history.Today()) m_range->addItem(QString::fromStdString(day), QString::fromStdString(day));
-    }
+    for (const RangeChoice& choice : RangeChoices(m_history.Days(), m_history.Today()))
+        m_range->addItem(QString::fromStdString(choice.label), QString::fromStdString(choice.key));
     m_range->setCurrentIndex(m_range->findData(QString::fromStdString(m_range_shown)));
 }
 
@@ -235,6 +198,12 @@ void HistoryWindow::Refresh() {
         draw();
 }
 
+void HistoryWindow::show_totals(const RangeView& view) {
+    m_totals->setText(Unbroken(view.totals));
+    m_problem->setText(QString::fromStdString(view.problem));
+    m_problem->setVisible(!view.problem.empty());
+}
+
 void HistoryWindow::clear_chart() {
     m_chart->removeAllSeries();
     for (QAbstractAxis* axis : m_chart->axes()) {
@@ -251,46 +220,27 @@ void HistoryWindow::draw() {
         draw_month();
         return;
     }
-    Energy energy;
     std::int64_t from = 0;
     std::int64_t to = 0;
-    std::string title;
-    std::string day_problem;
+    RangeView view;
     if (m_range_shown == "hour") {
         const Sample* newest = m_history.ring().newest();
         to = newest != nullptr ? newest->epoch : QDateTime::currentSecsSinceEpoch();
         from = to - 3600;
-        const std::vector<Sample> samples = m_history.ring().Since(from);
-        for (const Sample& s : samples)
-            m_points.push_back({s.epoch, s.production_w, s.consumption_w, s.grid_w, s.battery_w});
-        // The totals are those of the day the hour belongs to.
-        const LoadedDay today = m_history.Day(m_history.Today());
-        energy = DayEnergy(today.minutes);
-        day_problem = today.problem;
-        title = m_history.Today().empty() ? "Today" : "Today (" + m_history.Today() + ")";
-        if (const std::string since = CountedSince(today.minutes); !since.empty()) title += " since " + since;
+        view = HourView(m_history);
     } else {
         const std::string day =
             m_range_shown == "today"
                 ? (m_history.Today().empty() ? QDate::currentDate().toString(Qt::ISODate).toStdString()
                                              : m_history.Today())
                 : m_range_shown;
-        const LoadedDay loaded = m_history.Day(day);
-        for (const MinuteRecord& m : loaded.minutes)
-            m_points.push_back({m.start, m.production_w, m.consumption_w, m.grid_w, m.battery_w});
-        energy = DayEnergy(loaded.minutes);
-        day_problem = loaded.problem;
+        view = DayView(m_history, day);
         const QDate date = QDate::fromString(QString::fromStdString(day), Qt::ISODate);
         from = date.startOfDay().toSecsSinceEpoch();
         to = date.addDays(1).startOfDay().toSecsSinceEpoch();
-        title = day;
-        if (const std::string since = CountedSince(loaded.minutes); !since.empty()) title += " since " + since;
     }
-    m_totals->setText(Unbroken(title + ":   " + EnergyText(energy)));
-    std::string problem = m_history.Problem();
-    if (!day_problem.empty()) problem += (problem.empty() ? "" : "\n") + day_problem;
-    m_problem->setText(QString::fromStdString(problem));
-    m_problem->setVisible(!problem.empty());
+    m_points = std::move(view.points);
+    show_totals(view);
 
     clear_chart();
     auto* x = new QDateTimeAxis;
@@ -325,7 +275,7 @@ void HistoryWindow::draw() {
             for (QLegendMarker* marker : m_chart->legend()->markers(series)) marker->setVisible(false);
         }
     };
-    for (const std::vector<ChartPoint>& part : segments(m_points)) {
+    for (const std::vector<ChartPoint>& part : Segments(m_points)) {
         // The grid's import and export shaded down to zero, the crossings interpolated.
         auto* import_top = new QLineSeries;
         auto* export_bottom = new QLineSeries;
@@ -387,16 +337,10 @@ void HistoryWindow::draw() {
 
 void HistoryWindow::draw_month() {
     const QDate first = QDate::fromString(QString::fromStdString(m_range_shown + "-01"), Qt::ISODate);
-    m_month = m_history.Month(m_range_shown);
-    Energy total;
-    std::string problems = m_history.Problem();
-    for (const DayTotal& d : m_month) {
-        total += d.energy;
-        if (!d.problem.empty()) problems += (problems.empty() ? "" : "\n") + d.problem;
-    }
-    m_totals->setText(Unbroken(MonthTitle(m_range_shown).toStdString() + ":   " + EnergyText(total)));
-    m_problem->setText(QString::fromStdString(problems));
-    m_problem->setVisible(!problems.empty());
+    RangeView view = MonthView(m_history, m_range_shown);
+    m_month = std::move(view.month);
+    show_totals(view);
+    const Energy& total = view.energy;
 
     clear_chart();
     const struct {
@@ -495,32 +439,13 @@ QString HistoryWindow::TipAt(const QPointF& at) const {
 bool HistoryWindow::SavePng(const QString& path) { return m_view->grab().save(path, "PNG"); }
 
 bool HistoryWindow::SaveCsv(const QString& path) {
-    std::string text;
-    if (m_range_shown.size() == 7) {
-        text = "day,produced_kwh,consumed_kwh,imported_kwh,exported_kwh,charged_kwh,discharged_kwh,since\n";
-        for (const DayTotal& d : m_month) {
-            text += d.day;
-            for (const double wh : {d.energy.produced_wh, d.energy.consumed_wh, d.energy.imported_wh,
-                                    d.energy.exported_wh, d.energy.charged_wh, d.energy.discharged_wh})
-                text += "," + FixedText(wh / 1000.0, 3);
-            text += "," + d.since + "\n";
-        }
-    } else if (m_range_shown == "hour") {
-        text = "time,production_w,consumption_w,grid_w\n";
-        for (const ChartPoint& p : m_points) {
-            const QDateTime local = QDateTime::fromSecsSinceEpoch(p.epoch);
-            text += local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate).toStdString();
-            text += "," + tenths(p.production_w) + "," + tenths(p.consumption_w) + "," + tenths(p.grid_w) + "\n";
-        }
-    } else {
-        const std::string day = m_range_shown == "today" ? m_history.Today() : m_range_shown;
-        const std::vector<MinuteRecord> minutes = m_history.Day(day).minutes;
-        const bool battery =
-            std::any_of(minutes.begin(), minutes.end(), [](const MinuteRecord& m) { return m.battery_w.has_value(); });
-        const bool counters = std::any_of(minutes.begin(), minutes.end(), HasCounters);
-        text = DayFileHeader(battery, counters);
-        for (const MinuteRecord& m : minutes) text += MinuteLine(m);
-    }
+    RangeView shown;
+    shown.points = m_points;
+    shown.month = m_month;
+    const std::string text = RangeCsv(m_history, m_range_shown, shown, [](std::int64_t epoch) {
+        const QDateTime local = QDateTime::fromSecsSinceEpoch(epoch);
+        return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate).toStdString();
+    });
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     return file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());

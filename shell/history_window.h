@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "history/history.h"
+#include "history/history_view.h"
 #include "platform/settings_store.h"
 
 class QChart;
@@ -22,22 +23,6 @@ namespace pelmora {
 
 inline constexpr const char* kHistorySection = "History";
 
-// One point of the chart: a sample, or a minute's means.
-struct ChartPoint {
-    std::int64_t epoch = 0;
-    double production_w = 0.0;
-    double consumption_w = 0.0;
-    double grid_w = 0.0;
-    std::optional<double> battery_w;
-};
-
-// "Produced 12.3 kWh   Consumed 8.1 kWh   Imported 2.0 kWh   Exported
-// 6.2 kWh   Self-consumption 49 %", one decimal, "." as decimal point; a day
-// with a battery adds "   Charged 3.1 kWh   Discharged 2.9 kWh".
-std::string EnergyText(const Energy& energy);
-
-// "December 2026" for "2026-12".
-QString MonthTitle(const std::string& month);
 // Totals for a label that wraps between items (kept apart by three blanks)
 // and never inside one: each item's own blanks become no-break spaces.
 QString Unbroken(const std::string& items);
@@ -83,6 +68,7 @@ private:
     void draw();
     void draw_month();
     void clear_chart();
+    void show_totals(const RangeView& view);
     void save_settings();
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,0 +1,143 @@
+#include "history/history_view.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "history/day_file.h"
+#include "history/energy.h"
+#include "readings/number_text.h"
+
+namespace pelmora {
+
+namespace {
+
+std::string tenths(double value) { return FixedText(value, 1); }
+
+std::string joined_problem(std::string first, const std::string& second) {
+    if (!second.empty()) first += (first.empty() ? "" : "\n") + second;
+    return first;
+}
+
+std::string since_text(const std::vector<MinuteRecord>& minutes) {
+    const std::string since = CountedSince(minutes);
+    return since.empty() ? "" : " since " + since;
+}
+
+bool is_month(const std::string& text) {
+    return text.size() == 7 && text[4] == '-' &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
+}
+
+}  // namespace
+
+std::vector<RangeChoice> RangeChoices(const std::vector<std::string>& days, const std::string& today) {
+    std::vector<RangeChoice> choices{{"Last hour", "hour"}, {"Today", "today"}};
+    std::string month;
+    for (auto day = days.rbegin(); day != days.rend(); ++day) {
+        if (day->substr(0, 7) != month) {
+            month = day->substr(0, 7);
+            choices.push_back({MonthTitle(month), month});
+        }
+        if (*day != today) choices.push_back({*day, *day});
+    }
+    return choices;
+}
+
+std::string MonthTitle(const std::string& month) {
+    static constexpr std::array<const char*, 12> kNames{"January",   "February", "March",    "April",
+                                                        "May",       "June",     "July",     "August",
+                                                        "September", "October",  "November", "December"};
+    if (!is_month(month)) return month;
+    const int number = std::stoi(month.substr(5, 2));
+    if (number < 1 || number > 12) return month;
+    return std::string(kNames[static_cast<std::size_t>(number - 1)]) + " " + month.substr(0, 4);
+}
+
+std::string EnergyText(const Energy& e) {
+    const double share = std::round(e.self_consumption() * 100.0);
+    return "Produced " + tenths(e.produced_wh / 1000.0) + " kWh   Consumed " + tenths(e.consumed_wh / 1000.0) +
+           " kWh   Imported " + tenths(e.imported_wh / 1000.0) + " kWh   Exported " + tenths(e.exported_wh / 1000.0) +
+           " kWh   Self-consumption " + std::to_string(static_cast<int>(share)) + " %" +
+           (e.battery ? "   Charged " + tenths(e.charged_wh / 1000.0) + " kWh   Discharged " +
+                            tenths(e.discharged_wh / 1000.0) + " kWh"
+                      : std::string());
+}
+
+std::vector<std::vector<ChartPoint>> Segments(const std::vector<ChartPoint>& points) {
+    std::vector<std::vector<ChartPoint>> parts;
+    for (const ChartPoint& p : points) {
+        if (parts.empty() || p.epoch - parts.back().back().epoch > kLongestBridge) parts.emplace_back();
+        parts.back().push_back(p);
+    }
+    return parts;
+}
+
+RangeView HourView(History& history) {
+    RangeView view;
+    const Sample* newest = history.ring().newest();
+    if (newest != nullptr) {
+        for (const Sample& s : history.ring().Since(newest->epoch - 3600))
+            view.points.push_back({s.epoch, s.production_w, s.consumption_w, s.grid_w, s.battery_w});
+    }
+    const LoadedDay today = history.Day(history.Today());
+    const std::string title = history.Today().empty() ? "Today" : "Today (" + history.Today() + ")";
+    view.energy = DayEnergy(today.minutes);
+    view.totals = title + since_text(today.minutes) + ":   " + EnergyText(view.energy);
+    view.problem = joined_problem(history.Problem(), today.problem);
+    return view;
+}
+
+RangeView DayView(History& history, const std::string& day) {
+    RangeView view;
+    const LoadedDay loaded = history.Day(day);
+    for (const MinuteRecord& m : loaded.minutes)
+        view.points.push_back({m.start, m.production_w, m.consumption_w, m.grid_w, m.battery_w});
+    view.energy = DayEnergy(loaded.minutes);
+    view.totals = day + since_text(loaded.minutes) + ":   " + EnergyText(view.energy);
+    view.problem = joined_problem(history.Problem(), loaded.problem);
+    return view;
+}
+
+RangeView MonthView(History& history, const std::string& month) {
+    RangeView view;
+    view.month = history.Month(month);
+    view.problem = history.Problem();
+    for (const DayTotal& d : view.month) {
+        view.energy += d.energy;
+        view.problem = joined_problem(view.problem, d.problem);
+    }
+    view.totals = MonthTitle(month) + ":   " + EnergyText(view.energy);
+    return view;
+}
+
+std::string RangeCsv(History& history, const std::string& range, const RangeView& view,
+                     const std::function<std::string(std::int64_t)>& local_time) {
+    std::string text;
+    if (range.size() == 7) {
+        text = "day,produced_kwh,consumed_kwh,imported_kwh,exported_kwh,charged_kwh,discharged_kwh,since\n";
+        for (const DayTotal& d : view.month) {
+            text += d.day;
+            for (const double wh : {d.energy.produced_wh, d.energy.consumed_wh, d.energy.imported_wh,
+                                    d.energy.exported_wh, d.energy.charged_wh, d.energy.discharged_wh})
+                text += "," + FixedText(wh / 1000.0, 3);
+            text += "," + d.since + "\n";
+        }
+        return text;
+    }
+    if (range == "hour") {
+        text = "time,production_w,consumption_w,grid_w\n";
+        for (const ChartPoint& p : view.points)
+            text += local_time(p.epoch) + "," + tenths(p.production_w) + "," + tenths(p.consumption_w) + "," +
+                    tenths(p.grid_w) + "\n";
+        return text;
+    }
+    const std::vector<MinuteRecord> minutes = history.Day(range == "today" ? history.Today() : range).minutes;
+    const bool battery =
+        std::any_of(minutes.begin(), minutes.end(), [](const MinuteRecord& m) { return m.battery_w.has_value(); });
+    text = DayFileHeader(battery, std::any_of(minutes.begin(), minutes.end(), HasCounters));
+    for (const MinuteRecord& m : minutes) text += MinuteLine(m);
+    return text;
+}
+
+}  // namespace pelmora
