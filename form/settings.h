@@ -10,7 +10,6 @@
 
 namespace pelmora {
 
-inline constexpr const char* kSettingsApp = "Pelmora";
 // [Gateway] key: true reads the second meter as the meter list says.
 inline constexpr const char* kModeFromListKey = "SecondMeterFromList";
 inline constexpr const char* kSettingsSection = "Settings";

@@ -4,6 +4,9 @@
 
 namespace pelmora {
 
+// The application name the program's settings are kept under.
+inline constexpr const char* kSettingsApp = "Pelmora";
+
 // The per-user store of application settings: text values addressed by
 // application, section and key.
 class SettingsStore {

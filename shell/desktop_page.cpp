@@ -8,25 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "desktop/autostart.h"
-#include "platform/failure.h"
-#include "readings/number_text.h"
+#include "desktop/desktop_form.h"
 
 namespace pelmora {
-
-namespace {
-
-const char* const kAlertTitles[kAlertKinds] = {
-    "The gateway unreachable for 5 minutes, and back",
-    "The data stale: the gateway's timestamp has not moved for 60 s",
-    "A phase that had voltage reads 0 V for 60 s",
-    "Export stopped while production is above the threshold, for 60 s",
-    "The token expires in 30, 7 and 1 days",
-    "The gateway refused the token",
-    "The gateway's certificate changed",
-};
-
-}  // namespace
 
 DesktopPage::DesktopPage(DesktopServices services, QWidget* parent)
     : QWidget(parent),
@@ -44,13 +28,13 @@ DesktopPage::DesktopPage(DesktopServices services, QWidget* parent)
     m_message->setObjectName(QStringLiteral("DesktopMessage"));
     m_message->setWordWrap(true);
 
-    const DesktopSettings current = LoadDesktopSettings(m_services.settings, "Pelmora");
+    const DesktopForm current = LoadDesktopForm(m_services);
     m_tray->setChecked(current.tray);
     m_close_to_tray->setChecked(current.close_to_tray);
     m_close_to_tray->setEnabled(current.tray);
     connect(m_tray, &QCheckBox::toggled, m_close_to_tray, &QWidget::setEnabled);
     if (!m_services.tray_available) m_tray->setToolTip(QStringLiteral("This desktop has no system tray at the moment"));
-    m_autostart->setChecked(AutostartOn(m_services.files, m_services.autostart_path));
+    m_autostart->setChecked(current.autostart);
     m_autostart->setToolTip(QString::fromStdString(m_services.autostart_path));
 
     auto* alerts = new QGroupBox(QStringLiteral("Tell me through the desktop's notifications when"), this);
@@ -64,7 +48,7 @@ DesktopPage::DesktopPage(DesktopServices services, QWidget* parent)
     }
     auto* threshold_row = new QHBoxLayout;
     threshold_row->addWidget(new QLabel(QStringLiteral("Export threshold (W of production):"), alerts));
-    m_threshold->setText(QString::fromStdString(FormatTenths(current.export_threshold_w)).remove(','));
+    m_threshold->setText(QString::fromStdString(current.threshold));
     threshold_row->addWidget(m_threshold);
     alert_layout->addLayout(threshold_row);
 
@@ -92,28 +76,13 @@ DesktopPage::DesktopPage(DesktopServices services, QWidget* parent)
 }
 
 void DesktopPage::Save() {
-    DesktopSettings d;
-    d.tray = m_tray->isChecked();
-    d.close_to_tray = d.tray && m_close_to_tray->isChecked();
-    for (std::size_t i = 0; i < kAlertKinds; ++i) d.alerts[i] = m_alerts[i]->isChecked();
-    const std::optional<double> threshold = ExportThresholdFromText(m_threshold->text().trimmed().toStdString());
-    if (!threshold) {
-        m_message->setText(QStringLiteral("The export threshold must be a number of watts from 0 to 10000000."));
-        return;
-    }
-    d.export_threshold_w = *threshold;
-    SaveDesktopSettings(m_services.settings, "Pelmora", d);
-    std::string said = "Saved.";
-    try {
-        SetAutostart(m_services.files, m_services.autostart_path,
-                     m_autostart->isChecked() ? AutostartEntry(m_services.program, m_services.exec_path, d.tray)
-                                              : std::string());
-    } catch (const Failure& failure) {
-        said = "Saved, but " + m_services.autostart_path + " cannot be written (" + failure.message() + ").";
-    }
-    if (d.tray && !m_services.tray_available) said += " This desktop has no system tray at the moment.";
-    m_message->setText(QString::fromStdString(said));
-    if (m_services.apply) m_services.apply(d);
+    DesktopForm form{m_tray->isChecked(),
+                     m_close_to_tray->isChecked(),
+                     m_autostart->isChecked(),
+                     {},
+                     m_threshold->text().toStdString()};
+    for (std::size_t i = 0; i < kAlertKinds; ++i) form.alerts[i] = m_alerts[i]->isChecked();
+    m_message->setText(QString::fromStdString(SaveDesktopForm(m_services, form)));
 }
 
 }  // namespace pelmora

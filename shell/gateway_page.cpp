@@ -9,20 +9,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace pelmora {
+#include "access/token_status.h"
 
-std::string DescribeToken(const TokenFacts& facts, std::int64_t now) {
-    std::string text = "Expires " + UtcDateText(facts.exp);
-    if (facts.exp <= now) {
-        text += " (expired)";
-    } else {
-        const std::int64_t days = DaysLeft(facts.exp, now);
-        text += " (" + std::to_string(days) + (days == 1 ? " day left)" : " days left)");
-    }
-    if (!facts.role.empty()) text += "; user: " + facts.role;
-    if (!facts.serial.empty()) text += "; gateway " + facts.serial;
-    return text;
-}
+namespace pelmora {
 
 GatewayPage::GatewayPage(AccessServices access, const GatewayModeSwitch& mode, QWidget* parent)
     : QWidget(parent),
@@ -119,48 +108,21 @@ GatewayPage::GatewayPage(AccessServices access, const GatewayModeSwitch& mode, Q
 }
 
 void GatewayPage::show_status() {
-    const std::int64_t now = m_access.clock.EpochSeconds();
-    TokenKeeper& keeper = m_access.keeper;
-    std::string text;
-    if (const std::optional<std::string> current = keeper.Token()) {
-        const TokenCheck check = DecodeToken(*current);
-        text = "Current token: " + (check.facts ? DescribeToken(*check.facts, now) : check.error) + ".\nKept in " +
-               keeper.Where() + ".";
-        if (const std::optional<std::int64_t> refused = m_access.request.token_refused_at()) {
-            text += "\nThe gateway refused this token on " + UtcDateText(*refused) +
-                    "; Pelmora tries it again each minute. Paste a token made for this gateway's serial number.";
-        }
-    } else if (keeper.Expected()) {
-        text = "Token not available, so Pelmora does not read the gateway.";
-        if (const std::string problem = keeper.Problem(); !problem.empty()) text += "\n" + problem;
-        text += "\nPelmora looks again each minute and whenever Options opens.";
-    } else {
-        text = "No token: Pelmora reads the gateway over plain http.";
-        if (const std::string problem = keeper.Problem(); !problem.empty()) text += "\n" + problem;
-    }
+    const std::string text = TokenStatusText(m_access);
     if (m_facts->text().toStdString() != text) m_facts->setText(QString::fromStdString(text));
 
-    const std::optional<TokenGatewayRequest::KeyChange>& change = m_access.request.pending_key_change();
-    const std::string key =
-        change ? KeyChangeText(*change) + "\n\nUntil you trust it, nothing is sent to the gateway." : std::string();
+    const bool change = m_access.request.pending_key_change().has_value();
+    const std::string key = PendingKeyText(m_access);
     if (m_key->toPlainText().toStdString() != key) m_key->setPlainText(QString::fromStdString(key));
-    m_key->setVisible(change.has_value());
-    m_trust->setVisible(change.has_value());
+    m_key->setVisible(change);
+    m_trust->setVisible(change);
 }
 
 void GatewayPage::show_paste() {
     if (m_saving) return;
-    const std::string pasted = TrimToken(m_paste->toPlainText().toStdString());
-    if (pasted.empty()) {
-        say("", false);
-        return;
-    }
-    const TokenCheck check = DecodeToken(pasted);
-    if (check.facts) {
-        say("This token: " + DescribeToken(*check.facts, m_access.clock.EpochSeconds()), false);
-    } else {
-        say(check.error, true);
-    }
+    const PasteVerdict verdict =
+        PastedTokenVerdict(m_paste->toPlainText().toStdString(), m_access.clock.EpochSeconds());
+    say(verdict.message, verdict.problem);
 }
 
 void GatewayPage::say(const std::string& message, bool problem) {

@@ -53,7 +53,4 @@ private:
     bool m_saving = false;  // a save this page started is under way
 };
 
-// What a token says, in one line: expiry with days left, user type, serial.
-std::string DescribeToken(const TokenFacts& facts, std::int64_t now);
-
 }  // namespace pelmora

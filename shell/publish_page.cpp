@@ -10,8 +10,7 @@
 #include <QVBoxLayout>
 #include <chrono>
 
-#include "publish/mqtt_settings.h"
-#include "form/settings.h"
+#include "publish/publish_form.h"
 
 namespace pelmora {
 
@@ -37,13 +36,10 @@ QCheckBox* switch_box(QWidget* parent, const char* name, const char* caption, bo
 PublishPage::PublishPage(PublishServices services, std::function<std::string()> address, QWidget* parent)
     : QWidget(parent), m_services(services), m_address(std::move(address)) {
     setObjectName(QStringLiteral("PublishPage"));
-    const MqttSettings s = LoadMqttSettings(m_services.settings, kSettingsApp);
+    const PublishForm s = LoadPublishForm(m_services);
     m_enabled = switch_box(this, "Enabled", "Publish every reading to an MQTT broker", s.enabled);
     m_host = field(this, "Host", s.host);
-    // A stored port that is not one shows as it was written.
-    m_port = field(
-        this, "Port",
-        s.port != 0 ? std::to_string(s.port) : m_services.settings.GetSetting(kSettingsApp, kMqttSection, "Port", ""));
+    m_port = field(this, "Port", s.port);
     m_tls = switch_box(this, "Tls", "TLS", s.tls);
     m_verify = switch_box(this, "VerifyPeer", "Verify the broker's certificate", s.verify_peer);
     m_user = field(this, "User", s.user);
@@ -54,10 +50,7 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
     m_prefix = field(this, "Prefix", s.prefix);
     m_discovery = switch_box(this, "Discovery", "Home Assistant discovery", s.discovery);
     m_discovery_prefix = field(this, "DiscoveryPrefix", s.discovery_prefix);
-    // A stored interval that is not one shows as it was written.
-    m_interval = field(this, "Interval",
-                       s.interval != 0 ? std::to_string(s.interval)
-                                       : m_services.settings.GetSetting(kSettingsApp, kMqttSection, "Interval", ""));
+    m_interval = field(this, "Interval", s.interval);
     m_state = new QLabel(this);
     m_state->setObjectName(QStringLiteral("MqttState"));
     m_message = new QLabel(this);
@@ -121,37 +114,26 @@ void PublishPage::show_state() {
 }
 
 void PublishPage::Save() {
-    MqttSettings s;
-    s.enabled = m_enabled->isChecked();
-    s.host = m_host->text().trimmed().toStdString();
-    s.port = PortFromText(m_port->text().trimmed().toStdString());
-    s.tls = m_tls->isChecked();
-    s.verify_peer = m_verify->isChecked();
-    s.user = m_user->text().toStdString();
-    s.prefix = m_prefix->text().toStdString();
-    s.discovery = m_discovery->isChecked();
-    s.discovery_prefix = m_discovery_prefix->text().toStdString();
-    s.interval = IntervalFromText(m_interval->text().trimmed().toStdString());
-    // The device stays what the first read made it.
-    s.device_id = m_services.publisher.settings().device_id;
-    if (s.device_id.empty()) s.device_id = LoadMqttSettings(m_services.settings, kSettingsApp).device_id;
-    if (const std::string problem = MqttSettingsProblem(s); !problem.empty()) {
+    const PublishForm form{m_enabled->isChecked(),
+                           m_host->text().toStdString(),
+                           m_port->text().toStdString(),
+                           m_tls->isChecked(),
+                           m_verify->isChecked(),
+                           m_user->text().toStdString(),
+                           m_password->text().toStdString(),
+                           m_prefix->text().toStdString(),
+                           m_discovery->isChecked(),
+                           m_discovery_prefix->text().toStdString(),
+                           m_interval->text().toStdString()};
+    if (const std::string problem = SavePublishForm(m_services, form, m_address()); !problem.empty()) {
         m_message->setText(q(problem));
         return;
     }
-    const std::string typed = m_password->text().toStdString();
-    if (!typed.empty() || s.user.empty()) {
-        if (const std::string problem = m_services.password.Save(s.user.empty() ? std::string() : typed);
-            !problem.empty()) {
-            m_message->setText(q(problem));
-            return;
-        }
-    }
-    SaveMqttSettings(m_services.settings, kSettingsApp, s);
-    m_services.publisher.Configure(s, s.user.empty() ? std::string() : m_services.password.Load(), m_address());
+    const std::string& typed = form.password;
+    const bool has_user = !form.user.empty();
     // What is kept now is known without asking the store again.
-    const bool kept = !s.user.empty() && (!typed.empty() || !m_password->placeholderText().isEmpty() ||
-                                          (m_password_kept.valid() && !m_saved_here));
+    const bool kept = has_user && (!typed.empty() || !m_password->placeholderText().isEmpty() ||
+                                   (m_password_kept.valid() && !m_saved_here));
     m_saved_here = true;
     m_password->setPlaceholderText(kept ? QStringLiteral("unchanged") : QString());
     m_password->clear();

@@ -1,0 +1,61 @@
+#include "desktop/desktop_form.h"
+
+#include <algorithm>
+
+#include "desktop/autostart.h"
+#include "platform/failure.h"
+#include "readings/number_text.h"
+
+namespace pelmora {
+
+const std::array<const char*, kAlertKinds> kAlertTitles = {
+    "The gateway unreachable for 5 minutes, and back",
+    "The data stale: the gateway's timestamp has not moved for 60 s",
+    "A phase that had voltage reads 0 V for 60 s",
+    "Export stopped while production is above the threshold, for 60 s",
+    "The token expires in 30, 7 and 1 days",
+    "The gateway refused the token",
+    "The gateway's certificate changed",
+};
+
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
+    const auto first = std::find_if_not(text.begin(), text.end(), blank);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+}  // namespace
+
+DesktopForm LoadDesktopForm(const DesktopServices& services) {
+    const DesktopSettings current = LoadDesktopSettings(services.settings, kSettingsApp);
+    DesktopForm form{current.tray, current.close_to_tray, AutostartOn(services.files, services.autostart_path),
+                     current.alerts, FormatTenths(current.export_threshold_w)};
+    std::erase(form.threshold, ',');
+    return form;
+}
+
+std::string SaveDesktopForm(const DesktopServices& services, const DesktopForm& form) {
+    DesktopSettings d;
+    d.tray = form.tray;
+    d.close_to_tray = d.tray && form.close_to_tray;
+    d.alerts = form.alerts;
+    const std::optional<double> threshold = ExportThresholdFromText(trimmed(form.threshold));
+    if (!threshold) return "The export threshold must be a number of watts from 0 to 10000000.";
+    d.export_threshold_w = *threshold;
+    SaveDesktopSettings(services.settings, kSettingsApp, d);
+    std::string said = "Saved.";
+    try {
+        SetAutostart(services.files, services.autostart_path,
+                     form.autostart ? AutostartEntry(services.program, services.exec_path, d.tray) : std::string());
+    } catch (const Failure& failure) {
+        said = "Saved, but " + services.autostart_path + " cannot be written (" + failure.message() + ").";
+    }
+    if (d.tray && !services.tray_available) said += " This desktop has no system tray at the moment.";
+    if (services.apply) services.apply(d);
+    return said;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "desktop/desktop_services.h"
+#include "desktop/desktop_settings.h"
+
+namespace pelmora {
+
+// The alerts as the Desktop page names them, in kAlertKeys' order.
+extern const std::array<const char*, kAlertKinds> kAlertTitles;
+
+// What the Desktop page's fields hold.
+struct DesktopForm {
+    bool tray = false;
+    bool close_to_tray = false;
+    bool autostart = false;
+    std::array<bool, kAlertKinds> alerts{};
+    std::string threshold;  // the export threshold as typed
+};
+
+// The fields as the stored settings and the autostart entry have them.
+DesktopForm LoadDesktopForm(const DesktopServices& services);
+
+// Keeps the fields in [Desktop] and [Alerts], writes or removes the
+// autostart entry and puts them in force; a threshold that is no number of
+// watts keeps nothing. What the page then says.
+std::string SaveDesktopForm(const DesktopServices& services, const DesktopForm& form);
+
+}  // namespace pelmora
