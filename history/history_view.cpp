@@ -34,12 +34,13 @@ bool is_month(const std::string& text) {
 std::vector<RangeChoice> RangeChoices(const std::vector<std::string>& days, const std::string& today) {
     std::vector<RangeChoice> choices{{"Last hour", "hour"}, {"Today", "today"}};
     std::string month;
-    for (auto day = days.rbegin(); day != days.rend(); ++day) {
-        if (day->substr(0, 7) != month) {
-            month = day->substr(0, 7);
+    const std::vector<std::string> newest_first(days.rbegin(), days.rend());
+    for (const std::string& day : newest_first) {
+        if (day.substr(0, 7) != month) {
+            month = day.substr(0, 7);
             choices.push_back({MonthTitle(month), month});
         }
-        if (*day != today) choices.push_back({*day, *day});
+        if (day != today) choices.push_back({day, day});
     }
     return choices;
 }

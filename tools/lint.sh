@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sources=$(git ls-files 'readings/*.cpp' 'gateway/*.cpp' 'phases/*.cpp' 'records/*.cpp' 'shell/*.cpp' 'desktop/*.cpp' \
-  'platform/*.cpp' 'platform/qt/*.cpp' 'tools/*.cpp' 'access/*.cpp' 'publish/*.cpp' 'history/*.cpp' 'site/*.cpp')
+  'form/*.cpp' 'app/*.cpp' 'posix/*.cpp' 'qt/*.cpp' 'mqtt/*.cpp' 'curl/*.cpp' 'tools/*.cpp' 'access/*.cpp' 'publish/*.cpp' 'history/*.cpp' 'site/*.cpp')
 echo "== clang-format"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 echo "== clang-tidy"

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "app/poll_session.h"
+#include "fakes/memory_settings_store.h"
+#include "history/history_view.h"
+#include "read_fakes.h"
+#include "test_support.h"
+
+namespace pelmora {
+namespace {
+
+class KeptReads : public FinishedReadSink {
+public:
+    void OnFinishedRead(const FinishedRead& read) override { reads.push_back(read); }
+    std::vector<FinishedRead> reads;
+};
+
+// One window's session over fakes; the gateway answers `answers` in turn.
+struct Session {
+    MemoryControlsView view;
+    test::ScriptedRequest request;
+    test::SteppingTicks ticks{1000, 10};
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    MemorySettingsStore settings;
+    KeptReads sink;
+    PollSession session;
+
+    explicit Session(std::vector<std::string> answers, const std::string& backoff = "")
+        : request(std::move(answers)),
+          session(PollServices{view, request, ticks, format, files, settings, {&sink}, nullptr, nullptr, "Pelmora"}) {
+        view.set_text("IP", "envoy.local");
+        if (!backoff.empty()) settings.SaveSetting(kSettingsApp, "Gateway", "Backoff", backoff);
+        session.Load();
+    }
+};
+
+struct TickRow {
+    const char* name;
+    std::vector<std::string> answers;
+    std::string backoff;
+    bool second_reads;         // the second tick right after the first goes out
+    std::size_t reads_passed;  // finished reads the sink got over both ticks
+    bool coloured;             // the tray gets a colour after the last read
+};
+
+class PollSessionTest : public ::testing::TestWithParam<TickRow> {};
+
+TEST_P(PollSessionTest, TwoTicks) {
+    const TickRow& row = GetParam();
+    Session s(row.answers, row.backoff);
+    const PollOutcome first = s.session.Tick();
+    const PollOutcome second = s.session.Tick();
+    EXPECT_TRUE(first.read);
+    EXPECT_EQ(second.read, row.second_reads);
+    EXPECT_EQ(s.sink.reads.size(), row.reads_passed);
+    const PollOutcome& last = row.second_reads ? second : first;
+    ASSERT_TRUE(last.tray.has_value());
+    EXPECT_EQ(last.tray->colour.has_value(), row.coloured);
+    EXPECT_FALSE(last.site.has_value()) << "no site stage, no site row";
+    if (!row.second_reads) EXPECT_EQ(s.view.text("TimeStamp"), "Next read in 2 s");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PollSessionTest,
+    ::testing::Values(TickRow{"good_reads", {test::ReadFixture("readings.json")}, "", true, 2, true},
+                      TickRow{"failed_reads_without_backoff", {""}, "", true, 2, false},
+                      TickRow{"a_failure_holds_the_next_back", {""}, "true", false, 1, false},
+                      TickRow{"good_reads_with_backoff", {test::ReadFixture("readings.json")}, "true", true, 2, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SiteRow, BatteryStates) {
+    struct Row {
+        std::optional<double> battery, load;
+        bool shown;
+        std::string text, load_text, tooltip;
+        OleColor colour;
+    };
+    for (const Row& row : {Row{std::nullopt, 500.0, false, "", "", "", kWindowBackground},
+                           Row{-1234.56, 300.0, true, "-1,234.6", "300.0", "Battery charging", kBatteryCharging},
+                           Row{0.04, std::nullopt, true, "0.0", "", "Battery discharging", kBatteryDischarging},
+                           Row{0.0, 10.0, true, "0.0", "10.0", "Battery idle", kWindowBackground}}) {
+        SiteReading site;
+        site.battery_w = row.battery;
+        site.load_w = row.load;
+        const SiteRow shown = SiteRowOf(&site);
+        EXPECT_EQ(shown.battery, row.shown);
+        EXPECT_EQ(shown.battery_text, row.text);
+        EXPECT_EQ(shown.house_load_text, row.load_text);
+        EXPECT_EQ(shown.battery_tooltip, row.tooltip);
+        EXPECT_EQ(shown.battery_colour, row.colour);
+    }
+    EXPECT_FALSE(SiteRowOf(nullptr).battery);
+}
+
+TEST(HistoryView, RangesAndMonthTitles) {
+    const std::vector<RangeChoice> ranges =
+        RangeChoices({"2026-11-29", "2026-11-30", "2026-12-01", "2026-12-02"}, "2026-12-02");
+    std::vector<std::string> keys;
+    for (const RangeChoice& r : ranges) keys.push_back(r.key);
+    EXPECT_EQ(keys, (std::vector<std::string>{"hour", "today", "2026-12", "2026-12-01", "2026-11", "2026-11-30",
+                                              "2026-11-29"}));
+    EXPECT_EQ(ranges[2].label, "December 2026");
+    for (const auto& [month, title] : std::vector<std::pair<std::string, std::string>>{
+             {"2026-01", "January 2026"}, {"2026-13", "2026-13"}, {"2026-00", "2026-00"}, {"20261", "20261"}})
+        EXPECT_EQ(MonthTitle(month), title) << month;
+}
+
+}  // namespace
+}  // namespace pelmora
