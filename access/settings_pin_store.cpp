@@ -25,7 +25,11 @@ std::optional<std::int64_t> ParseIsoUtc(const std::string& text) {
         return std::nullopt;
     tm.tm_year -= 1900;
     tm.tm_mon -= 1;
+#ifdef _WIN32
+    return static_cast<std::int64_t>(_mkgmtime(&tm));
+#else
     return static_cast<std::int64_t>(timegm(&tm));
+#endif
 }
 
 std::optional<CertificateFacts> SettingsPinStore::Load() {

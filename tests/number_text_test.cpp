@@ -144,10 +144,16 @@ TEST(NumberText, FigureReadsBackAfterRemovingGroups) {
     }
 }
 
-// Needs de_DE.UTF-8 (the set-up installs it): a locale with "," as its
-// decimal point, which the figures must not follow.
+// Needs a German locale (the set-up installs de_DE.UTF-8; Windows names it
+// German_Germany.1252): "," as its decimal point, which the figures must not
+// follow.
 TEST(NumberText, IgnoresTheProcessLocale) {
-    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale is missing";
+#ifdef _WIN32
+    const char* german = "German_Germany.1252";
+#else
+    const char* german = "de_DE.UTF-8";
+#endif
+    ASSERT_NE(std::setlocale(LC_ALL, german), nullptr) << "the " << german << " locale is missing";
     ASSERT_STREQ(std::localeconv()->decimal_point, ",");
     EXPECT_EQ(FormatTenths(1234.56), "1,234.6");
     EXPECT_DOUBLE_EQ(RoundHalfEven("1,234.56", 1), 1234.6);

@@ -58,7 +58,9 @@ TEST_P(PollSessionTest, TwoTicks) {
     ASSERT_TRUE(last.tray.has_value());
     EXPECT_EQ(last.tray->colour.has_value(), row.coloured);
     EXPECT_FALSE(last.site.has_value()) << "no site stage, no site row";
-    if (!row.second_reads) EXPECT_EQ(s.view.text("TimeStamp"), "Next read in 2 s");
+    if (!row.second_reads) {
+        EXPECT_EQ(s.view.text("TimeStamp"), "Next read in 2 s");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
