@@ -5,7 +5,9 @@
 #                      under AddressSanitizer and UndefinedBehaviorSanitizer,
 #                      each fuzzer for FUZZ_SECONDS (default 30), and the
 #                      Debian package built, linted, installed, run and
-#                      removed (tools/package_test.sh, as root)
+#                      removed (tools/package_test.sh, as root), and the
+#                      Windows program cross-built and tested under Wine
+#                      (tools/windows.sh)
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -35,5 +37,8 @@ if $all; then
 
   echo "== the Debian package: build, lint, install, run, remove"
   tools/package_test.sh
+
+  echo "== the Windows program under Wine"
+  tools/windows.sh
 fi
 echo "== all passed"

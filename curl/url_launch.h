@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "gateway/gateway_request.h"
+#include "gateway/url_text.h"
 
 namespace pelmora {
 
@@ -29,11 +30,6 @@ struct RequestLimits {
 // proxy, no cookies, no redirects followed. Keeps no state between calls.
 std::string urlLaunch(const std::string& url);
 std::string urlLaunch(const std::string& url, const RequestLimits& limits);
-
-// Whether urlLaunch would send a request for this URL at all.
-bool IsSendableUrl(const std::string& url);
-// The same test for a URL that must start with `scheme` ("https://", say).
-bool IsSendableUrl(const std::string& url, std::string_view scheme);
 
 // `body` decoded to UTF-8 from the charset named in `content_type`.
 std::string DecodeBody(const std::string& body, const std::string& content_type);

@@ -64,9 +64,17 @@ pelmora_simdjson_source() {
 pelmora_windows_packages
 simdjson=$(pelmora_simdjson_source)
 
+# The Windows request is tested against the Linux gateway simulator.
+if [ ! -x build/pelmora-gateway ]; then
+  pelmora_install_packages "${PELMORA_RUN_PACKAGES[@]}"
+  cmake -S . -B build >/dev/null
+  cmake --build build --target pelmora-gateway -j"$(nproc)"
+fi
+
 echo "== Windows build"
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DPELMORA_SIMDJSON_DIR="$simdjson" -DPELMORA_WERROR=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DPELMORA_SIMDJSON_DIR="$simdjson" \
+  -DPELMORA_SIMULATOR="$PWD/build/pelmora-gateway" -DPELMORA_WERROR=ON >/dev/null
 cmake --build build-windows -j"$(nproc)"
 
 echo "== Windows tests under Wine"
