@@ -4,6 +4,11 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
+
+#include "platform/failure.h"
+#include "win32/utf16.h"
+#include "win32/win32_file_system.h"
 
 #include "win32/registry_settings_store.h"
 #include "win32/win32_tick_source.h"
@@ -48,6 +53,82 @@ TEST_F(RegistryTest, AValueThatIsNotTextGivesTheFallback) {
     RegSetValueExW(key, L"Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
     RegCloseKey(key);
     EXPECT_EQ(m_store.GetSetting(m_app, "Settings", "Number", "-1"), "-1");
+}
+
+// A folder of its own with letters beyond ASCII in its name, removed afterwards.
+class Win32FilesTest : public ::testing::Test {
+protected:
+    Win32FileSystem m_files;
+    std::string m_folder;
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        m_folder = Utf8(temp) +
+                   "Pelmora \xC3\x9C"
+                   "bung " +
+                   std::to_string(GetCurrentProcessId()) + "\\Ausgabe";
+        m_files.make_folders(m_folder);
+    }
+    void TearDown() override {
+        for (const std::string& name : m_files.list_folder(m_folder)) {
+            SetFileAttributesW(Utf16(m_folder + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+            m_files.remove_file(m_folder + "\\" + name);
+        }
+        RemoveDirectoryW(Utf16(m_folder).c_str());
+    }
+    std::string path(const char* name) const { return m_folder + "\\" + name; }
+};
+
+TEST_F(Win32FilesTest, ReplaceAppendReadAndList) {
+    m_files.replace_file(path("out.txt"), "old\r\n");
+    m_files.replace_file(path("out.txt"), "12:00:00\r\n3,785.0\r\n");
+    EXPECT_EQ(m_files.read_file(path("out.txt")), "12:00:00\r\n3,785.0\r\n") << "binary: CR LF stays as given";
+    EXPECT_EQ(m_files.read_file(path("out.txt"), 4), "12:00") << "limit + 1 bytes";
+    m_files.append_file(path("log.txt"), "a\r\n");
+    m_files.append_file(path("log.txt"), "b\r\n");
+    EXPECT_EQ(m_files.read_file(path("log.txt")), "a\r\nb\r\n");
+    EXPECT_EQ(m_files.list_folder(m_folder), (std::vector<std::string>{"log.txt", "out.txt"})) << "no temporary left";
+    EXPECT_EQ(m_files.read_file(path("missing.txt")), std::nullopt);
+    EXPECT_EQ(m_files.read_file(m_folder), std::nullopt) << "a folder is no file";
+    m_files.remove_file(path("missing.txt"));
+}
+
+TEST_F(Win32FilesTest, AReadOnlyOutputFileIsAFailureAndStaysAsItWas) {
+    m_files.replace_file(path("out.txt"), "kept");
+    SetFileAttributesW(Utf16(path("out.txt")).c_str(), FILE_ATTRIBUTE_READONLY);
+    try {
+        m_files.replace_file(path("out.txt"), "new");
+        ADD_FAILURE() << "a read-only file was replaced";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.code(), failure_code::PermissionDenied);
+    }
+    EXPECT_EQ(m_files.read_file(path("out.txt")), "kept");
+}
+
+// The other program reads the output file by opening it, which keeps the
+// move from replacing it while it is open.
+TEST_F(Win32FilesTest, AReaderHoldingTheFileIsWaitedForUpToALimit) {
+    m_files.replace_file(path("out.txt"), "first");
+    for (const int hold_ms : {300, Win32FileSystem::kBusyWaitMs + 1500}) {
+        HANDLE reader = CreateFileW(Utf16(path("out.txt")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+        std::thread release([reader, hold_ms] {
+            Sleep(static_cast<DWORD>(hold_ms));
+            CloseHandle(reader);
+        });
+        bool replaced = true;
+        try {
+            m_files.replace_file(path("out.txt"), "second");
+        } catch (const Failure&) {
+            replaced = false;
+        }
+        release.join();
+        EXPECT_EQ(replaced, hold_ms < Win32FileSystem::kBusyWaitMs) << hold_ms;
+        EXPECT_EQ(m_files.read_file(path("out.txt")), replaced ? "second" : "first") << "whole, never half";
+        EXPECT_EQ(m_files.list_folder(m_folder).size(), 1u) << "no temporary left";
+        m_files.replace_file(path("out.txt"), "first");
+    }
 }
 
 TEST(Win32Clock, TickCountRises) {

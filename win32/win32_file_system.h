@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace pelmora {
+
+// Files through the wide Win32 calls, so that a folder with letters beyond
+// ASCII works; paths are UTF-8 and content is written as given (binary).
+// A replace writes a temporary file beside the target and moves it over
+// the target; while another program holds the target open the move is
+// tried again for up to kBusyWaitMs, and past that the replace fails with
+// the target untouched and the temporary file removed. A read-only file is
+// a failure and is never opened for writing.
+class Win32FileSystem : public FileSystem {
+public:
+    static constexpr int kBusyWaitMs = 1000;
+
+    void replace_file(const std::string& path, std::string_view content) override;
+    void append_file(const std::string& path, std::string_view content) override;
+    using FileSystem::read_file;
+    std::optional<std::string> read_file(const std::string& path, std::size_t limit) override;
+    std::vector<std::string> list_folder(const std::string& path) override;
+    void make_folders(const std::string& path) override;
+    void remove_file(const std::string& path) override;
+};
+
+}  // namespace pelmora
