@@ -8,6 +8,7 @@
 
 #include "platform/failure.h"
 #include "win32/utf16.h"
+#include "win32/win32_regional_format.h"
 #include "win32/win32_file_system.h"
 
 #include "win32/registry_settings_store.h"
@@ -129,6 +130,16 @@ TEST_F(Win32FilesTest, AReaderHoldingTheFileIsWaitedForUpToALimit) {
         EXPECT_EQ(m_files.list_folder(m_folder).size(), 1u) << "no temporary left";
         m_files.replace_file(path("out.txt"), "first");
     }
+}
+
+// Wine's user locale follows LANG: C.UTF-8 is the United States form.
+TEST(Win32Format, TheUsersShortDateAndLongTime) {
+    const Win32RegionalFormat format;
+    if (GetUserDefaultLCID() != 0x0409) GTEST_SKIP() << "not the United States locale";
+    EXPECT_EQ(format.general_date({2023, 11, 14, 22, 13, 20}), "11/14/2023 10:13:20 PM");
+    EXPECT_EQ(format.general_date({2023, 11, 14, 0, 0, 0}), "11/14/2023") << "midnight is the date alone";
+    EXPECT_EQ(format.general_date({1500, 1, 2, 3, 4, 5}), "1500-01-02 03:04:05") << "before 1601";
+    EXPECT_NE(format.long_time_now().find(':'), std::string::npos);
 }
 
 TEST(Win32Clock, TickCountRises) {
