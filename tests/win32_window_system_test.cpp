@@ -1,5 +1,5 @@
 // The window menu and the window procedure on a real window under Wine
-// (with a display: run through xvfb-run).
+// (with a display: tools/windows.sh gives the run one).
 #include <gtest/gtest.h>
 
 #include <vector>

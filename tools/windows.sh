@@ -81,6 +81,9 @@ echo "== Windows tests under Wine"
 export WINEPREFIX=${WINEPREFIX:-$PWD/build-windows/wine}
 export WINEDEBUG=${WINEDEBUG:-err+module}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-[ -d "$WINEPREFIX" ] || wineboot --init >/dev/null 2>&1 || true
-(cd build-windows && ctest --output-on-failure -j"$(nproc)" --timeout 300)
+# One display for the whole run: Wine's desktop process stays with the
+# display it first met, so the window tests share theirs.
+wineserver -k 2>/dev/null || true
+(cd build-windows && xvfb-run -a -s "-screen 0 1280x1024x24" sh -c \
+  '[ -d "$WINEPREFIX" ] || wineboot --init >/dev/null 2>&1; ctest --output-on-failure -j"$(nproc)" --timeout 300; status=$?; wineserver -k; exit $status')
 echo "== Windows: all passed"

@@ -1,0 +1,419 @@
+#include "windows/pelmora_form.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+#include "form/window_design.h"
+#include "win32/utf16.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr UINT_PTR kTimerId = 1;
+constexpr UINT kPostedTick = WM_APP + 1;
+constexpr int kFirstControlId = 100;
+constexpr const wchar_t* kWindowClass = L"Pelmorafrm";
+
+struct ControlState {
+    HWND window = nullptr;
+    OleColor back = kWindowBackground;
+    HBRUSH brush = nullptr;
+    std::string tooltip;
+};
+
+// OLE colours with the high bit set name a system colour; others are COLORREFs.
+COLORREF colour_of(OleColor colour) {
+    if ((colour & 0x80000000u) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
+    return static_cast<COLORREF>(colour & 0xFFFFFFu);
+}
+
+LRESULT CALLBACK form_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* form = reinterpret_cast<Pelmorafrm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (form == nullptr || form->handle() == 0) return DefWindowProcW(window, message, wparam, lparam);
+    return form->Message(message, wparam, lparam);
+}
+
+// Catches the double-click an edit box does not tell its parent of.
+LRESULT CALLBACK edit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
+    if (message == WM_LBUTTONDBLCLK) {
+        auto* form = reinterpret_cast<Pelmorafrm*>(data);
+        wchar_t name[32] = {};
+        GetPropW(window, L"PelmoraName") != nullptr
+            ? static_cast<void>(lstrcpynW(name, static_cast<const wchar_t*>(GetPropW(window, L"PelmoraName")), 32))
+            : static_cast<void>(0);
+        form->DoubleClicked(Utf8(name));
+    }
+    return DefSubclassProc(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+struct Pelmorafrm::Control {
+    ControlDesign design;
+    ControlState state;
+    std::wstring name;
+};
+
+Pelmorafrm::Pelmorafrm(FormServices services, StartInfo start)
+    : m_services(services),
+      m_start(std::move(start)),
+      m_menu(m_system, *this, *this, services.about, m_globals),
+      m_session(PollServices{*this,
+                             services.request,
+                             services.ticks,
+                             services.format,
+                             services.files,
+                             services.settings,
+                             {},
+                             nullptr,
+                             nullptr,
+                             ExecutableBaseName(m_start.executable)}),
+      m_poll(*this, *this, *this, services.format, [this] { read(); }) {
+    INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&common);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW type{};
+    type.cbSize = sizeof type;
+    type.style = CS_DBLCLKS;
+    type.lpfnWndProc = form_procedure;
+    type.hInstance = instance;
+    type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    type.lpszClassName = kWindowClass;
+    RegisterClassExW(&type);
+    HDC screen_dc = GetDC(nullptr);
+    m_dpi = GetDeviceCaps(screen_dc, LOGPIXELSX);
+    ReleaseDC(nullptr, screen_dc);
+    m_caption = std::string(kDesignCaption);
+    HWND window = CreateWindowExW(0, kWindowClass, Utf16(m_caption).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, pixels(kDesignClientWidth + kDesignFrameWidth),
+                                  pixels(kDesignClientHeight + kDesignFrameHeight), nullptr, nullptr, instance, this);
+    if (window == nullptr) throw std::runtime_error("the window cannot be made: no display");
+    m_window = reinterpret_cast<Hwnd>(window);
+    m_services.about.set_owner(m_window);
+    build_controls();
+    set_enabled(true);
+}
+
+Pelmorafrm::~Pelmorafrm() {
+    for (auto& [name, control] : m_controls) {
+        if (control->state.brush != nullptr) DeleteObject(control->state.brush);
+    }
+    for (const auto& [kind, font] : m_fonts) DeleteObject(reinterpret_cast<HFONT>(font));
+    if (IsWindow(reinterpret_cast<HWND>(m_window))) DestroyWindow(reinterpret_cast<HWND>(m_window));
+}
+
+int Pelmorafrm::pixels(int twips) const { return MulDiv(twips, m_dpi, 1440); }
+int Pelmorafrm::twips(int pixels) const { return MulDiv(pixels, 1440, m_dpi); }
+
+void Pelmorafrm::build_controls() {
+    HWND parent = reinterpret_cast<HWND>(m_window);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    m_tooltips = reinterpret_cast<Hwnd>(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0, 0, parent,
+                                                        nullptr, instance, nullptr));
+    SendMessageW(reinterpret_cast<HWND>(m_tooltips), TTM_SETMAXTIPWIDTH, 0, 400);
+    int id = kFirstControlId;
+    for (const ControlDesign& d : MainWindowDesign()) {
+        if (d.kind == ControlKind::Timer) continue;
+        const wchar_t* type = L"STATIC";
+        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (d.visible ? WS_VISIBLE : 0);
+        DWORD extended = 0;
+        switch (d.kind) {
+            case ControlKind::TextBox:
+                type = L"EDIT";
+                style |= WS_TABSTOP | ES_AUTOHSCROLL | (d.right_aligned ? ES_RIGHT : ES_LEFT);
+                extended = WS_EX_CLIENTEDGE;
+                break;
+            case ControlKind::Label: style |= SS_LEFT | SS_NOPREFIX; break;
+            case ControlKind::CheckBox:
+                type = L"BUTTON";
+                style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+                break;
+            case ControlKind::CommandButton:
+                type = L"BUTTON";
+                style |= WS_TABSTOP | BS_PUSHBUTTON;
+                break;
+            case ControlKind::Timer: break;
+        }
+        auto control = std::make_unique<Control>();
+        control->design = d;
+        control->name = Utf16(std::string(d.name));
+        HWND child = CreateWindowExW(extended, type, Utf16(std::string(d.text)).c_str(), style, pixels(d.left),
+                                     pixels(d.top), pixels(d.width), pixels(d.height), parent,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), instance, nullptr);
+        control->state.window = child;
+        const int kind = static_cast<int>(d.font);
+        if (m_fonts.find(kind) == m_fonts.end()) {
+            const double points = d.font == ControlFont::Bold975 ? 9.75 : 8.25;
+            m_fonts[kind] = reinterpret_cast<std::uintptr_t>(CreateFontW(
+                -static_cast<int>(std::lround(points * m_dpi / 72.0)), 0, 0, 0,
+                d.font == ControlFont::Default ? FW_NORMAL : FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
+        }
+        SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(m_fonts[kind]), FALSE);
+        SetPropW(child, L"PelmoraName", const_cast<wchar_t*>(control->name.c_str()));
+        if (d.name == "Grid" || d.name == "IP")
+            SetWindowSubclass(child, edit_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = parent;
+        tool.uId = reinterpret_cast<UINT_PTR>(child);
+        std::wstring tip = Utf16(std::string(d.tooltip));
+        tool.lpszText = tip.data();
+        SendMessageW(reinterpret_cast<HWND>(m_tooltips), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        control->state.tooltip = std::string(d.tooltip);
+        const std::string name(d.name);
+        m_controls[name] = std::move(control);
+        if (d.back_color) set_back_color(name, *d.back_color);
+        // Labels lie under the boxes they overlap, as the design draws them.
+        if (d.kind == ControlKind::Label)
+            SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+const Pelmorafrm::Control* Pelmorafrm::find(std::string_view name) const {
+    const auto found = m_controls.find(name);
+    return found == m_controls.end() ? nullptr : found->second.get();
+}
+
+Hwnd Pelmorafrm::control(std::string_view name) const {
+    const Control* found = find(name);
+    return found != nullptr ? reinterpret_cast<Hwnd>(found->state.window) : 0;
+}
+
+void Pelmorafrm::Form_Load() {
+    LoadContext context{m_menu,   m_globals,       m_services.settings, *this,   *this,
+                        m_system, m_services.zone, m_session.form(),    m_start, screen(true)};
+    pelmora::Form_Load(context);
+    m_session.Load();
+}
+
+void Pelmorafrm::read() {
+    const PollOutcome outcome = m_session.Tick();
+    (void)outcome;
+}
+
+std::intptr_t Pelmorafrm::Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
+    HWND window = reinterpret_cast<HWND>(m_window);
+    switch (message) {
+        case WM_TIMER:
+            if (wparam == kTimerId) m_poll.Timer1_Timer();
+            return 0;
+        case kPostedTick:
+            if (m_timer_on) m_poll.Timer1_Timer();
+            return 0;
+        case WM_COMMAND: {
+            const int id = LOWORD(wparam);
+            const int code = HIWORD(wparam);
+            for (const auto& [name, control] : m_controls) {
+                if (GetDlgCtrlID(control->state.window) != id) continue;
+                if (code == BN_CLICKED && name == "Startbtn") {
+                    m_poll.Startbtn_Click();
+                    set_caption(m_caption);
+                } else if (code == BN_CLICKED && name == "Stopbtn") {
+                    m_poll.Stopbtn_Click();
+                    set_caption(m_caption);
+                } else if (code == BN_CLICKED && name == "CreateOutputchk") {
+                    m_menu.CreateOutputchk_Click();
+                } else if (code == EN_KILLFOCUS && name == "Delay") {
+                    m_poll.Delay_LostFocus();
+                }
+            }
+            return 0;
+        }
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC: {
+            for (const auto& [name, control] : m_controls) {
+                if (control->state.window != reinterpret_cast<HWND>(lparam) || control->state.brush == nullptr)
+                    continue;
+                SetBkColor(reinterpret_cast<HDC>(wparam), colour_of(control->state.back));
+                return reinterpret_cast<std::intptr_t>(control->state.brush);
+            }
+            break;
+        }
+        case WM_CLOSE: close(); return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        default: break;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void Pelmorafrm::DoubleClicked(std::string_view control) {
+    if (control == "Grid") m_menu.Grid_DblClick();
+    if (control == "IP") m_menu.IP_DblClick();
+}
+
+void Pelmorafrm::close() {
+    if (!m_unloaded) {
+        m_unloaded = true;
+        set_enabled(false);
+        Form_Unload(m_services.settings, *this, *this, m_globals, screen(false));
+    }
+    DestroyWindow(reinterpret_cast<HWND>(m_window));
+}
+
+std::string Pelmorafrm::text(std::string_view name) const {
+    const Control* control = find(name);
+    if (control == nullptr) return "";
+    const int length = GetWindowTextLengthW(control->state.window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    GetWindowTextW(control->state.window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(length));
+    return Utf8(text);
+}
+
+void Pelmorafrm::set_text(std::string_view name, const std::string& value) {
+    if (const Control* control = find(name)) SetWindowTextW(control->state.window, Utf16(value).c_str());
+}
+
+OleColor Pelmorafrm::back_color(std::string_view name) const {
+    const Control* control = find(name);
+    return control != nullptr ? control->state.back : kWindowBackground;
+}
+
+void Pelmorafrm::set_back_color(std::string_view name, OleColor colour) {
+    const auto found = m_controls.find(name);
+    if (found == m_controls.end()) return;
+    ControlState& state = found->second->state;
+    if (state.brush != nullptr && state.back == colour) return;
+    if (state.brush != nullptr) DeleteObject(state.brush);
+    state.back = colour;
+    state.brush = CreateSolidBrush(colour_of(colour));
+    InvalidateRect(state.window, nullptr, TRUE);
+}
+
+std::string Pelmorafrm::tooltip(std::string_view name) const {
+    const Control* control = find(name);
+    return control != nullptr ? control->state.tooltip : "";
+}
+
+void Pelmorafrm::set_tooltip(std::string_view name, const std::string& value) {
+    const auto found = m_controls.find(name);
+    if (found == m_controls.end()) return;
+    found->second->state.tooltip = value;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = reinterpret_cast<HWND>(m_window);
+    tool.uId = reinterpret_cast<UINT_PTR>(found->second->state.window);
+    std::wstring tip = Utf16(value);
+    tool.lpszText = tip.data();
+    SendMessageW(reinterpret_cast<HWND>(m_tooltips), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+int Pelmorafrm::value(std::string_view name) const {
+    const Control* control = find(name);
+    if (control == nullptr) return 0;
+    const LRESULT state = SendMessageW(control->state.window, BM_GETCHECK, 0, 0);
+    return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
+}
+
+void Pelmorafrm::set_value(std::string_view name, int checked) {
+    const Control* control = find(name);
+    if (control == nullptr || value(name) == checked) return;
+    SendMessageW(control->state.window, BM_SETCHECK,
+                 checked == 1   ? BST_CHECKED
+                 : checked == 2 ? BST_INDETERMINATE
+                                : BST_UNCHECKED,
+                 0);
+    if (name == "CreateOutputchk") m_menu.CreateOutputchk_Click();
+}
+
+int Pelmorafrm::Left() const {
+    RECT r{};
+    GetWindowRect(reinterpret_cast<HWND>(m_window), &r);
+    return twips(r.left);
+}
+int Pelmorafrm::Top() const {
+    RECT r{};
+    GetWindowRect(reinterpret_cast<HWND>(m_window), &r);
+    return twips(r.top);
+}
+int Pelmorafrm::Width() const {
+    RECT r{};
+    GetWindowRect(reinterpret_cast<HWND>(m_window), &r);
+    return twips(r.right - r.left);
+}
+int Pelmorafrm::Height() const {
+    RECT r{};
+    GetWindowRect(reinterpret_cast<HWND>(m_window), &r);
+    return twips(r.bottom - r.top);
+}
+void Pelmorafrm::SetLeft(int value) {
+    SetWindowPos(reinterpret_cast<HWND>(m_window), nullptr, pixels(value), pixels(Top()), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+}
+void Pelmorafrm::SetTop(int value) {
+    SetWindowPos(reinterpret_cast<HWND>(m_window), nullptr, pixels(Left()), pixels(value), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+}
+void Pelmorafrm::SetWidth(int value) {
+    SetWindowPos(reinterpret_cast<HWND>(m_window), nullptr, 0, 0, pixels(value), pixels(Height()),
+                 SWP_NOMOVE | SWP_NOZORDER);
+}
+void Pelmorafrm::SetHeight(int value) {
+    SetWindowPos(reinterpret_cast<HWND>(m_window), nullptr, 0, 0, pixels(Width()), pixels(value),
+                 SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void Pelmorafrm::set_caption(const std::string& caption) {
+    m_caption = caption;
+    const std::string shown = caption + m_session.CaptionNote() + (enabled() ? "" : " - stopped");
+    SetWindowTextW(reinterpret_cast<HWND>(m_window), Utf16(shown).c_str());
+}
+
+void Pelmorafrm::show() { ShowWindow(reinterpret_cast<HWND>(m_window), SW_SHOW); }
+
+void Pelmorafrm::set_enabled(bool on) {
+    m_timer_on = on;
+    if (on) {
+        SetTimer(reinterpret_cast<HWND>(m_window), kTimerId, static_cast<UINT>(m_interval), nullptr);
+    } else {
+        KillTimer(reinterpret_cast<HWND>(m_window), kTimerId);
+    }
+}
+
+void Pelmorafrm::set_interval(int milliseconds) {
+    m_interval = milliseconds;
+    if (m_timer_on) SetTimer(reinterpret_cast<HWND>(m_window), kTimerId, static_cast<UINT>(m_interval), nullptr);
+}
+
+void Pelmorafrm::restart() {
+    if (m_timer_on) SetTimer(reinterpret_cast<HWND>(m_window), kTimerId, static_cast<UINT>(m_interval), nullptr);
+}
+
+void Pelmorafrm::post_tick() { PostMessageW(reinterpret_cast<HWND>(m_window), kPostedTick, 0, 0); }
+
+void Pelmorafrm::process_pending_events() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+ScreenSize Pelmorafrm::screen(bool work_area) const {
+    if (work_area) {
+        RECT area{};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+        return ScreenSize{twips(area.right - area.left), twips(area.bottom - area.top)};
+    }
+    return ScreenSize{twips(GetSystemMetrics(SM_CXSCREEN)), twips(GetSystemMetrics(SM_CYSCREEN))};
+}
+
+}  // namespace pelmora

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/poll_session.h"
+#include "form/menu.h"
+#include "form/settings.h"
+#include "form/startup.h"
+#include "gateway/poll_cycle.h"
+#include "platform/controls_view.h"
+#include "platform/window_frame.h"
+#include "platform/window_timer.h"
+#include "win32/win32_message_box.h"
+#include "win32/win32_window_system.h"
+
+namespace pelmora {
+
+// What the Windows window reaches outside itself; the Windows main wires
+// the real ones in.
+struct FormServices {
+    GatewayRequest& request;
+    TickSource& ticks;
+    const RegionalFormat& format;
+    FileSystem& files;
+    const TimeZoneSource& zone;
+    SettingsStore& settings;
+    Win32MessageBox& about;
+};
+
+// The main window as a native Win32 window: the 35 controls of the design
+// placed from their twips through the screen's real DPI, the poll timer,
+// the window menu and the events of the design.
+class Pelmorafrm : public ControlsView, public WindowFrame, public WindowTimer, public EventPump {
+public:
+    // Throws std::runtime_error when the window cannot be made.
+    Pelmorafrm(FormServices services, StartInfo start);
+    ~Pelmorafrm() override;
+    Pelmorafrm(const Pelmorafrm&) = delete;
+    Pelmorafrm& operator=(const Pelmorafrm&) = delete;
+
+    void Form_Load();
+    // The window's messages, from its window procedure.
+    std::intptr_t Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
+    // A double-click on an edit box (the design's Grid and IP).
+    void DoubleClicked(std::string_view control);
+
+    // ControlsView
+    std::string text(std::string_view control) const override;
+    void set_text(std::string_view control, const std::string& text) override;
+    OleColor back_color(std::string_view control) const override;
+    void set_back_color(std::string_view control, OleColor color) override;
+    std::string tooltip(std::string_view control) const override;
+    void set_tooltip(std::string_view control, const std::string& text) override;
+    int value(std::string_view control) const override;
+    void set_value(std::string_view control, int value) override;
+
+    // WindowFrame, in twips of the outer window.
+    int Left() const override;
+    int Top() const override;
+    int Width() const override;
+    int Height() const override;
+    void SetLeft(int twips) override;
+    void SetTop(int twips) override;
+    void SetWidth(int twips) override;
+    void SetHeight(int twips) override;
+    std::string caption() const override { return m_caption; }
+    void set_caption(const std::string& caption) override;
+    Hwnd handle() const override { return m_window; }
+    void show() override;
+
+    // WindowTimer and EventPump
+    bool enabled() const override { return m_timer_on; }
+    void set_enabled(bool enabled) override;
+    int interval() const override { return m_interval; }
+    void set_interval(int milliseconds) override;
+    void restart() override;
+    void post_tick() override;
+    void process_pending_events() override;
+
+    PollSession& session() { return m_session; }
+    // The child window of a control of the design, or 0.
+    Hwnd control(std::string_view name) const;
+
+private:
+    struct Control;
+    void build_controls();
+    void read();
+    void close();
+    int pixels(int twips) const;
+    int twips(int pixels) const;
+    const Control* find(std::string_view name) const;
+    ScreenSize screen(bool work_area) const;
+
+    FormServices m_services;
+    StartInfo m_start;
+    Hwnd m_window = 0;
+    Hwnd m_tooltips = 0;
+    int m_dpi = 96;
+    std::map<std::string, std::unique_ptr<Control>, std::less<>> m_controls;
+    std::map<int, std::uintptr_t> m_fonts;  // by ControlFont, HFONTs
+    ShellGlobals m_globals;
+    Win32WindowSystem m_system;
+    Menu m_menu;
+    PollSession m_session;
+    PollCycle m_poll;
+    std::string m_caption;
+    bool m_timer_on = false;
+    int m_interval = 1000;
+    bool m_unloaded = false;
+};
+
+}  // namespace pelmora
