@@ -18,7 +18,8 @@ pelmora_source_entries() {
   elif [ -e /etc/apt/sources.list ]; then
     grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' >/etc/apt/sources.list.d/pelmora-source.list
   fi
-  pelmora_apt update -qq
+  # An index that fails (a mirror in the middle of a sync) is not the source's.
+  pelmora_apt update -qq || true
 }
 
 pelmora_windows_packages() {
@@ -34,7 +35,7 @@ pelmora_windows_packages() {
     dpkg --add-architecture i386
   fi
   echo "Installing: $missing"
-  pelmora_apt update -qq
+  pelmora_apt update -qq || echo "Some package indexes could not be fetched; installing from the others"
   DEBIAN_FRONTEND=noninteractive pelmora_apt install -y -qq --no-install-recommends $missing >/dev/null
 }
 
