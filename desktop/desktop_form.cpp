@@ -1,10 +1,9 @@
 #include "desktop/desktop_form.h"
 
-#include <algorithm>
-
 #include "desktop/autostart.h"
 #include "platform/failure.h"
 #include "readings/number_text.h"
+#include "readings/trimmed_text.h"
 
 namespace pelmora {
 
@@ -17,17 +16,6 @@ const std::array<const char*, kAlertKinds> kAlertTitles = {
     "The gateway refused the token",
     "The gateway's certificate changed",
 };
-
-namespace {
-
-std::string trimmed(const std::string& text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
-    const auto first = std::find_if_not(text.begin(), text.end(), blank);
-    const auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
-    return first < last ? std::string(first, last) : std::string();
-}
-
-}  // namespace
 
 DesktopForm LoadDesktopForm(const DesktopServices& services) {
     const DesktopSettings current = LoadDesktopSettings(services.settings, kSettingsApp);
@@ -42,7 +30,7 @@ std::string SaveDesktopForm(const DesktopServices& services, const DesktopForm& 
     d.tray = form.tray;
     d.close_to_tray = d.tray && form.close_to_tray;
     d.alerts = form.alerts;
-    const std::optional<double> threshold = ExportThresholdFromText(trimmed(form.threshold));
+    const std::optional<double> threshold = ExportThresholdFromText(TrimmedText(form.threshold));
     if (!threshold) return "The export threshold must be a number of watts from 0 to 10000000.";
     d.export_threshold_w = *threshold;
     SaveDesktopSettings(services.settings, kSettingsApp, d);

@@ -1,19 +1,8 @@
 #include "publish/publish_form.h"
 
-#include <algorithm>
+#include "readings/trimmed_text.h"
 
 namespace pelmora {
-
-namespace {
-
-std::string trimmed(const std::string& text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
-    const auto first = std::find_if_not(text.begin(), text.end(), blank);
-    const auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
-    return first < last ? std::string(first, last) : std::string();
-}
-
-}  // namespace
 
 PublishForm LoadPublishForm(const PublishServices& services) {
     const MqttSettings s = LoadMqttSettings(services.settings, kSettingsApp);
@@ -36,15 +25,15 @@ PublishForm LoadPublishForm(const PublishServices& services) {
 std::string SavePublishForm(const PublishServices& services, const PublishForm& form, const std::string& address) {
     MqttSettings s;
     s.enabled = form.enabled;
-    s.host = trimmed(form.host);
-    s.port = PortFromText(trimmed(form.port));
+    s.host = TrimmedText(form.host);
+    s.port = PortFromText(TrimmedText(form.port));
     s.tls = form.tls;
     s.verify_peer = form.verify_peer;
     s.user = form.user;
     s.prefix = form.prefix;
     s.discovery = form.discovery;
     s.discovery_prefix = form.discovery_prefix;
-    s.interval = IntervalFromText(trimmed(form.interval));
+    s.interval = IntervalFromText(TrimmedText(form.interval));
     s.device_id = services.publisher.settings().device_id;
     if (s.device_id.empty()) s.device_id = LoadMqttSettings(services.settings, kSettingsApp).device_id;
     if (std::string problem = MqttSettingsProblem(s); !problem.empty()) return problem;
