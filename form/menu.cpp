@@ -2,6 +2,10 @@
 
 namespace pelmora {
 
+std::string AboutTextAt(std::string_view address) {
+    return std::string(kAboutLine) + "\r\n" + kAboutCredit + std::string(address);
+}
+
 Menu::Menu(WindowSystem& system, WindowFrame& frame, ControlsView& view, MessageBox& about, ShellGlobals& globals)
     : m_system(system), m_frame(frame), m_view(view), m_about(about), m_globals(globals) {}
 
@@ -41,7 +45,7 @@ std::intptr_t Menu::WindowProc(Hwnd window, unsigned message, std::uintptr_t wpa
                 m_frame.SetWidth(m_frame.Width() > kNarrowWidth ? kNarrowWidth : kFullWidth);
                 return 0;
             case kShowPhasesCommand: toggle_phases(); return 0;
-            case kAboutCommand: m_about.Show(kAboutText, kAboutTitle, MB_OK | MB_ICONINFORMATION); return 0;
+            case kAboutCommand: m_about.Show(m_about_text, kAboutTitle, MB_OK | MB_ICONINFORMATION); return 0;
             case kOptionsCommand:
                 if (m_options) {
                     m_options();

@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "platform/controls_view.h"
 #include "platform/message_box.h"
@@ -32,8 +34,14 @@ inline constexpr int kTallHeight = 3560;    // phase band shown
 inline constexpr int kHeightThreshold = 2500;
 
 inline constexpr const char* kAboutTitle = "About";
+inline constexpr const char* kAboutLine = "Pelmora, Display Envoy info realtime.";
+inline constexpr const char* kAboutCredit = "The Pelmora developers, ";
 inline constexpr const char* kAboutText =
     "Pelmora, Display Envoy info realtime.\r\nThe Pelmora developers, file:///usr/share/doc/pelmora/";
+
+// The About text with the credit line pointing at `address`, the program's
+// notes where this platform keeps them.
+std::string AboutTextAt(std::string_view address);
 
 // The window menu's four commands and the control reactions that resize the
 // window.
@@ -55,6 +63,9 @@ public:
     // Appends "History..." (1017) after them; choosing it runs `open`.
     void AddHistoryItem(const std::string& text, std::function<void()> open);
 
+    // The About box's text from then on; kAboutText until set.
+    void SetAboutText(std::string text) { m_about_text = std::move(text); }
+
     void CreateOutputchk_Click();
     void Grid_DblClick();
     void IP_DblClick();
@@ -69,6 +80,7 @@ private:
     ShellGlobals& m_globals;
     std::function<void()> m_options;
     std::function<void()> m_history;
+    std::string m_about_text = kAboutText;
 };
 
 }  // namespace pelmora

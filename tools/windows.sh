@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
 
-PELMORA_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix wine wine32:i386 nsis zip xvfb xauth dpkg-dev)
+PELMORA_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix wine wine32:i386 fonts-wine nsis zip xvfb xauth dpkg-dev)
 
 # Source packages come from the entries the machine already has.
 pelmora_source_entries() {

@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 #include <vector>
 
@@ -25,6 +27,25 @@ struct ControlState {
     HBRUSH brush = nullptr;
     std::string tooltip;
 };
+
+// The file address of the notes beside the program (executable given with
+// "/" between folders); every byte but letters, digits and "/:.-_~" is
+// percent-encoded.
+std::string NotesAddress(const std::string& executable) {
+    const std::string notes = executable.substr(0, executable.rfind('/') + 1) + "use.txt";
+    std::string address = "file:///";
+    for (const char c : notes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x80 && std::isalnum(byte) != 0) || std::string_view("/:.-_~").find(c) != std::string_view::npos) {
+            address += c;
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            address += escaped;
+        }
+    }
+    return address;
+}
 
 // OLE colours with the high bit set name a system colour; others are COLORREFs.
 COLORREF colour_of(OleColor colour) {
@@ -101,6 +122,7 @@ Pelmorafrm::Pelmorafrm(FormServices services, StartInfo start)
     if (window == nullptr) throw std::runtime_error("the window cannot be made: no display");
     m_window = reinterpret_cast<Hwnd>(window);
     m_services.about.set_owner(m_window);
+    m_menu.SetAboutText(AboutTextAt(NotesAddress(m_start.executable)));
     build_controls();
     set_enabled(true);
 }

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Prints the Windows program's figures under Wine on this machine: the sizes
+# of what a user downloads, start-up to the window shown, one WinHTTP read,
+# and CPU and memory of Pelmora.exe polling the simulator once a second.
+# Needs tools/windows.sh to have built build-windows/ and the Linux simulator,
+# and xdotool.
+#   bench/windows_perf.sh [SECONDS]   (the CPU sample lasts SECONDS, default 60)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+program_dir=$PWD/build-windows/windows
+work=$(mktemp -d)
+export WINEPREFIX=$work/wine WINEDEBUG=-all
+trap 'wineserver -k 2>/dev/null || true; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+export DISPLAY=$display
+wineboot --init >/dev/null 2>&1
+
+echo "== sizes"
+stat -c '%n %s' "$program_dir/Pelmora.exe" build-windows/Pelmora-*-setup.exe build-windows/Pelmora-*-portable.zip |
+  awk '{printf "%-60s %9d bytes\n", $1, $2}'
+
+build/pelmora-gateway --port 0 --seed 5 >"$work/gateway" &
+for _ in $(seq 50); do grep -q listening "$work/gateway" && break; sleep 0.1; done
+address=$(sed -n 's/^listening on //p' "$work/gateway")
+
+echo "== one read"
+wine "$program_dir/winhttp_read_bench.exe" "$address" 500
+
+echo "== start-up to the window shown, median of 5 (wineserver running)"
+times=()
+for _ in 1 2 3 4 5; do
+  start=$(date +%s%N)
+  wine "$program_dir/Pelmora.exe" "$address" &
+  started=$!
+  xdotool search --sync --onlyvisible --name "^Pelmora V" >/dev/null
+  times+=($((($(date +%s%N) - start) / 1000000)))
+  wine taskkill /im Pelmora.exe >/dev/null 2>&1
+  wait "$started"
+done
+printf '%s\n' "${times[@]}" | sort -n | sed -n 3p | sed 's/$/ ms/'
+
+echo "== Pelmora.exe polling once a second for ${seconds}s"
+wine "$program_dir/Pelmora.exe" "$address" &
+sleep 5
+program=$(pgrep -f 'Pelmora.exe' | head -1)
+server=$(pgrep -f wineserver | head -1)
+cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+before=$(cpu "$program")
+server_before=$(cpu "$server")
+sleep "$seconds"
+after=$(cpu "$program")
+server_after=$(cpu "$server")
+ticks=$(getconf CLK_TCK)
+awk -v p=$((after - before)) -v s=$((server_after - server_before)) -v t="$ticks" -v n="$seconds" \
+  'BEGIN {printf "CPU: %.2f %% of one core in the program, %.2f %% in wineserver\n", 100*p/t/n, 100*s/t/n}'
+awk '/VmRSS/ {printf "resident memory: %.1f MB\n", $2/1024}' "/proc/$program/status"
+wine taskkill /im Pelmora.exe >/dev/null 2>&1

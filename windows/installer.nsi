@@ -1,0 +1,65 @@
+; Pelmora's installer: per user, with no administrator rights, into the
+; user's own programs folder, with Start-menu entries for both programs.
+; The uninstaller removes what this installs and nothing else: the settings
+; in the registry, the output file and the error log stay where they are.
+; makensis gets PELMORA_VERSION, PELMORA_BINARY_DIR and PELMORA_OUTPUT.
+
+Unicode true
+SetCompressor /SOLID lzma
+RequestExecutionLevel user
+Name "Pelmora"
+OutFile "${PELMORA_OUTPUT}"
+InstallDir "$LOCALAPPDATA\Programs\Pelmora"
+ShowInstDetails show
+ShowUninstDetails show
+VIProductVersion "${PELMORA_VERSION}"
+VIAddVersionKey "ProductName" "Pelmora"
+VIAddVersionKey "FileDescription" "Pelmora setup"
+VIAddVersionKey "FileVersion" "${PELMORA_VERSION}"
+VIAddVersionKey "ProductVersion" "${PELMORA_VERSION}"
+VIAddVersionKey "LegalCopyright" "2026 The Pelmora developers"
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Pelmora"
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+Section "Pelmora"
+  SetShellVarContext current
+  SetOutPath "$INSTDIR"
+  File "${PELMORA_BINARY_DIR}\Pelmora.exe"
+  File "${PELMORA_BINARY_DIR}\PelmoraB.exe"
+  File "${PELMORA_BINARY_DIR}\use.txt"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; The working folder of both entries is the program's folder, where the
+  ; error log is kept.
+  CreateDirectory "$SMPROGRAMS\Pelmora"
+  CreateShortcut "$SMPROGRAMS\Pelmora\Pelmora.lnk" "$INSTDIR\Pelmora.exe" "" "$INSTDIR\Pelmora.exe" 0
+  CreateShortcut "$SMPROGRAMS\Pelmora\PelmoraB.lnk" "$INSTDIR\PelmoraB.exe" "" "$INSTDIR\PelmoraB.exe" 0
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Pelmora"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${PELMORA_VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Pelmora.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext current
+  Delete "$SMPROGRAMS\Pelmora\Pelmora.lnk"
+  Delete "$SMPROGRAMS\Pelmora\PelmoraB.lnk"
+  RMDir "$SMPROGRAMS\Pelmora"
+  Delete "$INSTDIR\Pelmora.exe"
+  Delete "$INSTDIR\PelmoraB.exe"
+  Delete "$INSTDIR\use.txt"
+  Delete "$INSTDIR\uninstall.exe"
+  ; Only when empty: an error log or output file kept here stays.
+  RMDir "$INSTDIR"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+SectionEnd
