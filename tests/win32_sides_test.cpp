@@ -2,15 +2,22 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <wincrypt.h>
+
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/failure.h"
 #include "win32/utf16.h"
 #include "win32/win32_regional_format.h"
 #include "win32/win32_file_system.h"
 
+#include "win32/certificate_facts.h"
+#include "win32/credential_secret_store.h"
 #include "win32/registry_settings_store.h"
 #include "win32/win32_tick_source.h"
 #include "win32/win32_time_zone.h"
@@ -133,6 +140,59 @@ TEST_F(Win32FilesTest, AReaderHoldingTheFileIsWaitedForUpToALimit) {
 }
 
 // Wine's user locale follows LANG: C.UTF-8 is the United States form.
+// The Credential Manager keeps a value's bytes as they are, up to its limit.
+TEST(Win32Credentials, SecretsRoundTripAndEraseAndTheLimitHolds) {
+    CredentialSecretStore store("PelmoraTest" + std::to_string(GetCurrentProcessId()));
+    struct Row {
+        const char* name;
+        std::string value;
+        bool kept;
+    };
+    const Row rows[] = {
+        {"a token", "eyJhbGciOiJFUzI1NiJ9.e30.c2ln", true},
+        {"odd bytes", std::string("a\0b\r\n\xc3\xa4\xff", 8), true},
+        {"the longest value", std::string(CredentialSecretStore::kLongestValue, 't'), true},
+        {"one byte more", std::string(CredentialSecretStore::kLongestValue + 1, 't'), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(store.Erase("gateway-token"));
+        EXPECT_EQ(store.Set("gateway-token", row.value), row.kept);
+        const SecretRead read = store.Get("gateway-token");
+        EXPECT_EQ(read.status, row.kept ? SecretRead::Status::Found : SecretRead::Status::Missing);
+        if (row.kept) {
+            EXPECT_EQ(read.value, row.value);
+        }
+    }
+    EXPECT_TRUE(store.Erase("gateway-token"));
+    EXPECT_TRUE(store.Erase("gateway-token")) << "erasing what is not there";
+    EXPECT_EQ(store.Get("gateway-token").status, SecretRead::Status::Missing);
+}
+
+// tests/fixtures/gateway_certificate.pem as the gateway would show it; the
+// key's hash is what `openssl x509 -pubkey | openssl pkey -pubin -outform
+// DER | openssl dgst -sha256 -binary | base64` gives, as on Linux.
+TEST(Win32Certificate, FactsOfTheGatewaysCertificate) {
+    std::ifstream file(PELMORA_FIXTURES "/gateway_certificate.pem");
+    std::stringstream pem;
+    pem << file.rdbuf();
+    const std::string text = pem.str();
+    DWORD size = 0;
+    ASSERT_TRUE(CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr));
+    std::vector<BYTE> der(size);
+    ASSERT_TRUE(CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr));
+    PCCERT_CONTEXT certificate = CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), size);
+    ASSERT_NE(certificate, nullptr);
+    const auto facts = CertificateFactsOf(certificate);
+    CertFreeCertificateContext(certificate);
+    ASSERT_TRUE(facts.has_value());
+    EXPECT_EQ(facts->key_sha256, "WAYG4IEALcgtw3dRKUewjHd9pvrFZGuFeNdRZXl5JHM=");
+    EXPECT_EQ(facts->subject, "CN=envoy-122233004455, O=Pelmora Test");
+    EXPECT_EQ(facts->not_before, 1796828514);  // 2026-12-09 15:01:54 UTC
+    EXPECT_EQ(facts->not_after, 1828364514);   // a year later
+    EXPECT_FALSE(CertificateFactsOf(nullptr).has_value());
+}
+
 TEST(Win32Format, TheUsersShortDateAndLongTime) {
     const Win32RegionalFormat format;
     if (GetUserDefaultLCID() != 0x0409) GTEST_SKIP() << "not the United States locale";
