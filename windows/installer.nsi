@@ -2,13 +2,16 @@
 ; user's own programs folder, with Start-menu entries for both programs.
 ; The uninstaller removes what this installs and nothing else: the settings
 ; in the registry, the output file and the error log stay where they are.
-; makensis gets PELMORA_VERSION, PELMORA_BINARY_DIR and PELMORA_OUTPUT.
+; makensis gets PELMORA_VERSION, PELMORA_BINARY_DIR, PELMORA_ICON and
+; PELMORA_OUTPUT.
 
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 Name "Pelmora"
 OutFile "${PELMORA_OUTPUT}"
+Icon "${PELMORA_ICON}"
+UninstallIcon "${PELMORA_ICON}"
 InstallDir "$LOCALAPPDATA\Programs\Pelmora"
 ShowInstDetails show
 ShowUninstDetails show
