@@ -5,6 +5,9 @@
 #include <cctype>
 #include <mutex>
 #include <string_view>
+#include <utility>
+
+#include "gateway/url_text.h"
 
 namespace pelmora {
 
@@ -60,14 +63,7 @@ void take_session_cookie(CurlTransfer& t, std::string_view line) {
     constexpr std::string_view kHeader = "set-cookie:";
     if (!starts_with_nocase(line, kHeader)) return;
     line.remove_prefix(kHeader.size());
-    while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
-    constexpr std::string_view kName = "sessionId=";
-    if (line.substr(0, kName.size()) != kName) return;
-    line.remove_prefix(kName.size());
-    line = line.substr(0, line.find(';'));
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-        line.remove_suffix(1);
-    t.session_cookie = std::string(line);
+    if (std::string value = SessionCookieOf(line); !value.empty()) t.session_cookie = std::move(value);
 }
 
 // Header and trailer lines are not progress for the receive limit, and a

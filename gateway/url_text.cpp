@@ -88,4 +88,16 @@ bool IsSendableUrl(const std::string& url, std::string_view scheme) {
     return true;
 }
 
+std::string SessionCookieOf(std::string_view set_cookie) {
+    while (!set_cookie.empty() && set_cookie.front() == ' ') set_cookie.remove_prefix(1);
+    constexpr std::string_view kName = "sessionId=";
+    if (set_cookie.substr(0, kName.size()) != kName) return std::string();
+    set_cookie.remove_prefix(kName.size());
+    set_cookie = set_cookie.substr(0, set_cookie.find(';'));
+    while (!set_cookie.empty() && (set_cookie.back() == '\n' || set_cookie.back() == '\r' || set_cookie.back() == ' ' ||
+                                   set_cookie.back() == '\t'))
+        set_cookie.remove_suffix(1);
+    return std::string(set_cookie);
+}
+
 }  // namespace pelmora

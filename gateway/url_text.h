@@ -14,6 +14,10 @@ bool IsSendableUrl(const std::string& url, std::string_view scheme);
 // Valid UTF-8 copied, each byte that starts no valid sequence replaced by U+FFFD.
 std::string SanitizeUtf8(const std::string& in);
 
+// The value of a "sessionId" cookie that one Set-Cookie header's value sets,
+// as it came up to its first ";" without trailing blanks; "" for any other cookie.
+std::string SessionCookieOf(std::string_view set_cookie);
+
 // The charset a Content-Type names, in lower case without quotes; "" for none.
 std::string CharsetOf(const std::string& content_type);
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <sddl.h>
 #include <wincrypt.h>
 
 #include <cstdlib>
@@ -18,6 +19,7 @@
 
 #include "win32/certificate_facts.h"
 #include "win32/credential_secret_store.h"
+#include "win32/owner_file_secret_store.h"
 #include "win32/registry_settings_store.h"
 #include "win32/win32_tick_source.h"
 #include "win32/win32_time_zone.h"
@@ -167,6 +169,74 @@ TEST(Win32Credentials, SecretsRoundTripAndEraseAndTheLimitHolds) {
     EXPECT_TRUE(store.Erase("gateway-token"));
     EXPECT_TRUE(store.Erase("gateway-token")) << "erasing what is not there";
     EXPECT_EQ(store.Get("gateway-token").status, SecretRead::Status::Missing);
+}
+
+// A file at `path` whose access list is `sddl`, with `text` in it.
+void make_file(const std::string& path, const wchar_t* sddl, const std::string& text) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    // A file that is there keeps its own access list.
+    DeleteFileW(Utf16(path).c_str());
+    HANDLE file = CreateFileW(Utf16(path).c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW, 0, nullptr);
+    LocalFree(descriptor);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// The token's file: what the store wrote is read back; a file others may
+// read, or that is no file, is refused with the way out.
+TEST_F(Win32FilesTest, TheTokenFileIsTheOwnersAlone) {
+    OwnerFileSecretStore store(path("Pelmora\\token"));
+    EXPECT_EQ(store.Get("").status, SecretRead::Status::Missing) << "no folder yet";
+    ASSERT_TRUE(store.Set("", std::string("eyJ0.e30.c2ln\r\n\0x", 17)));
+    EXPECT_EQ(store.Get("").value, std::string("eyJ0.e30.c2ln\r\n\0x", 17));
+    ASSERT_TRUE(store.Set("", "second"));
+    EXPECT_EQ(store.Get("").value, "second") << "replaced";
+
+    struct Row {
+        const char* name;
+        const wchar_t* sddl;  // "U" stands for this user
+        SecretRead::Status status;
+        const char* says;
+    };
+    const Row rows[] = {
+        {"this user alone", L"D:P(A;;FA;;;U)", SecretRead::Status::Found, ""},
+        {"this user, the system and the administrators", L"D:P(A;;FA;;;U)(A;;FA;;;SY)(A;;FA;;;BA)",
+         SecretRead::Status::Found, ""},
+        // Wine keeps an access list as the file's mode, so only "everyone" can stand for the others here.
+        {"everyone may read", L"D:P(A;;FA;;;U)(A;;FR;;;WD)", SecretRead::Status::Refused,
+         "other users can read it, so it is not used. Make it yours alone with: icacls"},
+        {"everyone is denied", L"D:P(A;;FA;;;U)(D;;FA;;;WD)", SecretRead::Status::Found, ""},
+    };
+    // SDDL names a user by SID: this user's goes in for "U".
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    char buffer[256];
+    DWORD got = 0;
+    GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &got);
+    CloseHandle(token);
+    wchar_t* sid = nullptr;
+    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid);
+    const std::wstring user = sid;
+    LocalFree(sid);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::wstring sddl = row.sddl;
+        for (std::size_t at; (at = sddl.find(L";;;U)")) != std::wstring::npos;) sddl.replace(at + 3, 1, user);
+        make_file(path("Pelmora\\token"), sddl.c_str(), "abc");
+        const SecretRead read = store.Get("");
+        EXPECT_EQ(read.status, row.status);
+        EXPECT_NE(read.message.find(row.says), std::string::npos) << read.message;
+    }
+    EXPECT_TRUE(store.Erase(""));
+    EXPECT_TRUE(store.Erase("")) << "erasing what is not there";
+    CreateDirectoryW(Utf16(path("Pelmora\\token")).c_str(), nullptr);
+    EXPECT_EQ(store.Get("").status, SecretRead::Status::Refused) << "a folder";
+    RemoveDirectoryW(Utf16(path("Pelmora\\token")).c_str());
+    RemoveDirectoryW(Utf16(path("Pelmora")).c_str());
 }
 
 // tests/fixtures/gateway_certificate.pem as the gateway would show it; the

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command with the gateway simulator on 127.0.0.1, on a free port,
-# its address in PELMORA_GATEWAY_ADDRESS; the simulator ends with it.
+# its address in PELMORA_GATEWAY_ADDRESS; the simulator ends with it. Its
+# output is kept in PELMORA_SIMULATOR_LOG when that names a file.
 #   tests/with_simulator.sh SIMULATOR [SIMULATOR OPTIONS] -- COMMAND...
 set -euo pipefail
 simulator=$1
@@ -11,10 +12,11 @@ while [ $# -gt 0 ] && [ "$1" != "--" ]; do
   shift
 done
 shift
-log=$(mktemp)
+log=${PELMORA_SIMULATOR_LOG:-$(mktemp)}
+keep=${PELMORA_SIMULATOR_LOG:+yes}
 "$simulator" --port 0 "${options[@]}" >"$log" 2>&1 &
 pid=$!
-trap 'kill $pid 2>/dev/null; rm -f "$log"' EXIT
+trap 'kill $pid 2>/dev/null; wait $pid 2>/dev/null; [ -n "$keep" ] || rm -f "$log"' EXIT
 for _ in $(seq 1 500); do
   grep -q "listening on " "$log" && break
   sleep 0.02

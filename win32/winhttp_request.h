@@ -1,21 +1,11 @@
 #pragma once
 
-#include <chrono>
-#include <cstddef>
 #include <string>
 
 #include "gateway/gateway_request.h"
+#include "win32/winhttp_answer.h"
 
 namespace pelmora {
-
-// The bounds of one request: each of resolving, connecting, sending and
-// waiting for the answer or the next part of the body, the whole call, and
-// the body's size.
-struct WinHttpLimits {
-    std::chrono::milliseconds phase{3500};
-    std::chrono::milliseconds whole{14000};
-    std::size_t max_body = 1 << 20;
-};
 
 // One blocking HTTP GET of a plain "http://" URL over WinHTTP: the body as
 // UTF-8 (decoded from its declared charset; undecodable bytes replaced by

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "platform/secret_store.h"
+
+namespace pelmora {
+
+// One secret in a file of its own that only its owner may read. The file is
+// written to a temporary beside it with a protected access list granting
+// this user alone, flushed, then moved over the old one. A file that anyone
+// but its user, the system and the administrators may read is refused, as
+// is a file another user owns and anything but a plain file. The key is
+// ignored: each store holds one secret. `path` is UTF-8.
+class OwnerFileSecretStore : public SecretStore {
+public:
+    explicit OwnerFileSecretStore(std::string path) : m_path(std::move(path)) {}
+
+    SecretRead Get(const std::string& key) override;
+    bool Set(const std::string& key, const std::string& value) override;
+    bool Erase(const std::string& key) override;
+    std::string Where() const override { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+}  // namespace pelmora
