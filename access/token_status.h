@@ -1,12 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "access/access_status.h"
 #include "access/token_text.h"
 
 namespace pelmora {
+
+// The Gateway page's switch that reads the second meter as the meter list
+// says; no switch on the page without `set`.
+struct GatewayModeSwitch {
+    bool on = false;
+    std::function<void(bool)> set;
+};
 
 // "Expires 2027-03-01 (81 days left); user: owner; gateway 122233445566":
 // the token's expiry in UTC with the whole days left, its role and serial.

@@ -56,4 +56,18 @@ constexpr std::array<ControlDesign, 35> kDesign = {{
 
 std::span<const ControlDesign> MainWindowDesign() { return kDesign; }
 
+std::span<const ControlDesign> SiteRowDesign() {
+    static constexpr ControlDesign kRow[] = {
+        {"BatteryLabel", ControlKind::Label, 120, kSiteRowTop, 975, 285, -1, "Battery", ControlFont::Default, false,
+         std::nullopt, "", true},
+        {"Battery", ControlKind::TextBox, 1200, kSiteRowTop, 950, 285, -1, "0", ControlFont::Bold975, true,
+         std::nullopt, "", true},
+        {"HouseLoadLabel", ControlKind::Label, 2280, kSiteRowTop, 975, 285, -1, "House load", ControlFont::Default,
+         false, std::nullopt, "", true},
+        {"HouseLoad", ControlKind::TextBox, 3360, kSiteRowTop, 950, 285, -1, "0", ControlFont::Bold975, true,
+         std::nullopt, "", true},
+    };
+    return kRow;
+}
+
 }  // namespace pelmora

@@ -32,6 +32,14 @@ struct ControlDesign {
 // The 35 controls in tab order, the timer last.
 std::span<const ControlDesign> MainWindowDesign();
 
+// The row a site with a battery adds under Grid: the battery and the house
+// load, each a label and a bold read-only box. The controls at or below its
+// top move down by its height while it shows, and the frame's height as the
+// settings see it leaves it out.
+std::span<const ControlDesign> SiteRowDesign();
+inline constexpr int kSiteRowTop = 1560;
+inline constexpr int kSiteRowHeight = 360;
+
 // Twips of the window's design: client area and the frame around it.
 inline constexpr int kDesignClientWidth = 8430;
 inline constexpr int kDesignClientHeight = 1575;

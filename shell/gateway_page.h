@@ -5,6 +5,7 @@
 
 #include "access/token_keeper.h"
 #include "access/access_status.h"
+#include "access/token_status.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -19,13 +20,6 @@ namespace pelmora {
 // gateway certificate that waits to be trusted. Validation and storage are
 // the keeper's; the page only shows what it answers, and never waits for
 // the secret store.
-// The switch that reads the second meter as the meter list says; no switch
-// on the page without `set`.
-struct GatewayModeSwitch {
-    bool on = false;
-    std::function<void(bool)> set;
-};
-
 class GatewayPage : public QWidget {
 public:
     GatewayPage(AccessServices access, const GatewayModeSwitch& mode = {}, QWidget* parent = nullptr);

@@ -30,8 +30,6 @@ namespace pelmora {
 
 namespace {
 
-constexpr int kAddedRowHeight = 360;  // one row of the summary block
-
 int to_pixels(int twips) { return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel))); }
 
 QFont design_font(ControlFont font) {
@@ -186,52 +184,39 @@ void Pelmorafrm::read() {
     after_read();
 }
 
-namespace {
-
-constexpr int kBatteryRowTop = 1560;  // under Grid
-
-}  // namespace
-
 void Pelmorafrm::show_site(const SiteView& site) {
     const bool battery = site.row.battery;
     if (battery != m_battery_row) {
         if (control("Battery") == nullptr) {
-            struct Added {
-                const char* name;
-                int left, width;
-                const char* text;
-                bool box;
-            };
-            for (const Added& a :
-                 {Added{"BatteryLabel", 120, 975, "Battery", false}, Added{"Battery", 1200, 950, "0", true},
-                  Added{"HouseLoadLabel", 2280, 975, "House load", false}, Added{"HouseLoad", 3360, 950, "0", true}}) {
+            for (const ControlDesign& a : SiteRowDesign()) {
                 QWidget* widget = nullptr;
-                if (a.box) {
-                    auto* edit = new QLineEdit(QString::fromLatin1(a.text), this);
+                const QString text = QString::fromUtf8(a.text.data(), static_cast<int>(a.text.size()));
+                if (a.kind == ControlKind::TextBox) {
+                    auto* edit = new QLineEdit(text, this);
                     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
                     edit->setReadOnly(true);
-                    edit->setFont(design_font(ControlFont::Bold975));
+                    edit->setFont(design_font(a.font));
                     widget = edit;
                 } else {
-                    auto* label = new QLabel(QString::fromLatin1(a.text), this);
+                    auto* label = new QLabel(text, this);
                     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-                    label->setFont(design_font(ControlFont::Default));
+                    label->setFont(design_font(a.font));
                     widget = label;
                 }
-                widget->setObjectName(QString::fromLatin1(a.name));
-                widget->setGeometry(to_pixels(a.left), to_pixels(kBatteryRowTop), to_pixels(a.width), to_pixels(285));
-                m_design_palettes[a.name] = widget->palette();
-                m_controls[a.name] = widget;
+                const std::string name(a.name);
+                widget->setObjectName(QString::fromStdString(name));
+                widget->setGeometry(to_pixels(a.left), to_pixels(a.top), to_pixels(a.width), to_pixels(a.height));
+                m_design_palettes[name] = widget->palette();
+                m_controls[name] = widget;
             }
         }
-        const int shift = battery ? kAddedRowHeight : -kAddedRowHeight;
+        const int shift = battery ? kSiteRowHeight : -kSiteRowHeight;
         const int frame_height = Height();
         for (const ControlDesign& d : MainWindowDesign()) {
-            if (d.kind == ControlKind::Timer || d.top < kBatteryRowTop) continue;
+            if (d.kind == ControlKind::Timer || d.top < kSiteRowTop) continue;
             if (QWidget* w = control(d.name)) w->move(w->x(), w->y() + to_pixels(shift));
         }
-        for (const char* name : {"BatteryLabel", "Battery", "HouseLoad", "HouseLoadLabel"})
-            control(name)->setVisible(battery);
+        for (const ControlDesign& a : SiteRowDesign()) control(a.name)->setVisible(battery);
         m_battery_row = battery;
         SetHeight(frame_height);
     }
@@ -399,7 +384,7 @@ int Pelmorafrm::Width() const { return (width() + frame_extra().width()) * kTwip
 // The battery row is the window's own: the frame's height, as the menu, the
 // settings and the thresholds see it, leaves it out.
 int Pelmorafrm::Height() const {
-    return (height() + frame_extra().height()) * kTwipsPerPixel - (m_battery_row ? kAddedRowHeight : 0);
+    return (height() + frame_extra().height()) * kTwipsPerPixel - (m_battery_row ? kSiteRowHeight : 0);
 }
 
 void Pelmorafrm::SetLeft(int twips) { move(to_pixels(twips), frameGeometry().y()); }
@@ -414,7 +399,7 @@ void Pelmorafrm::SetWidth(int twips) {
 void Pelmorafrm::SetHeight(int twips) {
     if (isMaximized() || isMinimized()) return;
     if (!frame_known()) m_pending_height = twips;
-    resize(width(), std::max(1, to_pixels(twips + (m_battery_row ? kAddedRowHeight : 0)) - frame_extra().height()));
+    resize(width(), std::max(1, to_pixels(twips + (m_battery_row ? kSiteRowHeight : 0)) - frame_extra().height()));
 }
 
 std::string Pelmorafrm::caption() const { return m_caption; }

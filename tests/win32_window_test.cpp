@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "access/access_request.h"
+#include "access/pinned_key.h"
+#include "access/token_keeper.h"
+#include "access/token_request.h"
+#include "fakes.h"
+#include "fakes/fixed_wall_clock.h"
 #include "fakes/memory_file_system.h"
 #include "fakes/memory_settings_store.h"
 #include "read_fakes.h"
@@ -16,6 +22,13 @@
 #include "win32/win32_regional_format.h"
 #include "win32/win32_time_zone.h"
 #include "win32/utf16.h"
+#include "site/site_stage.h"
+#include "token_support.h"
+#include "win32/credential_secret_store.h"
+#include "win32/owner_file_secret_store.h"
+#include "win32/win32_message_box.h"
+#include "windows/gateway_page.h"
+#include "windows/options_dialog.h"
 #include "windows/pelmora_form.h"
 
 // clang-format off
@@ -37,8 +50,9 @@ struct Window {
 
     explicit Window(const char* executable = "C:/Pelmora/Pelmora.exe", MemorySettingsStore saved = {})
         : settings(std::move(saved)),
-          form(FormServices{request, ticks, format, files, zone, settings, about},
+          form(ShellServices{request, ticks, format, files, zone, settings, about},
                StartInfo{executable, {"envoy.local"}}) {
+        about.set_owner(form.handle());
         form.Form_Load();
     }
     HWND window() const { return reinterpret_cast<HWND>(form.handle()); }
@@ -116,6 +130,146 @@ TEST(Win32Window, TheNextStartRestoresWhatClosingSaved) {
 
 // What the About box showed, read on the window's own thread by a timer that
 // the box's modal loop runs; the box is closed with OK once its text is there.
+// A gateway with a meter list: the readings, and the list at /ivp/meters.
+struct SiteGatewayRequest : GatewayRequest {
+    std::string launch(const std::string& url) override {
+        return url.ends_with("/ivp/meters") ? test::ReadFixture("site/fw-8.2.4286-battery-meters.json")
+                                            : test::ReadFixture("site/fw-8.2.4286-battery.json");
+    }
+};
+
+// A battery site adds the Battery row under Grid with the house load beside
+// it; what is below moves down a row, and the frame's height leaves it out.
+TEST(Win32Window, ABatterySiteShowsItsBatteryRow) {
+    SiteGatewayRequest request;
+    FixedWallClock clock(1796688000);
+    SiteStage site(request, clock, {});
+    test::SteppingTicks ticks;
+    Win32RegionalFormat format;
+    MemoryFileSystem files;
+    Win32TimeZone zone;
+    MemorySettingsStore settings;
+    Win32MessageBox about;
+    Pelmorafrm form(
+        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, nullptr, {&site}, &site},
+        StartInfo{"C:/Pelmora/Pelmora.exe", {"192.168.1.21"}});
+    form.Form_Load();
+    form.set_enabled(false);
+    const auto top = [&form](const char* name) {
+        RECT r{};
+        GetWindowRect(reinterpret_cast<HWND>(form.control(name)), &r);
+        return r.top;
+    };
+    const LONG g1_top = top("G1");
+    const int height = form.Height();
+    // The first read asks for the list; the read after it has the site.
+    SendMessageW(reinterpret_cast<HWND>(form.handle()), WM_TIMER, 1, 0);
+    SendMessageW(reinterpret_cast<HWND>(form.handle()), WM_TIMER, 1, 0);
+    ASSERT_TRUE(site.meters());
+    ASSERT_NE(form.control("Battery"), 0u);
+    EXPECT_TRUE(IsWindowVisible(reinterpret_cast<HWND>(form.control("Battery"))));
+    EXPECT_EQ(form.text("Battery"), "-7,083.7");
+    EXPECT_EQ(form.back_color("Battery"), 0x00FFE0A0u) << "light blue: charging";
+    EXPECT_EQ(form.text("HouseLoad"), "1,796.9");
+    EXPECT_EQ(form.text("Consumption"), "8,880.5") << "Consumption keeps its meaning";
+    EXPECT_EQ(form.text("G3"), "") << "a split-phase site has no phase 3";
+    EXPECT_EQ(top("G1") - g1_top, MulDiv(kSiteRowHeight, 96, 1440)) << "the phase band moves down one row";
+    EXPECT_NEAR(form.Height(), height, 15) << "the frame's height leaves the row out";
+}
+
+// What the Gateway page showed after a pasted token was saved.
+struct GatewayPageSeen {
+    HWND dialog = nullptr;
+    std::string pasted;
+    std::string message;
+    std::string facts;
+    int ticks = 0;
+};
+GatewayPageSeen g_page;
+
+BOOL CALLBACK KeepIfOptions(HWND window, LPARAM) {
+    wchar_t title[32] = {};
+    GetWindowTextW(window, title, 32);
+    if (Utf8(title) != OptionsDialog::kTitle) return TRUE;
+    g_page.dialog = window;
+    return FALSE;
+}
+
+std::string item_text(HWND dialog, int id) {
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(dialog, id, text, 1024);
+    return Utf8(text);
+}
+
+// Pastes the token, presses Save, and once the page says where it went, Close.
+void CALLBACK DriveGatewayPage(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (g_page.dialog == nullptr) EnumThreadWindows(GetCurrentThreadId(), KeepIfOptions, 0);
+    if (g_page.dialog == nullptr && ++g_page.ticks < 400) return;
+    if (g_page.dialog == nullptr) {
+        KillTimer(nullptr, timer);
+        return;
+    }
+    HWND dialog = g_page.dialog;
+    if (item_text(dialog, GatewayPage::kToken).empty() && g_page.message.empty()) {
+        SetDlgItemTextW(dialog, GatewayPage::kToken, Utf16("  " + g_page.pasted + "\r\n").c_str());
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(GatewayPage::kSave, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, GatewayPage::kSave)));
+        return;
+    }
+    g_page.message = item_text(dialog, GatewayPage::kMessage);
+    if (g_page.message.rfind("Saved", 0) != 0 && ++g_page.ticks < 400) return;
+    KillTimer(nullptr, timer);
+    g_page.facts = item_text(dialog, GatewayPage::kFacts);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(GatewayPage::kClose, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, GatewayPage::kClose)));
+}
+
+// Options... opens the Gateway page; a pasted token saved there goes to the
+// Credential Manager and is the token the reads use.
+TEST(Win32Window, TheGatewayPageSavesAPastedToken) {
+    const std::int64_t now = 1796688000;
+    FixedWallClock clock(now);
+    CredentialSecretStore keychain("PelmoraTest" + std::to_string(GetCurrentProcessId()));
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    OwnerFileSecretStore file(Utf8(temp) + "PelmoraTest" + std::to_string(GetCurrentProcessId()) + "\\token");
+    MemorySettingsStore settings;
+    TokenKeeper keeper(keychain, file, settings, "Pelmora");
+    test::FakeHttpsTransport https;
+    MemoryPinStore pins;
+    TokenGatewayRequest token_request(https, pins, clock);
+    test::ScriptedRequest plain{{test::ReadFixture("readings.json")}};
+    AccessRequest request(plain, token_request, keeper);
+    AccessServices access{keeper, token_request, clock};
+    test::SteppingTicks ticks;
+    Win32RegionalFormat format;
+    MemoryFileSystem files;
+    Win32TimeZone zone;
+    Win32MessageBox about;
+    Pelmorafrm form(ShellServices{request, ticks, format, files, zone, settings, about, &access},
+                    StartInfo{"C:/Pelmora/Pelmora.exe", {"envoy.local"}});
+    form.Form_Load();
+    form.set_enabled(false);
+    ASSERT_NE(GetMenuState(GetSystemMenu(reinterpret_cast<HWND>(form.handle()), FALSE), kOptionsCommand, MF_BYCOMMAND),
+              0xFFFFFFFFu);
+
+    g_page = {};
+    g_page.pasted = test::OwnerToken(now + 30 * 86400);
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    SetTimer(nullptr, 0, 50, DriveGatewayPage);
+    SendMessageW(reinterpret_cast<HWND>(form.handle()), WM_SYSCOMMAND, kOptionsCommand, 0);
+
+    ASSERT_NE(g_page.dialog, nullptr) << "no Options dialog";
+    EXPECT_FALSE(IsWindow(g_page.dialog)) << "Close ends the dialog";
+    EXPECT_EQ(g_page.message, "Saved in the desktop's secret store (" + keychain.Where() + ").");
+    EXPECT_NE(g_page.facts.find("Current token: Expires 2027-01-07 00:00 UTC (30 days left)"), std::string::npos)
+        << g_page.facts;
+    EXPECT_EQ(keeper.Token(), g_page.pasted) << "blanks around the paste removed";
+    keeper.Remove();
+}
+
 struct AboutBoxSeen {
     HWND owner = nullptr;
     HWND box = nullptr;

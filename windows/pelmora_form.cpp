@@ -9,8 +9,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "form/window_design.h"
+#include "site/site_text.h"
 #include "win32/utf16.h"
+#include "windows/gateway_page.h"
+#include "windows/options_dialog.h"
 
 namespace pelmora {
 
@@ -18,6 +20,7 @@ namespace {
 
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kPostedTick = WM_APP + 1;
+constexpr UINT kAskAboutKey = WM_APP + 2;
 constexpr int kFirstControlId = 100;
 constexpr const wchar_t* kWindowClass = L"Pelmorafrm";
 
@@ -84,19 +87,12 @@ struct Pelmorafrm::Control {
     std::wstring name;
 };
 
-Pelmorafrm::Pelmorafrm(FormServices services, StartInfo start)
+Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start)
     : m_services(services),
       m_start(std::move(start)),
       m_menu(m_system, *this, *this, services.about, m_globals),
-      m_session(PollServices{*this,
-                             services.request,
-                             services.ticks,
-                             services.format,
-                             services.files,
-                             services.settings,
-                             {},
-                             nullptr,
-                             nullptr,
+      m_session(PollServices{*this, services.request, services.ticks, services.format, services.files,
+                             services.settings, services.finished_reads, services.site, services.history,
                              ExecutableBaseName(m_start.executable)}),
       m_poll(*this, *this, *this, services.format, [this] { read(); }) {
     INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES};
@@ -121,10 +117,10 @@ Pelmorafrm::Pelmorafrm(FormServices services, StartInfo start)
                                   pixels(kDesignClientHeight + kDesignFrameHeight), nullptr, nullptr, instance, this);
     if (window == nullptr) throw std::runtime_error("the window cannot be made: no display");
     m_window = reinterpret_cast<Hwnd>(window);
-    m_services.about.set_owner(m_window);
     m_menu.SetAboutText(AboutTextAt(NotesAddress(m_start.executable)));
     build_controls();
     set_enabled(true);
+    if (m_services.access != nullptr) m_access_status.emplace(*m_services.access, *this, *this, m_services.about);
 }
 
 Pelmorafrm::~Pelmorafrm() {
@@ -145,64 +141,77 @@ void Pelmorafrm::build_controls() {
                                                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0, 0, parent,
                                                         nullptr, instance, nullptr));
     SendMessageW(reinterpret_cast<HWND>(m_tooltips), TTM_SETMAXTIPWIDTH, 0, 400);
+    // The window's own tooltip, where the site's notes go.
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = parent;
+    tool.uId = reinterpret_cast<UINT_PTR>(parent);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(reinterpret_cast<HWND>(m_tooltips), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     int id = kFirstControlId;
     for (const ControlDesign& d : MainWindowDesign()) {
-        if (d.kind == ControlKind::Timer) continue;
-        const wchar_t* type = L"STATIC";
-        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (d.visible ? WS_VISIBLE : 0);
-        DWORD extended = 0;
-        switch (d.kind) {
-            case ControlKind::TextBox:
-                type = L"EDIT";
-                style |= WS_TABSTOP | ES_AUTOHSCROLL | (d.right_aligned ? ES_RIGHT : ES_LEFT);
-                extended = WS_EX_CLIENTEDGE;
-                break;
-            case ControlKind::Label: style |= SS_LEFT | SS_NOPREFIX; break;
-            case ControlKind::CheckBox:
-                type = L"BUTTON";
-                style |= WS_TABSTOP | BS_AUTOCHECKBOX;
-                break;
-            case ControlKind::CommandButton:
-                type = L"BUTTON";
-                style |= WS_TABSTOP | BS_PUSHBUTTON;
-                break;
-            case ControlKind::Timer: break;
-        }
-        auto control = std::make_unique<Control>();
-        control->design = d;
-        control->name = Utf16(std::string(d.name));
-        HWND child = CreateWindowExW(extended, type, Utf16(std::string(d.text)).c_str(), style, pixels(d.left),
-                                     pixels(d.top), pixels(d.width), pixels(d.height), parent,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), instance, nullptr);
-        control->state.window = child;
-        const int kind = static_cast<int>(d.font);
-        if (m_fonts.find(kind) == m_fonts.end()) {
-            const double points = d.font == ControlFont::Bold975 ? 9.75 : 8.25;
-            m_fonts[kind] = reinterpret_cast<std::uintptr_t>(CreateFontW(
-                -static_cast<int>(std::lround(points * m_dpi / 72.0)), 0, 0, 0,
-                d.font == ControlFont::Default ? FW_NORMAL : FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
-        }
-        SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(m_fonts[kind]), FALSE);
-        SetPropW(child, L"PelmoraName", const_cast<wchar_t*>(control->name.c_str()));
-        if (d.name == "Grid" || d.name == "IP")
-            SetWindowSubclass(child, edit_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = parent;
-        tool.uId = reinterpret_cast<UINT_PTR>(child);
-        std::wstring tip = Utf16(std::string(d.tooltip));
-        tool.lpszText = tip.data();
-        SendMessageW(reinterpret_cast<HWND>(m_tooltips), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        control->state.tooltip = std::string(d.tooltip);
-        const std::string name(d.name);
-        m_controls[name] = std::move(control);
-        if (d.back_color) set_back_color(name, *d.back_color);
-        // Labels lie under the boxes they overlap, as the design draws them.
-        if (d.kind == ControlKind::Label)
-            SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (d.kind != ControlKind::Timer) add_control(d, id++);
     }
+}
+
+void Pelmorafrm::add_control(const ControlDesign& d, int id) {
+    HWND parent = reinterpret_cast<HWND>(m_window);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const wchar_t* type = L"STATIC";
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (d.visible ? WS_VISIBLE : 0);
+    DWORD extended = 0;
+    switch (d.kind) {
+        case ControlKind::TextBox:
+            type = L"EDIT";
+            style |= WS_TABSTOP | ES_AUTOHSCROLL | (d.right_aligned ? ES_RIGHT : ES_LEFT);
+            extended = WS_EX_CLIENTEDGE;
+            break;
+        case ControlKind::Label: style |= SS_LEFT | SS_NOPREFIX; break;
+        case ControlKind::CheckBox:
+            type = L"BUTTON";
+            style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+            break;
+        case ControlKind::CommandButton:
+            type = L"BUTTON";
+            style |= WS_TABSTOP | BS_PUSHBUTTON;
+            break;
+        case ControlKind::Timer: break;
+    }
+    auto control = std::make_unique<Control>();
+    control->design = d;
+    control->name = Utf16(std::string(d.name));
+    HWND child = CreateWindowExW(extended, type, Utf16(std::string(d.text)).c_str(), style, pixels(d.left),
+                                 pixels(d.top), pixels(d.width), pixels(d.height), parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    control->state.window = child;
+    const int kind = static_cast<int>(d.font);
+    if (m_fonts.find(kind) == m_fonts.end()) {
+        const double points = d.font == ControlFont::Bold975 ? 9.75 : 8.25;
+        m_fonts[kind] = reinterpret_cast<std::uintptr_t>(CreateFontW(
+            -static_cast<int>(std::lround(points * m_dpi / 72.0)), 0, 0, 0,
+            d.font == ControlFont::Default ? FW_NORMAL : FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
+    }
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(m_fonts[kind]), FALSE);
+    SetPropW(child, L"PelmoraName", const_cast<wchar_t*>(control->name.c_str()));
+    if (d.name == "Grid" || d.name == "IP")
+        SetWindowSubclass(child, edit_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = parent;
+    tool.uId = reinterpret_cast<UINT_PTR>(child);
+    std::wstring tip = Utf16(std::string(d.tooltip));
+    tool.lpszText = tip.data();
+    SendMessageW(reinterpret_cast<HWND>(m_tooltips), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    control->state.tooltip = std::string(d.tooltip);
+    const std::string name(d.name);
+    m_controls[name] = std::move(control);
+    if (d.back_color) set_back_color(name, *d.back_color);
+    // Labels lie under the boxes they overlap, as the design draws them.
+    if (d.kind == ControlKind::Label)
+        SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 const Pelmorafrm::Control* Pelmorafrm::find(std::string_view name) const {
@@ -219,12 +228,79 @@ void Pelmorafrm::Form_Load() {
     LoadContext context{m_menu,   m_globals,       m_services.settings, *this,   *this,
                         m_system, m_services.zone, m_session.form(),    m_start, screen(true)};
     pelmora::Form_Load(context);
+    if (m_access_status || m_services.publish != nullptr || m_services.desktop != nullptr)
+        m_menu.AddOptionsItem("Options...", [this] { open_options(); });
     m_session.Load();
+    if (m_access_status) {
+        m_access_status->set_base_caption(caption());
+        m_access_status->RefreshCaption();
+    }
 }
 
 void Pelmorafrm::read() {
     const PollOutcome outcome = m_session.Tick();
-    (void)outcome;
+    if (!outcome.read) return;
+    if (outcome.site) show_site(*outcome.site);
+    for (const auto& [name, text] : outcome.tooltips) set_tooltip(name, text);
+    // The question waits until the tick is over, so that the read never holds a box open.
+    if (m_access_status && m_access_status->AfterRead())
+        PostMessageW(reinterpret_cast<HWND>(m_window), kAskAboutKey, 0, 0);
+}
+
+void Pelmorafrm::show_site_row(bool shown) {
+    if (shown == m_site_row) return;
+    if (control("Battery") == 0) {
+        int id = kFirstControlId + static_cast<int>(MainWindowDesign().size());
+        for (const ControlDesign& d : SiteRowDesign()) add_control(d, id++);
+        for (const ControlDesign& d : SiteRowDesign()) {
+            if (d.kind != ControlKind::TextBox) continue;
+            SendMessageW(find(d.name)->state.window, EM_SETREADONLY, TRUE, 0);
+            // Read-only boxes keep the base colour of the others.
+            set_back_color(d.name, kWindowBackground);
+        }
+    }
+    const int frame_height = Height();
+    const int shift = pixels(shown ? kSiteRowHeight : -kSiteRowHeight);
+    for (const ControlDesign& d : MainWindowDesign()) {
+        if (d.kind == ControlKind::Timer || d.top < kSiteRowTop) continue;
+        HWND child = find(d.name)->state.window;
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, reinterpret_cast<HWND>(m_window), reinterpret_cast<POINT*>(&r), 2);
+        SetWindowPos(child, nullptr, r.left, r.top + shift, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (const ControlDesign& d : SiteRowDesign()) ShowWindow(find(d.name)->state.window, shown ? SW_SHOW : SW_HIDE);
+    m_site_row = shown;
+    SetHeight(frame_height);
+}
+
+void Pelmorafrm::show_site(const SiteView& site) {
+    show_site_row(site.row.battery);
+    for (const std::string& box : site.row.blank) {
+        set_text(box, "");
+        set_back_color(box, kWindowBackground);
+    }
+    if (site.caption_changed) set_caption(m_caption);
+    if (site.notes) update_tip(reinterpret_cast<Hwnd>(m_window), *site.notes);
+    if (!site.row.battery) return;
+    set_text("Battery", site.row.battery_text);
+    set_back_color("Battery", site.row.battery_colour);
+    set_tooltip("Battery", site.row.battery_tooltip);
+    set_text("HouseLoad", site.row.house_load_text);
+    set_tooltip("HouseLoad", site.row.house_load_tooltip);
+}
+
+void Pelmorafrm::open_options() {
+    OptionsDialog dialog(m_window);
+    std::unique_ptr<GatewayPage> gateway;
+    if (m_services.access != nullptr) {
+        gateway = std::make_unique<GatewayPage>(
+            *m_services.access,
+            GatewayModeSwitch{m_session.mode_from_list(), [this](bool on) { m_session.set_mode_from_list(on); }});
+        dialog.add_page(*gateway);
+    }
+    dialog.Run();
+    if (m_access_status) m_access_status->RefreshCaption();
 }
 
 std::intptr_t Pelmorafrm::Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
@@ -235,6 +311,9 @@ std::intptr_t Pelmorafrm::Message(unsigned message, std::uintptr_t wparam, std::
             return 0;
         case kPostedTick:
             if (m_timer_on) m_poll.Timer1_Timer();
+            return 0;
+        case kAskAboutKey:
+            if (m_access_status) m_access_status->AskAboutKey();
             return 0;
         case WM_COMMAND: {
             const int id = LOWORD(wparam);
@@ -325,10 +404,14 @@ void Pelmorafrm::set_tooltip(std::string_view name, const std::string& value) {
     const auto found = m_controls.find(name);
     if (found == m_controls.end()) return;
     found->second->state.tooltip = value;
+    update_tip(reinterpret_cast<Hwnd>(found->second->state.window), value);
+}
+
+void Pelmorafrm::update_tip(Hwnd tool_window, const std::string& value) {
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = reinterpret_cast<HWND>(m_window);
-    tool.uId = reinterpret_cast<UINT_PTR>(found->second->state.window);
+    tool.uId = static_cast<UINT_PTR>(tool_window);
     std::wstring tip = Utf16(value);
     tool.lpszText = tip.data();
     SendMessageW(reinterpret_cast<HWND>(m_tooltips), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -367,10 +450,12 @@ int Pelmorafrm::Width() const {
     GetWindowRect(reinterpret_cast<HWND>(m_window), &r);
     return twips(r.right - r.left);
 }
+// The battery row is the window's own: the frame's height, as the menu, the
+// settings and the thresholds see it, leaves it out.
 int Pelmorafrm::Height() const {
     RECT r{};
     GetWindowRect(reinterpret_cast<HWND>(m_window), &r);
-    return twips(r.bottom - r.top);
+    return twips(r.bottom - r.top) - (m_site_row ? kSiteRowHeight : 0);
 }
 void Pelmorafrm::SetLeft(int value) {
     SetWindowPos(reinterpret_cast<HWND>(m_window), nullptr, pixels(value), pixels(Top()), 0, 0,
@@ -385,8 +470,8 @@ void Pelmorafrm::SetWidth(int value) {
                  SWP_NOMOVE | SWP_NOZORDER);
 }
 void Pelmorafrm::SetHeight(int value) {
-    SetWindowPos(reinterpret_cast<HWND>(m_window), nullptr, 0, 0, pixels(Width()), pixels(value),
-                 SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(reinterpret_cast<HWND>(m_window), nullptr, 0, 0, pixels(Width()),
+                 pixels(value + (m_site_row ? kSiteRowHeight : 0)), SWP_NOMOVE | SWP_NOZORDER);
 }
 
 void Pelmorafrm::set_caption(const std::string& caption) {

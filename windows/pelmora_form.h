@@ -2,46 +2,41 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "access/access_status.h"
 #include "app/poll_session.h"
+#include "app/shell_services.h"
 #include "form/menu.h"
 #include "form/settings.h"
 #include "form/startup.h"
+#include "form/window_design.h"
 #include "gateway/poll_cycle.h"
 #include "platform/controls_view.h"
 #include "platform/window_frame.h"
 #include "platform/window_timer.h"
-#include "win32/win32_message_box.h"
 #include "win32/win32_window_system.h"
 
 namespace pelmora {
 
-// What the Windows window reaches outside itself; the Windows main wires
-// the real ones in.
-struct FormServices {
-    GatewayRequest& request;
-    TickSource& ticks;
-    const RegionalFormat& format;
-    FileSystem& files;
-    const TimeZoneSource& zone;
-    SettingsStore& settings;
-    Win32MessageBox& about;
-};
-
 // The main window as a native Win32 window: the 35 controls of the design
 // placed from their twips through the screen's real DPI, the poll timer,
-// the window menu and the events of the design.
+// the window menu and the events of the design; with token access, the
+// Options dialog and the token's state in the caption; with a site, the
+// battery row.
 class Pelmorafrm : public ControlsView, public WindowFrame, public WindowTimer, public EventPump {
 public:
     // Throws std::runtime_error when the window cannot be made.
-    Pelmorafrm(FormServices services, StartInfo start);
+    Pelmorafrm(ShellServices services, StartInfo start);
     ~Pelmorafrm() override;
     Pelmorafrm(const Pelmorafrm&) = delete;
     Pelmorafrm& operator=(const Pelmorafrm&) = delete;
 
     void Form_Load();
+    // The modal Options dialog, back when it is closed.
+    void open_options();
     // The window's messages, from its window procedure.
     std::intptr_t Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
     // A double-click on an edit box (the design's Grid and IP).
@@ -87,14 +82,18 @@ public:
 private:
     struct Control;
     void build_controls();
+    void add_control(const ControlDesign& design, int id);
     void read();
+    void show_site(const SiteView& site);
+    void show_site_row(bool shown);
+    void update_tip(Hwnd tool, const std::string& text);
     void close();
     int pixels(int twips) const;
     int twips(int pixels) const;
     const Control* find(std::string_view name) const;
     ScreenSize screen(bool work_area) const;
 
-    FormServices m_services;
+    ShellServices m_services;
     StartInfo m_start;
     Hwnd m_window = 0;
     Hwnd m_tooltips = 0;
@@ -106,6 +105,8 @@ private:
     Menu m_menu;
     PollSession m_session;
     PollCycle m_poll;
+    std::optional<AccessStatus> m_access_status;
+    bool m_site_row = false;  // the battery row shows
     std::string m_caption;
     bool m_timer_on = false;
     int m_interval = 1000;

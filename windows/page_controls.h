@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "windows/options_page.h"
+
+namespace pelmora {
+
+// A control on a page at `x`, `y` from the page area's corner, `width` by
+// `height`, all in pixels at 96 per inch (scaled to the screen's); a width
+// of 0 spans the area less its margins. The dialog's font; text in UTF-8.
+Hwnd MakePageControl(const PagePlace& place, int id, const wchar_t* type, unsigned long style, const std::string& text,
+                     int x, int y, int width, int height);
+
+// The control's text in UTF-8, line breaks as "\n".
+std::string PageControlText(Hwnd dialog, int id);
+
+// Sets the control's text when it differs; "\n" becomes the "\r\n" the
+// controls break lines at.
+void SetPageControlText(Hwnd dialog, int id, const std::string& text);
+
+// Shows or hides the control.
+void ShowPageControl(Hwnd dialog, int id, bool shown);
+
+}  // namespace pelmora
