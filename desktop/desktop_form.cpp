@@ -1,6 +1,5 @@
 #include "desktop/desktop_form.h"
 
-#include "desktop/autostart.h"
 #include "platform/failure.h"
 #include "readings/number_text.h"
 #include "readings/trimmed_text.h"
@@ -19,8 +18,8 @@ const std::array<const char*, kAlertKinds> kAlertTitles = {
 
 DesktopForm LoadDesktopForm(const DesktopServices& services) {
     const DesktopSettings current = LoadDesktopSettings(services.settings, kSettingsApp);
-    DesktopForm form{current.tray, current.close_to_tray, AutostartOn(services.files, services.autostart_path),
-                     current.alerts, FormatTenths(current.export_threshold_w)};
+    DesktopForm form{current.tray, current.close_to_tray, services.autostart.On(), current.alerts,
+                     FormatTenths(current.export_threshold_w)};
     std::erase(form.threshold, ',');
     return form;
 }
@@ -36,10 +35,9 @@ std::string SaveDesktopForm(const DesktopServices& services, const DesktopForm& 
     SaveDesktopSettings(services.settings, kSettingsApp, d);
     std::string said = "Saved.";
     try {
-        SetAutostart(services.files, services.autostart_path,
-                     form.autostart ? AutostartEntry(services.program, services.exec_path, d.tray) : std::string());
+        services.autostart.Set(form.autostart, d.tray);
     } catch (const Failure& failure) {
-        said = "Saved, but " + services.autostart_path + " cannot be written (" + failure.message() + ").";
+        said = "Saved, but " + services.autostart.Where() + " cannot be written (" + failure.message() + ").";
     }
     if (d.tray && !services.tray_available) said += " This desktop has no system tray at the moment.";
     if (services.apply) services.apply(d);

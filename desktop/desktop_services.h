@@ -4,7 +4,7 @@
 #include <string>
 
 #include "desktop/desktop_settings.h"
-#include "platform/file_system.h"
+#include "platform/session_start.h"
 #include "platform/settings_store.h"
 
 namespace pelmora {
@@ -12,10 +12,7 @@ namespace pelmora {
 // What the Desktop page works with.
 struct DesktopServices {
     SettingsStore& settings;
-    FileSystem& files;
-    std::string autostart_path;  // the session's autostart entry for this program
-    std::string exec_path;       // the program's absolute path, for that entry
-    std::string program;
+    SessionStart& autostart;  // this program's start with the session
     // Puts saved settings in force (the tray, the alerts).
     std::function<void(const DesktopSettings&)> apply;
     // Whether the desktop has a tray; the tray's switches say so when not.

@@ -35,7 +35,7 @@ DesktopPage::DesktopPage(DesktopServices services, QWidget* parent)
     connect(m_tray, &QCheckBox::toggled, m_close_to_tray, &QWidget::setEnabled);
     if (!m_services.tray_available) m_tray->setToolTip(QStringLiteral("This desktop has no system tray at the moment"));
     m_autostart->setChecked(current.autostart);
-    m_autostart->setToolTip(QString::fromStdString(m_services.autostart_path));
+    m_autostart->setToolTip(QString::fromStdString(m_services.autostart.Where()));
 
     auto* alerts = new QGroupBox(QStringLiteral("Tell me through the desktop's notifications when"), this);
     auto* alert_layout = new QVBoxLayout(alerts);

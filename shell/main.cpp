@@ -25,6 +25,7 @@
 #include "curl/url_launch.h"
 #include "posix/file_secret_store.h"
 #include "desktop/autostart.h"
+#include "desktop/desktop_entry_start.h"
 #include "qt/dbus_notifier.h"
 #include "mqtt/mosquitto_bus.h"
 #include "posix/user_folders.h"
@@ -169,10 +170,9 @@ int main(int argc, char** argv) {
     // The desktop: the tray icon, starting with the session.
     const std::string exec_path =
         program_path(QString::fromStdString(start.executable), QString::fromStdString(program));
-    pelmora::DesktopServices desktop{
-        settings,  files,   pelmora::AutostartPath(pelmora::ConfigHome(), pelmora::kApplicationId, program),
-        exec_path, program, {},
-        true};
+    pelmora::DesktopEntryStart autostart(
+        files, pelmora::AutostartPath(pelmora::ConfigHome(), pelmora::kApplicationId, program), program, exec_path);
+    pelmora::DesktopServices desktop{settings, autostart, {}, true};
     pelmora::Pelmorafrm* shown = nullptr;  // the window, once made
     pelmora::QtTrayIcon tray(pelmora::TrayActions{
         [&shown] { shown->ShowOrHide(); }, [&shown] { return shown->isVisible() && !shown->isMinimized(); },

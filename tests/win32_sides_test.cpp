@@ -21,6 +21,7 @@
 #include "win32/credential_secret_store.h"
 #include "win32/owner_file_secret_store.h"
 #include "win32/registry_settings_store.h"
+#include "win32/run_key_start.h"
 #include "win32/win32_tick_source.h"
 #include "win32/win32_time_zone.h"
 
@@ -169,6 +170,40 @@ TEST(Win32Credentials, SecretsRoundTripAndEraseAndTheLimitHolds) {
     EXPECT_TRUE(store.Erase("gateway-token"));
     EXPECT_TRUE(store.Erase("gateway-token")) << "erasing what is not there";
     EXPECT_EQ(store.Get("gateway-token").status, SecretRead::Status::Missing);
+}
+
+// Starting with Windows: the Run key's value holds the quoted path and
+// --tray as the tray says; off removes it, and removing twice is no failure.
+TEST_F(RegistryTest, TheRunKeyStartsTheProgramWithTheSession) {
+    const std::string key = "Software\\VB and VBA Program Settings\\" + m_app + "\\Run";
+    RunKeyStart start("PelmoraB", "C:\\Users\\Zo\xC3\xAB\\Pelmora\\PelmoraB.exe", key);
+    const auto stored = [&key]() -> std::string {
+        wchar_t data[512] = {};
+        DWORD size = sizeof data;
+        if (RegGetValueW(HKEY_CURRENT_USER, Utf16(key).c_str(), L"PelmoraB", RRF_RT_REG_SZ, nullptr, data, &size) !=
+            ERROR_SUCCESS)
+            return "none";
+        return Utf8(data);
+    };
+    struct Row {
+        const char* name;
+        bool on, tray;
+        std::string value;
+    };
+    const Row rows[] = {
+        {"on, in the tray", true, true, "\"C:\\Users\\Zo\xC3\xAB\\Pelmora\\PelmoraB.exe\" --tray"},
+        {"on, the window", true, false, "\"C:\\Users\\Zo\xC3\xAB\\Pelmora\\PelmoraB.exe\""},
+        {"off", false, true, "none"},
+        {"off again", false, false, "none"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        start.Set(row.on, row.tray);
+        EXPECT_EQ(stored(), row.value);
+        EXPECT_EQ(start.On(), row.on);
+    }
+    EXPECT_THROW(RunKeyStart("Pelmora", "C:\\a\"b.exe", key).Set(true, false), Failure)
+        << "a path that cannot be quoted";
 }
 
 // A file at `path` whose access list is `sddl`, with `text` in it.

@@ -25,10 +25,12 @@
 #include "site/site_stage.h"
 #include "token_support.h"
 #include "win32/credential_secret_store.h"
+#include "win32/notification_icon.h"
 #include "win32/owner_file_secret_store.h"
 #include "win32/win32_message_box.h"
 #include "windows/gateway_page.h"
 #include "windows/options_dialog.h"
+#include "windows/single_instance.h"
 #include "windows/pelmora_form.h"
 
 // clang-format off
@@ -268,6 +270,60 @@ TEST(Win32Window, TheGatewayPageSavesAPastedToken) {
         << g_page.facts;
     EXPECT_EQ(keeper.Token(), g_page.pasted) << "blanks around the paste removed";
     keeper.Remove();
+}
+
+// The notification-area icon as the shell is asked: the tooltip follows
+// the reads, an alert while the icon is off shows it for its balloon and
+// takes it away again, and the menu names what the window is doing.
+TEST(Win32Tray, TheIconsTooltipBalloonsAndMenu) {
+    bool shown = true;
+    bool polling = false;
+    NotificationIcon icon(
+        TrayActions{[] {}, [&shown] { return shown; }, [&polling] { return polling; }, [] {}, {}, [] {}, [] {}});
+    std::vector<ShellIconCall> calls;
+    icon.watch_calls([&calls](const ShellIconCall& call) { calls.push_back(call); });
+    using Action = ShellIconCall::Action;
+
+    icon.Notify("Pelmora: gateway unreachable", "No answer from envoy.local for 5 minutes");
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].action, Action::Add) << "an icon for the balloon's sake";
+    EXPECT_EQ(calls[1].action, Action::Modify);
+    EXPECT_EQ(calls[1].info_title, "Pelmora: gateway unreachable");
+    EXPECT_EQ(calls[1].info_text, "No answer from envoy.local for 5 minutes");
+    icon.Message(WM_TIMER, 1, 0);
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[2].action, Action::Delete) << "and gone once the balloon was seen";
+
+    calls.clear();
+    icon.set_visible(true);
+    icon.set_tooltip("Pelmora\nProduction 3,785.0 W");
+    icon.set_tooltip("Pelmora\nProduction 3,785.0 W");
+    icon.set_colour(kExportGreen);
+    icon.Notify("Pelmora: back", "");
+    icon.Message(WM_TIMER, 1, 0);
+    ASSERT_EQ(calls.size(), 4u) << "the same tooltip again asks nothing, the tray's icon stays";
+    EXPECT_EQ(calls[0].action, Action::Add);
+    EXPECT_EQ(calls[1].tooltip, "Pelmora\nProduction 3,785.0 W");
+    EXPECT_EQ(calls[2].action, Action::Modify) << "the colour";
+    EXPECT_EQ(calls[3].info_title, "Pelmora: back");
+    EXPECT_EQ(icon.MenuItems(), (std::vector<std::string>{"Hide", "Start", "Options...", "Quit"}));
+    shown = false;
+    polling = true;
+    EXPECT_EQ(icon.MenuItems(), (std::vector<std::string>{"Show", "Stop", "Options...", "Quit"}));
+}
+
+// A second start of the same program finds the first, which shows its window.
+TEST(Win32Tray, ASecondStartShowsTheFirst) {
+    SingleInstance first("PelmoraTest" + std::to_string(GetCurrentProcessId()));
+    ASSERT_TRUE(first.first());
+    int asked = 0;
+    first.Listen([&asked] { ++asked; });
+    SingleInstance second("PelmoraTest" + std::to_string(GetCurrentProcessId()));
+    EXPECT_FALSE(second.first());
+    EXPECT_TRUE(second.ShowFirst(1000));
+    EXPECT_EQ(asked, 1);
+    SingleInstance other("PelmoraTestB" + std::to_string(GetCurrentProcessId()));
+    EXPECT_TRUE(other.first()) << "another name is another program";
 }
 
 struct AboutBoxSeen {

@@ -28,6 +28,7 @@
 #include <sys/stat.h>
 #include <fstream>
 
+#include "desktop/desktop_entry_start.h"
 #include "posix/system_calendar.h"
 #include "fakes/fixed_wall_clock.h"
 #include "posix/system_wall_clock.h"
@@ -111,11 +112,9 @@ protected:
     FakeTray tray;
     MemoryFileSystem desktop_files;
     std::vector<DesktopSettings> applied;
-    DesktopServices desktop{settings,
-                            desktop_files,
-                            "/c/autostart/org.pelmora.Pelmora.desktop",
-                            "/usr/bin/Pelmora",
-                            "Pelmora",
+    const std::string autostart_path = "/c/autostart/org.pelmora.Pelmora.desktop";
+    DesktopEntryStart autostart{desktop_files, autostart_path, "Pelmora", "/usr/bin/Pelmora"};
+    DesktopServices desktop{settings, autostart,
                             [this](const DesktopSettings& d) {
                                 applied.push_back(d);
                                 window->ApplyDesktop(d);
@@ -212,7 +211,7 @@ TEST_F(DesktopWindowTest, DesktopPageSavesAutostartAndApplies) {
     EXPECT_TRUE(applied[0].tray && applied[0].alert(Alert::Stale) && !applied[0].alert(Alert::DeadPhase));
     EXPECT_EQ(applied[0].export_threshold_w, 2500.0);
     EXPECT_TRUE(tray.shown);
-    const std::string entry = desktop_files.files.at(desktop.autostart_path);
+    const std::string entry = desktop_files.files.at(autostart_path);
     EXPECT_NE(entry.find("Exec=/usr/bin/Pelmora --tray\n"), std::string::npos) << entry;
     EXPECT_NE(test::ReadFile(settings_file()).find("Stale=true"), std::string::npos);
 
@@ -225,7 +224,7 @@ TEST_F(DesktopWindowTest, DesktopPageSavesAutostartAndApplies) {
         page.findChild<QLineEdit*>("ExportThreshold")->setText("0");
         page.findChild<QPushButton*>("Save")->click();
     });
-    EXPECT_FALSE(desktop_files.files.contains(desktop.autostart_path));
+    EXPECT_FALSE(desktop_files.files.contains(autostart_path));
     EXPECT_EQ(applied.size(), 2u) << "a refused threshold saves nothing";
 }
 

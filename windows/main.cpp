@@ -1,14 +1,16 @@
 // Pelmora for Windows: the window on a solar gateway's meters. Wires the
 // Win32 sides (registry, WinHTTP, files, tick count, zone, regional format,
-// message box, Credential Manager) and the core's services over them into
-// the native window.
+// message box, Credential Manager, notification area, Run key) and the
+// core's services over them into the native window.
 // The seams' headers come before <windows.h>, whose macros bear the names
 // of their constants.
 #include "app/core_services.h"
 #include "win32/credential_secret_store.h"
 #include "win32/known_folders.h"
+#include "win32/notification_icon.h"
 #include "win32/owner_file_secret_store.h"
 #include "win32/registry_settings_store.h"
+#include "win32/run_key_start.h"
 #include "win32/utf16.h"
 #include "win32/win32_calendar.h"
 #include "win32/win32_file_system.h"
@@ -19,6 +21,7 @@
 #include "win32/winhttp_request.h"
 #include "win32/winhttps_transport.h"
 #include "windows/pelmora_form.h"
+#include "windows/single_instance.h"
 
 // clang-format off
 #include <windows.h>
@@ -33,7 +36,7 @@
 
 namespace {
 
-// No broker and no notifications yet on Windows: publishing stays off and alerts are not shown.
+// No broker yet on Windows: publishing stays off.
 class NoBroker : public pelmora::MessageBus {
 public:
     void Start(const pelmora::BusOptions&) override {}
@@ -42,25 +45,35 @@ public:
     std::string State() const override { return "Not started"; }
 };
 
-class NoNotifier : public pelmora::Notifier {
-public:
-    void Notify(const std::string&, const std::string&) override {}
+// How the program was started: the executable with "/" between folders
+// and as Windows names it, the arguments after it but --tray, and that one.
+struct Started {
+    pelmora::StartInfo start;
+    std::string exe_path;
+    bool tray = false;
 };
 
-// The executable as started, with "/" between folders, and the arguments after it.
-pelmora::StartInfo start_info() {
-    pelmora::StartInfo start;
+Started started() {
+    Started s;
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    start.executable = pelmora::Utf8(path);
-    for (char& c : start.executable) {
+    s.exe_path = pelmora::Utf8(path);
+    s.start.executable = s.exe_path;
+    for (char& c : s.start.executable) {
         if (c == '\\') c = '/';
     }
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 1; arguments != nullptr && i < count; ++i) start.arguments.push_back(pelmora::Utf8(arguments[i]));
+    for (int i = 1; arguments != nullptr && i < count; ++i) {
+        std::string argument = pelmora::Utf8(arguments[i]);
+        if (argument == "--tray") {
+            s.tray = true;
+        } else {
+            s.start.arguments.push_back(std::move(argument));
+        }
+    }
     LocalFree(arguments);
-    return start;
+    return s;
 }
 
 // The message loop, until the window is closed; Tab moves between the controls.
@@ -77,6 +90,12 @@ int run(pelmora::Pelmorafrm& window) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    const Started how = started();
+    const std::string program = pelmora::ExecutableBaseName(how.start.executable);
+    // One poller per program name: a second start shows the first one's window and ends.
+    pelmora::SingleInstance instance(program);
+    if (!instance.first()) return instance.ShowFirst(10000) ? 0 : 1;
+
     pelmora::Win32TickSource ticks;
     pelmora::Win32RegionalFormat format;
     pelmora::Win32FileSystem files;
@@ -84,11 +103,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     pelmora::RegistrySettingsStore settings;
     pelmora::Win32MessageBox about;
     pelmora::WinHttpGatewayRequest plain;
-    const pelmora::StartInfo start = start_info();
-    const std::string program = pelmora::ExecutableBaseName(start.executable);
 
     // The gateway: plain http, or HTTPS with the owner token once one is set;
-    // the site, its counters and history over it.
+    // the site, its counters, history and the alerts over it.
     pelmora::Win32WallClock clock;
     pelmora::Win32Calendar calendar;
     pelmora::CredentialSecretStore keychain(pelmora::kSettingsApp);
@@ -96,20 +113,42 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     pelmora::OwnerFileSecretStore password_file(pelmora::RoamingFolderPath("mqtt-password"));
     pelmora::WinHttpsTransport https;
     NoBroker bus;
-    NoNotifier notifier;
+    pelmora::Pelmorafrm* shown = nullptr;  // the window, once made
+    pelmora::NotificationIcon tray(pelmora::TrayActions{[&shown] { shown->ShowOrHide(); },
+                                                        [&shown] { return shown->shown(); },
+                                                        [&shown] { return shown->enabled(); },
+                                                        [&shown] {
+                                                            if (shown->enabled()) {
+                                                                shown->Stopbtn_Click();
+                                                            } else {
+                                                                shown->Startbtn_Click();
+                                                            }
+                                                        },
+                                                        {},
+                                                        [&shown] { shown->open_options(); },
+                                                        [&shown] { shown->Quit(); }});
     std::ostringstream log;  // a window program has no console
     try {
         pelmora::CoreServices core(pelmora::PlatformServices{
-            files, settings, clock, calendar, keychain, token_file, password_file, https, plain, bus, notifier, log,
+            files, settings, clock, calendar, keychain, token_file, password_file, https, plain, bus, tray, log,
             [] { return std::make_unique<pelmora::WinHttpGatewayRequest>(); },
             [] { return std::make_unique<pelmora::WinHttpsTransport>(); }, program, pelmora::LocalFolderPath("history"),
             pelmora::LocalFolderPath("counters-" + program)});
+        pelmora::RunKeyStart autostart(program, how.exe_path);
+        pelmora::DesktopServices desktop{settings, autostart, {}, true};
         pelmora::Pelmorafrm window(
             pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about, &core.access(), nullptr,
-                                   &core.history(), core.finished_reads(), &core.site()},
-            start);
+                                   &core.history(), core.finished_reads(), &core.site(), &desktop, &tray},
+            how.start);
+        shown = &window;
+        desktop.apply = [&window, &core](const pelmora::DesktopSettings& d) {
+            window.ApplyDesktop(d);
+            core.alerts().Configure(d);
+        };
         about.set_owner(window.handle());
+        instance.Listen([&window] { window.ShowInFront(); });
         window.Form_Load();
+        if (how.tray) ShowWindow(reinterpret_cast<HWND>(window.handle()), tray.visible() ? SW_HIDE : SW_MINIMIZE);
         const int status = run(window);
         core.Close();
         return status;

@@ -11,6 +11,8 @@
 
 #include "site/site_text.h"
 #include "win32/utf16.h"
+#include "win32/win32_colour.h"
+#include "windows/desktop_page.h"
 #include "windows/gateway_page.h"
 #include "windows/options_dialog.h"
 
@@ -48,12 +50,6 @@ std::string NotesAddress(const std::string& executable) {
         }
     }
     return address;
-}
-
-// OLE colours with the high bit set name a system colour; others are COLORREFs.
-COLORREF colour_of(OleColor colour) {
-    if ((colour & 0x80000000u) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
-    return static_cast<COLORREF>(colour & 0xFFFFFFu);
 }
 
 LRESULT CALLBACK form_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -230,6 +226,7 @@ void Pelmorafrm::Form_Load() {
     pelmora::Form_Load(context);
     if (m_access_status || m_services.publish != nullptr || m_services.desktop != nullptr)
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
+    if (m_services.desktop != nullptr) ApplyDesktop(LoadDesktopSettings(m_services.settings, kSettingsApp));
     m_session.Load();
     if (m_access_status) {
         m_access_status->set_base_caption(caption());
@@ -242,6 +239,10 @@ void Pelmorafrm::read() {
     if (!outcome.read) return;
     if (outcome.site) show_site(*outcome.site);
     for (const auto& [name, text] : outcome.tooltips) set_tooltip(name, text);
+    if (m_services.tray != nullptr && outcome.tray) {
+        m_services.tray->set_tooltip(outcome.tray->tooltip);
+        if (outcome.tray->colour) m_services.tray->set_colour(*outcome.tray->colour);
+    }
     // The question waits until the tick is over, so that the read never holds a box open.
     if (m_access_status && m_access_status->AfterRead())
         PostMessageW(reinterpret_cast<HWND>(m_window), kAskAboutKey, 0, 0);
@@ -299,6 +300,13 @@ void Pelmorafrm::open_options() {
             GatewayModeSwitch{m_session.mode_from_list(), [this](bool on) { m_session.set_mode_from_list(on); }});
         dialog.add_page(*gateway);
     }
+    std::unique_ptr<DesktopPage> desktop;
+    if (m_services.desktop != nullptr) {
+        DesktopServices services = *m_services.desktop;
+        services.tray_available = m_services.tray != nullptr && m_services.tray->available();
+        desktop = std::make_unique<DesktopPage>(services);
+        dialog.add_page(*desktop);
+    }
     dialog.Run();
     if (m_access_status) m_access_status->RefreshCaption();
 }
@@ -321,11 +329,9 @@ std::intptr_t Pelmorafrm::Message(unsigned message, std::uintptr_t wparam, std::
             for (const auto& [name, control] : m_controls) {
                 if (GetDlgCtrlID(control->state.window) != id) continue;
                 if (code == BN_CLICKED && name == "Startbtn") {
-                    m_poll.Startbtn_Click();
-                    set_caption(m_caption);
+                    Startbtn_Click();
                 } else if (code == BN_CLICKED && name == "Stopbtn") {
-                    m_poll.Stopbtn_Click();
-                    set_caption(m_caption);
+                    Stopbtn_Click();
                 } else if (code == BN_CLICKED && name == "CreateOutputchk") {
                     m_menu.CreateOutputchk_Click();
                 } else if (code == EN_KILLFOCUS && name == "Delay") {
@@ -339,7 +345,7 @@ std::intptr_t Pelmorafrm::Message(unsigned message, std::uintptr_t wparam, std::
             for (const auto& [name, control] : m_controls) {
                 if (control->state.window != reinterpret_cast<HWND>(lparam) || control->state.brush == nullptr)
                     continue;
-                SetBkColor(reinterpret_cast<HDC>(wparam), colour_of(control->state.back));
+                SetBkColor(reinterpret_cast<HDC>(wparam), ColourRefOf(control->state.back));
                 return reinterpret_cast<std::intptr_t>(control->state.brush);
             }
             break;
@@ -356,7 +362,51 @@ void Pelmorafrm::DoubleClicked(std::string_view control) {
     if (control == "IP") m_menu.IP_DblClick();
 }
 
+void Pelmorafrm::ApplyDesktop(const DesktopSettings& desktop) {
+    m_desktop = desktop;
+    if (m_services.tray != nullptr) m_services.tray->set_visible(desktop.tray);
+}
+
+bool Pelmorafrm::shown() const {
+    HWND window = reinterpret_cast<HWND>(m_window);
+    return IsWindowVisible(window) && !IsIconic(window);
+}
+
+void Pelmorafrm::ShowOrHide() {
+    if (shown()) {
+        ShowWindow(reinterpret_cast<HWND>(m_window), SW_HIDE);
+    } else {
+        ShowInFront();
+    }
+}
+
+void Pelmorafrm::ShowInFront() {
+    HWND window = reinterpret_cast<HWND>(m_window);
+    ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(window);
+}
+
+void Pelmorafrm::Quit() {
+    m_quitting = true;
+    close();
+}
+
+void Pelmorafrm::Startbtn_Click() {
+    m_poll.Startbtn_Click();
+    set_caption(m_caption);
+}
+
+void Pelmorafrm::Stopbtn_Click() {
+    m_poll.Stopbtn_Click();
+    set_caption(m_caption);
+}
+
 void Pelmorafrm::close() {
+    if (!m_quitting && m_desktop.close_to_tray && m_services.tray != nullptr && m_services.tray->visible()) {
+        // Hidden in the notification area, still polling; Quit ends the program.
+        ShowWindow(reinterpret_cast<HWND>(m_window), SW_HIDE);
+        return;
+    }
     if (!m_unloaded) {
         m_unloaded = true;
         set_enabled(false);
@@ -391,7 +441,7 @@ void Pelmorafrm::set_back_color(std::string_view name, OleColor colour) {
     if (state.brush != nullptr && state.back == colour) return;
     if (state.brush != nullptr) DeleteObject(state.brush);
     state.back = colour;
-    state.brush = CreateSolidBrush(colour_of(colour));
+    state.brush = CreateSolidBrush(ColourRefOf(colour));
     InvalidateRect(state.window, nullptr, TRUE);
 }
 

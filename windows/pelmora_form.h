@@ -9,6 +9,7 @@
 #include "access/access_status.h"
 #include "app/poll_session.h"
 #include "app/shell_services.h"
+#include "desktop/desktop_settings.h"
 #include "form/menu.h"
 #include "form/settings.h"
 #include "form/startup.h"
@@ -37,6 +38,17 @@ public:
     void Form_Load();
     // The modal Options dialog, back when it is closed.
     void open_options();
+    // Puts the Desktop page's settings in force: the notification-area icon and closing to it.
+    void ApplyDesktop(const DesktopSettings& desktop);
+    // Shows the window in front, or hides it when it is shown.
+    void ShowOrHide();
+    // Shown in front, as a second start asks.
+    void ShowInFront();
+    bool shown() const;
+    // Closes the window whatever the Desktop settings say, and so ends the program.
+    void Quit();
+    void Startbtn_Click();
+    void Stopbtn_Click();
     // The window's messages, from its window procedure.
     std::intptr_t Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
     // A double-click on an edit box (the design's Grid and IP).
@@ -107,6 +119,8 @@ private:
     PollCycle m_poll;
     std::optional<AccessStatus> m_access_status;
     bool m_site_row = false;  // the battery row shows
+    DesktopSettings m_desktop;
+    bool m_quitting = false;
     std::string m_caption;
     bool m_timer_on = false;
     int m_interval = 1000;

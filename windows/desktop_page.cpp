@@ -1,0 +1,67 @@
+#include "windows/desktop_page.h"
+
+#include <windows.h>
+
+#include "windows/page_controls.h"
+
+namespace pelmora {
+
+void DesktopPage::Create(const PagePlace& place) {
+    m_dialog = place.dialog;
+    const DesktopForm current = LoadDesktopForm(m_services);
+    const int bottom = place.area.height * 96 / place.dpi;
+    const auto make = [&](int id, const wchar_t* type, unsigned long style, const std::string& text, int x, int y,
+                          int width, int height) {
+        MakePageControl(place, id, type, style, text, x, y, width, height);
+        m_ids.push_back(id);
+    };
+    const unsigned long box = WS_TABSTOP | BS_AUTOCHECKBOX;
+    make(kTray, L"BUTTON", box, "Show an icon in the notification area", 8, 8, 0, 22);
+    make(kCloseToTray, L"BUTTON", box, "Closing the window hides it in the notification area", 8, 32, 0, 22);
+    make(kAutostart, L"BUTTON", box, "Start with Windows", 8, 56, 0, 22);
+    make(kAlertsGroup, L"BUTTON", BS_GROUPBOX, "Tell me through Windows' notifications when", 8, 88, 0,
+         30 + 24 * static_cast<int>(kAlertKinds) + 30);
+    for (std::size_t i = 0; i < kAlertKinds; ++i)
+        make(kFirstAlert + static_cast<int>(i), L"BUTTON", box, kAlertTitles[i], 20, 110 + 24 * static_cast<int>(i),
+             520, 22);
+    const int threshold_top = 112 + 24 * static_cast<int>(kAlertKinds);
+    make(kThresholdLabel, L"STATIC", SS_LEFT, "Export threshold (W of production):", 20, threshold_top + 3, 220, 20);
+    make(kThreshold, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, current.threshold, 244, threshold_top, 100, 22);
+    make(kMessage, L"STATIC", SS_LEFT | SS_NOPREFIX, "", 8, threshold_top + 40, 0, 40);
+    make(kSave, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Save", 400, bottom - 36, 84, 26);
+    make(kClose, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Close", 490, bottom - 36, 84, 26);
+
+    HWND dialog = reinterpret_cast<HWND>(m_dialog);
+    const auto check = [dialog](int id, bool on) {
+        SendMessageW(GetDlgItem(dialog, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    };
+    check(kTray, current.tray);
+    check(kCloseToTray, current.close_to_tray);
+    EnableWindow(GetDlgItem(dialog, kCloseToTray), current.tray);
+    check(kAutostart, current.autostart);
+    for (std::size_t i = 0; i < kAlertKinds; ++i) check(kFirstAlert + static_cast<int>(i), current.alerts[i]);
+}
+
+void DesktopPage::Show(bool shown) {
+    for (const int id : m_ids) ShowPageControl(m_dialog, id, shown);
+}
+
+bool DesktopPage::checked(int id) const {
+    return SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void DesktopPage::Command(int id, int code) {
+    if (code != BN_CLICKED) return;
+    if (id == kTray) EnableWindow(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kCloseToTray), checked(kTray));
+    if (id == kSave) save();
+    if (id == kClose && close) close();
+}
+
+void DesktopPage::save() {
+    DesktopForm form{
+        checked(kTray), checked(kCloseToTray), checked(kAutostart), {}, PageControlText(m_dialog, kThreshold)};
+    for (std::size_t i = 0; i < kAlertKinds; ++i) form.alerts[i] = checked(kFirstAlert + static_cast<int>(i));
+    SetPageControlText(m_dialog, kMessage, SaveDesktopForm(m_services, form));
+}
+
+}  // namespace pelmora

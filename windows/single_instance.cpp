@@ -1,0 +1,77 @@
+#include "windows/single_instance.h"
+
+#include <windows.h>
+
+#include "win32/utf16.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr const wchar_t* kInstanceClass = L"PelmoraInstance";
+constexpr UINT kShowYourself = WM_APP + 20;
+
+LRESULT CALLBACK instance_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* instance = reinterpret_cast<SingleInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (instance == nullptr || instance->handle() == 0) return DefWindowProcW(window, message, wparam, lparam);
+    return instance->Message(message, wparam, lparam);
+}
+
+}  // namespace
+
+SingleInstance::SingleInstance(const std::string& program) : m_name(L"Pelmora." + Utf16(program)) {
+    m_mutex = CreateMutexW(nullptr, TRUE, (L"Local\\" + m_name).c_str());
+    m_first = m_mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+SingleInstance::~SingleInstance() {
+    if (m_window != 0) DestroyWindow(reinterpret_cast<HWND>(m_window));
+    if (m_mutex != nullptr) {
+        if (m_first) ReleaseMutex(m_mutex);
+        CloseHandle(m_mutex);
+    }
+}
+
+bool SingleInstance::ShowFirst(unsigned wait_ms) const {
+    // The first start may still be opening its window.
+    for (unsigned waited = 0; waited <= wait_ms; waited += 200) {
+        if (HWND first = FindWindowW(kInstanceClass, m_name.c_str())) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(first, &process);
+            // The first start may then bring its window to the front.
+            AllowSetForegroundWindow(process);
+            DWORD_PTR answer = 0;
+            if (SendMessageTimeoutW(first, kShowYourself, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) != 0) return true;
+        }
+        Sleep(200);
+    }
+    return false;
+}
+
+void SingleInstance::Listen(std::function<void()> show) {
+    m_show = std::move(show);
+    if (m_window != 0) return;
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    WNDCLASSEXW type{};
+    type.cbSize = sizeof type;
+    type.lpfnWndProc = instance_procedure;
+    type.hInstance = module;
+    type.lpszClassName = kInstanceClass;
+    RegisterClassExW(&type);
+    m_window = reinterpret_cast<Hwnd>(
+        CreateWindowExW(0, kInstanceClass, m_name.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, module, this));
+}
+
+std::intptr_t SingleInstance::Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
+    if (message == kShowYourself) {
+        if (m_show) m_show();
+        return 1;
+    }
+    return DefWindowProcW(reinterpret_cast<HWND>(m_window), message, wparam, lparam);
+}
+
+}  // namespace pelmora
