@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "posix/system_calendar.h"
 #include "fakes/fixed_wall_clock.h"
 #include "history/history.h"
 #include "fakes/memory_file_system.h"
@@ -26,6 +25,7 @@
 #include "site/site_meters.h"
 #include "test_support.h"
 #include "tools/gateway_document.h"
+#include "zone_for_tests.h"
 
 namespace pelmora {
 namespace {
@@ -165,19 +165,6 @@ TEST(CounterGuard, DerivedConsumptionNeverGoesDown) {
     EXPECT_DOUBLE_EQ(read(2, 101.5, 50, 31), 120.5);
 }
 
-// Runs under a fixed zone.
-class InUtc {
-public:
-    InUtc() {
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-    }
-    ~InUtc() {
-        ::unsetenv("TZ");
-        ::tzset();
-    }
-};
-
 // Keeps what the publisher would send for each read.
 struct Published : FinishedReadSink {
     void OnFinishedRead(const FinishedRead& read) override { states.push_back(StatePayload(read)); }
@@ -203,9 +190,9 @@ class RunCountersTest : public ::testing::TestWithParam<RunRow> {};
 // makes no energy negative.
 TEST_P(RunCountersTest, DayTotalsFromTheCounters) {
     const RunRow& row = GetParam();
-    InUtc zone;
+    test::InZone zone("UTC");
     MemoryFileSystem files;
-    SystemCalendar calendar;
+    test::ZoneCalendar calendar;
     FixedWallClock clock(kTen + 86400);
     History history(files, calendar, clock, "/h");
     Published published;

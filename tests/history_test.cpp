@@ -10,36 +10,23 @@
 #include <limits>
 #include <sstream>
 
-#include "posix/system_calendar.h"
 #include "fakes/fixed_wall_clock.h"
 #include "history/energy.h"
 #include "history/history.h"
 #include "fakes/memory_file_system.h"
+#include "zone_for_tests.h"
 
 namespace pelmora {
 namespace {
-
-// Runs the test in a named zone.
-class InZone {
-public:
-    explicit InZone(const char* zone) {
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~InZone() {
-        ::unsetenv("TZ");
-        ::tzset();
-    }
-};
 
 constexpr std::int64_t kMidnightUtc = 1796688000;  // 2026-12-08T00:00:00Z
 
 // A history in a named zone, its day files in memory under "/h".
 struct ZonedHistory {
     explicit ZonedHistory(const char* zone_name) : zone(zone_name) {}
-    InZone zone;
+    test::InZone zone;
     MemoryFileSystem files;
-    SystemCalendar calendar;
+    test::ZoneCalendar calendar;
     FixedWallClock clock{kMidnightUtc + 30 * 86400};
     History history{files, calendar, clock, "/h"};
 };

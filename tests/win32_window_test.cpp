@@ -22,13 +22,17 @@
 #include "win32/win32_regional_format.h"
 #include "win32/win32_time_zone.h"
 #include "win32/utf16.h"
+#include "history/day_file.h"
 #include "site/site_stage.h"
 #include "token_support.h"
 #include "win32/credential_secret_store.h"
+#include "win32/win32_calendar.h"
+#include "win32/win32_file_system.h"
 #include "win32/notification_icon.h"
 #include "win32/owner_file_secret_store.h"
 #include "win32/win32_message_box.h"
 #include "windows/gateway_page.h"
+#include "windows/history_window.h"
 #include "windows/options_dialog.h"
 #include "windows/single_instance.h"
 #include "windows/pelmora_form.h"
@@ -324,6 +328,54 @@ TEST(Win32Tray, ASecondStartShowsTheFirst) {
     EXPECT_EQ(asked, 1);
     SingleInstance other("PelmoraTestB" + std::to_string(GetCurrentProcessId()));
     EXPECT_TRUE(other.first()) << "another name is another program";
+}
+
+// Three minutes of reads kept in a day file on disk, read back by the next
+// start's history, shown and saved by the history window, which keeps its
+// range when closed.
+TEST(Win32History, TheWindowShowsADayFileAndSavesItAsCsvAndPng) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::string folder = Utf8(temp) + "PelmoraHistory" + std::to_string(GetCurrentProcessId());
+    Win32FileSystem files;
+    Win32Calendar calendar;
+    FixedWallClock clock(1796688000 + 86400);
+    const std::int64_t ten = 1796688000 + 10 * 3600;  // 2026-12-08T10:00:00Z, in the UTC the test runs in
+    {
+        History history(files, calendar, clock, folder);
+        for (std::int64_t t = 0; t <= 180; ++t) history.Add({ten + t, 6000.0, 2000.0, -4000.0});
+        history.Flush();
+    }
+    History history(files, calendar, clock, folder);
+    ASSERT_EQ(history.Days(), std::vector<std::string>{"2026-12-08"}) << "the day file reloaded";
+    MemorySettingsStore settings;
+    HistoryWindow window(history, settings, calendar);
+    window.ShowRange("2026-12-08");
+    ASSERT_EQ(window.range(), "2026-12-08");
+    wchar_t totals[512] = {};
+    GetDlgItemTextW(reinterpret_cast<HWND>(window.handle()), HistoryWindow::kTotals, totals, 512);
+    const std::string shown = Utf8(totals);
+    EXPECT_NE(shown.find("Produced 0.3 kWh"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Exported 0.2 kWh"), std::string::npos) << shown;
+
+    const std::string csv = folder + "\\day.csv";
+    ASSERT_TRUE(window.SaveCsv(csv));
+    const std::string saved = files.read_file(csv).value_or("");
+    EXPECT_EQ(saved.substr(0, saved.find('\n')), kDayFileHeader);
+    EXPECT_NE(saved.find("2026-12-08T10:02:00+00:00,6000.0,2000.0,-4000.0,60"), std::string::npos) << saved;
+    const std::string png = folder + "\\day.png";
+    ASSERT_TRUE(window.SavePng(png));
+    const std::string image = files.read_file(png).value_or("");
+    ASSERT_GT(image.size(), 24u);
+    EXPECT_EQ(image.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_GE((static_cast<unsigned char>(image[18]) << 8) | static_cast<unsigned char>(image[19]), 320)
+        << "as wide as the chart";
+
+    SendMessageW(reinterpret_cast<HWND>(window.handle()), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(window.handle())));
+    EXPECT_EQ(settings.GetSetting(kSettingsApp, "History", "Range", ""), "2026-12-08");
+    for (const std::string& name : files.list_folder(folder)) files.remove_file(folder + "\\" + name);
+    RemoveDirectoryW(Utf16(folder).c_str());
 }
 
 struct AboutBoxSeen {

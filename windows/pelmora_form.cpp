@@ -227,6 +227,7 @@ void Pelmorafrm::Form_Load() {
     if (m_access_status || m_services.publish != nullptr || m_services.desktop != nullptr)
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
     if (m_services.desktop != nullptr) ApplyDesktop(LoadDesktopSettings(m_services.settings, kSettingsApp));
+    if (m_services.history != nullptr) m_menu.AddHistoryItem("History...", [this] { open_history(); });
     m_session.Load();
     if (m_access_status) {
         m_access_status->set_base_caption(caption());
@@ -291,6 +292,13 @@ void Pelmorafrm::show_site(const SiteView& site) {
     set_tooltip("HouseLoad", site.row.house_load_tooltip);
 }
 
+HistoryWindow& Pelmorafrm::open_history() {
+    if (!m_history_window)
+        m_history_window = std::make_unique<HistoryWindow>(*m_services.history, m_services.settings, m_calendar);
+    m_history_window->Open();
+    return *m_history_window;
+}
+
 void Pelmorafrm::open_options() {
     OptionsDialog dialog(m_window);
     std::unique_ptr<GatewayPage> gateway;
@@ -351,6 +359,11 @@ std::intptr_t Pelmorafrm::Message(unsigned message, std::uintptr_t wparam, std::
             break;
         }
         case WM_CLOSE: close(); return 0;
+        // The session ends: the settings are kept whatever closing to the notification area says.
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            if (wparam != 0) Quit();
+            return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: break;
     }
@@ -409,6 +422,8 @@ void Pelmorafrm::close() {
     }
     if (!m_unloaded) {
         m_unloaded = true;
+        if (m_history_window && IsWindowVisible(reinterpret_cast<HWND>(m_history_window->handle())))
+            SendMessageW(reinterpret_cast<HWND>(m_history_window->handle()), WM_CLOSE, 0, 0);
         set_enabled(false);
         Form_Unload(m_services.settings, *this, *this, m_globals, screen(false));
     }

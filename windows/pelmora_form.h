@@ -18,7 +18,9 @@
 #include "platform/controls_view.h"
 #include "platform/window_frame.h"
 #include "platform/window_timer.h"
+#include "win32/win32_calendar.h"
 #include "win32/win32_window_system.h"
+#include "windows/history_window.h"
 
 namespace pelmora {
 
@@ -38,6 +40,8 @@ public:
     void Form_Load();
     // The modal Options dialog, back when it is closed.
     void open_options();
+    // The history window, made at its first opening.
+    HistoryWindow& open_history();
     // Puts the Desktop page's settings in force: the notification-area icon and closing to it.
     void ApplyDesktop(const DesktopSettings& desktop);
     // Shows the window in front, or hides it when it is shown.
@@ -120,6 +124,8 @@ private:
     std::optional<AccessStatus> m_access_status;
     bool m_site_row = false;  // the battery row shows
     DesktopSettings m_desktop;
+    Win32Calendar m_calendar;
+    std::unique_ptr<HistoryWindow> m_history_window;
     bool m_quitting = false;
     std::string m_caption;
     bool m_timer_on = false;

@@ -1,0 +1,373 @@
+#include "windows/history_window.h"
+
+#include "form/settings.h"
+#include "records/date_time.h"
+#include "records/stored_value.h"
+#include "win32/utf16.h"
+#include "windows/history_chart.h"
+
+// clang-format off
+#include <windows.h>
+#include <commdlg.h>
+// GDI+ wants what a lean <windows.h> leaves out.
+#include <objidl.h>
+#include <gdiplus.h>
+// clang-format on
+
+#include <algorithm>
+#include <cstdio>
+
+namespace pelmora {
+
+namespace {
+
+constexpr const wchar_t* kHistoryClass = L"PelmoraHistory";
+constexpr const char* kHistorySection = "History";
+constexpr UINT_PTR kLiveTimer = 1;
+constexpr int kChartTop = 100;  // client pixels at 96 per inch
+
+LRESULT CALLBACK history_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* history = reinterpret_cast<HistoryWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (history == nullptr || history->handle() == 0) return DefWindowProcW(window, message, wparam, lparam);
+    return history->Message(message, wparam, lparam);
+}
+
+std::string two(int value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d", value);
+    return text;
+}
+
+// The PNG encoder's class id in GDI+.
+constexpr CLSID kPngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+
+}  // namespace
+
+HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, const LocalCalendar& calendar)
+    : m_history(history), m_settings(settings), m_calendar(calendar) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW type{};
+    type.cbSize = sizeof type;
+    type.lpfnWndProc = history_procedure;
+    type.hInstance = instance;
+    type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    type.lpszClassName = kHistoryClass;
+    RegisterClassExW(&type);
+    const auto stored = [&](const char* key, int fallback) {
+        return StoredInteger(m_settings.GetSetting(kSettingsApp, kHistorySection, key, "")).value_or(fallback);
+    };
+    // No larger than the screen's free area, and on it.
+    RECT room{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &room, 0);
+    const int width = std::min<int>(std::max(stored("Width", 900), 320), room.right - room.left);
+    const int height = std::min<int>(std::max(stored("Height", 520), 240), room.bottom - room.top);
+    int left = stored("Left", -1);
+    int top = stored("Top", -1);
+    if (left < 0 || top < 0) {
+        left = CW_USEDEFAULT;
+        top = CW_USEDEFAULT;
+    } else {
+        left = std::min<int>(left, std::max<int>(room.right - width, 0));
+        top = std::min<int>(top, std::max<int>(room.bottom - height, 0));
+    }
+    m_window = reinterpret_cast<Hwnd>(CreateWindowExW(0, kHistoryClass, Utf16(kTitle).c_str(),
+                                                      WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, left, top, width, height,
+                                                      nullptr, nullptr, instance, this));
+    if (m_window == 0) return;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    m_font = reinterpret_cast<std::uintptr_t>(CreateFontIndirectW(&metrics.lfMessageFont));
+    make_controls();
+    fill_ranges();
+    std::string range = m_settings.GetSetting(kSettingsApp, kHistorySection, "Range", "today");
+    ShowRange(range);
+    if (m_range.empty()) ShowRange("today");
+    SetTimer(reinterpret_cast<HWND>(m_window), kLiveTimer, 1000, nullptr);
+}
+
+HistoryWindow::~HistoryWindow() {
+    if (m_window != 0) DestroyWindow(reinterpret_cast<HWND>(m_window));
+    if (m_font != 0) DeleteObject(reinterpret_cast<HFONT>(m_font));
+}
+
+void HistoryWindow::make_controls() {
+    HWND window = reinterpret_cast<HWND>(m_window);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    struct Made {
+        int id;
+        const wchar_t* type;
+        DWORD style;
+        const wchar_t* text;
+    };
+    for (const Made& m : {Made{kRange, L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, L""},
+                          Made{kSavePng, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, L"Save as PNG..."},
+                          Made{kSaveCsv, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, L"Save as CSV..."},
+                          Made{kTotals, L"STATIC", SS_LEFT | SS_NOPREFIX, L""},
+                          Made{kProblem, L"STATIC", SS_LEFT | SS_NOPREFIX, L""}}) {
+        HWND control = CreateWindowExW(0, m.type, m.text, WS_CHILD | WS_VISIBLE | m.style, 0, 0, 10, 10, window,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(m.id)), instance, nullptr);
+        SendMessageW(control, WM_SETFONT, static_cast<WPARAM>(m_font), FALSE);
+    }
+    layout();
+}
+
+void HistoryWindow::layout() {
+    HWND window = reinterpret_cast<HWND>(m_window);
+    RECT client{};
+    GetClientRect(window, &client);
+    const auto at = [window](int id, int x, int y, int w, int h) {
+        SetWindowPos(GetDlgItem(window, id), nullptr, x, y, std::max(w, 1), std::max(h, 1), SWP_NOZORDER);
+    };
+    at(kRange, 8, 8, 260, 320);
+    at(kSaveCsv, client.right - 128, 8, 120, 26);
+    at(kSavePng, client.right - 256, 8, 120, 26);
+    at(kTotals, 8, 42, client.right - 16, 36);
+    at(kProblem, 8, 78, client.right - 16, 18);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void HistoryWindow::fill_ranges() {
+    HWND list = GetDlgItem(reinterpret_cast<HWND>(m_window), kRange);
+    m_choices = RangeChoices(m_history.Days(), m_history.Today());
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    for (std::size_t i = 0; i < m_choices.size(); ++i) {
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf16(m_choices[i].label).c_str()));
+        if (m_choices[i].key == m_range) SendMessageW(list, CB_SETCURSEL, i, 0);
+    }
+}
+
+void HistoryWindow::Open() {
+    HWND window = reinterpret_cast<HWND>(m_window);
+    ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(window);
+    Refresh();
+}
+
+void HistoryWindow::ShowRange(const std::string& range) {
+    auto found = std::find_if(m_choices.begin(), m_choices.end(), [&](const RangeChoice& c) { return c.key == range; });
+    if (found == m_choices.end()) {
+        fill_ranges();
+        found = std::find_if(m_choices.begin(), m_choices.end(), [&](const RangeChoice& c) { return c.key == range; });
+        if (found == m_choices.end()) return;
+    }
+    m_range = range;
+    SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_window), kRange), CB_SETCURSEL, found - m_choices.begin(), 0);
+    draw();
+}
+
+void HistoryWindow::Refresh() {
+    if (m_history.Generation() == m_drawn_generation) return;
+    if (m_range == "hour" || m_range == "today") draw();
+    // The month of today follows the reads once a minute.
+    if (m_range.size() == 7 && m_history.Today().starts_with(m_range) &&
+        m_history.Generation() - m_drawn_generation >= 60)
+        draw();
+}
+
+std::string HistoryWindow::clock_text(std::int64_t epoch) const {
+    const CivilDateTime local = m_calendar.ToLocal(epoch).civil;
+    return two(local.hour) + ":" + two(local.minute);
+}
+
+std::int64_t HistoryWindow::local_midnight(const std::string& day) const {
+    int year = 0;
+    int month = 0;
+    int date = 0;
+    if (std::sscanf(day.c_str(), "%d-%d-%d", &year, &month, &date) != 3) return 0;
+    const std::int64_t utc = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(date)) * 86400;
+    // The zone's offset at that midnight, found from the offset near it.
+    const std::int64_t nearby = utc - m_calendar.ToLocal(utc).offset_seconds;
+    return utc - m_calendar.ToLocal(nearby).offset_seconds;
+}
+
+void HistoryWindow::draw() {
+    m_drawn_generation = m_history.Generation();
+    if (m_range.size() == 7) {
+        m_view = MonthView(m_history, m_range);
+        const std::int64_t first = local_midnight(m_range + "-01");
+        const CivilDateTime start = m_calendar.ToLocal(first).civil;
+        const int next_month = start.month == 12 ? 1 : start.month + 1;
+        const int next_year = start.month == 12 ? start.year + 1 : start.year;
+        m_days_in_month = static_cast<int>(DaysFromCivil(next_year, static_cast<unsigned>(next_month), 1) -
+                                           DaysFromCivil(start.year, static_cast<unsigned>(start.month), 1));
+    } else if (m_range == "hour") {
+        m_view = HourView(m_history);
+        const Sample* newest = m_history.ring().newest();
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        const std::int64_t now_epoch =
+            static_cast<std::int64_t>(((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) /
+                                      10000000ULL) -
+            11644473600LL;
+        m_to = newest != nullptr ? newest->epoch : now_epoch;
+        m_from = m_to - 3600;
+    } else {
+        std::string day = m_range == "today" ? m_history.Today() : m_range;
+        if (day.empty()) {
+            SYSTEMTIME local{};
+            GetLocalTime(&local);
+            day = std::to_string(local.wYear) + "-" + two(local.wMonth) + "-" + two(local.wDay);
+        }
+        m_view = DayView(m_history, day);
+        m_from = local_midnight(day);
+        // The next day's midnight, a day of 23 or 25 hours included.
+        const CivilDateTime at = m_calendar.ToLocal(m_from + 36 * 3600).civil;
+        m_to = local_midnight(std::to_string(at.year) + "-" + two(at.month) + "-" + two(at.day));
+    }
+    HWND window = reinterpret_cast<HWND>(m_window);
+    SetDlgItemTextW(window, kTotals, Utf16(m_view.totals).c_str());
+    SetDlgItemTextW(window, kProblem, Utf16(m_view.problem).c_str());
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void HistoryWindow::paint(std::uintptr_t dc, int width, int height) {
+    const ChartPlace place{dc, 0, 0, width, height, m_font};
+    if (m_range.size() == 7) {
+        DrawMonthChart(place, m_view.month, m_days_in_month, m_view.energy.battery);
+    } else {
+        DrawLineChart(place, m_view.points, m_from, m_to, [this](std::int64_t t) { return clock_text(t); });
+    }
+}
+
+bool HistoryWindow::SavePng(const std::string& path) {
+    RECT client{};
+    GetClientRect(reinterpret_cast<HWND>(m_window), &client);
+    const int width = std::max<int>(client.right, 320);
+    const int height = std::max<int>(client.bottom - kChartTop, 200);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    paint(reinterpret_cast<std::uintptr_t>(dc), width, height);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    bool saved = false;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) {
+        Gdiplus::GpBitmap* image = nullptr;
+        if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) == Gdiplus::Ok) {
+            saved = Gdiplus::DllExports::GdipSaveImageToFile(image, Utf16(path).c_str(), &kPngEncoder, nullptr) ==
+                    Gdiplus::Ok;
+            Gdiplus::DllExports::GdipDisposeImage(image);
+        }
+        Gdiplus::GdiplusShutdown(token);
+    }
+    DeleteObject(bitmap);
+    return saved;
+}
+
+bool HistoryWindow::SaveCsv(const std::string& path) {
+    const std::string text = RangeCsv(m_history, m_range, m_view, [this](std::int64_t epoch) {
+        const LocalMoment local = m_calendar.ToLocal(epoch);
+        const int offset = std::abs(local.offset_seconds) / 60;
+        return std::to_string(local.civil.year) + "-" + two(local.civil.month) + "-" + two(local.civil.day) + "T" +
+               two(local.civil.hour) + ":" + two(local.civil.minute) + ":" + two(local.civil.second) +
+               (local.offset_seconds < 0 ? "-" : "+") + two(offset / 60) + ":" + two(offset % 60);
+    });
+    HANDLE file =
+        CreateFileW(Utf16(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool whole =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+    return CloseHandle(file) && whole;
+}
+
+void HistoryWindow::save_as(bool png) {
+    wchar_t path[MAX_PATH] = {};
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = reinterpret_cast<HWND>(m_window);
+    dialog.lpstrFilter = png ? L"PNG images (*.png)\0*.png\0" : L"CSV files (*.csv)\0*.csv\0";
+    dialog.lpstrDefExt = png ? L"png" : L"csv";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = png ? L"Save as PNG" : L"Save as CSV";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&dialog)) return;
+    const bool saved = png ? SavePng(Utf8(path)) : SaveCsv(Utf8(path));
+    if (!saved)
+        ::MessageBoxW(reinterpret_cast<HWND>(m_window), (std::wstring(path) + L" cannot be written.").c_str(),
+                      Utf16(kTitle).c_str(), MB_OK | MB_ICONWARNING);
+}
+
+void HistoryWindow::save_settings() {
+    RECT r{};
+    GetWindowRect(reinterpret_cast<HWND>(m_window), &r);
+    const auto put = [&](const char* key, const std::string& value) {
+        m_settings.SaveSetting(kSettingsApp, kHistorySection, key, value);
+    };
+    put("Width", std::to_string(r.right - r.left));
+    put("Height", std::to_string(r.bottom - r.top));
+    put("Left", std::to_string(std::max<LONG>(r.left, 0)));
+    put("Top", std::to_string(std::max<LONG>(r.top, 0)));
+    put("Range", m_range);
+}
+
+std::intptr_t HistoryWindow::Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
+    HWND window = reinterpret_cast<HWND>(m_window);
+    switch (message) {
+        case WM_COMMAND: {
+            const int id = LOWORD(wparam);
+            const int code = HIWORD(wparam);
+            if (id == kRange && code == CBN_DROPDOWN) fill_ranges();
+            if (id == kRange && code == CBN_SELCHANGE) {
+                const auto index =
+                    static_cast<std::size_t>(SendMessageW(GetDlgItem(window, kRange), CB_GETCURSEL, 0, 0));
+                if (index < m_choices.size()) ShowRange(m_choices[index].key);
+            }
+            if (id == kSavePng && code == BN_CLICKED) save_as(true);
+            if (id == kSaveCsv && code == BN_CLICKED) save_as(false);
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC:
+            if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) == kProblem) {
+                SetTextColor(reinterpret_cast<HDC>(wparam), RGB(0xb0, 0x00, 0x00));
+                SetBkColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_BTNFACE));
+                return reinterpret_cast<std::intptr_t>(GetSysColorBrush(COLOR_BTNFACE));
+            }
+            break;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(window, &ps);
+            RECT client{};
+            GetClientRect(window, &client);
+            const int width = client.right;
+            const int height = client.bottom - kChartTop;
+            if (width > 0 && height > 0) {
+                // Drawn aside and put on the screen at once, so the chart never flickers.
+                HDC aside = CreateCompatibleDC(dc);
+                HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+                HGDIOBJ old = SelectObject(aside, bitmap);
+                paint(reinterpret_cast<std::uintptr_t>(aside), width, height);
+                BitBlt(dc, 0, kChartTop, width, height, aside, 0, 0, SRCCOPY);
+                SelectObject(aside, old);
+                DeleteObject(bitmap);
+                DeleteDC(aside);
+            }
+            EndPaint(window, &ps);
+            return 0;
+        }
+        case WM_SIZE: layout(); return 0;
+        case WM_TIMER:
+            if (wparam == kLiveTimer && IsWindowVisible(window)) Refresh();
+            return 0;
+        case WM_CLOSE:
+            save_settings();
+            ShowWindow(window, SW_HIDE);
+            return 0;
+        default: break;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace pelmora
