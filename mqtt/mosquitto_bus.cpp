@@ -19,7 +19,7 @@ std::string error_text(int rc) {
 
 }  // namespace
 
-MosquittoBus::MosquittoBus() { mosquitto_lib_init(); }
+MosquittoBus::MosquittoBus(TlsContext tls_context) : m_tls_context(std::move(tls_context)) { mosquitto_lib_init(); }
 
 MosquittoBus::~MosquittoBus() {
     Stop({});
@@ -112,7 +112,19 @@ void MosquittoBus::Start(const BusOptions& options) {
         mosquitto_username_pw_set(m_client, options.user.c_str(),
                                   options.password.empty() ? nullptr : options.password.c_str());
     }
-    if (options.tls) {
+    if (options.tls && m_tls_context) {
+        m_context = m_tls_context(options);
+        // Without its context the connection would go out without TLS.
+        if (!m_context) {
+            mosquitto_destroy(m_client);
+            m_client = nullptr;
+            set_state("TLS could not be set up", false);
+            return;
+        }
+        // The context is used as it is made, not given the library's defaults on top.
+        mosquitto_int_option(m_client, MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 0);
+        mosquitto_void_option(m_client, MOSQ_OPT_SSL_CTX, m_context.get());
+    } else if (options.tls) {
         mosquitto_int_option(m_client, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
         if (!options.verify_peer) {
             mosquitto_tls_opts_set(m_client, 0, nullptr, nullptr);
@@ -160,6 +172,7 @@ void MosquittoBus::Stop(const std::vector<BusMessage>& last) {
     mosquitto_loop_stop(m_client, !closed);
     mosquitto_destroy(m_client);
     m_client = nullptr;
+    m_context.reset();
     set_state("Not started", false);
 }
 

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,12 +19,15 @@ namespace pelmora {
 // thread of its own, so that a slow name lookup never holds the caller.
 // Messages go out at QoS 0. At most kMostWaiting published messages wait
 // to be written to the socket; past that, Publish drops them, so a slow
-// broker costs no memory.
+// broker costs no memory. TLS trusts the system's certificates, or the
+// context `tls_context` makes for the options, where it is given.
 class MosquittoBus : public MessageBus {
 public:
     static constexpr int kMostWaiting = 4;
+    // An OpenSSL SSL_CTX for a connection with these options, or none.
+    using TlsContext = std::function<std::shared_ptr<void>(const BusOptions&)>;
 
-    MosquittoBus();
+    explicit MosquittoBus(TlsContext tls_context = {});
     ~MosquittoBus() override;
     MosquittoBus(const MosquittoBus&) = delete;
     MosquittoBus& operator=(const MosquittoBus&) = delete;
@@ -40,6 +45,8 @@ private:
     void set_state(const std::string& text, bool connected);
     void send(mosquitto* client, const BusMessage& message);
 
+    TlsContext m_tls_context;
+    std::shared_ptr<void> m_context;  // the TLS context the client was given
     mosquitto* m_client = nullptr;
     std::thread m_starter;
     BusOptions m_options;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows program: installs the cross-compiler and Wine, fetches
-# simdjson's source from Debian, cross-builds into build-windows/ and runs
+# simdjson's, OpenSSL's and mosquitto's sources from Debian (the last two
+# built static once), cross-builds into build-windows/ and runs
 # the Windows tests under Wine (with Xvfb for the window). Ends non-zero on
 # any failure. Needs root for the packages only the first time.
 set -euo pipefail
@@ -39,31 +40,83 @@ pelmora_windows_packages() {
   DEBIAN_FRONTEND=noninteractive pelmora_apt install -y -qq --no-install-recommends $missing >/dev/null
 }
 
-# simdjson's single-file build from Debian's source package, fetched once
-# into the build folder (never into the repository).
-pelmora_simdjson_source() {
-  local dir=build-windows/simdjson
-  if [ ! -f "$dir/singleheader/simdjson.cpp" ]; then
+# A Debian source package unpacked once into build-windows/<name> (never
+# into the repository); prints its folder.
+pelmora_source_package() {
+  local name=$1 dir=build-windows/$1
+  if [ ! -e "$dir/.unpacked" ]; then
     [ "$(id -u)" -eq 0 ] && pelmora_source_entries
-    rm -rf build-windows/simdjson-fetch
-    mkdir -p build-windows/simdjson-fetch
-    (cd build-windows/simdjson-fetch && apt-get source -qq simdjson >/dev/null 2>&1 ||
-      apt-get source --download-only -qq simdjson >/dev/null)
+    rm -rf "build-windows/$name-fetch" "$dir"
+    mkdir -p "build-windows/$name-fetch"
+    (cd "build-windows/$name-fetch" && apt-get source -qq "$name" >/dev/null 2>&1 ||
+      apt-get source --download-only -qq "$name" >/dev/null)
     local unpacked
-    unpacked=$(find build-windows/simdjson-fetch -maxdepth 1 -mindepth 1 -type d -name 'simdjson-*' | head -1)
+    unpacked=$(find "build-windows/$name-fetch" -maxdepth 1 -mindepth 1 -type d -name "$name-*" | head -1)
     if [ -z "$unpacked" ]; then
-      (cd build-windows/simdjson-fetch && dpkg-source -x ./*.dsc simdjson >/dev/null)
-      unpacked=build-windows/simdjson-fetch/simdjson
+      (cd "build-windows/$name-fetch" && dpkg-source -x ./*.dsc "$name" >/dev/null)
+      unpacked=build-windows/$name-fetch/$name
     fi
-    rm -rf "$dir"
     mv "$unpacked" "$dir"
-    rm -rf build-windows/simdjson-fetch
+    rm -rf "build-windows/$name-fetch"
+    touch "$dir/.unpacked"
   fi
-  echo "$PWD/$dir/singleheader"
+  echo "$PWD/$dir"
+}
+
+# Runs a build step with its output in a log, shown only when it fails.
+pelmora_logged() {
+  local log=$1
+  shift
+  if ! "$@" >"$log" 2>&1; then
+    tail -40 "$log" >&2
+    return 1
+  fi
+}
+
+# OpenSSL from Debian's source, static for mingw, its libraries and headers
+# installed into build-windows/openssl-static; prints that folder. The x86
+# assembly does not assemble for COFF here, so it is built without.
+pelmora_openssl() {
+  local out=$PWD/build-windows/openssl-static src
+  if [ ! -f "$out/lib/libssl.a" ]; then
+    src=$(pelmora_source_package openssl)
+    echo "== OpenSSL for Windows (static)" >&2
+    (cd "$src" && pelmora_logged "$src/pelmora-configure.log" ./Configure mingw no-shared no-asm no-tests \
+      --cross-compile-prefix=i686-w64-mingw32- --prefix="$out" --libdir=lib &&
+      pelmora_logged "$src/pelmora-build.log" make -j"$(nproc)" build_libs &&
+      pelmora_logged "$src/pelmora-install.log" make install_dev)
+  fi
+  echo "$out"
+}
+
+# The mosquitto client library alone from Debian's source, static (its DLL
+# links against a hard-wired pthreads path), with TLS on OpenSSL; into
+# build-windows/mosquitto-static; prints that folder.
+pelmora_mosquitto() {
+  local openssl=$1 out=$PWD/build-windows/mosquitto-static src
+  if [ ! -f "$out/lib/libmosquitto_static.a" ]; then
+    src=$(pelmora_source_package mosquitto)
+    echo "== mosquitto's client library for Windows (static)" >&2
+    pelmora_logged build-windows/mosquitto-configure.log cmake -S "$src" -B build-windows/mosquitto-build \
+      -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/i686-w64-mingw32.cmake" -DCMAKE_BUILD_TYPE=Release \
+      -DWITH_STATIC_LIBRARIES=ON -DWITH_TLS=ON -DWITH_TLS_PSK=OFF -DWITH_CLIENTS=OFF -DWITH_BROKER=OFF \
+      -DWITH_APPS=OFF -DWITH_PLUGINS=OFF -DDOCUMENTATION=OFF -DWITH_CJSON=OFF -DWITH_LIB_CPP=OFF \
+      -DOPENSSL_INCLUDE_DIR="$openssl/include" -DOPENSSL_SSL_LIBRARY="$openssl/lib/libssl.a" \
+      -DOPENSSL_CRYPTO_LIBRARY="$openssl/lib/libcrypto.a" -DLIB_EAY="$openssl/lib/libcrypto.a" \
+      -DSSL_EAY="$openssl/lib/libssl.a"
+    pelmora_logged build-windows/mosquitto-build.log \
+      cmake --build build-windows/mosquitto-build --target libmosquitto_static -j"$(nproc)"
+    mkdir -p "$out/lib" "$out/include"
+    cp "$(find build-windows/mosquitto-build -name libmosquitto_static.a | head -1)" "$out/lib/"
+    cp "$src"/include/*.h "$out/include/"
+  fi
+  echo "$out"
 }
 
 pelmora_windows_packages
-simdjson=$(pelmora_simdjson_source)
+simdjson=$(pelmora_source_package simdjson)/singleheader
+openssl=$(pelmora_openssl)
+mosquitto=$(pelmora_mosquitto "$openssl")
 
 # The Windows request is tested against the Linux gateway simulator.
 if [ ! -x build/pelmora-gateway ]; then
@@ -75,6 +128,7 @@ fi
 echo "== Windows build"
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
   -DCMAKE_BUILD_TYPE=Release -DPELMORA_SIMDJSON_DIR="$simdjson" \
+  -DPELMORA_OPENSSL_DIR="$openssl" -DPELMORA_MOSQUITTO_DIR="$mosquitto" \
   -DPELMORA_SIMULATOR="$PWD/build/pelmora-gateway" -DPELMORA_WERROR=ON >/dev/null
 cmake --build build-windows -j"$(nproc)"
 

@@ -1,10 +1,12 @@
 // Pelmora for Windows: the window on a solar gateway's meters. Wires the
 // Win32 sides (registry, WinHTTP, files, tick count, zone, regional format,
-// message box, Credential Manager, notification area, Run key) and the
+// message box, Credential Manager, notification area, Run key, mosquitto) and the
 // core's services over them into the native window.
 // The seams' headers come before <windows.h>, whose macros bear the names
 // of their constants.
 #include "app/core_services.h"
+#include "mqtt/mosquitto_bus.h"
+#include "mqtt/windows_trust.h"
 #include "win32/credential_secret_store.h"
 #include "win32/known_folders.h"
 #include "win32/notification_icon.h"
@@ -35,15 +37,6 @@
 #include <vector>
 
 namespace {
-
-// No broker yet on Windows: publishing stays off.
-class NoBroker : public pelmora::MessageBus {
-public:
-    void Start(const pelmora::BusOptions&) override {}
-    void Publish(const pelmora::BusMessage&) override {}
-    void Stop(const std::vector<pelmora::BusMessage>&) override {}
-    std::string State() const override { return "Not started"; }
-};
 
 // How the program was started: the executable with "/" between folders
 // and as Windows names it, the arguments after it but --tray, and that one.
@@ -105,14 +98,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     pelmora::WinHttpGatewayRequest plain;
 
     // The gateway: plain http, or HTTPS with the owner token once one is set;
-    // the site, its counters, history and the alerts over it.
+    // the site, its counters, history, publishing and the alerts over it.
     pelmora::Win32WallClock clock;
     pelmora::Win32Calendar calendar;
     pelmora::CredentialSecretStore keychain(pelmora::kSettingsApp);
     pelmora::OwnerFileSecretStore token_file(pelmora::RoamingFolderPath("token"));
     pelmora::OwnerFileSecretStore password_file(pelmora::RoamingFolderPath("mqtt-password"));
     pelmora::WinHttpsTransport https;
-    NoBroker bus;
+    pelmora::MosquittoBus bus(pelmora::WindowsTrustContext);
     pelmora::Pelmorafrm* shown = nullptr;  // the window, once made
     pelmora::NotificationIcon tray(pelmora::TrayActions{[&shown] { shown->ShowOrHide(); },
                                                         [&shown] { return shown->shown(); },
@@ -136,10 +129,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             pelmora::LocalFolderPath("counters-" + program)});
         pelmora::RunKeyStart autostart(program, how.exe_path);
         pelmora::DesktopServices desktop{settings, autostart, {}, true};
-        pelmora::Pelmorafrm window(
-            pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about, &core.access(), nullptr,
-                                   &core.history(), core.finished_reads(), &core.site(), &desktop, &tray},
-            how.start);
+        pelmora::Pelmorafrm window(pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about,
+                                                          &core.access(), &core.publish(), &core.history(),
+                                                          core.finished_reads(), &core.site(), &desktop, &tray},
+                                   how.start);
         shown = &window;
         desktop.apply = [&window, &core](const pelmora::DesktopSettings& d) {
             window.ApplyDesktop(d);
@@ -148,6 +141,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         about.set_owner(window.handle());
         instance.Listen([&window] { window.ShowInFront(); });
         window.Form_Load();
+        core.StartPublishing(window.text("IP"));
         if (how.tray) ShowWindow(reinterpret_cast<HWND>(window.handle()), tray.visible() ? SW_HIDE : SW_MINIMIZE);
         const int status = run(window);
         core.Close();

@@ -14,6 +14,7 @@
 #include "win32/win32_colour.h"
 #include "windows/desktop_page.h"
 #include "windows/gateway_page.h"
+#include "windows/publish_page.h"
 #include "windows/options_dialog.h"
 
 namespace pelmora {
@@ -307,6 +308,11 @@ void Pelmorafrm::open_options() {
             *m_services.access,
             GatewayModeSwitch{m_session.mode_from_list(), [this](bool on) { m_session.set_mode_from_list(on); }});
         dialog.add_page(*gateway);
+    }
+    std::unique_ptr<PublishPage> publish;
+    if (m_services.publish != nullptr) {
+        publish = std::make_unique<PublishPage>(*m_services.publish, [this] { return text("IP"); });
+        dialog.add_page(*publish);
     }
     std::unique_ptr<DesktopPage> desktop;
     if (m_services.desktop != nullptr) {

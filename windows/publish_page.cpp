@@ -1,0 +1,117 @@
+#include "windows/publish_page.h"
+
+#include <windows.h>
+
+#include <chrono>
+
+#include "windows/page_controls.h"
+
+namespace pelmora {
+
+void PublishPage::Create(const PagePlace& place) {
+    m_dialog = place.dialog;
+    const PublishForm s = LoadPublishForm(m_services);
+    const int bottom = place.area.height * 96 / place.dpi;
+    const auto make = [&](int id, const wchar_t* type, unsigned long style, const std::string& text, int x, int y,
+                          int width, int height) {
+        MakePageControl(place, id, type, style, text, x, y, width, height);
+        m_ids.push_back(id);
+    };
+    const unsigned long box = WS_TABSTOP | BS_AUTOCHECKBOX;
+    const unsigned long field = WS_TABSTOP | ES_AUTOHSCROLL;
+    int y = 8;
+    make(kEnabled, L"BUTTON", box, "Publish every reading to an MQTT broker", 8, y, 0, 22);
+    const auto row = [&](int label, const char* text, int id, const std::string& value, unsigned long style) {
+        y += 28;
+        make(label, L"STATIC", SS_LEFT, text, 8, y + 3, 140, 20);
+        make(id, L"EDIT", style, value, 150, y, 300, 22);
+    };
+    row(kHostLabel, "Broker host", kHost, s.host, field);
+    row(kPortLabel, "Port", kPort, s.port, field | ES_NUMBER);
+    y += 28;
+    make(kTls, L"BUTTON", box, "TLS", 150, y, 300, 22);
+    y += 24;
+    make(kVerify, L"BUTTON", box, "Verify the broker's certificate", 150, y, 300, 22);
+    row(kUserLabel, "User name", kUser, s.user, field);
+    row(kPasswordLabel, "Password", kPassword, "", field | ES_PASSWORD);
+    make(kPasswordKept, L"STATIC", SS_LEFT, "", 458, y + 3, 110, 20);
+    row(kPrefixLabel, "Topic prefix", kPrefix, s.prefix, field);
+    y += 28;
+    make(kDiscovery, L"BUTTON", box, "Home Assistant discovery", 150, y, 300, 22);
+    row(kDiscoveryPrefixLabel, "Discovery prefix", kDiscoveryPrefix, s.discovery_prefix, field);
+    row(kIntervalLabel, "Publish every (s)", kInterval, s.interval, field);
+    y += 28;
+    make(kStateLabel, L"STATIC", SS_LEFT, "Connection", 8, y, 140, 20);
+    make(kState, L"STATIC", SS_LEFT | SS_NOPREFIX, "", 150, y, 0, 20);
+    make(kMessage, L"STATIC", SS_LEFT | SS_NOPREFIX, "", 8, y + 26, 0, 36);
+    make(kSave, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Save", 400, bottom - 36, 84, 26);
+    make(kClose, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Close", 490, bottom - 36, 84, 26);
+
+    HWND dialog = reinterpret_cast<HWND>(m_dialog);
+    for (const auto& [id, on] : {std::pair{kEnabled, s.enabled}, std::pair{kTls, s.tls},
+                                 std::pair{kVerify, s.verify_peer}, std::pair{kDiscovery, s.discovery}})
+        SendMessageW(GetDlgItem(dialog, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    EnableWindow(GetDlgItem(dialog, kVerify), s.tls);
+    // Whether a password is kept is asked off the window's thread: a secret store may take its time.
+    BrokerPassword& kept = m_services.password;
+    m_password_kept = std::async(std::launch::async, [&kept] { return !kept.Load().empty(); });
+}
+
+void PublishPage::Show(bool shown) {
+    m_shown = shown;
+    for (const int id : m_ids) ShowPageControl(m_dialog, id, shown);
+    if (shown) Tick();
+}
+
+bool PublishPage::checked(int id) const {
+    return SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void PublishPage::Command(int id, int code) {
+    if (code != BN_CLICKED) return;
+    if (id == kTls) EnableWindow(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kVerify), checked(kTls));
+    if (id == kSave) save();
+    if (id == kClose && close) close();
+}
+
+void PublishPage::Tick() {
+    const std::string state = m_services.publisher.running() ? m_services.bus.State() : "Not publishing";
+    SetPageControlText(m_dialog, kState, state);
+    if (PageControlText(m_dialog, kMessage) == "Saved." && state != m_state_at_save) {
+        if (m_state_at_save == "Connecting...") {
+            m_state_at_save = state;
+        } else {
+            SetPageControlText(m_dialog, kMessage, "");
+        }
+    }
+    if (m_password_kept.valid() && m_password_kept.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+        m_kept = m_password_kept.get();
+    SetPageControlText(m_dialog, kPasswordKept, m_kept ? "(kept: empty keeps it)" : "");
+}
+
+void PublishPage::save() {
+    const PublishForm form{checked(kEnabled),
+                           PageControlText(m_dialog, kHost),
+                           PageControlText(m_dialog, kPort),
+                           checked(kTls),
+                           checked(kVerify),
+                           PageControlText(m_dialog, kUser),
+                           PageControlText(m_dialog, kPassword),
+                           PageControlText(m_dialog, kPrefix),
+                           checked(kDiscovery),
+                           PageControlText(m_dialog, kDiscoveryPrefix),
+                           PageControlText(m_dialog, kInterval)};
+    if (const std::string problem = SavePublishForm(m_services, form, m_address()); !problem.empty()) {
+        SetPageControlText(m_dialog, kMessage, problem);
+        return;
+    }
+    // What is kept now is known without asking the store again.
+    m_kept = !form.user.empty() && (!form.password.empty() || m_kept);
+    m_password_kept = {};
+    SetPageControlText(m_dialog, kPassword, "");
+    SetPageControlText(m_dialog, kMessage, "Saved.");
+    m_state_at_save = m_services.publisher.running() ? m_services.bus.State() : "Not publishing";
+    Tick();
+}
+
+}  // namespace pelmora
