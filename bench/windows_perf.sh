@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Prints the Windows program's figures under Wine on this machine: the sizes
 # of what a user downloads, start-up to the window shown, one WinHTTP read,
-# and CPU and memory of Pelmora.exe polling the simulator once a second.
+# one token read over HTTPS with its handshakes per 1,000 reads, and CPU and
+# memory of Pelmora.exe polling the simulator's TLS battery site once a
+# second with a token (memory after SECONDS of history).
 # Needs tools/windows.sh to have built build-windows/ and the Linux simulator,
 # and xdotool.
 #   bench/windows_perf.sh [SECONDS]   (the CPU sample lasts SECONDS, default 60)
@@ -28,6 +30,15 @@ address=$(sed -n 's/^listening on //p' "$work/gateway")
 echo "== one read"
 wine "$program_dir/winhttp_read_bench.exe" "$address" 500
 
+echo "== one token read over HTTPS, 1,000 reads on a kept connection"
+build/pelmora-gateway --tls --new-key --port 0 >"$work/tls-bench" &
+tls_bench=$!
+for _ in $(seq 50); do grep -q listening "$work/tls-bench" && break; sleep 0.1; done
+wine "$program_dir/winhttps_read_bench.exe" "$(sed -n 's/^listening on //p' "$work/tls-bench")" 1000
+kill "$tls_bench"
+wait "$tls_bench" 2>/dev/null || true
+grep -o 'handshakes [0-9]*' "$work/tls-bench" | sed 's/$/ for 1,001 reads/'
+
 echo "== start-up to the window shown, median of 5 (wineserver running)"
 times=()
 for _ in 1 2 3 4 5; do
@@ -41,8 +52,16 @@ for _ in 1 2 3 4 5; do
 done
 printf '%s\n' "${times[@]}" | sort -n | sed -n 3p | sed 's/$/ ms/'
 
-echo "== Pelmora.exe polling once a second for ${seconds}s"
-wine "$program_dir/Pelmora.exe" "$address" &
+echo "== Pelmora.exe polling the TLS battery site once a second with a token, for ${seconds}s"
+build/pelmora-gateway --tls --new-key --site battery --port 0 >"$work/tls" &
+for _ in $(seq 50); do grep -q listening "$work/tls" && break; sleep 0.1; done
+# The token in its owner-only file, which the settings name as its store.
+roaming=$(find "$WINEPREFIX/drive_c/users" -maxdepth 3 -type d -name Roaming | head -1)
+mkdir -p "$roaming/Pelmora"
+sed -n 's/^token: //p' "$work/tls" >"$roaming/Pelmora/token"
+chmod 600 "$roaming/Pelmora/token"
+wine reg add 'HKCU\Software\VB and VBA Program Settings\Pelmora\Gateway' /v TokenStore /d file /f >/dev/null 2>&1
+wine "$program_dir/Pelmora.exe" "$(sed -n 's/^listening on //p' "$work/tls")" &
 sleep 5
 program=$(pgrep -f 'Pelmora.exe' | head -1)
 server=$(pgrep -f wineserver | head -1)

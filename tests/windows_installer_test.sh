@@ -53,9 +53,13 @@ wine taskkill /im Pelmora.exe >/dev/null 2>&1
 within 20 absent "/proc/$program" || fail "the program did not close on WM_CLOSE"
 saved IP "$address" || fail "the program saved no settings"
 
+# Started with Windows, as the Desktop page sets it.
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+wine reg add "$run_key" /v Pelmora /d "\"C:\\Pelmora.exe\" --tray" /f >/dev/null 2>&1
 wine "$programs/uninstall.exe" /S
 within 30 absent "$programs" || fail "the program's folder is still there: $(ls "$programs")"
 absent "$start_menu" || fail "the Start-menu entries are still there"
 ! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "the entry among the installed programs is still there"
 saved IP "$address" || fail "the uninstaller removed the settings"
+! wine reg query "$run_key" /v Pelmora >/dev/null 2>&1 || fail "the start with Windows names a removed program"
 echo "installed, started, closed and removed; the settings stay"

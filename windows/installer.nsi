@@ -65,4 +65,7 @@ Section "Uninstall"
   ; Only when empty: an error log or output file kept here stays.
   RMDir "$INSTDIR"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ; A start with Windows would name a program that is gone.
+  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "Pelmora"
+  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "PelmoraB"
 SectionEnd
