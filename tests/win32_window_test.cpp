@@ -31,6 +31,7 @@
 #include "win32/notification_icon.h"
 #include "win32/owner_file_secret_store.h"
 #include "win32/win32_message_box.h"
+#include "win32/winhttp_request.h"
 #include "windows/gateway_page.h"
 #include "windows/history_window.h"
 #include "windows/options_dialog.h"
@@ -181,6 +182,41 @@ TEST(Win32Window, ABatterySiteShowsItsBatteryRow) {
     EXPECT_EQ(form.text("G3"), "") << "a split-phase site has no phase 3";
     EXPECT_EQ(top("G1") - g1_top, MulDiv(kSiteRowHeight, 96, 1440)) << "the phase band moves down one row";
     EXPECT_NEAR(form.Height(), height, 15) << "the frame's height leaves the row out";
+}
+
+// The simulator's sites (tests/with_simulator.sh --site NAME), read over
+// WinHTTP: the Battery row shows where the meter list has a storage meter
+// (PELMORA_EXPECT_BATTERY), with a house load; a site of production and
+// total consumption alone is shown as a read by position.
+TEST(Win32Site, TheSimulatorsSiteShowsAsItsMeterListSays) {
+    const char* address = std::getenv("PELMORA_GATEWAY_ADDRESS");
+    const char* battery = std::getenv("PELMORA_EXPECT_BATTERY");
+    if (address == nullptr || battery == nullptr)
+        GTEST_SKIP() << "no simulator: run it through tests/with_simulator.sh";
+    WinHttpGatewayRequest request;
+    Win32WallClock clock;
+    SiteStage site(request, clock, {});
+    test::SteppingTicks ticks;
+    Win32RegionalFormat format;
+    MemoryFileSystem files;
+    Win32TimeZone zone;
+    MemorySettingsStore settings;
+    Win32MessageBox about;
+    Pelmorafrm form(
+        ShellServices{request, ticks, format, files, zone, settings, about, nullptr, nullptr, nullptr, {&site}, &site},
+        StartInfo{"C:/Pelmora/Pelmora.exe", {address}});
+    form.Form_Load();
+    form.set_enabled(false);
+    for (int tick = 0; tick < 2; ++tick) SendMessageW(reinterpret_cast<HWND>(form.handle()), WM_TIMER, 1, 0);
+    ASSERT_TRUE(site.meters()) << "the meter list was read";
+    const bool shown = form.control("Battery") != 0 && IsWindowVisible(reinterpret_cast<HWND>(form.control("Battery")));
+    EXPECT_EQ(shown, std::string(battery) == "1");
+    EXPECT_NE(form.text("Consumption"), "0");
+    if (shown) {
+        std::string load = form.text("HouseLoad");
+        std::erase(load, ',');
+        EXPECT_GT(std::stod(load), 200.0) << "the simulated base load, whatever the battery does";
+    }
 }
 
 // What the Gateway page showed after a pasted token was saved.
