@@ -141,4 +141,16 @@ std::string RangeCsv(History& history, const std::string& range, const RangeView
     return text;
 }
 
+std::string PointTip(const ChartPoint& point, const std::string& clock) {
+    std::string text = clock + "\nProduction " + FixedText(point.production_w, 1) + " W\nConsumption " +
+                       FixedText(point.consumption_w, 1) + " W\nGrid " + FixedText(point.grid_w, 1) + " W";
+    if (point.battery_w) text += "\nBattery " + FixedText(*point.battery_w, 1) + " W";
+    return text;
+}
+
+std::string DayTip(const DayTotal& day) {
+    const std::string since = day.since.empty() ? "" : " since " + day.since;
+    return day.day + since + "\n" + EnergyText(day.energy);
+}
+
 }  // namespace pelmora

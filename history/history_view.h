@@ -60,6 +60,15 @@ RangeView DayView(History& history, const std::string& day);
 // A month's days, `month` as "YYYY-MM".
 RangeView MonthView(History& history, const std::string& month);
 
+// What resting the mouse on a chart's point tells: its local time as
+// `clock` gives it, then production, consumption, grid and a battery's
+// power in W, one decimal, a line each.
+std::string PointTip(const ChartPoint& point, const std::string& clock);
+
+// What resting on a month's day tells: the day, since when it counts where
+// it did not from midnight, and its totals on the next line.
+std::string DayTip(const DayTotal& day);
+
 // The shown range as CSV: a month's daily totals in kWh, the hour's
 // samples with their local time from `local_time`, or the day's file lines.
 std::string RangeCsv(History& history, const std::string& range, const RangeView& view,

@@ -46,8 +46,6 @@ const QColor kConsumptionColour(40, 90, 200);
 const QColor kGridColour(90, 90, 90);
 const QColor kBatteryColour(130, 60, 180);
 
-std::string tenths(double value) { return FixedText(value, 1); }
-
 // The area between two lines in a see-through main-window colour.
 QAreaSeries* shaded(QLineSeries* upper, QLineSeries* lower, OleColor colour) {
     auto* area = new QAreaSeries(upper, lower);
@@ -418,22 +416,15 @@ QString HistoryWindow::TipAt(const QPointF& at) const {
             return d.day == m_month_first.addDays(index).toString(Qt::ISODate).toStdString();
         });
         if (found == m_month.end()) return {};
-        const std::string since = found->since.empty() ? "" : " since " + found->since;
-        return QString::fromStdString(found->day + since + "\n" + EnergyText(found->energy));
+        return QString::fromStdString(DayTip(*found));
     }
     if (m_points.empty()) return {};
     const auto epoch = static_cast<std::int64_t>(value.x() / 1000.0);
     const auto nearest = std::min_element(m_points.begin(), m_points.end(), [epoch](const auto& a, const auto& b) {
         return std::llabs(a.epoch - epoch) < std::llabs(b.epoch - epoch);
     });
-    QString text = QDateTime::fromSecsSinceEpoch(nearest->epoch).toString(QStringLiteral("HH:mm:ss")) +
-                   QStringLiteral("\nProduction %1 W\nConsumption %2 W\nGrid %3 W")
-                       .arg(QString::fromStdString(tenths(nearest->production_w)),
-                            QString::fromStdString(tenths(nearest->consumption_w)),
-                            QString::fromStdString(tenths(nearest->grid_w)));
-    if (nearest->battery_w)
-        text += QStringLiteral("\nBattery %1 W").arg(QString::fromStdString(tenths(*nearest->battery_w)));
-    return text;
+    return QString::fromStdString(PointTip(
+        *nearest, QDateTime::fromSecsSinceEpoch(nearest->epoch).toString(QStringLiteral("HH:mm:ss")).toStdString()));
 }
 
 bool HistoryWindow::SavePng(const QString& path) { return m_view->grab().save(path, "PNG"); }

@@ -185,9 +185,10 @@ struct ServiceOn {
         bus.registerService(QStringLiteral("org.freedesktop.Notifications"));
     }
     ~ServiceOn() { QDBusConnection::disconnectFromBus(name); }
-    // Sends `summary` until it arrives, for at most five seconds.
+    // Sends `summary` until it arrives, for at most fifteen seconds: on a
+    // loaded machine the notifier's reconnect to a restarted bus takes a while.
     bool told(DBusNotifier& notifier, const std::string& summary) {
-        const auto until = std::chrono::steady_clock::now() + 5s;
+        const auto until = std::chrono::steady_clock::now() + 15s;
         while (std::chrono::steady_clock::now() < until) {
             notifier.Notify(summary, "");
             for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -394,6 +394,21 @@ TEST(Win32History, TheWindowShowsADayFileAndSavesItAsCsvAndPng) {
     EXPECT_NE(shown.find("Produced 0.3 kWh"), std::string::npos) << shown;
     EXPECT_NE(shown.find("Exported 0.2 kWh"), std::string::npos) << shown;
 
+    // Resting the mouse on the chart tells the nearest minute's figures, or a month's day.
+    RECT client{};
+    GetClientRect(reinterpret_cast<HWND>(window.handle()), &client);
+    const int left = 56;
+    const int width = client.right - 16 - left;
+    const int y = 100 + 60;
+    const std::string tip = window.TipAt(left + width * (10 * 60 + 1) / (24 * 60), y);
+    EXPECT_EQ(tip.substr(0, 6), "10:01:") << tip;
+    EXPECT_NE(tip.find("\nProduction 6000.0 W\nConsumption 2000.0 W\nGrid -4000.0 W"), std::string::npos) << tip;
+    EXPECT_EQ(window.TipAt(left - 20, y), "") << "outside the plot";
+    window.ShowRange("2026-12");
+    EXPECT_EQ(window.TipAt(left + width * 15 / 2 / 31, y).substr(0, 11), "2026-12-08 ");
+    EXPECT_EQ(window.TipAt(left + width * 21 / 2 / 31, y), "") << "a day without a file";
+    window.ShowRange("2026-12-08");
+
     const std::string csv = folder + "\\day.csv";
     ASSERT_TRUE(window.SaveCsv(csv));
     const std::string saved = files.read_file(csv).value_or("");

@@ -264,4 +264,26 @@ void DrawMonthChart(const ChartPlace& place, const std::vector<DayTotal>& days, 
     legend(dc, area, keys);
 }
 
+namespace {
+
+bool in_plot(const RECT& area, int x, int y) {
+    return x >= area.left && x <= area.right && y >= area.top && y <= area.bottom;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> EpochAt(const ChartPlace& place, std::int64_t from, std::int64_t to, int x, int y) {
+    const RECT area = plot_area(place);
+    if (!in_plot(area, x, y) || area.right <= area.left || to <= from) return std::nullopt;
+    return from + static_cast<std::int64_t>(std::llround(static_cast<double>(x - area.left) / (area.right - area.left) *
+                                                         static_cast<double>(to - from)));
+}
+
+std::optional<int> DayAt(const ChartPlace& place, int days_in_month, int x, int y) {
+    const RECT area = plot_area(place);
+    if (!in_plot(area, x, y) || area.right <= area.left || days_in_month < 1) return std::nullopt;
+    const int day = 1 + (x - area.left) * days_in_month / (area.right - area.left);
+    return std::min(day, days_in_month);
+}
+
 }  // namespace pelmora

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,11 @@ void DrawLineChart(const ChartPlace& place, const std::vector<ChartPoint>& point
 // A month's days as groups of bars in kWh: produced, consumed, imported,
 // exported, and charged and discharged when `battery`.
 void DrawMonthChart(const ChartPlace& place, const std::vector<DayTotal>& days, int days_in_month, bool battery);
+
+// The moment under `x` in a line chart over [from, to), or nothing outside its plot.
+std::optional<std::int64_t> EpochAt(const ChartPlace& place, std::int64_t from, std::int64_t to, int x, int y);
+
+// The day of the month under `x` in a month chart, or nothing outside its plot.
+std::optional<int> DayAt(const ChartPlace& place, int days_in_month, int x, int y);
 
 }  // namespace pelmora

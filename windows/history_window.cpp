@@ -8,6 +8,7 @@
 
 // clang-format off
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
 // GDI+ wants what a lean <windows.h> leaves out.
 #include <objidl.h>
@@ -85,6 +86,16 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, const Lo
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     m_font = reinterpret_cast<std::uintptr_t>(CreateFontIndirectW(&metrics.lfMessageFont));
     make_controls();
+    m_tip = reinterpret_cast<Hwnd>(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                                   WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                                                   reinterpret_cast<HWND>(m_window), nullptr, instance, nullptr));
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = reinterpret_cast<HWND>(m_window);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(reinterpret_cast<HWND>(m_tip), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(reinterpret_cast<HWND>(m_tip), TTM_SETMAXTIPWIDTH, 0, 600);
     fill_ranges();
     std::string range = m_settings.GetSetting(kSettingsApp, kHistorySection, "Range", "today");
     ShowRange(range);
@@ -236,6 +247,53 @@ void HistoryWindow::paint(std::uintptr_t dc, int width, int height) {
     }
 }
 
+std::string HistoryWindow::TipAt(int x, int y) const {
+    RECT client{};
+    GetClientRect(reinterpret_cast<HWND>(m_window), &client);
+    const ChartPlace place{0, 0, 0, client.right, client.bottom - kChartTop, m_font};
+    if (m_range.size() == 7) {
+        const std::optional<int> day = DayAt(place, m_days_in_month, x, y - kChartTop);
+        if (!day) return "";
+        const std::string name = m_range + "-" + two(*day);
+        const auto found =
+            std::find_if(m_view.month.begin(), m_view.month.end(), [&](const DayTotal& d) { return d.day == name; });
+        return found == m_view.month.end() ? "" : DayTip(*found);
+    }
+    const std::optional<std::int64_t> epoch = EpochAt(place, m_from, m_to, x, y - kChartTop);
+    if (!epoch || m_view.points.empty()) return "";
+    const auto nearest =
+        std::min_element(m_view.points.begin(), m_view.points.end(), [&](const ChartPoint& a, const ChartPoint& b) {
+            return std::llabs(a.epoch - *epoch) < std::llabs(b.epoch - *epoch);
+        });
+    const CivilDateTime local = m_calendar.ToLocal(nearest->epoch).civil;
+    return PointTip(*nearest, two(local.hour) + ":" + two(local.minute) + ":" + two(local.second));
+}
+
+void HistoryWindow::track_tip(int x, int y) {
+    HWND window = reinterpret_cast<HWND>(m_window);
+    HWND tip = reinterpret_cast<HWND>(m_tip);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window;
+    const std::string text = TipAt(x, y);
+    if (text.empty()) {
+        SendMessageW(tip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+        return;
+    }
+    std::wstring wide = Utf16(text);
+    for (std::size_t at = 0; (at = wide.find(L'\n', at)) != std::wstring::npos; at += 2) wide.insert(at, 1, L'\r');
+    tool.lpszText = wide.data();
+    SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    POINT at{x + 16, y + 16};
+    ClientToScreen(window, &at);
+    SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
+    SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    if (!m_tracking) {
+        TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, window, 0};
+        m_tracking = TrackMouseEvent(&leave) != FALSE;
+    }
+}
+
 bool HistoryWindow::SavePng(const std::string& path) {
     RECT client{};
     GetClientRect(reinterpret_cast<HWND>(m_window), &client);
@@ -358,6 +416,15 @@ std::intptr_t HistoryWindow::Message(unsigned message, std::uintptr_t wparam, st
             return 0;
         }
         case WM_SIZE: layout(); return 0;
+        case WM_MOUSEMOVE: track_tip(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))); return 0;
+        case WM_MOUSELEAVE: {
+            m_tracking = false;
+            TTTOOLINFOW tool{};
+            tool.cbSize = sizeof tool;
+            tool.hwnd = window;
+            SendMessageW(reinterpret_cast<HWND>(m_tip), TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+            return 0;
+        }
         case WM_TIMER:
             if (wparam == kLiveTimer && IsWindowVisible(window)) Refresh();
             return 0;

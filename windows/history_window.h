@@ -38,6 +38,9 @@ public:
     const std::vector<RangeChoice>& choices() const { return m_choices; }
     // Draws again when reads arrived since the last drawing.
     void Refresh();
+    // What resting the mouse at `x`, `y` (client pixels) tells: the nearest
+    // point's figures, or the day's totals in a month; "" outside the plot.
+    std::string TipAt(int x, int y) const;
     bool SavePng(const std::string& path);
     bool SaveCsv(const std::string& path);
 
@@ -52,6 +55,7 @@ private:
     void paint(std::uintptr_t dc, int width, int height);
     void save_settings();
     void save_as(bool png);
+    void track_tip(int x, int y);
     std::string clock_text(std::int64_t epoch) const;
     std::int64_t local_midnight(const std::string& day) const;
 
@@ -60,6 +64,8 @@ private:
     const LocalCalendar& m_calendar;
     Hwnd m_window = 0;
     std::uintptr_t m_font = 0;
+    Hwnd m_tip = 0;  // the tooltip that follows the mouse over the chart
+    bool m_tracking = false;
     std::vector<RangeChoice> m_choices;
     std::string m_range;
     RangeView m_view;
