@@ -318,9 +318,10 @@ TEST(Win32Window, TheGatewayPageSavesAPastedToken) {
 TEST(Win32Tray, TheIconsTooltipBalloonsAndMenu) {
     bool shown = true;
     bool polling = false;
+    // Outlives the icon, which still tells of its removal when it goes.
+    std::vector<ShellIconCall> calls;
     NotificationIcon icon(
         TrayActions{[] {}, [&shown] { return shown; }, [&polling] { return polling; }, [] {}, {}, [] {}, [] {}});
-    std::vector<ShellIconCall> calls;
     icon.watch_calls([&calls](const ShellIconCall& call) { calls.push_back(call); });
     using Action = ShellIconCall::Action;
 
