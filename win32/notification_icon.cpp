@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "win32/object_procedure.h"
+
 #include <cwchar>
 #include <vector>
 
@@ -18,16 +20,6 @@ constexpr UINT kIconMessage = WM_APP + 10;
 constexpr UINT kIconId = 1;
 constexpr UINT_PTR kBalloonTimer = 1;
 enum MenuId : UINT { kShowHide = 1, kStartStop, kHistory, kOptions, kQuit };
-
-LRESULT CALLBACK icon_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* icon = reinterpret_cast<NotificationIcon*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (icon == nullptr || icon->handle() == 0) return DefWindowProcW(window, message, wparam, lparam);
-    return icon->Message(message, wparam, lparam);
-}
 
 template <std::size_t N>
 void copy_text(wchar_t (&to)[N], const std::string& text) {
@@ -84,7 +76,7 @@ NotificationIcon::NotificationIcon(TrayActions actions) : m_actions(std::move(ac
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW type{};
     type.cbSize = sizeof type;
-    type.lpfnWndProc = icon_procedure;
+    type.lpfnWndProc = ObjectProcedure<NotificationIcon>;
     type.hInstance = instance;
     type.lpszClassName = kIconClass;
     RegisterClassExW(&type);

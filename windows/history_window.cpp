@@ -15,6 +15,8 @@
 #include <gdiplus.h>
 // clang-format on
 
+#include "win32/object_procedure.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -26,16 +28,6 @@ constexpr const wchar_t* kHistoryClass = L"PelmoraHistory";
 constexpr const char* kHistorySection = "History";
 constexpr UINT_PTR kLiveTimer = 1;
 constexpr int kChartTop = 100;  // client pixels at 96 per inch
-
-LRESULT CALLBACK history_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* history = reinterpret_cast<HistoryWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (history == nullptr || history->handle() == 0) return DefWindowProcW(window, message, wparam, lparam);
-    return history->Message(message, wparam, lparam);
-}
 
 std::string two(int value) {
     char text[8];
@@ -53,7 +45,7 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, const Lo
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW type{};
     type.cbSize = sizeof type;
-    type.lpfnWndProc = history_procedure;
+    type.lpfnWndProc = ObjectProcedure<HistoryWindow>;
     type.hInstance = instance;
     type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));

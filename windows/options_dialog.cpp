@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "win32/object_procedure.h"
+
 #include "win32/utf16.h"
 
 namespace pelmora {
@@ -13,16 +15,6 @@ constexpr const wchar_t* kDialogClass = L"PelmoraOptions";
 constexpr UINT_PTR kPageTimer = 1;
 constexpr int kWidth = 600;  // client pixels at 96 per inch
 constexpr int kHeight = 470;
-
-LRESULT CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* dialog = reinterpret_cast<OptionsDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (dialog == nullptr || dialog->handle() == 0) return DefWindowProcW(window, message, wparam, lparam);
-    return dialog->Message(message, wparam, lparam);
-}
 
 int screen_dpi() {
     HDC screen = GetDC(nullptr);
@@ -37,7 +29,7 @@ void OptionsDialog::make_window() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW type{};
     type.cbSize = sizeof type;
-    type.lpfnWndProc = dialog_procedure;
+    type.lpfnWndProc = ObjectProcedure<OptionsDialog>;
     type.hInstance = instance;
     type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);

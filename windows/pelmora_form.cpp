@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "win32/object_procedure.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -53,16 +55,6 @@ std::string NotesAddress(const std::string& executable) {
     return address;
 }
 
-LRESULT CALLBACK form_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* form = reinterpret_cast<Pelmorafrm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (form == nullptr || form->handle() == 0) return DefWindowProcW(window, message, wparam, lparam);
-    return form->Message(message, wparam, lparam);
-}
-
 // Catches the double-click an edit box does not tell its parent of.
 LRESULT CALLBACK edit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
     if (message == WM_LBUTTONDBLCLK) {
@@ -98,7 +90,7 @@ Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start)
     WNDCLASSEXW type{};
     type.cbSize = sizeof type;
     type.style = CS_DBLCLKS;
-    type.lpfnWndProc = form_procedure;
+    type.lpfnWndProc = ObjectProcedure<Pelmorafrm>;
     type.hInstance = instance;
     type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));

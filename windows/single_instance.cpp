@@ -4,22 +4,14 @@
 
 #include "win32/utf16.h"
 
+#include "win32/object_procedure.h"
+
 namespace pelmora {
 
 namespace {
 
 constexpr const wchar_t* kInstanceClass = L"PelmoraInstance";
 constexpr UINT kShowYourself = WM_APP + 20;
-
-LRESULT CALLBACK instance_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* instance = reinterpret_cast<SingleInstance*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (instance == nullptr || instance->handle() == 0) return DefWindowProcW(window, message, wparam, lparam);
-    return instance->Message(message, wparam, lparam);
-}
 
 }  // namespace
 
@@ -58,7 +50,7 @@ void SingleInstance::Listen(std::function<void()> show) {
     HINSTANCE module = GetModuleHandleW(nullptr);
     WNDCLASSEXW type{};
     type.cbSize = sizeof type;
-    type.lpfnWndProc = instance_procedure;
+    type.lpfnWndProc = ObjectProcedure<SingleInstance>;
     type.hInstance = module;
     type.lpszClassName = kInstanceClass;
     RegisterClassExW(&type);
