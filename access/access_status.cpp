@@ -2,6 +2,7 @@
 
 #include "access/pinned_key.h"
 #include "access/token_text.h"
+#include "records/utc_text.h"
 
 namespace pelmora {
 

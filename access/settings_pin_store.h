@@ -21,8 +21,4 @@ private:
     std::string m_app;
 };
 
-// "YYYY-MM-DDTHH:MM:SSZ" and back; nothing for any other text.
-std::string IsoUtc(std::int64_t epoch);
-std::optional<std::int64_t> ParseIsoUtc(const std::string& text);
-
 }  // namespace pelmora

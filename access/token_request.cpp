@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "access/token_text.h"
+#include "records/utc_text.h"
 
 namespace pelmora {
 

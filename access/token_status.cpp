@@ -1,4 +1,5 @@
 #include "access/token_status.h"
+#include "records/utc_text.h"
 
 namespace pelmora {
 

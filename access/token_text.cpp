@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <ctime>
 #include <vector>
 
 #include "access/json_fields.h"
@@ -151,15 +150,6 @@ std::string TokenCaption(const std::string& base, std::int64_t exp, std::int64_t
     const std::int64_t days = DaysLeft(exp, now);
     if (days == 0) return base + " - token expires in less than a day";
     return base + " - token expires in " + std::to_string(days) + (days == 1 ? " day" : " days");
-}
-
-std::string UtcDateText(std::int64_t epoch) {
-    const std::time_t t = static_cast<std::time_t>(epoch);
-    std::tm tm{};
-    if (gmtime_r(&t, &tm) == nullptr) return "?";
-    char buffer[64];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M UTC", &tm);
-    return buffer;
 }
 
 }  // namespace pelmora

@@ -40,7 +40,4 @@ std::int64_t DaysLeft(std::int64_t exp, std::int64_t now);
 // "less than a day"), then "<base> - token expired".
 std::string TokenCaption(const std::string& base, std::int64_t exp, std::int64_t now);
 
-// A UTC date and time, "YYYY-MM-DD HH:MM UTC".
-std::string UtcDateText(std::int64_t epoch);
-
 }  // namespace pelmora

@@ -4,23 +4,33 @@
 # one token read over HTTPS with its handshakes per 1,000 reads, and CPU and
 # memory of Pelmora.exe polling the simulator's TLS battery site once a
 # second with a token (memory after SECONDS of history).
-# Needs tools/windows.sh to have built build-windows/ and the Linux simulator,
-# and xdotool.
-#   bench/windows_perf.sh [SECONDS]   (the CPU sample lasts SECONDS, default 60)
+# Needs tools/windows.sh to have built build-windows-ARCH/ and the Linux
+# simulator, and xdotool. The 64-bit program by default; ARCH i686 measures
+# the 32-bit one where this machine runs 32-bit code.
+#   bench/windows_perf.sh [SECONDS] [ARCH]   (the CPU sample lasts SECONDS, default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-program_dir=$PWD/build-windows/windows
+arch=${2:-x86_64}
+build_dir=build-windows-$arch
+program_dir=$PWD/$build_dir/windows
 work=$(mktemp -d)
 export WINEPREFIX=$work/wine WINEDEBUG=-all
+if [ "$arch" = x86_64 ]; then
+  export WINEARCH=win64
+  wine() { /usr/lib/wine/wine64 "$@"; }
+else
+  export WINEARCH=win32
+  wine() { /usr/lib/wine/wine "$@"; }
+fi
 trap 'wineserver -k 2>/dev/null || true; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
 export DISPLAY=$display
-wineboot --init >/dev/null 2>&1
+wine wineboot --init >/dev/null 2>&1
 
 echo "== sizes"
-stat -c '%n %s' "$program_dir/Pelmora.exe" build-windows/Pelmora-*-setup.exe build-windows/Pelmora-*-portable.zip |
+stat -c '%n %s' "$program_dir/Pelmora.exe" "$build_dir"/Pelmora-* |
   awk '{printf "%-60s %9d bytes\n", $1, $2}'
 
 build/pelmora-gateway --port 0 --seed 5 >"$work/gateway" &

@@ -2,22 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 
 #include "publish/json_text.h"
+#include "records/utc_text.h"
 
 namespace pelmora {
 
 namespace {
-
-std::string iso_utc(std::int64_t epoch) {
-    const std::time_t seconds = static_cast<std::time_t>(epoch);
-    std::tm utc{};
-    if (::gmtime_r(&seconds, &utc) == nullptr) return {};
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return buffer;
-}
 
 struct Figure {
     std::string object;
@@ -93,7 +84,7 @@ DeviceTopics TopicsFor(const std::string& prefix, const std::string& device) {
 
 std::string StatePayload(const FinishedRead& read) {
     std::string out = "{\"time\":";
-    out += read.epoch ? JsonString(iso_utc(*read.epoch)) : "null";
+    out += read.epoch ? JsonString(IsoUtc(*read.epoch)) : "null";
     out += ",\"epoch\":";
     out += read.epoch ? std::to_string(*read.epoch) : "null";
     out += ",\"production_w\":" + JsonNumber(read.production_w);

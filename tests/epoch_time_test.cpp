@@ -9,6 +9,7 @@
 #include "records/epoch_time.h"
 #include "records/epoch_value.h"
 #include "records/error_log.h"
+#include "records/utc_text.h"
 #include "fakes.h"
 
 namespace pelmora {
@@ -62,6 +63,42 @@ TEST(EpochValue, TextIsReadExactlyAndOverflowFails) {
     EXPECT_THROW(EpochValue::FromScaled(std::numeric_limits<std::int64_t>::max()) + EpochValue::FromScaled(1), Failure);
     EXPECT_EQ(EpochValue::FromText("-1.25").Floor().scaled(), -20'000);
     EXPECT_EQ(EpochValue::FromText("1700000000.123").ToText(), "1700000000.1230");
+}
+
+// Saved certificate dates: whatever the width of time_t, any moment of the
+// years 1 to 9999 goes to text and back; every other text is refused.
+struct UtcRow {
+    const char* name;
+    std::int64_t epoch;
+    const char* text;
+};
+
+class UtcTextTest : public ::testing::TestWithParam<UtcRow> {};
+
+TEST_P(UtcTextTest, RoundTrips) {
+    EXPECT_EQ(IsoUtc(GetParam().epoch), GetParam().text);
+    EXPECT_EQ(ParseIsoUtc(GetParam().text), GetParam().epoch);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, UtcTextTest,
+                         ::testing::Values(UtcRow{"Epoch", 0, "1970-01-01T00:00:00Z"},
+                                           UtcRow{"PastThirtyTwoBits", 2147483648, "2038-01-19T03:14:08Z"},
+                                           UtcRow{"LeapDay2400", 13574563200, "2400-02-29T00:00:00Z"},
+                                           UtcRow{"LastSecond", 253402300799, "9999-12-31T23:59:59Z"},
+                                           UtcRow{"FirstSecond", -62135596800, "0001-01-01T00:00:00Z"},
+                                           UtcRow{"BeforeEpoch", -1, "1969-12-31T23:59:59Z"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(UtcText, OutsideTheYearsOrGarbledIsNothing) {
+    EXPECT_EQ(IsoUtc(253402300800), "");
+    EXPECT_EQ(IsoUtc(-62135596801), "");
+    EXPECT_EQ(UtcDateText(253402300800), "?");
+    EXPECT_EQ(UtcDateText(4102444800), "2100-01-01 00:00 UTC");
+    for (const char* garbled : {"", "2026-02-30T00:00:00Z", "2026-13-01T00:00:00Z", "2026-01-01T24:00:00Z",
+                                "+026-01-01T00:00:00Z", " 2026-01-01T00:00:00Z", "2026-01-01T00:00:00Zx",
+                                "0000-01-01T00:00:00Z", "2026-01-01 00:00:00Z", "1"}) {
+        EXPECT_FALSE(ParseIsoUtc(garbled).has_value()) << garbled;
+    }
 }
 
 TEST(DateTime, ClassicReadingOfNegativeValues) {

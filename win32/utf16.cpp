@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <climits>
+
 namespace pelmora {
 
 std::wstring Utf16(const std::string& text) {
-    if (text.empty()) return {};
+    if (text.empty() || text.size() > INT_MAX) return {};
     const int size = static_cast<int>(text.size());
     const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
@@ -14,7 +16,7 @@ std::wstring Utf16(const std::string& text) {
 }
 
 std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
+    if (text.empty() || text.size() > INT_MAX) return {};
     const int size = static_cast<int>(text.size());
     const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<std::size_t>(length), '\0');

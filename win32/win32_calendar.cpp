@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <ctime>
+
+// Every date the program keeps outlives 2038, on 32-bit Windows too.
+static_assert(sizeof(std::time_t) == 8, "a 64-bit time_t (__MINGW_USE_VC2005_COMPAT)");
+
 namespace pelmora {
 
 namespace {

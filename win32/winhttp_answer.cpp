@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -94,7 +95,7 @@ std::optional<std::string> ReadAnswerBody(void* request, const WinHttpLimits& li
 
 std::string DecodeAnswer(const std::string& body, const std::string& content_type) {
     const std::optional<UINT> page = code_page_of(CharsetOf(content_type));
-    if (!page || body.empty()) return SanitizeUtf8(body);
+    if (!page || body.empty() || body.size() > INT_MAX) return SanitizeUtf8(body);
     if (*page == 1200) {
         std::wstring wide(body.size() / 2, L'\0');
         std::memcpy(wide.data(), body.data(), wide.size() * 2);

@@ -2,10 +2,16 @@
 ; user's own programs folder, with Start-menu entries for both programs.
 ; The uninstaller removes what this installs and nothing else: the settings
 ; in the registry, the output file and the error log stay where they are.
+; The 32-bit and the 64-bit installer put their programs in the same folder
+; under the same entries, so that either replaces the other as an upgrade.
 ; makensis gets PELMORA_VERSION, PELMORA_BINARY_DIR, PELMORA_ICON and
-; PELMORA_OUTPUT.
+; PELMORA_OUTPUT, and PELMORA_AMD64 for the 64-bit installer.
 
+!ifdef PELMORA_AMD64
+Target amd64-unicode
+!else
 Unicode true
+!endif
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 Name "Pelmora"
