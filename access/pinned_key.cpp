@@ -12,6 +12,7 @@ PinVerdict JudgeCertificate(const std::optional<CertificateFacts>& pinned, const
                             std::int64_t now) {
     if (!pinned || pinned->key_sha256.empty()) return PinVerdict::FirstUse;
     if (pinned->key_sha256 == seen.key_sha256) return PinVerdict::Same;
+    if (!pinned->dates_known) return PinVerdict::Changed;
     const bool old_ending = pinned->not_after - now < kRenewalWindow;
     if (old_ending && seen.subject == pinned->subject && seen.not_before > pinned->not_before)
         return PinVerdict::Renewal;

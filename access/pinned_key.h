@@ -18,7 +18,8 @@ enum class PinVerdict {
 // How a certificate seen at the gateway compares with the pinned one. A new
 // key counts as the renewal when the pinned certificate has expired or
 // expires within 30 days of `now`, and the new one has the same subject and
-// starts after the pinned one started.
+// starts after the pinned one started. A pin whose dates are not known is
+// never renewed without asking.
 PinVerdict JudgeCertificate(const std::optional<CertificateFacts>& pinned, const CertificateFacts& seen,
                             std::int64_t now);
 

@@ -11,8 +11,11 @@ std::optional<CertificateFacts> SettingsPinStore::Load() {
     facts.key_sha256 = get("KeySha256");
     if (facts.key_sha256.empty()) return std::nullopt;
     facts.subject = get("KeySubject");
-    facts.not_before = ParseIsoUtc(get("KeyNotBefore")).value_or(0);
-    facts.not_after = ParseIsoUtc(get("KeyNotAfter")).value_or(0);
+    const auto not_before = ParseIsoUtc(get("KeyNotBefore"));
+    const auto not_after = ParseIsoUtc(get("KeyNotAfter"));
+    facts.dates_known = not_before && not_after;
+    facts.not_before = not_before.value_or(0);
+    facts.not_after = not_after.value_or(0);
     return facts;
 }
 

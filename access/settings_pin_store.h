@@ -8,8 +8,10 @@
 namespace pelmora {
 
 // The pin in the settings file's [Gateway] group: KeySha256, KeySubject,
-// KeyNotBefore and KeyNotAfter (UTC, "2026-12-08T07:00:00Z"). Other groups
-// are not touched.
+// KeyNotBefore and KeyNotAfter (UTC, "2026-12-08T07:00:00Z", any year to
+// 9999). A date that is missing or not exactly of that form leaves the pin's
+// dates unknown, so that a new key is put to the user. Other groups are not
+// touched.
 class SettingsPinStore : public PinStore {
 public:
     SettingsPinStore(SettingsStore& settings, std::string app) : m_settings(settings), m_app(std::move(app)) {}

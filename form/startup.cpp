@@ -1,5 +1,9 @@
 #include "form/startup.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 #include "platform/failure.h"
 #include "form/window_design.h"
 #include "records/epoch_time.h"
@@ -11,6 +15,18 @@ std::string ExecutableBaseName(const std::string& path) {
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return name;
+}
+
+std::string ProgramNameIgnoringCase(const std::string& name) {
+    auto same = [&name](std::string_view known) {
+        return name.size() == known.size() && std::equal(name.begin(), name.end(), known.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+               });
+    };
+    for (const std::string_view known : {std::string_view("Pelmora"), std::string_view(kConsumptionExecutable)}) {
+        if (same(known)) return std::string(known);
+    }
     return name;
 }
 

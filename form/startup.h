@@ -27,6 +27,10 @@ struct StartInfo {
 // The file name of `path` without folder and extension.
 std::string ExecutableBaseName(const std::string& path);
 
+// For a system whose file names ignore case: "pelmorab" as typed in a
+// command window is PelmoraB, and "PELMORA" Pelmora; any other name as it is.
+std::string ProgramNameIgnoringCase(const std::string& name);
+
 // The argument text: the arguments after the program name joined by one blank.
 std::string ArgumentText(const std::vector<std::string>& arguments);
 

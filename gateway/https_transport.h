@@ -13,6 +13,9 @@ struct CertificateFacts {
     std::string subject;          // for example "CN=envoy-122233004455"
     std::int64_t not_before = 0;  // epoch seconds
     std::int64_t not_after = 0;   // epoch seconds
+    // False for a kept pin whose dates could not be read whole: its key is
+    // still compared, but a new key is never taken as its renewal.
+    bool dates_known = true;
 
     bool operator==(const CertificateFacts&) const = default;
 };

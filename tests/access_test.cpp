@@ -130,6 +130,9 @@ TEST(JudgeCertificate, FarFromExpiryANewKeyIsAskedAbout) {
     EXPECT_EQ(JudgeCertificate(pinned, {"BBBB", pinned.subject, kNow - kDay, kNow + 364 * kDay}, kNow),
               PinVerdict::Changed);
     EXPECT_EQ(JudgeCertificate(std::nullopt, {"BBBB", pinned.subject, 0, 1}, kNow), PinVerdict::FirstUse);
+    CertificateFacts undated = kPinned;
+    undated.dates_known = false;
+    EXPECT_EQ(JudgeCertificate(undated, kPinned, kNow), PinVerdict::Same);
 }
 
 TEST(SettingsPinStore, KeepsThePinInItsOwnGroup) {

@@ -5,7 +5,9 @@
 #include <regex>
 
 #include "fakes/fixed_wall_clock.h"
+#include "access/settings_pin_store.h"
 #include "access/token_request.h"
+#include "fakes/memory_settings_store.h"
 #include "curl/curl_https_transport.h"
 #include "loopback_server.h"
 #include "phases/form_values.h"
@@ -29,9 +31,12 @@ constexpr std::int64_t kDay = 86400;
 
 // The client side of token access as the window has it, on a real transport.
 struct TokenClient {
-    explicit TokenClient(const std::string& token) { request.set_token(token); }
+    explicit TokenClient(const std::string& token, MemorySettingsStore kept = {}) : settings(std::move(kept)) {
+        request.set_token(token);
+    }
     FixedWallClock clock{kNow};
-    MemoryPinStore pins;
+    MemorySettingsStore settings;
+    SettingsPinStore pins{settings, "Pelmora"};
     CurlHttpsTransport transport;
     TokenGatewayRequest request{transport, pins, clock};
 };
@@ -177,18 +182,22 @@ struct PinRow {
     std::vector<std::string> before;  // the certificate pinned first
     std::vector<std::string> after;   // the one the gateway shows next
     bool asked;
+    const char* kept_not_after = nullptr;  // the pinned end date as a restart finds it in the settings
 };
 class GatewayKeyTest : public ::testing::TestWithParam<PinRow> {};
 
 TEST_P(GatewayKeyTest, AsksOnlyWhenTheKeyChangedOutsideTheRenewal) {
     const PinRow& row = GetParam();
-    TokenClient client(kToken);
+    TokenClient first_run(kToken);
     int port = 0;
     {
         TlsGateway first(kToken, row.before);
         port = first.simulator.port();
-        ASSERT_NE(client.request.launch(first.simulator.https_url()), "");
+        ASSERT_NE(first_run.request.launch(first.simulator.https_url()), "");
     }
+    MemorySettingsStore kept = first_run.settings;
+    if (row.kept_not_after != nullptr) kept.SaveSetting("Pelmora", "Gateway", "KeyNotAfter", row.kept_not_after);
+    TokenClient client(kToken, kept);
     TlsGateway second(kToken, row.after, port);
     const std::string url = second.simulator.https_url();
     const std::string answer = client.request.launch(url);
@@ -224,7 +233,17 @@ INSTANTIATE_TEST_SUITE_P(Rows, GatewayKeyTest,
                                            PinRow{"yearly_renewal", starting(kNow - 350 * kDay),
                                                   starting(kNow - kDay, {"--new-key"}), false},
                                            PinRow{"other_subject_near_expiry", starting(kNow - 350 * kDay),
-                                                  starting(kNow - kDay, {"--new-key", "--serial", "999"}), true}),
+                                                  starting(kNow - kDay, {"--new-key", "--serial", "999"}), true},
+                                           // A kept end date that cannot be read whole is not "ending".
+                                           PinRow{"garbled_end", starting(kNow - 10 * kDay),
+                                                  starting(kNow - kDay, {"--new-key"}), true, "soon"},
+                                           PinRow{"missing_end", starting(kNow - 10 * kDay),
+                                                  starting(kNow - kDay, {"--new-key"}), true, ""},
+                                           PinRow{"epoch_seconds_end", starting(kNow - 10 * kDay),
+                                                  starting(kNow - kDay, {"--new-key"}), true, "1700000000"},
+                                           PinRow{"end_with_offset", starting(kNow - 10 * kDay),
+                                                  starting(kNow - kDay, {"--new-key"}), true,
+                                                  "2027-01-02T00:00:00+01:00"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

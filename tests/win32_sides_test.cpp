@@ -19,6 +19,7 @@
 
 #include "win32/certificate_facts.h"
 #include "win32/credential_secret_store.h"
+#include "win32/device_name.h"
 #include "win32/owner_file_secret_store.h"
 #include "win32/registry_settings_store.h"
 #include "win32/run_key_start.h"
@@ -114,6 +115,35 @@ TEST_F(Win32FilesTest, AReadOnlyOutputFileIsAFailureAndStaysAsItWas) {
         EXPECT_EQ(failure.code(), failure_code::PermissionDenied);
     }
     EXPECT_EQ(m_files.read_file(path("out.txt")), "kept");
+}
+
+// Names Windows takes for devices write to a port or the console in any
+// folder: refused as no file, with nothing made.
+TEST_F(Win32FilesTest, DeviceNamesAreNoFiles) {
+    for (const char* device : {"COM1", "lpt9.txt", "Aux", "nul.csv", "CON .txt", "COM1:", "conout$",
+                               "COM\xC2\xB9.txt"}) {
+        EXPECT_TRUE(IsDeviceName(path(device))) << device;
+        try {
+            m_files.replace_file(path(device), "reading");
+            ADD_FAILURE() << device << " was written";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.code(), failure_code::PathFileAccess) << device;
+        }
+        EXPECT_THROW(m_files.append_file(path(device), "record"), Failure) << device;
+    }
+    for (const char* file : {"COM10", "CONSOLE.txt", "com", "nul_readings.txt", "LPT", "con\\readings.txt"})
+        EXPECT_FALSE(IsDeviceName(file)) << file;
+    EXPECT_TRUE(m_files.list_folder(m_folder).empty());
+}
+
+// What the user set on the output file stays when a read replaces it.
+TEST_F(Win32FilesTest, AReplaceKeepsTheFilesAttributes) {
+    m_files.replace_file(path("out.txt"), "first");
+    ASSERT_TRUE(SetFileAttributesW(Utf16(path("out.txt")).c_str(), FILE_ATTRIBUTE_HIDDEN));
+    m_files.replace_file(path("out.txt"), "second");
+    EXPECT_EQ(m_files.read_file(path("out.txt")), "second");
+    EXPECT_NE(GetFileAttributesW(Utf16(path("out.txt")).c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u) << "no longer hidden";
+    EXPECT_EQ(m_files.list_folder(m_folder).size(), 1u) << "no temporary left";
 }
 
 // The other program reads the output file by opening it, which keeps the
@@ -253,8 +283,11 @@ TEST_F(Win32FilesTest, TheTokenFileIsTheOwnersAlone) {
     DWORD got = 0;
     GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &got);
     CloseHandle(token);
+    PSID own = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
+    std::vector<unsigned char> user_sid(static_cast<unsigned char*>(own),
+                                        static_cast<unsigned char*>(own) + GetLengthSid(own));
     wchar_t* sid = nullptr;
-    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid);
+    ConvertSidToStringSidW(own, &sid);
     const std::wstring user = sid;
     LocalFree(sid);
     for (const Row& row : rows) {
@@ -265,6 +298,20 @@ TEST_F(Win32FilesTest, TheTokenFileIsTheOwnersAlone) {
         const SecretRead read = store.Get("");
         EXPECT_EQ(read.status, row.status);
         EXPECT_NE(read.message.find(row.says), std::string::npos) << read.message;
+    }
+    // Wine keeps no right but reading and writing on a file, so these are judged on the lists themselves:
+    // who may change the access list or the owner may grant themselves reading.
+    for (const wchar_t* list : {L"D:P(A;;FA;;;U)(A;;WD;;;WD)", L"D:P(A;;FA;;;U)(A;;WO;;;WD)",
+                                L"D:P(A;;FA;;;U)(A;;RC;;;BU)", L"D:P(A;;FA;;;U)(A;;FA;;;SY)(A;;0x1;;;WD)",
+                                L"D:P(A;;FA;;;U)(A;;FA;;;SY)(A;;FA;;;BA)(D;;FA;;;WD)"}) {
+        std::wstring sddl = list;
+        sddl.replace(sddl.find(L";;;U)") + 3, 1, user);
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                                         nullptr));
+        const bool others_denied = sddl.find(L"(D;") != std::wstring::npos;
+        EXPECT_EQ(GrantsOthersAnyRight(descriptor, user_sid.data()), !others_denied) << Utf8(list);
+        LocalFree(descriptor);
     }
     EXPECT_TRUE(store.Erase(""));
     EXPECT_TRUE(store.Erase("")) << "erasing what is not there";

@@ -35,7 +35,9 @@
 #include "windows/gateway_page.h"
 #include "windows/history_window.h"
 #include "windows/options_dialog.h"
+#include "windows/program_start.h"
 #include "windows/single_instance.h"
+#include "windows/tray_actions.h"
 #include "windows/pelmora_form.h"
 
 // clang-format off
@@ -78,10 +80,17 @@ TEST(Win32Window, ATickShowsTheGatewaysFiguresInTheirColours) {
 }
 
 TEST(Win32Window, TheSecondNameReadsTheSecondMeterAsConsumption) {
-    Window w("C:/Pelmora/PelmoraB.exe");
-    w.form.set_enabled(false);
-    SendMessageW(w.window(), WM_TIMER, 1, 0);
-    EXPECT_EQ(w.form.text("Consumption"), "-3,339.0") << "the second meter as consumption";
+    // Typed in a command window in another case, it is the same program.
+    const ProgramStart typed = ProgramStartOf(L"C:\\Pelmora\\pelmorab.EXE", L"pelmorab --tray 192.168.1.20");
+    EXPECT_EQ(typed.start.executable, "C:/Pelmora/PelmoraB.EXE");
+    EXPECT_EQ(typed.start.arguments, std::vector<std::string>{"192.168.1.20"});
+    EXPECT_TRUE(typed.tray);
+    for (const std::string& executable : {std::string("C:/Pelmora/PelmoraB.exe"), typed.start.executable}) {
+        Window w(executable.c_str());
+        w.form.set_enabled(false);
+        SendMessageW(w.window(), WM_TIMER, 1, 0);
+        EXPECT_EQ(w.form.text("Consumption"), "-3,339.0") << executable;
+    }
 }
 
 TEST(Win32Window, TheMenuAndTheDoubleClicksResizeTheWindow) {
@@ -353,6 +362,19 @@ TEST(Win32Tray, TheIconsTooltipBalloonsAndMenu) {
     EXPECT_EQ(icon.MenuItems(), (std::vector<std::string>{"Show", "Stop", "Options...", "Quit"}));
 }
 
+// The program's own wiring of the icon's menu, before and after the window is made.
+TEST(Win32Tray, TheProgramsMenuHoldsHistory) {
+    Pelmorafrm* made = nullptr;
+    NotificationIcon icon(WindowTrayActions(made));
+    EXPECT_EQ(icon.MenuItems(), (std::vector<std::string>{"Show", "Start", "History...", "Options...", "Quit"}));
+    Window w;
+    made = &w.form;
+    w.form.set_enabled(true);
+    EXPECT_EQ(icon.MenuItems()[1], "Stop");
+    WindowTrayActions(made).start_or_stop();
+    EXPECT_FALSE(w.form.enabled()) << "Stop stops the window's polling";
+}
+
 // A second start of the same program finds the first, which shows its window.
 TEST(Win32Tray, ASecondStartShowsTheFirst) {
     SingleInstance first("PelmoraTest" + std::to_string(GetCurrentProcessId()));
@@ -363,6 +385,8 @@ TEST(Win32Tray, ASecondStartShowsTheFirst) {
     EXPECT_FALSE(second.first());
     EXPECT_TRUE(second.ShowFirst(1000));
     EXPECT_EQ(asked, 1);
+    SingleInstance typed("pelmoratest" + std::to_string(GetCurrentProcessId()));
+    EXPECT_FALSE(typed.first()) << "Windows names ignore case";
     SingleInstance other("PelmoraTestB" + std::to_string(GetCurrentProcessId()));
     EXPECT_TRUE(other.first()) << "another name is another program";
 }

@@ -41,18 +41,19 @@ std::vector<unsigned char> current_user() {
 
 bool is_well_known(PSID sid, WELL_KNOWN_SID_TYPE type) { return IsWellKnownSid(sid, type) != FALSE; }
 
-// Whether an access list lets anyone but `user`, the system and the
-// administrators read; a missing list lets everyone.
-bool others_may_read(const ACL* list, PSID user) {
+// Whether an access list grants anyone but `user`, the system and the
+// administrators any right at all (one who may change the list or the owner
+// can grant themselves reading); a missing list lets everyone.
+bool others_hold_rights(const ACL* list, PSID user) {
     if (list == nullptr) return true;
-    constexpr DWORD kRead = FILE_READ_DATA | GENERIC_READ | GENERIC_ALL | MAXIMUM_ALLOWED;
     for (DWORD i = 0; i < list->AceCount; ++i) {
         void* entry = nullptr;
         if (!GetAce(const_cast<ACL*>(list), i, &entry)) return true;
         const auto* header = static_cast<const ACE_HEADER*>(entry);
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        if (header->AceType == ACCESS_DENIED_ACE_TYPE || header->AceType == SYSTEM_AUDIT_ACE_TYPE) continue;
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return true;  // object or callback grants: not told apart
         const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
-        if ((allowed->Mask & kRead) == 0) continue;
+        if (allowed->Mask == 0) continue;
         PSID sid = const_cast<DWORD*>(&allowed->SidStart);
         if (EqualSid(sid, user) || is_well_known(sid, WinLocalSystemSid) ||
             is_well_known(sid, WinBuiltinAdministratorsSid))
@@ -73,12 +74,13 @@ std::optional<std::string> refusal(HANDLE file, const std::string& path) {
     PACL list = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (user.empty() || GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                        &owner, nullptr, &list, nullptr, &descriptor) != ERROR_SUCCESS)
+                                        &owner, nullptr, &list, nullptr, &descriptor) != ERROR_SUCCESS ||
+        descriptor == nullptr)
         return path + ": who may read it cannot be told, so it is not used";
     const std::unique_ptr<void, FreeLocal> held(descriptor);
     if (owner == nullptr || !EqualSid(owner, user.data()))
         return path + ": it belongs to another user, so it is not used. Replace it with a file of your own";
-    if (others_may_read(list, user.data()))
+    if (GrantsOthersAnyRight(descriptor, user.data()))
         return path + ": other users can read it, so it is not used. Make it yours alone with: icacls \"" + path +
                "\" /inheritance:r /grant:r \"%USERNAME%:F\"";
     return std::nullopt;
@@ -108,6 +110,14 @@ std::unique_ptr<void, FreeLocal> owner_only(const std::vector<unsigned char>& us
 }
 
 }  // namespace
+
+bool GrantsOthersAnyRight(void* descriptor, void* user) {
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL list = nullptr;
+    if (!GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted)) return true;
+    return others_hold_rights(present ? list : nullptr, user);
+}
 
 SecretRead OwnerFileSecretStore::Get(const std::string&) {
     SecretRead read;

@@ -8,9 +8,11 @@ namespace pelmora {
 
 // One secret in a file of its own that only its owner may read. The file is
 // written to a temporary beside it with a protected access list granting
-// this user alone, flushed, then moved over the old one. A file that anyone
-// but its user, the system and the administrators may read is refused, as
-// is a file another user owns and anything but a plain file. The key is
+// this user alone, flushed, then moved over the old one. A file on which
+// anyone but its user, the system and the administrators holds any right
+// is refused (one who may change its access list or owner may grant
+// themselves reading), as is a file another user owns and anything but a
+// plain file. The key is
 // ignored: each store holds one secret. `path` is UTF-8.
 class OwnerFileSecretStore : public SecretStore {
 public:
@@ -24,5 +26,10 @@ public:
 private:
     std::string m_path;
 };
+
+// Whether the access list of a security descriptor (a missing list counts
+// as everyone's) grants anyone but `user`, the system and the administrators
+// any right. Both are Windows' own structures, passed through untyped.
+bool GrantsOthersAnyRight(void* descriptor, void* user);
 
 }  // namespace pelmora

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/failure.h"
+#include "win32/device_name.h"
 #include "win32/utf16.h"
 
 namespace pelmora {
@@ -47,13 +48,72 @@ void write_all(HANDLE file, std::string_view content) {
     }
 }
 
-bool busy(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED; }
+bool busy(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
 
 // The attributes of what is at `path`, or nothing when nothing is.
 std::optional<DWORD> attributes_of(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
     return attributes;
+}
+
+[[noreturn]] void refuse_non_file() { throw Failure(failure_code::PathFileAccess, "Path/File access error"); }
+
+// What a symbolic link at `path` leads to, so that the file is replaced and
+// the link stays, as on Linux; `path` itself for anything else.
+std::wstring through_link(const std::wstring& path, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return path;
+    File file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        (void)file.release();
+        fail_for(GetLastError());
+    }
+    std::wstring resolved(32768, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(file.get(), resolved.data(), static_cast<DWORD>(resolved.size()),
+                                                   FILE_NAME_NORMALIZED);
+    if (length == 0 || length >= resolved.size()) fail_for(GetLastError());
+    resolved.resize(length);
+    return resolved;
+}
+
+// Whether another program holds `target` open, so that it cannot be
+// replaced now. Asked before replacing, since a replace that fails leaves a
+// stray file behind on some systems.
+bool held_open(const std::wstring& target) {
+    HANDLE handle = CreateFileW(target.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(handle);
+    return false;
+}
+
+// What the user may have set on the output file and a replace must keep.
+constexpr DWORD kUserAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// Puts `temporary` in the place of `target`: over an existing file
+// (`attributes` its attributes) by ReplaceFileW, which keeps its access list
+// and streams, with its attributes set again where they were not kept.
+bool put_in_place(const std::wstring& temporary, const std::wstring& target, std::optional<DWORD> attributes) {
+    if (!attributes) {
+        return MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+               FALSE;
+    }
+    if (held_open(target)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return false;
+    }
+    if (!ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return false;
+    const DWORD now = GetFileAttributesW(target.c_str());
+    const DWORD wanted = *attributes & kUserAttributes;
+    if (now != INVALID_FILE_ATTRIBUTES && (now & kUserAttributes) != wanted) {
+        const DWORD set = (now & ~kUserAttributes & ~FILE_ATTRIBUTE_NORMAL) | wanted;
+        SetFileAttributesW(target.c_str(), set == 0 ? FILE_ATTRIBUTE_NORMAL : set);
+    }
+    return true;
 }
 
 void write_in_place(const std::wstring& target, std::string_view content) {
@@ -67,10 +127,16 @@ void write_in_place(const std::wstring& target, std::string_view content) {
 void Win32FileSystem::replace_file(const std::string& path, std::string_view content) {
     if (path.empty() || path.find('\0') != std::string::npos || path.back() == '\\' || path.back() == '/')
         throw Failure(failure_code::BadFileName, "Bad file name or number");
-    const std::wstring target = Utf16(path);
-    if (const std::optional<DWORD> existing = attributes_of(target)) {
+    if (IsDeviceName(path)) refuse_non_file();
+    std::wstring target = Utf16(path);
+    std::optional<DWORD> existing = attributes_of(target);
+    if (existing && (*existing & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        target = through_link(target, *existing);
+        existing = attributes_of(target);
+    }
+    if (existing) {
         if ((*existing & FILE_ATTRIBUTE_DIRECTORY) != 0 || (*existing & FILE_ATTRIBUTE_DEVICE) != 0)
-            throw Failure(failure_code::PathFileAccess, "Path/File access error");
+            refuse_non_file();
         if ((*existing & FILE_ATTRIBUTE_READONLY) != 0)
             throw Failure(failure_code::PermissionDenied, "Permission denied");
     }
@@ -95,9 +161,8 @@ void Win32FileSystem::replace_file(const std::string& path, std::string_view con
             throw;
         }
     }
-    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     for (int waited = 0;; waited += 10) {
-        if (MoveFileExW(temporary.c_str(), target.c_str(), flags)) return;
+        if (put_in_place(temporary, target, existing)) return;
         const DWORD error = GetLastError();
         if (!busy(error) || waited >= kBusyWaitMs) {
             DeleteFileW(temporary.c_str());
@@ -108,6 +173,7 @@ void Win32FileSystem::replace_file(const std::string& path, std::string_view con
 }
 
 void Win32FileSystem::append_file(const std::string& path, std::string_view content) {
+    if (IsDeviceName(path)) refuse_non_file();
     const std::wstring target = Utf16(path);
     if (const std::optional<DWORD> existing = attributes_of(target);
         existing && (*existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)

@@ -6,11 +6,15 @@ namespace pelmora {
 
 // Files through the wide Win32 calls, so that a folder with letters beyond
 // ASCII works; paths are UTF-8 and content is written as given (binary).
-// A replace writes a temporary file beside the target and moves it over
-// the target; while another program holds the target open the move is
-// tried again for up to kBusyWaitMs, and past that the replace fails with
-// the target untouched and the temporary file removed. A read-only file is
-// a failure and is never opened for writing.
+// A replace writes a temporary file beside the target and puts it in the
+// target's place (ReplaceFileW over an existing file, keeping its
+// attributes, access list and streams; through a symbolic link to the file
+// it leads to, the link staying); while another program holds the target
+// open this is tried again for up to kBusyWaitMs, and past that the replace
+// fails with the target untouched and the temporary file removed. A
+// read-only file is a failure and is never opened for writing. A folder, a
+// device, or a name Windows takes for one (COM1, NUL.txt, ...) is refused
+// as no file, before anything is opened.
 class Win32FileSystem : public FileSystem {
 public:
     static constexpr int kBusyWaitMs = 1000;

@@ -23,7 +23,9 @@
 #include "win32/winhttp_request.h"
 #include "win32/winhttps_transport.h"
 #include "windows/pelmora_form.h"
+#include "windows/program_start.h"
 #include "windows/single_instance.h"
+#include "windows/tray_actions.h"
 
 // clang-format off
 #include <windows.h>
@@ -38,35 +40,15 @@
 
 namespace {
 
-// How the program was started: the executable with "/" between folders
-// and as Windows names it, the arguments after it but --tray, and that one.
-struct Started {
-    pelmora::StartInfo start;
-    std::string exe_path;
-    bool tray = false;
-};
-
-Started started() {
-    Started s;
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    s.exe_path = pelmora::Utf8(path);
-    s.start.executable = s.exe_path;
-    for (char& c : s.start.executable) {
-        if (c == '\\') c = '/';
+// The program's own path, however long.
+std::wstring own_path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) return path.substr(0, length);
+        if (path.size() >= 32768) return path;
+        path.resize(path.size() * 2);
     }
-    int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 1; arguments != nullptr && i < count; ++i) {
-        std::string argument = pelmora::Utf8(arguments[i]);
-        if (argument == "--tray") {
-            s.tray = true;
-        } else {
-            s.start.arguments.push_back(std::move(argument));
-        }
-    }
-    LocalFree(arguments);
-    return s;
 }
 
 // The message loop, until the window is closed; Tab moves between the controls.
@@ -83,7 +65,7 @@ int run(pelmora::Pelmorafrm& window) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    const Started how = started();
+    const pelmora::ProgramStart how = pelmora::ProgramStartOf(own_path(), GetCommandLineW());
     const std::string program = pelmora::ExecutableBaseName(how.start.executable);
     // One poller per program name: a second start shows the first one's window and ends.
     pelmora::SingleInstance instance(program);
@@ -107,19 +89,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     pelmora::WinHttpsTransport https;
     pelmora::MosquittoBus bus(pelmora::WindowsTrustContext);
     pelmora::Pelmorafrm* shown = nullptr;  // the window, once made
-    pelmora::NotificationIcon tray(pelmora::TrayActions{[&shown] { shown->ShowOrHide(); },
-                                                        [&shown] { return shown->shown(); },
-                                                        [&shown] { return shown->enabled(); },
-                                                        [&shown] {
-                                                            if (shown->enabled()) {
-                                                                shown->Stopbtn_Click();
-                                                            } else {
-                                                                shown->Startbtn_Click();
-                                                            }
-                                                        },
-                                                        {},
-                                                        [&shown] { shown->open_options(); },
-                                                        [&shown] { shown->Quit(); }});
+    pelmora::NotificationIcon tray(pelmora::WindowTrayActions(shown));
     std::ostringstream log;  // a window program has no console
     try {
         pelmora::CoreServices core(pelmora::PlatformServices{

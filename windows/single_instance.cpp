@@ -13,9 +13,16 @@ namespace {
 constexpr const wchar_t* kInstanceClass = L"PelmoraInstance";
 constexpr UINT kShowYourself = WM_APP + 20;
 
+// Windows file names ignore case, so the name that finds the first start does too.
+std::wstring instance_name(const std::string& program) {
+    std::wstring name = L"Pelmora." + Utf16(program);
+    CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
 }  // namespace
 
-SingleInstance::SingleInstance(const std::string& program) : m_name(L"Pelmora." + Utf16(program)) {
+SingleInstance::SingleInstance(const std::string& program) : m_name(instance_name(program)) {
     m_mutex = CreateMutexW(nullptr, TRUE, (L"Local\\" + m_name).c_str());
     m_first = m_mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
 }
