@@ -64,8 +64,7 @@ std::string UtcDateText(std::int64_t epoch) {
     const auto f = fields_of(epoch);
     if (!f) return "?";
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d UTC", f->year, f->month, f->day, f->hour,
-                  f->minute);
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d UTC", f->year, f->month, f->day, f->hour, f->minute);
     return buffer;
 }
 
@@ -74,9 +73,9 @@ std::optional<std::int64_t> ParseIsoUtc(const std::string& text) {
         text[16] != ':' || text[19] != 'Z')
         return std::nullopt;
     const int year = digits_at(text, 0, 4), month = digits_at(text, 5, 2), day = digits_at(text, 8, 2);
-    const int hour = digits_at(text, 11, 2), minute = digits_at(text, 14, 2), second = digits_at(text, 17, 2);
-    if (year < 1 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) || hour < 0 ||
-        hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+    const std::int64_t hour = digits_at(text, 11, 2), minute = digits_at(text, 14, 2), second = digits_at(text, 17, 2);
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) || hour < 0 || hour > 23 ||
+        minute < 0 || minute > 59 || second < 0 || second > 59)
         return std::nullopt;
     return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * kSecondsPerDay +
            hour * 3600 + minute * 60 + second;

@@ -94,9 +94,9 @@ TEST(UtcText, OutsideTheYearsOrGarbledIsNothing) {
     EXPECT_EQ(IsoUtc(-62135596801), "");
     EXPECT_EQ(UtcDateText(253402300800), "?");
     EXPECT_EQ(UtcDateText(4102444800), "2100-01-01 00:00 UTC");
-    for (const char* garbled : {"", "2026-02-30T00:00:00Z", "2026-13-01T00:00:00Z", "2026-01-01T24:00:00Z",
-                                "+026-01-01T00:00:00Z", " 2026-01-01T00:00:00Z", "2026-01-01T00:00:00Zx",
-                                "0000-01-01T00:00:00Z", "2026-01-01 00:00:00Z", "1"}) {
+    for (const char* garbled :
+         {"", "2026-02-30T00:00:00Z", "2026-13-01T00:00:00Z", "2026-01-01T24:00:00Z", "+026-01-01T00:00:00Z",
+          " 2026-01-01T00:00:00Z", "2026-01-01T00:00:00Zx", "0000-01-01T00:00:00Z", "2026-01-01 00:00:00Z", "1"}) {
         EXPECT_FALSE(ParseIsoUtc(garbled).has_value()) << garbled;
     }
 }

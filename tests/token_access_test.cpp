@@ -227,24 +227,21 @@ std::vector<std::string> starting(std::int64_t at, std::vector<std::string> more
     return more;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, GatewayKeyTest,
-                         ::testing::Values(PinRow{"changed_key", starting(kNow - 10 * kDay),
-                                                  starting(kNow - kDay, {"--new-key"}), true},
-                                           PinRow{"yearly_renewal", starting(kNow - 350 * kDay),
-                                                  starting(kNow - kDay, {"--new-key"}), false},
-                                           PinRow{"other_subject_near_expiry", starting(kNow - 350 * kDay),
-                                                  starting(kNow - kDay, {"--new-key", "--serial", "999"}), true},
-                                           // A kept end date that cannot be read whole is not "ending".
-                                           PinRow{"garbled_end", starting(kNow - 10 * kDay),
-                                                  starting(kNow - kDay, {"--new-key"}), true, "soon"},
-                                           PinRow{"missing_end", starting(kNow - 10 * kDay),
-                                                  starting(kNow - kDay, {"--new-key"}), true, ""},
-                                           PinRow{"epoch_seconds_end", starting(kNow - 10 * kDay),
-                                                  starting(kNow - kDay, {"--new-key"}), true, "1700000000"},
-                                           PinRow{"end_with_offset", starting(kNow - 10 * kDay),
-                                                  starting(kNow - kDay, {"--new-key"}), true,
-                                                  "2027-01-02T00:00:00+01:00"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, GatewayKeyTest,
+    ::testing::Values(
+        PinRow{"changed_key", starting(kNow - 10 * kDay), starting(kNow - kDay, {"--new-key"}), true},
+        PinRow{"yearly_renewal", starting(kNow - 350 * kDay), starting(kNow - kDay, {"--new-key"}), false},
+        PinRow{"other_subject_near_expiry", starting(kNow - 350 * kDay),
+               starting(kNow - kDay, {"--new-key", "--serial", "999"}), true},
+        // A kept end date that cannot be read whole is not "ending".
+        PinRow{"garbled_end", starting(kNow - 10 * kDay), starting(kNow - kDay, {"--new-key"}), true, "soon"},
+        PinRow{"missing_end", starting(kNow - 10 * kDay), starting(kNow - kDay, {"--new-key"}), true, ""},
+        PinRow{"epoch_seconds_end", starting(kNow - 10 * kDay), starting(kNow - kDay, {"--new-key"}), true,
+               "1700000000"},
+        PinRow{"end_with_offset", starting(kNow - 10 * kDay), starting(kNow - kDay, {"--new-key"}), true,
+               "2027-01-02T00:00:00+01:00"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pelmora

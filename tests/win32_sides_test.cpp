@@ -120,8 +120,8 @@ TEST_F(Win32FilesTest, AReadOnlyOutputFileIsAFailureAndStaysAsItWas) {
 // Names Windows takes for devices write to a port or the console in any
 // folder: refused as no file, with nothing made.
 TEST_F(Win32FilesTest, DeviceNamesAreNoFiles) {
-    for (const char* device : {"COM1", "lpt9.txt", "Aux", "nul.csv", "CON .txt", "COM1:", "conout$",
-                               "COM\xC2\xB9.txt"}) {
+    for (const char* device :
+         {"COM1", "lpt9.txt", "Aux", "nul.csv", "CON .txt", "COM1:", "conout$", "COM\xC2\xB9.txt"}) {
         EXPECT_TRUE(IsDeviceName(path(device))) << device;
         try {
             m_files.replace_file(path(device), "reading");
@@ -301,14 +301,14 @@ TEST_F(Win32FilesTest, TheTokenFileIsTheOwnersAlone) {
     }
     // Wine keeps no right but reading and writing on a file, so these are judged on the lists themselves:
     // who may change the access list or the owner may grant themselves reading.
-    for (const wchar_t* list : {L"D:P(A;;FA;;;U)(A;;WD;;;WD)", L"D:P(A;;FA;;;U)(A;;WO;;;WD)",
-                                L"D:P(A;;FA;;;U)(A;;RC;;;BU)", L"D:P(A;;FA;;;U)(A;;FA;;;SY)(A;;0x1;;;WD)",
-                                L"D:P(A;;FA;;;U)(A;;FA;;;SY)(A;;FA;;;BA)(D;;FA;;;WD)"}) {
+    for (const wchar_t* list :
+         {L"D:P(A;;FA;;;U)(A;;WD;;;WD)", L"D:P(A;;FA;;;U)(A;;WO;;;WD)", L"D:P(A;;FA;;;U)(A;;RC;;;BU)",
+          L"D:P(A;;FA;;;U)(A;;FA;;;SY)(A;;0x1;;;WD)", L"D:P(A;;FA;;;U)(A;;FA;;;SY)(A;;FA;;;BA)(D;;FA;;;WD)"}) {
         std::wstring sddl = list;
         sddl.replace(sddl.find(L";;;U)") + 3, 1, user);
         PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
-                                                                         nullptr));
+        ASSERT_TRUE(
+            ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr));
         const bool others_denied = sddl.find(L"(D;") != std::wstring::npos;
         EXPECT_EQ(GrantsOthersAnyRight(descriptor, user_sid.data()), !others_denied) << Utf8(list);
         LocalFree(descriptor);

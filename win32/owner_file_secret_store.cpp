@@ -73,8 +73,9 @@ std::optional<std::string> refusal(HANDLE file, const std::string& path) {
     PSID owner = nullptr;
     PACL list = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (user.empty() || GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                        &owner, nullptr, &list, nullptr, &descriptor) != ERROR_SUCCESS ||
+    if (user.empty() ||
+        GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
+                        &list, nullptr, &descriptor) != ERROR_SUCCESS ||
         descriptor == nullptr)
         return path + ": who may read it cannot be told, so it is not used";
     const std::unique_ptr<void, FreeLocal> held(descriptor);

@@ -135,8 +135,7 @@ void Win32FileSystem::replace_file(const std::string& path, std::string_view con
         existing = attributes_of(target);
     }
     if (existing) {
-        if ((*existing & FILE_ATTRIBUTE_DIRECTORY) != 0 || (*existing & FILE_ATTRIBUTE_DEVICE) != 0)
-            refuse_non_file();
+        if ((*existing & FILE_ATTRIBUTE_DIRECTORY) != 0 || (*existing & FILE_ATTRIBUTE_DEVICE) != 0) refuse_non_file();
         if ((*existing & FILE_ATTRIBUTE_READONLY) != 0)
             throw Failure(failure_code::PermissionDenied, "Permission denied");
     }
