@@ -33,9 +33,17 @@ void CounterStage::restore(const std::string& gateway) {
 void CounterStage::Flush() {
     if (m_files == nullptr || m_state_path.empty() || m_gateway.empty()) return;
     try {
-        m_files->make_folders(m_state_path.substr(0, m_state_path.rfind('/')));
+        // The Windows program names its folders with backslashes.
+        const std::size_t slash = m_state_path.find_last_of("/\\");
+        if (slash != std::string::npos && slash > 0) m_files->make_folders(m_state_path.substr(0, slash));
         m_files->replace_file(m_state_path, CounterStateText(m_gateway, m_guard.tracks()));
-    } catch (const Failure&) {
+        m_told_unwritten = false;
+    } catch (const Failure& failure) {
+        if (!m_told_unwritten) {
+            m_log << "Pelmora: the counters' state cannot be written to " << m_state_path << " (" << failure.what()
+                  << "); a restart forgets what it holds back\n";
+        }
+        m_told_unwritten = true;
     }
 }
 

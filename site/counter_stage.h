@@ -24,25 +24,29 @@ public:
     CounterStage(bool second_is_total, std::ostream& log, std::vector<FinishedReadSink*> next,
                  FileSystem* files = nullptr, std::string state_path = "")
         : m_second_is_total(second_is_total),
+          m_log(log),
           m_guard(log),
           m_next(std::move(next)),
           m_files(files),
           m_state_path(std::move(state_path)) {}
 
     void OnFinishedRead(const FinishedRead& read) override;
-    // Writes the state file; a failure to write costs only what a restart keeps.
+    // Writes the state file; a failure to write costs only what a restart
+    // keeps, and standard error says so once until a write succeeds again.
     void Flush();
 
 private:
     void restore(const std::string& gateway);
 
     bool m_second_is_total;
+    std::ostream& m_log;
     CounterGuard m_guard;
     SiteReader m_reader;
     std::vector<FinishedReadSink*> m_next;
     FileSystem* m_files;
     std::string m_state_path;
-    std::string m_gateway;  // the gateway the guard follows; empty before the first read
+    std::string m_gateway;          // the gateway the guard follows; empty before the first read
+    bool m_told_unwritten = false;  // said once until a write succeeds again
 };
 
 }  // namespace pelmora

@@ -26,6 +26,11 @@
 #include "test_support.h"
 #include "tools/gateway_document.h"
 #include "zone_for_tests.h"
+#ifdef _WIN32
+#include <filesystem>
+
+#include "win32/win32_file_system.h"
+#endif
 
 namespace pelmora {
 namespace {
@@ -333,3 +338,39 @@ INSTANTIATE_TEST_SUITE_P(Rows, CounterColumnsTest,
 
 }  // namespace
 }  // namespace pelmora
+
+#ifdef _WIN32
+namespace pelmora {
+namespace {
+
+// The Windows program names its state file with backslashes; a restart finds
+// what the first run wrote.
+TEST(CounterStageOnWindows, TheStateIsKeptUnderABackslashedPath) {
+    const std::string folder = std::filesystem::temp_directory_path().string() + "\\PelmoraCounters" +
+                               std::to_string(std::time(nullptr)) + "\\Pelmora";
+    const std::string path = folder + "\\counters-Pelmora";
+    Win32FileSystem files;
+    std::ostringstream log;
+    SimulatedInstallation installation(11);
+    {
+        CounterStage stage(false, log, {}, &files, path);
+        for (std::int64_t epoch = kTen; epoch < kTen + 5; ++epoch) {
+            FinishedRead finished;
+            finished.epoch = epoch;
+            finished.document = RenderReadings(installation.Sample(epoch, 12.0), DocumentLayout::Indented);
+            finished.address = "10.0.0.5";
+            stage.OnFinishedRead(finished);
+        }
+        stage.Flush();
+    }
+    const std::optional<std::string> kept = files.read_file(path);
+    ASSERT_TRUE(kept) << log.str();
+    EXPECT_TRUE(ParseCounterState(*kept, "10.0.0.5")) << *kept;
+    EXPECT_EQ(log.str().find("cannot be written"), std::string::npos) << log.str();
+    files.remove_file(path);
+    std::filesystem::remove_all(std::filesystem::path(folder).parent_path());
+}
+
+}  // namespace
+}  // namespace pelmora
+#endif

@@ -359,7 +359,8 @@ TEST(Win32Clock, TickCountRises) {
     const std::uint32_t first = ticks.GetTickCount();
     Sleep(50);
     const std::uint32_t passed = ticks.GetTickCount() - first;
-    EXPECT_GE(passed, 40u);
+    // The count moves in steps of up to 16 ms, at each end of the sleep.
+    EXPECT_GE(passed, 50u - 2 * 16u);
     EXPECT_LT(passed, 10000u);
 }
 

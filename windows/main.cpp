@@ -91,12 +91,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     pelmora::Pelmorafrm* shown = nullptr;  // the window, once made
     pelmora::NotificationIcon tray(pelmora::WindowTrayActions(shown));
     std::ostringstream log;  // a window program has no console
+    const std::string counters = pelmora::LocalFolderPath("counters-" + program);
+    // Earlier versions made an empty folder at the state file's own name, which would keep it from being written.
+    RemoveDirectoryW(pelmora::Utf16(counters).c_str());
     try {
         pelmora::CoreServices core(pelmora::PlatformServices{
             files, settings, clock, calendar, keychain, token_file, password_file, https, plain, bus, tray, log,
             [] { return std::make_unique<pelmora::WinHttpGatewayRequest>(); },
             [] { return std::make_unique<pelmora::WinHttpsTransport>(); }, program, pelmora::LocalFolderPath("history"),
-            pelmora::LocalFolderPath("counters-" + program)});
+            counters});
         pelmora::RunKeyStart autostart(program, how.exe_path);
         pelmora::DesktopServices desktop{settings, autostart, {}, true};
         pelmora::Pelmorafrm window(pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about,
