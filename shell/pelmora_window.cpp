@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -21,6 +22,7 @@
 #include "readings/pelmora_read.h"
 #include "shell/gateway_page.h"
 #include "form/settings.h"
+#include "form/title_bar_place.h"
 #include "records/stored_value.h"
 #include "shell/options_dialog.h"
 #include "desktop/tray_text.h"
@@ -154,6 +156,7 @@ void Pelmorafrm::Form_Load() {
     LoadContext context{m_menu,   m_globals,       m_services.settings, *this,   *this,
                         m_system, m_services.zone, m_session.form(),    m_start, available_screen_size()};
     pelmora::Form_Load(context);
+    keep_title_bar_on_screen();
     if (m_access_status || m_services.publish != nullptr || m_services.desktop != nullptr) {
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
     }
@@ -479,6 +482,31 @@ ScreenSize primary_screen(bool available_only) {
 }  // namespace
 
 ScreenSize Pelmorafrm::screen_size() const { return primary_screen(false); }
+
+void Pelmorafrm::keep_title_bar_on_screen() {
+    const QRect frame = frameGeometry();
+    const int title = std::max(frame.height() - geometry().height(), 20);
+    const QPoint grip(frame.center().x(), frame.top() + title / 2);
+    // The screen under the title bar, or the one nearest to it.
+    const QScreen* nearest = QGuiApplication::screenAt(grip);
+    int distance = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (QGuiApplication::screenAt(grip) != nullptr) break;
+        const QRect area = screen->availableGeometry();
+        const QPoint inside(std::clamp(grip.x(), area.left(), area.right()),
+                            std::clamp(grip.y(), area.top(), area.bottom()));
+        const int away = (inside - grip).manhattanLength();
+        if (nearest == nullptr || away < distance) {
+            nearest = screen;
+            distance = away;
+        }
+    }
+    if (nearest == nullptr) return;
+    const QRect area = nearest->availableGeometry();
+    const DesktopRect placed = TitleBarOnArea({frame.x(), frame.y(), frame.width(), frame.height()},
+                                              {area.x(), area.y(), area.width(), area.height()}, title, 100);
+    if (placed.left != frame.x() || placed.top != frame.y()) move(placed.left, placed.top);
+}
 
 ScreenSize Pelmorafrm::available_screen_size() const { return primary_screen(true); }
 

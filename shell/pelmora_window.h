@@ -119,6 +119,8 @@ public:
     // The primary screen in twips.
     ScreenSize screen_size() const;
     ScreenSize available_screen_size() const;
+    // A restored place whose title bar is on no screen's free area is moved onto the nearest one.
+    void keep_title_bar_on_screen();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

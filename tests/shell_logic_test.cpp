@@ -12,6 +12,7 @@
 #include "form/settings.h"
 #include "records/stored_value.h"
 #include "form/startup.h"
+#include "form/title_bar_place.h"
 #include "shell_fakes.h"
 
 namespace pelmora {
@@ -31,6 +32,32 @@ protected:
     }
     std::intptr_t command(std::uintptr_t id) { return system.send(WM_SYSCOMMAND, id); }
 };
+
+// A restored window's title bar on a 1920 by 1040 work area beside a
+// second monitor to its left; 30 units of title, 100 to take hold of.
+struct PlaceRow {
+    const char* name;
+    DesktopRect window;
+    DesktopRect placed;
+};
+
+class TitleBarPlaceTest : public ::testing::TestWithParam<PlaceRow> {};
+
+TEST_P(TitleBarPlaceTest, KeepsTheTitleBarWithinReach) {
+    const DesktopRect area{0, 0, 1920, 1040};
+    EXPECT_EQ(TitleBarOnArea(GetParam().window, area, 30, 100), GetParam().placed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TitleBarPlaceTest,
+    ::testing::Values(PlaceRow{"on_the_area", {100, 100, 580, 240}, {100, 100, 580, 240}},
+                      PlaceRow{"partly_off_the_right_but_in_reach", {1700, 500, 580, 240}, {1700, 500, 580, 240}},
+                      PlaceRow{"a_hand_edited_left", {900000, 100, 580, 240}, {1820, 100, 580, 240}},
+                      PlaceRow{"a_removed_monitor_on_the_left", {-1800, 100, 580, 240}, {-480, 100, 580, 240}},
+                      PlaceRow{"below_the_area", {100, 5000, 580, 240}, {100, 1010, 580, 240}},
+                      PlaceRow{"above_the_area", {100, -300, 580, 240}, {100, 0, 580, 240}},
+                      PlaceRow{"the_extreme_values", {2147483647, -2147483647, 580, 240}, {1820, 0, 580, 240}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MenuTest, AppendsSeparatorThenFourItemsAndInstallsProcedure) {
     ASSERT_EQ(system.appended.size(), 5u);

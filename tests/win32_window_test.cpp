@@ -144,6 +144,26 @@ TEST(Win32Window, TheNextStartRestoresWhatClosingSaved) {
     EXPECT_EQ(next.form.text("IP"), "envoy.local") << "the command line's address wins over the saved one";
 }
 
+// A place on a monitor removed since, or a hand-edited Left: the title bar
+// comes back onto the work area.
+TEST(Win32Window, ARestoredPlaceOffTheScreenComesBackWithinReach) {
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    for (const char* left : {"13500000", "-90000"}) {
+        MemorySettingsStore saved;
+        for (const auto& [key, value] : {std::pair<const char*, const char*>{"Left", left}, {"Top", "13500000"},
+                                         {"Height", "3560"}, {"Width", "8670"}})
+            saved.SaveSetting(kSettingsApp, kSettingsSection, key, value);
+        Window w("C:/Pelmora/Pelmora.exe", saved);
+        RECT frame{};
+        GetWindowRect(w.window(), &frame);
+        EXPECT_LE(frame.left, area.right - 99) << left;
+        EXPECT_GE(frame.right, area.left + 99) << left;
+        EXPECT_GE(frame.top, area.top) << left;
+        EXPECT_LT(frame.top, area.bottom) << left;
+    }
+}
+
 // What the About box showed, read on the window's own thread by a timer that
 // the box's modal loop runs; the box is closed with OK once its text is there.
 // A gateway with a meter list: the readings, and the list at /ivp/meters.

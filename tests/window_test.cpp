@@ -444,6 +444,24 @@ TEST_F(WindowTest, StoredSettingsAreRestored) {
     EXPECT_TRUE(w.window_system().topmost());
 }
 
+// A place on a monitor removed since, or a hand-edited Left: the title bar
+// comes back within reach, the size as it was.
+TEST_F(WindowTest, ARestoredPlaceOffTheScreenComesBackWithinReach) {
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const char* place : {"Left=13500000\nTop=300", "Left=-90000\nTop=13500000"}) {
+        std::filesystem::create_directories(settings_file().parent_path());
+        std::ofstream(settings_file()) << "[Settings]\n" << place << "\nHeight=3560\nWidth=8670\nIP=x\nWrite=0\n";
+        Pelmorafrm& w = start();
+        const QRect frame = w.frameGeometry();
+        EXPECT_LE(frame.left(), available.right() - 99) << place;
+        EXPECT_GE(frame.right(), available.left() + 99) << place;
+        EXPECT_GE(frame.top(), available.top()) << place;
+        EXPECT_LT(frame.top(), available.bottom()) << place;
+        EXPECT_EQ(w.Width(), 8670) << place;
+        w.close();
+    }
+}
+
 // A file written by hand: an enormous size is held to the screen, and values
 // with an unquoted "," keep their text.
 TEST_F(WindowTest, HandWrittenSettingsFile) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "form/title_bar_place.h"
 #include "win32/object_procedure.h"
 
 #include <cctype>
@@ -217,6 +218,7 @@ void Pelmorafrm::Form_Load() {
     LoadContext context{m_menu,   m_globals,       m_services.settings, *this,   *this,
                         m_system, m_services.zone, m_session.form(),    m_start, screen(true)};
     pelmora::Form_Load(context);
+    keep_title_bar_on_screen();
     if (m_access_status || m_services.publish != nullptr || m_services.desktop != nullptr)
         m_menu.AddOptionsItem("Options...", [this] { open_options(); });
     if (m_services.desktop != nullptr) ApplyDesktop(LoadDesktopSettings(m_services.settings, kSettingsApp));
@@ -575,6 +577,23 @@ void Pelmorafrm::process_pending_events() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+void Pelmorafrm::keep_title_bar_on_screen() {
+    HWND window = reinterpret_cast<HWND>(m_window);
+    RECT frame{};
+    if (!GetWindowRect(window, &frame)) return;
+    const int title = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME);
+    const RECT title_bar{frame.left, frame.top, frame.right, frame.top + title};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromRect(&title_bar, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const RECT& work = monitor.rcWork;
+    const DesktopRect placed =
+        TitleBarOnArea({frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top},
+                       {work.left, work.top, work.right - work.left, work.bottom - work.top}, title, pixels(1500));
+    if (placed.left != frame.left || placed.top != frame.top)
+        SetWindowPos(window, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 ScreenSize Pelmorafrm::screen(bool work_area) const {

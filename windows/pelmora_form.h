@@ -104,6 +104,8 @@ private:
     void show_site_row(bool shown);
     void update_tip(Hwnd tool, const std::string& text);
     void close();
+    // A restored place whose title bar is on no monitor's work area is moved onto the nearest one.
+    void keep_title_bar_on_screen();
     int pixels(int twips) const;
     int twips(int pixels) const;
     const Control* find(std::string_view name) const;
