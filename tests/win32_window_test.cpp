@@ -144,6 +144,19 @@ TEST(Win32Window, TheNextStartRestoresWhatClosingSaved) {
     EXPECT_EQ(next.form.text("IP"), "envoy.local") << "the command line's address wins over the saved one";
 }
 
+// A start with Windows runs in the system folder: the program works in its own.
+TEST(Win32Window, AStartInTheSystemFolderWorksInTheProgramsOwn) {
+    const std::vector<std::wstring> systems{L"C:\\Windows\\system32", L"C:\\Windows"};
+    const std::wstring program = L"C:\\Users\\Zo\u00EB\\AppData\\Local\\Programs\\Pelmora\\Pelmora.exe";
+    EXPECT_EQ(WorkingFolder(L"C:\\WINDOWS\\System32\\", systems, program),
+              L"C:\\Users\\Zo\u00EB\\AppData\\Local\\Programs\\Pelmora");
+    EXPECT_EQ(WorkingFolder(L"c:\\windows", systems, program),
+              L"C:\\Users\\Zo\u00EB\\AppData\\Local\\Programs\\Pelmora");
+    EXPECT_EQ(WorkingFolder(L"D:\\Meters", systems, program), L"D:\\Meters") << "where the user started it";
+    EXPECT_EQ(WorkingFolder(L"C:\\Windows\\system32\\drivers", systems, program), L"C:\\Windows\\system32\\drivers");
+    EXPECT_EQ(WorkingFolder(L"C:\\Windows", systems, L"D:\\Pelmora.exe"), L"D:\\");
+}
+
 // A place on a monitor removed since, or a hand-edited Left: the title bar
 // comes back onto the work area.
 TEST(Win32Window, ARestoredPlaceOffTheScreenComesBackWithinReach) {
@@ -151,8 +164,10 @@ TEST(Win32Window, ARestoredPlaceOffTheScreenComesBackWithinReach) {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     for (const char* left : {"13500000", "-90000"}) {
         MemorySettingsStore saved;
-        for (const auto& [key, value] : {std::pair<const char*, const char*>{"Left", left}, {"Top", "13500000"},
-                                         {"Height", "3560"}, {"Width", "8670"}})
+        for (const auto& [key, value] : {std::pair<const char*, const char*>{"Left", left},
+                                         {"Top", "13500000"},
+                                         {"Height", "3560"},
+                                         {"Width", "8670"}})
             saved.SaveSetting(kSettingsApp, kSettingsSection, key, value);
         Window w("C:/Pelmora/Pelmora.exe", saved);
         RECT frame{};

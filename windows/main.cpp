@@ -65,7 +65,9 @@ int run(pelmora::Pelmorafrm& window) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    const pelmora::ProgramStart how = pelmora::ProgramStartOf(own_path(), GetCommandLineW());
+    const std::wstring exe_path = own_path();
+    pelmora::WorkInOwnFolderWhenStartedInTheSystems(exe_path);
+    const pelmora::ProgramStart how = pelmora::ProgramStartOf(exe_path, GetCommandLineW());
     const std::string program = pelmora::ExecutableBaseName(how.start.executable);
     // One poller per program name: a second start shows the first one's window and ends.
     pelmora::SingleInstance instance(program);
