@@ -38,8 +38,9 @@ bool success(long status) { return status >= 200 && status < 300; }
 
 }  // namespace
 
-TokenGatewayRequest::TokenGatewayRequest(HttpsTransport& transport, PinStore& pins, const WallClock& clock)
-    : m_transport(transport), m_pins(pins), m_clock(clock), m_failure(kNoAnswer) {}
+TokenGatewayRequest::TokenGatewayRequest(HttpsTransport& transport, PinStore& pins, const WallClock& clock,
+                                         std::chrono::milliseconds whole_read)
+    : m_transport(transport), m_pins(pins), m_clock(clock), m_failure(kNoAnswer), m_whole_read(whole_read) {}
 
 void TokenGatewayRequest::set_token(std::optional<std::string> token) {
     if (token == m_token) return;
@@ -78,7 +79,7 @@ bool TokenGatewayRequest::recheck_change(const std::string& url) {
     const std::int64_t now = m_clock.EpochSeconds();
     if (now - m_last_probe < kRetryAfter) return false;
     m_last_probe = now;
-    const std::optional<CertificateFacts> seen = m_transport.probe(url);
+    const std::optional<CertificateFacts> seen = m_transport.probe(url, m_deadline);
     if (!seen) return false;
     switch (JudgeCertificate(m_pinned, *seen, now)) {
         case PinVerdict::Same: m_change.reset(); return true;
@@ -101,11 +102,12 @@ std::optional<HttpsAnswer> TokenGatewayRequest::call(const std::string& url, boo
         request.headers.push_back("Authorization: Bearer " + *m_token);
         if (with_cookie && !m_cookie.empty()) request.headers.push_back("Cookie: sessionId=" + m_cookie);
         if (m_pinned) request.pinned_sha256 = m_pinned->key_sha256;
+        request.deadline = m_deadline;
         HttpsAnswer answer = m_transport.get(request);
 
         if (answer.outcome == HttpsAnswer::Outcome::KeyMismatch) {
             const std::int64_t now = m_clock.EpochSeconds();
-            const std::optional<CertificateFacts> seen = m_transport.probe(url);
+            const std::optional<CertificateFacts> seen = m_transport.probe(url, m_deadline);
             if (!seen) break;
             const PinVerdict verdict = JudgeCertificate(m_pinned, *seen, now);
             if (verdict == PinVerdict::Renewal) {
@@ -154,6 +156,7 @@ bool TokenGatewayRequest::check_session(const std::string& base) {
 
 std::string TokenGatewayRequest::fetch(const std::string& url, bool side) {
     m_failure = kNoAnswer;
+    m_deadline = std::chrono::steady_clock::now() + m_whole_read;
     if (!m_token) {
         m_failure = kTokenUnavailable;
         return std::string();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +25,8 @@ inline constexpr const char* kTokenUnavailable = "Token not available";
 // handshake; a different key ends the handshake before anything is sent,
 // and is taken without asking only as the yearly renewal (see
 // JudgeCertificate). A refused token is tried again at most once a minute.
+// A read, its session check and any probe of the key included, ends within
+// `whole_read` of its start.
 class TokenGatewayRequest : public GatewayRequest {
 public:
     struct KeyChange {
@@ -31,7 +34,10 @@ public:
         CertificateFacts seen;
     };
 
-    TokenGatewayRequest(HttpsTransport& transport, PinStore& pins, const WallClock& clock);
+    static constexpr std::chrono::milliseconds kWholeRead{14000};
+
+    TokenGatewayRequest(HttpsTransport& transport, PinStore& pins, const WallClock& clock,
+                        std::chrono::milliseconds whole_read = kWholeRead);
 
     // A new token (or none) starts a new session.
     void set_token(std::optional<std::string> token);
@@ -82,6 +88,8 @@ private:
     std::optional<std::int64_t> m_refused_at;
     std::optional<std::string> m_renewal_note;
     std::uint64_t m_session_checks = 0;
+    std::chrono::milliseconds m_whole_read;
+    std::optional<ReadDeadline> m_deadline;  // the read under way's
 };
 
 }  // namespace pelmora

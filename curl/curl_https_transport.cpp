@@ -26,6 +26,17 @@ std::optional<CertificateFacts> peer_certificate(CURL* easy) {
     return std::nullopt;
 }
 
+// The limits of one call that must end by `deadline`: its whole-call bound
+// cut to what is left; nothing when the deadline has passed.
+std::optional<RequestLimits> limits_until(RequestLimits limits, const std::optional<ReadDeadline>& deadline) {
+    if (!deadline) return limits;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return std::nullopt;
+    limits.whole = std::min(limits.whole, left);
+    return limits;
+}
+
 }  // namespace
 
 CurlHttpsTransport::CurlHttpsTransport(RequestLimits limits) : m_limits(limits) {
@@ -45,7 +56,8 @@ void CurlHttpsTransport::set_common_options(CURL* e, const std::string& url) {
 HttpsAnswer CurlHttpsTransport::get(const HttpsCall& call) {
     HttpsAnswer answer;
     try {
-        if (!m_easy || !m_multi || !IsSendableUrl(call.url, kScheme)) return answer;
+        const std::optional<RequestLimits> limits = limits_until(m_limits, call.deadline);
+        if (!limits || !m_easy || !m_multi || !IsSendableUrl(call.url, kScheme)) return answer;
         CURL* e = m_easy.get();
         // An empty "Accept:" removes the one header libcurl would add of its own.
         HeaderList headers(curl_slist_append(nullptr, "Accept:"));
@@ -68,9 +80,9 @@ HttpsAnswer CurlHttpsTransport::get(const HttpsCall& call) {
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
         curl_easy_setopt(e, CURLOPT_PINNEDPUBLICKEY, pin.empty() ? nullptr : pin.c_str());
         curl_easy_setopt(e, CURLOPT_TCP_KEEPALIVE, 1L);
-        AttachTransfer(e, m_transfer, m_limits);
+        AttachTransfer(e, m_transfer, *limits);
 
-        const CURLcode result = RunTransfer(m_multi.get(), e, m_transfer, m_limits);
+        const CURLcode result = RunTransfer(m_multi.get(), e, m_transfer, *limits);
         // The header list goes when this call returns; libcurl must not keep it.
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, nullptr);
         if (result == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
@@ -94,9 +106,11 @@ HttpsAnswer CurlHttpsTransport::get(const HttpsCall& call) {
     }
 }
 
-std::optional<CertificateFacts> CurlHttpsTransport::probe(const std::string& url) {
+std::optional<CertificateFacts> CurlHttpsTransport::probe(const std::string& url,
+                                                          std::optional<ReadDeadline> deadline) {
     try {
-        if (!m_multi || !IsSendableUrl(url, kScheme)) return std::nullopt;
+        const std::optional<RequestLimits> limits = limits_until(m_limits, deadline);
+        if (!limits || !m_multi || !IsSendableUrl(url, kScheme)) return std::nullopt;
         EasyHandle easy(curl_easy_init());
         if (!easy) return std::nullopt;
         CURL* e = easy.get();
@@ -106,8 +120,8 @@ std::optional<CertificateFacts> CurlHttpsTransport::probe(const std::string& url
         curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
         curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
         CurlTransfer transfer;
-        AttachTransfer(e, transfer, m_limits);
-        if (RunTransfer(m_multi.get(), e, transfer, m_limits) != CURLE_OK) return std::nullopt;
+        AttachTransfer(e, transfer, *limits);
+        if (RunTransfer(m_multi.get(), e, transfer, *limits) != CURLE_OK) return std::nullopt;
         return peer_certificate(e);
     } catch (...) {
         return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +21,10 @@ struct CertificateFacts {
     bool operator==(const CertificateFacts&) const = default;
 };
 
+// When a whole read must be over: every call and probe it makes has ended by
+// then, answered or not.
+using ReadDeadline = std::chrono::steady_clock::time_point;
+
 // One GET over HTTPS.
 struct HttpsCall {
     std::string url;  // "https://..." only; anything else fails with nothing sent
@@ -27,6 +32,9 @@ struct HttpsCall {
     // in any of them is not made.
     std::vector<std::string> headers;
     std::string pinned_sha256;  // base64 SPKI hash the peer must have; empty: any key
+    // The read's end; none: the transport's own whole-call limit from now.
+    // A call whose deadline has passed is not made.
+    std::optional<ReadDeadline> deadline;
 };
 
 struct HttpsAnswer {
@@ -51,8 +59,9 @@ public:
     virtual ~HttpsTransport() = default;
     virtual HttpsAnswer get(const HttpsCall& call) = 0;
     // The certificate the server at `url` presents; nothing when no
-    // handshake completes. No HTTP request is sent.
-    virtual std::optional<CertificateFacts> probe(const std::string& url) = 0;
+    // handshake completes by the deadline (as for a call). No HTTP request
+    // is sent.
+    virtual std::optional<CertificateFacts> probe(const std::string& url, std::optional<ReadDeadline> deadline) = 0;
 };
 
 }  // namespace pelmora

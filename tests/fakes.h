@@ -65,7 +65,7 @@ public:
         calls.push_back(call);
         return answer;
     }
-    std::optional<CertificateFacts> probe(const std::string&) override { return key; }
+    std::optional<CertificateFacts> probe(const std::string&, std::optional<ReadDeadline>) override { return key; }
 
     CertificateFacts key{"AAAA", "CN=envoy-122233004455", 0, 4102444800};
     std::string document;

@@ -87,12 +87,27 @@ TEST(TokenAccess, ChecksTheSessionOnceAndKeepsOneConnection) {
     EXPECT_LE(handshakes, 2);
 }
 
+// The session check and the reading share one deadline: a slow check
+// leaves the reading only what is left of it (1.5 s and 1.5 s would answer).
+TEST(TokenAccess, TheSessionCheckAndTheReadingShareOneDeadline) {
+    TlsGateway gateway(kToken, {"--check-delay-ms", "1500", "--mode", "delay", "--delay-ms", "1500"});
+    FixedWallClock clock{kNow};
+    MemoryPinStore pins;
+    CurlHttpsTransport transport;
+    TokenGatewayRequest request{transport, pins, clock, std::chrono::milliseconds(2000)};
+    request.set_token(kToken);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(request.launch(gateway.simulator.https_url()), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000 + 1500));
+    EXPECT_EQ(request.session_checks(), 1u);
+}
+
 TEST(TokenAccess, NeverSpeaksPlainHttp) {
     test::LoopbackListener listener;
     TokenClient client(kToken);
     const std::string url = "http://127.0.0.1:" + std::to_string(listener.port()) + "/ivp/meters/readings";
     EXPECT_EQ(client.request.launch(url), "");
-    EXPECT_EQ(client.transport.get(HttpsCall{url, {"Authorization: Bearer x"}, ""}).outcome,
+    EXPECT_EQ(client.transport.get(HttpsCall{url, {"Authorization: Bearer x"}, "", {}}).outcome,
               HttpsAnswer::Outcome::NoAnswer);
     EXPECT_FALSE(listener.has_pending_connection());
 }
@@ -173,7 +188,7 @@ TEST(TokenAccess, NoControlCharacterReachesAHeaderLine) {
     const std::string url = "https://127.0.0.1:" + std::to_string(listener.port()) + "/ivp/meters/readings";
     EXPECT_EQ(client.request.launch(url), "");
     for (const char* line : {"Authorization: Bearer a\nb", "Cookie: sessionId=\x01", "X: \x7f"})
-        EXPECT_EQ(client.transport.get(HttpsCall{url, {line}, ""}).outcome, HttpsAnswer::Outcome::NoAnswer) << line;
+        EXPECT_EQ(client.transport.get(HttpsCall{url, {line}, "", {}}).outcome, HttpsAnswer::Outcome::NoAnswer) << line;
     EXPECT_FALSE(listener.has_pending_connection());
 }
 

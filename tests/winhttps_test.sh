@@ -9,9 +9,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 
+# A case, then any further options of its simulator.
 run_case() {
-  PELMORA_SIMULATOR_LOG=$log "$here/with_simulator.sh" "$simulator" --tls --new-key --fixed "$fixture" -- \
-    "$emulator" "$test_exe" --gtest_filter="WinHttps.$1"
+  local name=$1
+  shift
+  PELMORA_SIMULATOR_LOG=$log "$here/with_simulator.sh" "$simulator" --tls --new-key --fixed "$fixture" "$@" -- \
+    "$emulator" "$test_exe" --gtest_filter="WinHttps.$name"
 }
 
 fail() {
@@ -31,3 +34,5 @@ run_case AnotherKeyGetsNoTokenAndWaitsForTheUser
 [ "$(grep -c "token=yes" "$log")" -eq 2 ] || fail "a token went to a key that was not pinned"
 
 run_case ARenewalOfAnEndingCertificateIsTakenWithoutAsking
+
+run_case TheSessionCheckAndTheReadingShareOneDeadline --check-delay-ms 1500 --mode delay --delay-ms 1500

@@ -3,6 +3,7 @@
 // and whose request log it checks afterwards.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -85,21 +86,35 @@ TEST_F(WinHttps, ARenewalOfAnEndingCertificateIsTakenWithoutAsking) {
     EXPECT_TRUE(client.request.take_renewal_note());
 }
 
+// Run on a simulator whose token check and reading each take 1.5 s: the two
+// share one deadline of 2 s, which would otherwise be 14 s each.
+TEST_F(WinHttps, TheSessionCheckAndTheReadingShareOneDeadline) {
+    FixedWallClock clock{kNow};
+    MemoryPinStore pins;
+    WinHttpsTransport transport;
+    TokenGatewayRequest request{transport, pins, clock, std::chrono::milliseconds(2000)};
+    request.set_token(test::OwnerToken(kNow + 365 * kDay));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(request.launch(gateway_url()), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000 + 1500));
+}
+
 TEST(WinHttpsTransport, SendsNothingItShouldNot) {
     WinHttpsTransport transport;
     struct Row {
         const char* name;
         HttpsCall call;
     };
-    for (const Row& row : {Row{"plain http", {"http://127.0.0.1:9/ivp/meters/readings", {}, ""}},
-                           Row{"user information", {"https://user@127.0.0.1:9/", {}, ""}},
-                           Row{"line break in a header", {"https://127.0.0.1:9/", {"Authorization: a\r\nX: b"}, ""}},
-                           Row{"nobody listening", {"https://127.0.0.1:9/", {}, ""}}}) {
+    for (const Row& row :
+         {Row{"plain http", {"http://127.0.0.1:9/ivp/meters/readings", {}, "", {}}},
+          Row{"user information", {"https://user@127.0.0.1:9/", {}, "", {}}},
+          Row{"line break in a header", {"https://127.0.0.1:9/", {"Authorization: a\r\nX: b"}, "", {}}},
+          Row{"nobody listening", {"https://127.0.0.1:9/", {}, "", {}}}}) {
         const HttpsAnswer answer = transport.get(row.call);
         EXPECT_EQ(answer.outcome, HttpsAnswer::Outcome::NoAnswer) << row.name;
         EXPECT_FALSE(answer.handshake) << row.name;
     }
-    EXPECT_FALSE(transport.probe("https://127.0.0.1:9/"));
+    EXPECT_FALSE(transport.probe("https://127.0.0.1:9/", std::nullopt));
 }
 
 }  // namespace

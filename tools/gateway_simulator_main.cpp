@@ -54,6 +54,7 @@ struct Options {
     int dead_phase = 0;      // a phase (1 to 3) that reads 0 V; 0 for none
     int list_status = 0;     // the status the meter list answers with an HTML page; 0 for the list
     int list_delay_ms = 0;   // how long the meter list waits before it answers
+    int check_delay_ms = 0;  // how long /auth/check_jwt waits before it answers
 };
 
 const char* kModes[] = {"normal",         "refuse",          "silent",    "delay",     "drip",
@@ -70,7 +71,7 @@ int usage(bool asked = false, const std::string& wrong = "") {
            "                       [--hour H] [--site SITE] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
            "                       [--serial S] [--cert-start EPOCH] [--cert-days N]]\n"
            "                       [--counter-jump N] [--counter-reset N] [--freeze] [--dead-phase N]\n"
-           "                       [--list-status N] [--list-delay-ms N] [--version]\n"
+           "                       [--list-status N] [--list-delay-ms N] [--check-delay-ms N] [--version]\n"
            "  Serves /ivp/meters/readings on 127.0.0.1 like the solar gateway. --port 0 picks a free\n"
            "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
            "  MODE: normal (default), refuse (connections refused), silent (accepts, never answers),\n"
@@ -84,7 +85,8 @@ int usage(bool asked = false, const std::string& wrong = "") {
            "  net consumption and a backfeed collar, listed), total (production and total\n"
            "  consumption, listed).\n"
            "  --list-status N answers the meter list with status N and an HTML page;\n"
-           "  --list-delay-ms N makes the meter list wait N ms before it answers.\n"
+           "  --list-delay-ms N makes the meter list wait N ms before it answers, --check-delay-ms N\n"
+           "  the token check (TLS mode).\n"
            "  The meters' lifetime counters (actEnergyDlvd, actEnergyRcvd) advance with the simulated\n"
            "  power, Wh = W x seconds / 3600. --counter-jump N puts every delivered counter up by\n"
            "  5 MWh at the Nth readings document, for good; --counter-reset N drops every counter to 0\n"
@@ -334,6 +336,8 @@ int main(int argc, char** argv) {
                 options.list_status = std::stoi(next());
             else if (arg == "--list-delay-ms")
                 options.list_delay_ms = std::stoi(next());
+            else if (arg == "--check-delay-ms")
+                options.check_delay_ms = std::stoi(next());
             else
                 return usage(false, arg);
         } catch (const std::exception&) {
@@ -399,6 +403,8 @@ int main(int argc, char** argv) {
                       << std::endl;
         });
         server.Get("/auth/check_jwt", [&](const httplib::Request& req, httplib::Response& res) {
+            if (options.check_delay_ms > 0 && !sleep_unless_stopping(std::chrono::milliseconds(options.check_delay_ms)))
+                return;
             res.set_header("Strict-Transport-Security", "max-age=31536000; includeSubDomains");
             if (!access->bearer_ok(req.get_header_value("Authorization"))) {
                 serve_text(res, 401, unauthorized_page(), "text/html");

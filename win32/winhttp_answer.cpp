@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -57,6 +58,18 @@ Internet OpenSession(const WinHttpLimits& limits) {
     return session;
 }
 
+bool LimitPhases(void* request, const WinHttpLimits& limits, std::chrono::steady_clock::time_point deadline,
+                 int phases) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    const int each = static_cast<int>(
+        std::max<long long>(1, std::min<long long>(limits.phase.count(), left.count() / std::max(phases, 1))));
+    DWORD wait = static_cast<DWORD>(each);
+    return WinHttpSetTimeouts(request, each, each, each, each) &&
+           WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &wait, sizeof wait);
+}
+
 std::optional<std::wstring> AnswerHeader(void* request, unsigned long which, unsigned long index) {
     DWORD bytes = 0;
     DWORD at = index;
@@ -73,9 +86,9 @@ std::optional<std::string> ReadAnswerBody(void* request, const WinHttpLimits& li
                                           std::chrono::steady_clock::time_point deadline) {
     std::string body;
     for (;;) {
-        // Closing the handle from elsewhere does not end a read: the whole
-        // call's limit is checked between the parts instead.
-        if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
+        // Closing the handle from elsewhere does not end a read: each part
+        // waits no longer than what is left.
+        if (!LimitPhases(request, limits, deadline, 1)) return std::nullopt;
         DWORD available = 0;
         if (!WinHttpQueryDataAvailable(request, &available)) return std::nullopt;
         if (available == 0) break;

@@ -36,8 +36,15 @@ std::optional<UrlParts> CrackUrl(const std::string& url, bool secure);
 // A new session with no proxy, each phase under `limits`.
 Internet OpenSession(const WinHttpLimits& limits);
 
-// The body of the answer to `request` within the limits, or nothing; a
-// body shorter than its Content-Length is nothing too.
+// Limits each phase of `request` (resolving, connecting, sending, waiting for
+// the answer, each read) to the phase limit or the share of what is left
+// before `deadline` among the `phases` still to come, whichever is less;
+// false, and nothing set, once the deadline has passed.
+bool LimitPhases(void* request, const WinHttpLimits& limits, std::chrono::steady_clock::time_point deadline,
+                 int phases);
+
+// The body of the answer to `request` within the limits and by `deadline`,
+// or nothing; a body shorter than its Content-Length is nothing too.
 std::optional<std::string> ReadAnswerBody(void* request, const WinHttpLimits& limits,
                                           std::chrono::steady_clock::time_point deadline);
 

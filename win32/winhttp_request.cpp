@@ -23,13 +23,12 @@ std::string launch(const std::string& url, const WinHttpLimits& limits) {
     Internet request(WinHttpOpenRequest(connection.get(), L"GET", parts->path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                         WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
     if (!request) return {};
-    // The wait for the answer's headers has its own limit.
-    DWORD wait = static_cast<DWORD>(limits.phase.count());
-    WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &wait, sizeof wait);
     DWORD features = WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_KEEP_ALIVE;
     WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
-    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !WinHttpReceiveResponse(request.get(), nullptr))
+    // Resolving, connecting and sending share what is left of the whole call; then the wait for the headers.
+    if (!LimitPhases(request.get(), limits, deadline, 3) ||
+        !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !LimitPhases(request.get(), limits, deadline, 1) || !WinHttpReceiveResponse(request.get(), nullptr))
         return {};
     const std::optional<std::string> body = ReadAnswerBody(request.get(), limits, deadline);
     if (!body) return {};

@@ -78,8 +78,6 @@ std::optional<Reply> exchange(HINTERNET connection, const UrlParts& parts, const
                                         WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE));
     if (!request) return std::nullopt;
     HINTERNET h = request.get();
-    DWORD wait = static_cast<DWORD>(limits.phase.count());
-    WinHttpSetOption(h, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &wait, sizeof wait);
     DWORD features = WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES;
     WinHttpSetOption(h, WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
     // The gateway's certificate is self-signed, for a name it is not reached by.
@@ -92,13 +90,15 @@ std::optional<Reply> exchange(HINTERNET connection, const UrlParts& parts, const
     }
     WinHttpSetStatusCallback(h, on_status, WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER | WINHTTP_CALLBACK_FLAG_SEND_REQUEST,
                              0);
-    const bool sent = WinHttpSendRequest(h, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+    // Resolving, connecting, the handshake and sending share what is left of the read; then the wait for the headers.
+    const bool sent = LimitPhases(h, limits, deadline, 3) &&
+                      WinHttpSendRequest(h, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
                                          reinterpret_cast<DWORD_PTR>(&watch)) != FALSE;
     if (watch.closed) {
         (void)request.release();
         return std::nullopt;
     }
-    if (!sent || !WinHttpReceiveResponse(h, nullptr)) return std::nullopt;
+    if (!sent || !LimitPhases(h, limits, deadline, 1) || !WinHttpReceiveResponse(h, nullptr)) return std::nullopt;
     const std::optional<std::string> body = ReadAnswerBody(h, limits, deadline);
     if (!body) return std::nullopt;
     Reply reply;
@@ -146,7 +146,8 @@ HttpsAnswer WinHttpsTransport::get(const HttpsCall& call) {
             return answer;
         const std::optional<UrlParts> parts = CrackUrl(call.url, true);
         if (!parts || !open_for(*parts, call.pinned_sha256)) return answer;
-        const auto deadline = std::chrono::steady_clock::now() + m_limits.whole;
+        const auto deadline = std::min(std::chrono::steady_clock::now() + m_limits.whole,
+                                       call.deadline.value_or(std::chrono::steady_clock::time_point::max()));
         // A pinned call's first request on a new connection only shows its key.
         for (int attempt = 0; attempt < 2 && std::chrono::steady_clock::now() < deadline; ++attempt) {
             Exchange watch;
@@ -179,7 +180,7 @@ HttpsAnswer WinHttpsTransport::get(const HttpsCall& call) {
     }
 }
 
-std::optional<CertificateFacts> WinHttpsTransport::probe(const std::string& url) {
+std::optional<CertificateFacts> WinHttpsTransport::probe(const std::string& url, std::optional<ReadDeadline> deadline) {
     try {
         if (!IsSendableUrl(url, kScheme)) return std::nullopt;
         const std::optional<UrlParts> parts = CrackUrl(url, true);
@@ -188,8 +189,9 @@ std::optional<CertificateFacts> WinHttpsTransport::probe(const std::string& url)
         WinHttpsTransport fresh(m_limits);
         if (!fresh.open_for(*parts, {})) return std::nullopt;
         Exchange watch;
-        (void)exchange(fresh.m_connection.get(), *parts, HttpsCall{url, {}, {}}, watch, m_limits,
-                       std::chrono::steady_clock::now() + m_limits.whole);
+        (void)exchange(fresh.m_connection.get(), *parts, HttpsCall{url, {}, {}, {}}, watch, m_limits,
+                       std::min(std::chrono::steady_clock::now() + m_limits.whole,
+                                deadline.value_or(std::chrono::steady_clock::time_point::max())));
         return watch.seen;
     } catch (...) {
         return std::nullopt;

@@ -25,7 +25,7 @@ public:
     // WinHTTP cannot stop after the handshake: the probe's request goes out
     // on a connection of its own, with no header of the caller's, and its
     // answer is dropped.
-    std::optional<CertificateFacts> probe(const std::string& url) override;
+    std::optional<CertificateFacts> probe(const std::string& url, std::optional<ReadDeadline> deadline) override;
 
 private:
     bool open_for(const UrlParts& parts, const std::string& pin);
