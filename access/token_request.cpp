@@ -50,6 +50,20 @@ void TokenGatewayRequest::set_token(std::optional<std::string> token) {
     m_refused_at.reset();
 }
 
+std::optional<CertificateFacts> TokenGatewayRequest::pin_in_force() {
+    if (!m_pins_loaded) {
+        m_pins_loaded = true;
+        m_pinned = m_pins.Load();
+    }
+    return m_pinned;
+}
+
+void TokenGatewayRequest::adopt_session(const std::string& cookie) {
+    m_cookie = cookie;
+    m_session = !cookie.empty();
+    m_adopted = true;
+}
+
 std::optional<TokenGatewayRequest::KeyChange> TokenGatewayRequest::key_change_to_ask() {
     if (!m_change || m_change_asked) return std::nullopt;
     m_change_asked = true;
@@ -161,10 +175,7 @@ std::string TokenGatewayRequest::fetch(const std::string& url, bool side) {
         m_failure = kTokenUnavailable;
         return std::string();
     }
-    if (!m_pins_loaded) {
-        m_pins_loaded = true;
-        m_pinned = m_pins.Load();
-    }
+    (void)pin_in_force();
     if (m_change && !recheck_change(url)) {
         m_failure = kCertificateChanged;
         return std::string();
@@ -177,6 +188,7 @@ std::string TokenGatewayRequest::fetch(const std::string& url, bool side) {
     bool checked = false;
     for (;;) {
         if (!m_session) {
+            if (side && m_adopted) return std::string();
             if (!check_session(base)) return std::string();
             checked = true;
         }

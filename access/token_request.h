@@ -64,6 +64,15 @@ public:
 
     std::uint64_t session_checks() const { return m_session_checks; }
 
+    // The key the reads hold pinned (loaded from the store at the first
+    // ask), whether or not the store could keep it.
+    std::optional<CertificateFacts> pin_in_force();
+    // The reads' session cookie while they have a session; empty otherwise.
+    std::string session_cookie() const { return m_session ? m_cookie : std::string(); }
+    // Reads under a session another request opened, never opening one of
+    // their own for a side document.
+    void adopt_session(const std::string& cookie);
+
 private:
     // One GET with the token (and the cookie when there is one), the pin
     // applied and kept up to date. Sets m_failure when it fails.
@@ -79,6 +88,7 @@ private:
     std::optional<std::string> m_token;
     std::string m_cookie;
     bool m_session = false;
+    bool m_adopted = false;  // the session is another request's: a side document never opens one
     std::string m_failure;
     std::optional<CertificateFacts> m_pinned;
     bool m_pins_loaded = false;

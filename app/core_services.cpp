@@ -1,6 +1,7 @@
 #include "app/core_services.h"
 
 #include "access/pinned_key.h"
+#include "app/side_token_request.h"
 #include "access/token_text.h"
 #include "desktop/desktop_settings.h"
 #include "form/settings.h"
@@ -8,29 +9,6 @@
 #include "publish/mqtt_settings.h"
 
 namespace pelmora {
-
-namespace {
-
-// The meter list's own request in token mode: a connection of its own, the
-// key pinned now, the token in force; its refusal touches nothing else.
-class SideTokenRequest : public GatewayRequest {
-public:
-    SideTokenRequest(std::unique_ptr<HttpsTransport> transport, const std::string& token,
-                     const std::optional<CertificateFacts>& pin, const WallClock& clock)
-        : m_transport(std::move(transport)), m_request(*m_transport, m_pins, clock) {
-        if (pin) m_pins.Save(*pin);
-        m_request.set_token(token);
-    }
-    std::string scheme() override { return m_request.scheme(); }
-    std::string launch(const std::string& url) override { return m_request.launch_side(url); }
-
-private:
-    std::unique_ptr<HttpsTransport> m_transport;
-    MemoryPinStore m_pins;
-    TokenGatewayRequest m_request;
-};
-
-}  // namespace
 
 CoreServices::CoreServices(PlatformServices platform)
     : m_platform(std::move(platform)),
@@ -70,7 +48,7 @@ std::unique_ptr<GatewayRequest> CoreServices::side_request() {
     const std::optional<std::string> token = m_keeper.Token();
     if (!token && !m_keeper.Expected()) return m_platform.make_plain();
     if (!token) return nullptr;
-    return std::make_unique<SideTokenRequest>(m_platform.make_https(), *token, m_pins.Load(), m_platform.clock);
+    return MakeSideTokenRequest(m_platform.make_https(), m_token_request, *token, m_platform.clock);
 }
 
 void CoreServices::StartPublishing(const std::string& address) {

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "app/poll_session.h"
+#include "app/side_token_request.h"
+#include "fakes.h"
+#include "fakes/fixed_wall_clock.h"
 #include "fakes/memory_settings_store.h"
 #include "history/history_view.h"
 #include "read_fakes.h"
@@ -70,6 +76,48 @@ INSTANTIATE_TEST_SUITE_P(
                       TickRow{"a_failure_holds_the_next_back", {""}, "true", false, 1, false},
                       TickRow{"good_reads_with_backoff", {test::ReadFixture("readings.json")}, "true", true, 2, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A pin store that keeps nothing, as settings another program holds locked.
+class UnkeptPins : public PinStore {
+public:
+    std::optional<CertificateFacts> Load() override { return std::nullopt; }
+    void Save(const CertificateFacts&) override {}
+};
+
+// The meter list's request goes out on a connection of its own with the key
+// and the session the reads hold: a forged key there gets no token, and no
+// second session is opened.
+TEST(SideTokenRequest, HoldsTheReadsPinAndSession) {
+    using test::FakeHttpsTransport;
+    const std::string url = "https://envoy.local/ivp/meters/readings";
+    FixedWallClock clock(1796688000);
+    FakeHttpsTransport gateway;
+    UnkeptPins pins;
+    TokenGatewayRequest reads(gateway, pins, clock);
+    reads.set_token("eyJ.e30.c2ln");
+    EXPECT_EQ(MakeSideTokenRequest(std::make_unique<FakeHttpsTransport>(), reads, "eyJ.e30.c2ln", clock), nullptr)
+        << "no session of the reads' yet";
+    ASSERT_EQ(reads.launch(url), gateway.document);
+
+    auto same = std::make_unique<FakeHttpsTransport>();
+    FakeHttpsTransport& list_gateway = *same;
+    list_gateway.document = "[]";
+    auto list = MakeSideTokenRequest(std::move(same), reads, "eyJ.e30.c2ln", clock);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->launch("https://envoy.local/ivp/meters"), "[]");
+    ASSERT_EQ(list_gateway.calls.size(), 1u) << "the reads' session, no check of its own";
+    EXPECT_NE(
+        std::find(list_gateway.calls[0].headers.begin(), list_gateway.calls[0].headers.end(), "Cookie: sessionId=5e55"),
+        list_gateway.calls[0].headers.end());
+
+    auto forged = std::make_unique<FakeHttpsTransport>();
+    FakeHttpsTransport& forger = *forged;
+    forger.key.key_sha256 = "BBBB";
+    EXPECT_EQ(
+        MakeSideTokenRequest(std::move(forged), reads, "eyJ.e30.c2ln", clock)->launch("https://envoy.local/ivp/meters"),
+        "");
+    EXPECT_TRUE(forger.calls.empty()) << "the token went to a key the reads never pinned";
+}
 
 TEST(SiteRow, BatteryStates) {
     struct Row {
