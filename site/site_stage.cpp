@@ -66,7 +66,11 @@ void SiteStage::take_fetched() {
 void SiteStage::take_answer(const std::string& body) {
     std::optional<std::vector<SiteMeter>> meters = body.empty() ? std::nullopt : ParseSiteMeters(body);
     if (!meters) return;
-    m_due = false;
+    // A list that names none of the meters the readings show (a gateway still
+    // starting) is asked again a minute later.
+    m_due = !m_eids.empty() && std::none_of(meters->begin(), meters->end(), [this](const SiteMeter& m) {
+        return std::binary_search(m_eids.begin(), m_eids.end(), m.eid);
+    });
     m_meters = std::move(meters);
 }
 

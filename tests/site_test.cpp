@@ -208,31 +208,38 @@ TEST(SiteStage, AsksForTheMeterListOnlyWhenSomethingChanged) {
     ASSERT_TRUE(next.reads.back().site);
     EXPECT_NEAR(*next.reads.back().site->battery_w, -7083.656, 1e-9);
 
-    // The same meters in another order are the same site.
+    // The same meters in another order are the same site; a list that names
+    // none of them is asked again a minute later.
     const std::string one_two = R"([{"eid":1,"timestamp":5,"activePower":1},{"eid":2,"timestamp":5,"activePower":2}])";
     const std::string two_one = R"([{"eid":2,"timestamp":6,"activePower":2},{"eid":1,"timestamp":6,"activePower":1}])";
     clock.set(1000 + 60);
     stage.OnFinishedRead(good_read("10.0.0.5", one_two));
     EXPECT_EQ(request.asked.size(), 2u) << "other eids, a minute later";
+    request.meters = R"([{"eid":1,"measurementType":"production","phaseCount":1},)"
+                     R"({"eid":2,"measurementType":"net-consumption","phaseCount":1}])";
+    clock.set(1000 + 130);
+    stage.OnFinishedRead(good_read("10.0.0.5", one_two));
+    EXPECT_EQ(request.asked.size(), 3u) << "the battery's list named neither";
+    request.meters = battery_list;
     clock.set(1000 + 200);
     for (int i = 0; i < 10; ++i) stage.OnFinishedRead(good_read("10.0.0.5", i % 2 == 0 ? two_one : one_two));
-    EXPECT_EQ(request.asked.size(), 2u) << "the same eids in another order";
+    EXPECT_EQ(request.asked.size(), 3u) << "the same eids in another order";
 
     stage.OnFinishedRead(good_read("10.0.0.6", battery));
     access = 2;
     stage.OnFinishedRead(good_read("10.0.0.6", battery));
-    EXPECT_EQ(request.asked.size(), 4u) << "a new address and a new access ask at once";
+    EXPECT_EQ(request.asked.size(), 5u) << "a new address and a new access ask at once";
     stage.OnFinishedRead(good_read("10.0.0.6", test::ReadFixture("site/fw-8.2.4345.json")));  // other eids
     stage.OnFinishedRead(good_read("10.0.0.6", battery));
-    EXPECT_EQ(request.asked.size(), 4u) << "changed eids wait for the minute";
+    EXPECT_EQ(request.asked.size(), 5u) << "changed eids wait for the minute";
     clock.set(1000 + 260);
     stage.OnFinishedRead(good_read("10.0.0.6", battery));
-    EXPECT_EQ(request.asked.size(), 5u);
+    EXPECT_EQ(request.asked.size(), 6u);
 
     FinishedRead failed;
     failed.request_failed = true;
     stage.OnFinishedRead(failed);
-    EXPECT_EQ(request.asked.size(), 5u) << "a failed read asks nothing";
+    EXPECT_EQ(request.asked.size(), 6u) << "a failed read asks nothing";
 
     for (const char* answer : {"", "<html><body><h1>500 Internal Server Error</h1></body></html>"}) {
         request.meters = answer;

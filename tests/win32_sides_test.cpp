@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <sddl.h>
+#include <wincred.h>
 #include <wincrypt.h>
 
 #include <cstdlib>
@@ -197,6 +198,13 @@ TEST(Win32Credentials, SecretsRoundTripAndEraseAndTheLimitHolds) {
             EXPECT_EQ(read.value, row.value);
         }
     }
+    // Kept past signing out, not for the session alone.
+    ASSERT_TRUE(store.Set("gateway-token", "eyJ.e30.c2ln"));
+    PCREDENTIALW kept = nullptr;
+    const std::wstring target = L"PelmoraTest" + std::to_wstring(GetCurrentProcessId()) + L"/gateway-token";
+    ASSERT_TRUE(CredReadW(target.c_str(), CRED_TYPE_GENERIC, 0, &kept));
+    EXPECT_EQ(kept->Persist, static_cast<DWORD>(CRED_PERSIST_LOCAL_MACHINE));
+    CredFree(kept);
     EXPECT_TRUE(store.Erase("gateway-token"));
     EXPECT_TRUE(store.Erase("gateway-token")) << "erasing what is not there";
     EXPECT_EQ(store.Get("gateway-token").status, SecretRead::Status::Missing);
