@@ -4,7 +4,7 @@ namespace pelmora {
 
 SideTokenRequest::SideTokenRequest(std::unique_ptr<HttpsTransport> transport, TokenGatewayRequest& reads,
                                    const std::string& token, const WallClock& clock)
-    : m_transport(std::move(transport)), m_request(*m_transport, m_pins, clock) {
+    : m_transport(std::move(transport)), m_clock(clock.EpochSeconds()), m_request(*m_transport, m_pins, m_clock) {
     if (const std::optional<CertificateFacts> pin = reads.pin_in_force()) m_pins.Save(*pin);
     m_request.set_token(token);
     m_request.adopt_session(reads.session_cookie());

@@ -102,7 +102,12 @@ TEST(SideTokenRequest, HoldsTheReadsPinAndSession) {
     auto same = std::make_unique<FakeHttpsTransport>();
     FakeHttpsTransport& list_gateway = *same;
     list_gateway.document = "[]";
-    auto list = MakeSideTokenRequest(std::move(same), reads, "eyJ.e30.c2ln", clock);
+    std::unique_ptr<GatewayRequest> list;
+    {
+        // A fetch may outlive the services it was made from.
+        const FixedWallClock gone(1796688000);
+        list = MakeSideTokenRequest(std::move(same), reads, "eyJ.e30.c2ln", gone);
+    }
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->launch("https://envoy.local/ivp/meters"), "[]");
     ASSERT_EQ(list_gateway.calls.size(), 1u) << "the reads' session, no check of its own";
