@@ -22,12 +22,13 @@ bool series_changed(const CounterGuard::Tracks& before, const CounterGuard::Trac
 
 }  // namespace
 
-void CounterStage::restore(const std::string& gateway) {
+void CounterStage::restore(const std::string& gateway, std::int64_t now) {
     m_gateway = gateway;
     if (m_files == nullptr || m_state_path.empty()) return;
     const std::optional<std::string> text = m_files->read_file(m_state_path, kLargestState);
     if (!text) return;
-    if (const std::optional<CounterGuard::Tracks> tracks = ParseCounterState(*text, gateway)) m_guard.Restore(*tracks);
+    if (const std::optional<CounterGuard::Tracks> tracks = ParseCounterState(*text, gateway, now))
+        m_guard.Restore(*tracks);
 }
 
 void CounterStage::Flush() {
@@ -55,7 +56,7 @@ void CounterStage::OnFinishedRead(const FinishedRead& read) {
             by_position = m_reader.ReadByPosition(read.document, m_second_is_total);
         const SiteReading* site = read.site ? &*read.site : by_position ? &*by_position : nullptr;
         if (site != nullptr) {
-            if (m_gateway.empty()) restore(read.address);
+            if (m_gateway.empty()) restore(read.address, *read.epoch);
             const CounterGuard::Tracks before = m_guard.tracks();
             out.counters = m_guard.Check(*read.epoch, CountersOf(*site));
             out.consumed_derived = m_guard.consumed_derived();

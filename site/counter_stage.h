@@ -36,7 +36,7 @@ public:
     void Flush();
 
 private:
-    void restore(const std::string& gateway);
+    void restore(const std::string& gateway, std::int64_t now);
 
     bool m_second_is_total;
     std::ostream& m_log;

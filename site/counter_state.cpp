@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "readings/finished_read.h"
+
 namespace pelmora {
 
 namespace {
@@ -17,6 +19,10 @@ std::string number(double value) {
 }
 
 std::string maybe(const std::optional<double>& value) { return value ? number(*value) : "-"; }
+
+constexpr std::int64_t kLatestAhead = 86400;  // a saved time may be this much after the gateway's
+
+bool plausible_power(double w) { return std::isfinite(w) && std::fabs(w) <= kLargestPower; }
 
 bool counter_value(double value) {
     return std::isfinite(value) && value >= 0 && value <= CounterGuard::kLargestCounterWh;
@@ -45,13 +51,16 @@ std::string CounterStateText(const std::string& gateway, const CounterGuard::Tra
         const CounterGuard::Track& t = tracks[c];
         if (!t.started) continue;
         text += std::string(kCounterNames[c]) + ' ' + number(t.raw) + ' ' + number(t.offset) + ' ' +
-                std::to_string(t.epoch) + ' ' + number(t.power) + ' ' + maybe(t.given) + ' ' + maybe(t.before_raw) +
-                ' ' + number(t.before_offset) + ' ' + std::to_string(t.before_epoch) + '\n';
+                std::to_string(t.epoch) + ' ' + number(plausible_power(t.power) ? t.power : 0.0) + ' ' +
+                maybe(t.given) + ' ' + maybe(t.before_raw) + ' ' + number(t.before_offset) + ' ' +
+                std::to_string(t.before_epoch) + '\n';
     }
     return text;
 }
 
-std::optional<CounterGuard::Tracks> ParseCounterState(std::string_view text, const std::string& gateway) {
+std::optional<CounterGuard::Tracks> ParseCounterState(std::string_view text, const std::string& gateway,
+                                                      std::int64_t now) {
+    const auto in_time = [now](std::int64_t epoch) { return epoch >= 0 && epoch - kLatestAhead <= now; };
     std::istringstream in{std::string(text)};
     std::string line;
     if (!std::getline(in, line) || line != kFirstLine) return std::nullopt;
@@ -70,8 +79,8 @@ std::optional<CounterGuard::Tracks> ParseCounterState(std::string_view text, con
         std::optional<double> before_offset;
         if (!read_maybe(fields, raw) || !read_maybe(fields, offset) || !(fields >> t.epoch >> t.power) ||
             !read_maybe(fields, t.given) || !read_maybe(fields, t.before_raw) || !read_maybe(fields, before_offset) ||
-            !(fields >> t.before_epoch) || !raw || !offset || !before_offset || !std::isfinite(t.power) ||
-            std::fabs(t.power) > 1e9)
+            !(fields >> t.before_epoch) || !raw || !offset || !before_offset || !plausible_power(t.power) ||
+            !in_time(t.epoch) || !in_time(t.before_epoch))
             return std::nullopt;
         t.started = true;
         t.raw = *raw;

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -288,15 +289,43 @@ TEST(CounterState, ReadsBackForItsGatewayOnly) {
     reading.wh = {6000, 50, 30, none, none, none};
     guard.Check(1, reading);
     const std::string text = CounterStateText("10.0.0.5", guard.tracks());
-    const std::optional<CounterGuard::Tracks> back = ParseCounterState(text, "10.0.0.5");
+    const std::optional<CounterGuard::Tracks> back = ParseCounterState(text, "10.0.0.5", 1);
     ASSERT_TRUE(back);
     EXPECT_EQ(CounterStateText("10.0.0.5", *back), text);
     EXPECT_DOUBLE_EQ((*back)[0].offset, 5000.0);
-    EXPECT_FALSE(ParseCounterState(text, "10.0.0.6"));
+    EXPECT_FALSE(ParseCounterState(text, "10.0.0.6", 1));
     std::string absurd = text;
     absurd.replace(absurd.find("produced 6000"), 13, "produced -1e300");
-    EXPECT_FALSE(ParseCounterState(absurd, "10.0.0.5"));
-    EXPECT_FALSE(ParseCounterState("garbage", "10.0.0.5"));
+    EXPECT_FALSE(ParseCounterState(absurd, "10.0.0.5", 1));
+    EXPECT_FALSE(ParseCounterState("garbage", "10.0.0.5", 1));
+
+    // Times before 1970 or a day ahead of the gateway's, and powers no reading has, are no state.
+    const std::string line =
+        text.substr(text.find("produced"), text.find('\n', text.find("produced")) - text.find("produced"));
+    std::istringstream fields(line);
+    std::vector<std::string> f{std::istream_iterator<std::string>(fields), std::istream_iterator<std::string>()};
+    ASSERT_EQ(f.size(), 9u) << line;
+    const auto with = [&](std::size_t at, const std::string& value) {
+        std::vector<std::string> changed = f;
+        changed[at] = value;
+        std::string joined = changed[0];
+        for (std::size_t i = 1; i < changed.size(); ++i) joined += ' ' + changed[i];
+        std::string out = text;
+        return out.replace(out.find(line), line.size(), joined);
+    };
+    for (const auto& [at, value] : {std::pair<std::size_t, std::string>{3, "-9223372036854775808"},
+                                    {3, "86402"},
+                                    {8, "-1"},
+                                    {4, "1e9"},
+                                    {4, "-10000001"}})
+        EXPECT_FALSE(ParseCounterState(with(at, value), "10.0.0.5", 1)) << at << " " << value;
+    EXPECT_TRUE(ParseCounterState(with(3, "86401"), "10.0.0.5", 1)) << "a day ahead is still the gateway's clock";
+
+    // What the guard holds is always written so that it reads back.
+    CounterGuard::Tracks wild = guard.tracks();
+    wild[0].power = 1e70;
+    ASSERT_TRUE(ParseCounterState(CounterStateText("10.0.0.5", wild), "10.0.0.5", 1));
+    EXPECT_EQ((*ParseCounterState(CounterStateText("10.0.0.5", wild), "10.0.0.5", 1))[0].power, 0.0);
 }
 
 struct LineRow {
@@ -365,7 +394,7 @@ TEST(CounterStageOnWindows, TheStateIsKeptUnderABackslashedPath) {
     }
     const std::optional<std::string> kept = files.read_file(path);
     ASSERT_TRUE(kept) << log.str();
-    EXPECT_TRUE(ParseCounterState(*kept, "10.0.0.5")) << *kept;
+    EXPECT_TRUE(ParseCounterState(*kept, "10.0.0.5", kTen + 5)) << *kept;
     EXPECT_EQ(log.str().find("cannot be written"), std::string::npos) << log.str();
     files.remove_file(path);
     std::filesystem::remove_all(std::filesystem::path(folder).parent_path());
