@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "readings/finished_read.h"
+
 namespace pelmora {
 
 namespace {
@@ -29,6 +31,9 @@ double powered_wh(double power_a_w, double power_b_w, double seconds) {
 }
 
 void add(std::string& list, const std::string& item) { list += (list.empty() ? "" : ", ") + item; }
+
+// A power no reading may have explains no rise: it counts as none.
+double explaining_power(double w) { return std::isfinite(w) && std::fabs(w) <= kLargestPower ? w : 0.0; }
 
 }  // namespace
 
@@ -108,11 +113,11 @@ CounterValues CounterGuard::Check(std::int64_t epoch, const CounterReading& read
             t.started = true;
             t.raw = raw;
             t.epoch = epoch;
-            t.power = reading.power_w[c];
+            t.power = explaining_power(reading.power_w[c]);
             out[c] = raw;
         } else {
             const std::size_t restarts = m_restarted.size() + m_returned.size();
-            out[c] = check(t, c, epoch, raw, reading.power_w[c]);
+            out[c] = check(t, c, epoch, raw, explaining_power(reading.power_w[c]));
             if (m_restarted.size() + m_returned.size() != restarts && c != static_cast<std::size_t>(Counter::Consumed))
                 base_restarted = true;
         }

@@ -278,6 +278,22 @@ INSTANTIATE_TEST_SUITE_P(Rows, RunCountersTest,
                                            RunRow{"counter_jump_then_a_restart", 0, 500, 0, 1, 800}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A power no reading may have, beside a counter's jump, explains nothing.
+TEST(CounterGuard, APowerNoReadingHasExplainsNoJump) {
+    for (const double wild : {5e10, 1e70}) {
+        std::ostringstream log;
+        CounterGuard guard(log);
+        CounterReading reading;
+        reading.wh = {1000, 50, 30, none, none, none};
+        reading.power_w = {3000, 0, 0, 0, 0, 0};
+        guard.Check(100, reading);
+        reading.wh = {1000 + 5e6, 50, 30, none, none, none};
+        reading.power_w[0] = wild;
+        EXPECT_NE(guard.Check(101, reading)[0], std::optional<double>(1000 + 5e6)) << wild;
+        EXPECT_NE(log.str().find("cannot explain"), std::string::npos) << wild;
+    }
+}
+
 // What the guard knew reads back for its own gateway only, and a state
 // with a value out of a counter's bounds is no state.
 TEST(CounterState, ReadsBackForItsGatewayOnly) {
