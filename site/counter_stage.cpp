@@ -22,13 +22,29 @@ bool series_changed(const CounterGuard::Tracks& before, const CounterGuard::Trac
 
 }  // namespace
 
+std::string CounterStage::state_file(const std::string& gateway) const {
+    std::string name = m_state_path + "-";
+    for (const char c : gateway) {
+        const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                          c == '-' || c == '_';
+        name += kept ? c : '_';
+    }
+    return name;
+}
+
 void CounterStage::restore(const std::string& gateway, std::int64_t now) {
     m_gateway = gateway;
+    m_guard.Restore(CounterGuard::Tracks{});
     if (m_files == nullptr || m_state_path.empty()) return;
-    const std::optional<std::string> text = m_files->read_file(m_state_path, kLargestState);
-    if (!text) return;
-    if (const std::optional<CounterGuard::Tracks> tracks = ParseCounterState(*text, gateway, now))
-        m_guard.Restore(*tracks);
+    // Each gateway's own file; before there was one per gateway, the one file named its gateway inside.
+    for (const std::string& path : {state_file(gateway), m_state_path}) {
+        const std::optional<std::string> text = m_files->read_file(path, kLargestState);
+        if (!text) continue;
+        if (const std::optional<CounterGuard::Tracks> tracks = ParseCounterState(*text, gateway, now)) {
+            m_guard.Restore(*tracks);
+            return;
+        }
+    }
 }
 
 void CounterStage::Flush() {
@@ -37,7 +53,7 @@ void CounterStage::Flush() {
         // The Windows program names its folders with backslashes.
         const std::size_t slash = m_state_path.find_last_of("/\\");
         if (slash != std::string::npos && slash > 0) m_files->make_folders(m_state_path.substr(0, slash));
-        m_files->replace_file(m_state_path, CounterStateText(m_gateway, m_guard.tracks()));
+        m_files->replace_file(state_file(m_gateway), CounterStateText(m_gateway, m_guard.tracks()));
         m_told_unwritten = false;
     } catch (const Failure& failure) {
         if (!m_told_unwritten) {
@@ -56,7 +72,11 @@ void CounterStage::OnFinishedRead(const FinishedRead& read) {
             by_position = m_reader.ReadByPosition(read.document, m_second_is_total);
         const SiteReading* site = read.site ? &*read.site : by_position ? &*by_position : nullptr;
         if (site != nullptr) {
-            if (m_gateway.empty()) restore(read.address, *read.epoch);
+            if (read.address != m_gateway) {
+                // Another gateway's counters are another series: the one followed so far is kept first.
+                Flush();
+                restore(read.address, *read.epoch);
+            }
             const CounterGuard::Tracks before = m_guard.tracks();
             out.counters = m_guard.Check(*read.epoch, CountersOf(*site));
             out.consumed_derived = m_guard.consumed_derived();

@@ -16,9 +16,10 @@ namespace pelmora {
 // first two meters of its document by position (the second one the total
 // consumption with `second_is_total`). Counters pass through a CounterGuard
 // that tells `log` what it holds back. With a state file, what the guard
-// knows is kept there for the gateway read (written when a rise is held
-// back or a series starts, and by Flush), and the first read of a run on
-// that gateway goes on from it.
+// knows is kept in a file of each gateway's own beside `state_path`
+// (written when a rise is held back or a series starts, when another
+// gateway is read, and by Flush), and the first read of a gateway goes on
+// from its file.
 class CounterStage : public FinishedReadSink {
 public:
     CounterStage(bool second_is_total, std::ostream& log, std::vector<FinishedReadSink*> next,
@@ -37,6 +38,9 @@ public:
 
 private:
     void restore(const std::string& gateway, std::int64_t now);
+    // `state_path`, "-", and the gateway's address with anything but letters,
+    // digits, ".", "-" and "_" as "_".
+    std::string state_file(const std::string& gateway) const;
 
     bool m_second_is_total;
     std::ostream& m_log;

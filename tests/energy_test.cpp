@@ -278,6 +278,42 @@ INSTANTIATE_TEST_SUITE_P(Rows, RunCountersTest,
                                            RunRow{"counter_jump_then_a_restart", 0, 500, 0, 1, 800}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Runs on two gateways, one after the other and both in one run: each keeps
+// its own state, so a jump held back on the first stays held back there.
+TEST(CounterStage, EachGatewayKeepsItsOwnState) {
+    struct Last : FinishedReadSink {
+        void OnFinishedRead(const FinishedRead& read) override { produced = read.counters[0]; }
+        std::optional<double> produced;
+    } last;
+    MemoryFileSystem files;
+    std::ostringstream log;
+    SimulatedInstallation a(11), b(12);
+    std::int64_t epoch = kTen;
+    const auto read = [&](CounterStage& stage, SimulatedInstallation& site, const char* address) {
+        FinishedRead finished;
+        finished.epoch = ++epoch;
+        const std::vector<SimulatedMeter> meters = site.Sample(epoch, 12.0);
+        finished.document = RenderReadings(meters, DocumentLayout::Indented);
+        finished.address = address;
+        stage.OnFinishedRead(finished);
+        return meters[0].whole.actEnergyDlvd;
+    };
+    {
+        CounterStage first(false, log, {&last}, &files, "/data/counters-Pelmora");
+        for (int i = 0; i < 3; ++i) read(first, a, "10.0.0.5");
+        a.JumpCounters(5e6);
+        for (int i = 0; i < 3; ++i) read(first, a, "10.0.0.5");
+        for (int i = 0; i < 3; ++i) read(first, b, "envoy.local:8080");  // the address changed mid-run
+        first.Flush();
+    }
+    CounterStage second(false, log, {&last}, &files, "/data/counters-Pelmora");
+    for (int i = 0; i < 3; ++i) read(second, b, "envoy.local:8080");
+    const double raw = read(second, a, "10.0.0.5");
+    ASSERT_TRUE(last.produced);
+    EXPECT_LT(*last.produced, raw - 4e6) << "the jump held back on 10.0.0.5 came back";
+    EXPECT_TRUE(files.read_file("/data/counters-Pelmora-envoy.local_8080"));
+}
+
 // A power no reading may have, beside a counter's jump, explains nothing.
 TEST(CounterGuard, APowerNoReadingHasExplainsNoJump) {
     for (const double wild : {5e10, 1e70}) {
@@ -408,11 +444,11 @@ TEST(CounterStageOnWindows, TheStateIsKeptUnderABackslashedPath) {
         }
         stage.Flush();
     }
-    const std::optional<std::string> kept = files.read_file(path);
+    const std::optional<std::string> kept = files.read_file(path + "-10.0.0.5");
     ASSERT_TRUE(kept) << log.str();
     EXPECT_TRUE(ParseCounterState(*kept, "10.0.0.5", kTen + 5)) << *kept;
     EXPECT_EQ(log.str().find("cannot be written"), std::string::npos) << log.str();
-    files.remove_file(path);
+    files.remove_file(path + "-10.0.0.5");
     std::filesystem::remove_all(std::filesystem::path(folder).parent_path());
 }
 
