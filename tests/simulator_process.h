@@ -49,12 +49,21 @@ public:
     SimulatorProcess(const SimulatorProcess&) = delete;
     SimulatorProcess& operator=(const SimulatorProcess&) = delete;
 
-    // Stops the simulator and returns its exit status.
+    // Stops the simulator and returns its exit status; one that has not
+    // ended 10 s after SIGTERM is killed, so that no test waits for ever.
     int stop() {
         if (m_pid <= 0) return m_status;
         ::kill(m_pid, SIGTERM);
         int status = 0;
-        ::waitpid(m_pid, &status, 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (::waitpid(m_pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
         m_pid = -1;
         m_status = status;
         return status;

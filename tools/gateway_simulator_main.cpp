@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 
+#include "tools/document_file.h"
 #include "tools/gateway_document.h"
 #include "tools/self_signed_certificate.h"
 #include "tools/simulated_access.h"
@@ -172,12 +173,20 @@ private:
 };
 
 std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::cerr << "pelmora-gateway: cannot read " << path << "\n";
+    std::string why;
+    std::optional<std::string> text = pelmora::ReadDocumentFile(path, why);
+    if (!text) {
+        std::cerr << "pelmora-gateway: cannot read " << path << ": " << why << "\n";
         std::exit(1);
     }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::move(*text);
+}
+
+// A number of milliseconds, watt-hours or days: never below 0.
+int non_negative(const std::string& text) {
+    const int value = std::stoi(text);
+    if (value < 0) throw std::out_of_range(text);
+    return value;
 }
 
 void serve_text(httplib::Response& res, int status, const std::string& body, const std::string& type) {
@@ -287,9 +296,9 @@ int main(int argc, char** argv) {
                 options.seed = std::stoull(next());
                 options.seeded = true;
             } else if (arg == "--delay-ms")
-                options.delay_ms = std::stoi(next());
+                options.delay_ms = non_negative(next());
             else if (arg == "--drip-ms")
-                options.drip_ms = std::stoi(next());
+                options.drip_ms = non_negative(next());
             else if (arg == "--status")
                 options.status = std::stoi(next());
             else if (arg == "--content-type")
@@ -322,11 +331,11 @@ int main(int argc, char** argv) {
             else if (arg == "--cert-start")
                 options.cert_start = std::stoll(next());
             else if (arg == "--cert-days")
-                options.cert_days = std::stoi(next());
+                options.cert_days = non_negative(next());
             else if (arg == "--counter-jump")
-                options.counter_jump = std::stol(next());
+                options.counter_jump = non_negative(next());
             else if (arg == "--counter-reset")
-                options.counter_reset = std::stol(next());
+                options.counter_reset = non_negative(next());
             else if (arg == "--freeze")
                 options.freeze = true;
             else if (arg == "--dead-phase") {
@@ -335,9 +344,9 @@ int main(int argc, char** argv) {
             } else if (arg == "--list-status")
                 options.list_status = std::stoi(next());
             else if (arg == "--list-delay-ms")
-                options.list_delay_ms = std::stoi(next());
+                options.list_delay_ms = non_negative(next());
             else if (arg == "--check-delay-ms")
-                options.check_delay_ms = std::stoi(next());
+                options.check_delay_ms = non_negative(next());
             else
                 return usage(false, arg);
         } catch (const std::exception&) {

@@ -32,6 +32,7 @@
 #include "readings/number_text.h"
 #include "readings/pelmora_read.h"
 #include "readings/readings_parser.h"
+#include "tools/document_file.h"
 #include "records/epoch_time.h"
 #include "records/error_log.h"
 
@@ -136,10 +137,14 @@ int run_read(const std::string& source, bool consumption_mode, std::optional<std
         token_request->set_token(pelmora::TrimToken(token.value));
         request = std::move(token_request);
         view.set_text("IP", source);
-    } else if (std::filesystem::is_regular_file(source, ignored)) {
-        std::ifstream in(source, std::ios::binary);
-        request = std::make_unique<pelmora::DocumentRequest>(
-            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    } else if (std::filesystem::exists(source, ignored)) {
+        std::string why;
+        std::optional<std::string> text = pelmora::ReadDocumentFile(source, why);
+        if (!text) {
+            std::cerr << "pelmora-inspect: " << source << ": " << why << "\n";
+            return 1;
+        }
+        request = std::make_unique<pelmora::DocumentRequest>(std::move(*text));
         view.set_text("IP", "(file)");
     } else {
         request = std::make_unique<pelmora::CurlGatewayRequest>();
@@ -201,9 +206,10 @@ int run_read(const std::string& source, bool consumption_mode, std::optional<std
 }
 
 std::optional<std::string> whole_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string why;
+    std::optional<std::string> text = pelmora::ReadDocumentFile(path, why);
+    if (!text) std::cerr << "pelmora-inspect: " << path << ": " << why << "\n";
+    return text;
 }
 
 int run_site(const std::vector<std::string>& args) {
@@ -216,10 +222,7 @@ int run_site(const std::vector<std::string>& args) {
     }
     const std::optional<std::string> readings = whole_file(readings_path);
     const std::optional<std::string> meter_list = whole_file(meters_path);
-    if (!readings || !meter_list) {
-        std::cerr << "pelmora-inspect: cannot open " << (readings ? meters_path : readings_path) << "\n";
-        return 1;
-    }
+    if (!readings || !meter_list) return 1;
     const std::optional<std::vector<pelmora::SiteMeter>> meters = pelmora::ParseSiteMeters(*meter_list);
     if (!meters) {
         std::cout << meters_path << " is not a meter list: the site is read by position only\n";
@@ -275,14 +278,21 @@ int main(int argc, char** argv) {
             std::cout << "pelmora-inspect " PELMORA_VERSION_TEXT "\n";
             return 0;
         }
-        std::ifstream in(arg, std::ios::binary);
-        if (!in) {
-            std::cerr << "pelmora-inspect: cannot open " << arg << "\n";
+        std::string why;
+        std::optional<std::string> text = pelmora::ReadDocumentFile(arg, why);
+        if (!text) {
+            std::cerr << "pelmora-inspect: cannot open " << arg << ": " << why << "\n";
             return 1;
         }
-        document.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        document = std::move(*text);
     } else {
-        document.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        std::string why;
+        std::optional<std::string> text = pelmora::ReadDocumentStream(std::cin, why);
+        if (!text) {
+            std::cerr << "pelmora-inspect: standard input: " << why << "\n";
+            return 1;
+        }
+        document = std::move(*text);
     }
 
     const pelmora::MeterReadings readings = pelmora::ScanReadings(document);

@@ -1,0 +1,27 @@
+# The inspector and the simulator on what is no document, and on negative
+# waits: each ends at once with a status and a line that says why, never
+# reading a device to its end or dying of an exception.
+set(sparse "${WORK}/sparse.json")
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}/folder.json")
+execute_process(COMMAND truncate -s 1G "${sparse}")
+foreach(row "/dev/zero|not a regular file" "${WORK}/folder.json|not a regular file" "${sparse}|larger than 16 MiB")
+  string(REPLACE "|" ";" row "${row}")
+  list(GET row 0 input)
+  list(GET row 1 says)
+  foreach(tool "${INSPECT}" "${INSPECT}|--site" "${INSPECT}|--read" "${SIMULATOR}|--port|0|--fixed")
+    string(REPLACE "|" ";" command "${tool}")
+    execute_process(COMMAND ${command} "${input}" RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET TIMEOUT 20)
+    if(rc EQUAL 0 OR NOT rc MATCHES "^[0-9]+$" OR NOT err MATCHES "${says}")
+      message(FATAL_ERROR "${command} ${input}: status ${rc}, said: ${err}")
+    endif()
+  endforeach()
+endforeach()
+foreach(option --delay-ms --drip-ms --list-delay-ms --check-delay-ms --counter-jump --cert-days)
+  execute_process(COMMAND "${SIMULATOR}" --port 0 ${option} -5 RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET
+                  TIMEOUT 20)
+  if(rc EQUAL 0 OR NOT rc MATCHES "^[0-9]+$" OR NOT err MATCHES "bad value: ${option} -5")
+    message(FATAL_ERROR "pelmora-gateway ${option} -5: status ${rc}, said: ${err}")
+  endif()
+endforeach()
+file(REMOVE_RECURSE "${WORK}")
