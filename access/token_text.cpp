@@ -105,6 +105,10 @@ TokenCheck DecodeToken(std::string_view text) {
         check.error = "The token is empty.";
         return check;
     }
+    if (token.size() > kLongestToken) {
+        check.error = "This is not a gateway token: it is longer than 8 KiB.";
+        return check;
+    }
     if (parts.size() != 3 || parts[0].empty() || parts[1].empty() || parts[2].empty()) {
         check.error = "This is not a gateway token: a token is three parts joined by dots.";
         return check;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,8 +27,12 @@ std::string Base64UrlEncode(std::string_view bytes);
 // The pasted text without leading and trailing blanks, tabs and line breaks.
 std::string TrimToken(std::string_view text);
 
+// A gateway's token is under 1 KiB; a longer text is none, and could not be
+// kept where every store reads it back.
+inline constexpr std::size_t kLongestToken = 8 * 1024;
+
 // Reads a JWT: three base64url parts, the second a JSON object with a
-// numeric "exp". The role is "owner" or "installer", the text of whichever
+// numeric "exp", at most kLongestToken bytes once trimmed. The role is "owner" or "installer", the text of whichever
 // claim holds one of them; the serial comes from "serial", "serialNum" or
 // "aud", whichever is present.
 TokenCheck DecodeToken(std::string_view text);

@@ -62,6 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeRow{"other_values_are_no_role", test::MakeToken(R"({"exp":5,"role":"admin"})"), true, 5, "", ""},
         DecodeRow{"neither_role_nor_serial", test::MakeToken(R"({"exp":1.7e9})"), true, 1700000000, "", ""},
         DecodeRow{"empty", "  \n", false, 0, "", ""},
+        DecodeRow{"token_shaped_but_100_kb",
+                  test::MakeToken(R"({"exp":5,"pad":")" + std::string(100 * 1024, 'x') + R"("})"), false, 0, "", ""},
         DecodeRow{"two_parts", "eyJhbGciOiJFUzI1NiJ9.eyJleHAiOjV9", false, 0, "", ""},
         DecodeRow{"empty_signature",
                   test::MakeToken(R"({"exp":5})").substr(0, test::MakeToken(R"({"exp":5})").rfind('.') + 1), false, 0,
