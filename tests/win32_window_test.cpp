@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "access/access_request.h"
@@ -420,6 +421,21 @@ TEST(Win32Tray, ASecondStartShowsTheFirst) {
     EXPECT_FALSE(second.first());
     EXPECT_TRUE(second.ShowFirst(1000));
     EXPECT_EQ(asked, 1);
+    // A first start whose window does not answer (its thread busy): the wait ends on time.
+    const std::string busy_name = "PelmoraBusy" + std::to_string(GetCurrentProcessId());
+    HANDLE listening = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread busy([&] {
+        SingleInstance held(busy_name);
+        held.Listen([] {});
+        SetEvent(listening);
+        Sleep(4000);
+    });
+    WaitForSingleObject(listening, 5000);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(SingleInstance(busy_name).ShowFirst(1000));
+    EXPECT_LT(GetTickCount64() - start, 3000u) << "each try waited its own 2 s";
+    busy.join();
+    CloseHandle(listening);
     SingleInstance typed("pelmoratest" + std::to_string(GetCurrentProcessId()));
     EXPECT_FALSE(typed.first()) << "Windows names ignore case";
     SingleInstance other("PelmoraTestB" + std::to_string(GetCurrentProcessId()));

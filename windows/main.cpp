@@ -71,7 +71,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::string program = pelmora::ExecutableBaseName(how.start.executable);
     // One poller per program name: a second start shows the first one's window and ends.
     pelmora::SingleInstance instance(program);
-    if (!instance.first()) return instance.ShowFirst(10000) ? 0 : 1;
+    if (!instance.first()) {
+        if (instance.ShowFirst(5000)) return 0;
+        MessageBoxW(nullptr,
+                    pelmora::Utf16(program +
+                                   " is already running but does not answer. End it in the Task Manager, "
+                                   "then start " +
+                                   program + " again.")
+                        .c_str(),
+                    pelmora::Utf16(program).c_str(), MB_OK | MB_ICONWARNING);
+        return 1;
+    }
 
     pelmora::Win32TickSource ticks;
     pelmora::Win32RegionalFormat format;
@@ -109,6 +119,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                                           core.finished_reads(), &core.site(), &desktop, &tray},
                                    how.start);
         shown = &window;
+        // The tray outlives the window: it reaches the window only while the window lives.
+        struct Unshown {
+            pelmora::Pelmorafrm*& window;
+            ~Unshown() { window = nullptr; }
+        } unshown{shown};
         desktop.apply = [&window, &core](const pelmora::DesktopSettings& d) {
             window.ApplyDesktop(d);
             core.alerts().Configure(d);

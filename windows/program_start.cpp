@@ -41,7 +41,7 @@ bool same_folder(std::wstring a, std::wstring b) {
                                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::wstring folder_path(UINT (*get)(LPWSTR, UINT)) {
+std::wstring folder_path(UINT(WINAPI* get)(LPWSTR, UINT)) {
     wchar_t path[MAX_PATH + 1] = {};
     const UINT length = get(path, MAX_PATH + 1);
     return length == 0 || length > MAX_PATH ? std::wstring() : std::wstring(path, length);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "win32/utf16.h"
 
 #include "win32/object_procedure.h"
@@ -36,17 +38,19 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::ShowFirst(unsigned wait_ms) const {
+    const ULONGLONG deadline = GetTickCount64() + wait_ms;
     // The first start may still be opening its window.
-    for (unsigned waited = 0; waited <= wait_ms; waited += 200) {
+    for (ULONGLONG now = GetTickCount64(); now <= deadline; now = GetTickCount64()) {
         if (HWND first = FindWindowW(kInstanceClass, m_name.c_str())) {
             DWORD process = 0;
             GetWindowThreadProcessId(first, &process);
             // The first start may then bring its window to the front.
             AllowSetForegroundWindow(process);
             DWORD_PTR answer = 0;
-            if (SendMessageTimeoutW(first, kShowYourself, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) != 0) return true;
+            const UINT left = static_cast<UINT>(std::max<ULONGLONG>(deadline - now, 1));
+            if (SendMessageTimeoutW(first, kShowYourself, 0, 0, SMTO_ABORTIFHUNG, left, &answer) != 0) return true;
         }
-        Sleep(200);
+        Sleep(static_cast<DWORD>(std::min<ULONGLONG>(200, deadline - std::min(deadline, GetTickCount64())) + 1));
     }
     return false;
 }
