@@ -73,14 +73,35 @@ kill -0 $program 2>/dev/null || fail "the installed program did not keep running
 within 20 absent "/proc/$program" || fail "the program did not close on WM_CLOSE"
 saved IP "$address" || fail "the program saved no settings"
 
-# Started with Windows, as the Desktop page sets it.
+# An upgrade while the program runs asks it to quit first, as its Quit does (the settings saved).
+start_installed() {
+  (cd "$programs" && "$wine" Pelmora.exe "$address") &
+  program=$!
+  sleep 4
+  kill -0 $program 2>/dev/null || fail "the installed program did not keep running"
+}
+start_installed
+"$wine" reg delete "$settings" /v IP /f >/dev/null 2>&1
+"$wine" "$setup" /S
+within 20 absent "/proc/$program" || fail "the upgrade did not close the running program"
+saved IP "$address" || fail "the program the upgrade closed saved no settings"
+cmp -s "$built/Pelmora.exe" "$programs/Pelmora.exe" || fail "the upgrade over the running program left the old one"
+
+# Started with Windows, as the Desktop page sets it, and a portable PelmoraB
+# elsewhere; removed while the installed one runs.
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-"$wine" reg add "$run_key" /v Pelmora /d "\"C:\\Pelmora.exe\" --tray" /f >/dev/null 2>&1
+installed=$("$wine" winepath -w "$programs/Pelmora.exe" 2>/dev/null | tr -d '\r')
+"$wine" reg add "$run_key" /v Pelmora /d "\"$installed\" --tray" /f >/dev/null 2>&1
+"$wine" reg add "$run_key" /v PelmoraB /d "\"D:\\Portable\\PelmoraB.exe\"" /f >/dev/null 2>&1
+start_installed
 "$wine" "$programs/uninstall.exe" /S
+within 20 absent "/proc/$program" || fail "the uninstaller did not close the running program"
 within 30 absent "$programs" || fail "the program's folder is still there: $(ls "$programs")"
 absent "$start_menu" || fail "the Start-menu entries are still there"
 ! "$wine" reg query "$uninstall_key" >/dev/null 2>&1 || fail "the entry among the installed programs is still there"
 saved IP "$address" || fail "the uninstaller removed the settings"
 ! "$wine" reg query "$run_key" /v Pelmora >/dev/null 2>&1 || fail "the start with Windows names a removed program"
+"$wine" reg query "$run_key" /v PelmoraB >/dev/null 2>&1 || fail "the uninstaller removed a portable copy's start"
 grep -qx "an owner token" "$token" || fail "the uninstaller removed the token file"
-echo "installed over an older install, started, closed and removed; the settings, token and history stay"
+echo "installed over an older install and over the running program, started, closed and removed while running;" \
+  "the settings, token, history and a portable copy's start stay"

@@ -29,6 +29,33 @@ VIAddVersionKey "ProductVersion" "${PELMORA_VERSION}"
 VIAddVersionKey "LegalCopyright" "2026 The Pelmora developers"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Pelmora"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; What a running Pelmora's instance window takes as "quit" (WM_APP + 21).
+!define PELMORA_QUIT 32789
+
+; Asks every running Pelmora and PelmoraB to quit, as its menu's Quit does
+; (the settings saved), and waits up to 10 s for them to be gone.
+!macro CloseRunningPrograms
+  StrCpy $R1 0
+  FindWindow $R0 "PelmoraInstance" ""
+  IntCmp $R0 0 +5
+  SendMessage $R0 ${PELMORA_QUIT} 0 0 /TIMEOUT=2000
+  Sleep 250
+  IntOp $R1 $R1 + 1
+  IntCmp $R1 40 +1 -5 +1
+  ; The process ends a moment after its windows.
+  Sleep 500
+!macroend
+
+; Removes a start with Windows only where it names this installed program,
+; not a portable copy elsewhere.
+!macro RemoveRunValue NAME
+  ReadRegStr $R0 HKCU "${RUN_KEY}" "${NAME}"
+  StrCmp $R0 '"$INSTDIR\${NAME}.exe"' 0 +2
+    DeleteRegValue HKCU "${RUN_KEY}" "${NAME}"
+  StrCmp $R0 '"$INSTDIR\${NAME}.exe" --tray' 0 +2
+    DeleteRegValue HKCU "${RUN_KEY}" "${NAME}"
+!macroend
 
 Page directory
 Page instfiles
@@ -37,6 +64,7 @@ UninstPage instfiles
 
 Section "Pelmora"
   SetShellVarContext current
+  !insertmacro CloseRunningPrograms
   SetOutPath "$INSTDIR"
   File "${PELMORA_BINARY_DIR}\Pelmora.exe"
   File "${PELMORA_BINARY_DIR}\PelmoraB.exe"
@@ -61,17 +89,26 @@ SectionEnd
 
 Section "Uninstall"
   SetShellVarContext current
+  !insertmacro CloseRunningPrograms
   Delete "$SMPROGRAMS\Pelmora\Pelmora.lnk"
   Delete "$SMPROGRAMS\Pelmora\PelmoraB.lnk"
   RMDir "$SMPROGRAMS\Pelmora"
   Delete "$INSTDIR\Pelmora.exe"
   Delete "$INSTDIR\PelmoraB.exe"
   Delete "$INSTDIR\use.txt"
+  ; A start with Windows would name a program that is gone.
+  !insertmacro RemoveRunValue Pelmora
+  !insertmacro RemoveRunValue PelmoraB
+  ; A program that could not be removed keeps its entry, so that it can be removed later.
+  IfFileExists "$INSTDIR\Pelmora.exe" kept 0
+  IfFileExists "$INSTDIR\PelmoraB.exe" kept 0
   Delete "$INSTDIR\uninstall.exe"
   ; Only when empty: an error log or output file kept here stays.
   RMDir "$INSTDIR"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  ; A start with Windows would name a program that is gone.
-  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "Pelmora"
-  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "PelmoraB"
+  Goto done
+  kept:
+  DetailPrint "Pelmora is still running and could not be removed; close it and run the uninstaller again."
+  SetErrors
+  done:
 SectionEnd

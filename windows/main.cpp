@@ -129,7 +129,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             core.alerts().Configure(d);
         };
         about.set_owner(window.handle());
-        instance.Listen([&window] { window.ShowInFront(); });
+        instance.Listen([&window] { window.ShowInFront(); }, [&window] { window.Quit(); });
         window.Form_Load();
         core.StartPublishing(window.text("IP"));
         if (how.tray) ShowWindow(reinterpret_cast<HWND>(window.handle()), tray.visible() ? SW_HIDE : SW_MINIMIZE);

@@ -14,6 +14,8 @@ namespace {
 
 constexpr const wchar_t* kInstanceClass = L"PelmoraInstance";
 constexpr UINT kShowYourself = WM_APP + 20;
+constexpr UINT kQuitPlease = WM_APP + 21;  // the installer's, before it replaces or removes the program
+constexpr UINT kQuitNow = WM_APP + 22;     // quitting after the installer's call has had its answer
 
 // Windows file names ignore case, so the name that finds the first start does too.
 std::wstring instance_name(const std::string& program) {
@@ -55,8 +57,9 @@ bool SingleInstance::ShowFirst(unsigned wait_ms) const {
     return false;
 }
 
-void SingleInstance::Listen(std::function<void()> show) {
+void SingleInstance::Listen(std::function<void()> show, std::function<void()> quit) {
     m_show = std::move(show);
+    m_quit = std::move(quit);
     if (m_window != 0) return;
     HINSTANCE module = GetModuleHandleW(nullptr);
     WNDCLASSEXW type{};
@@ -73,6 +76,14 @@ std::intptr_t SingleInstance::Message(unsigned message, std::uintptr_t wparam, s
     if (message == kShowYourself) {
         if (m_show) m_show();
         return 1;
+    }
+    if (message == kQuitPlease) {
+        if (m_quit) PostMessageW(reinterpret_cast<HWND>(m_window), kQuitNow, 0, 0);
+        return 1;
+    }
+    if (message == kQuitNow) {
+        if (m_quit) m_quit();
+        return 0;
     }
     return DefWindowProcW(reinterpret_cast<HWND>(m_window), message, wparam, lparam);
 }

@@ -21,8 +21,9 @@ public:
     // From a later start: asks the first to show its window, waiting up to
     // `wait_ms` for it to stand; false when it never answered.
     bool ShowFirst(unsigned wait_ms) const;
-    // In the first start: what a later start's asking does.
-    void Listen(std::function<void()> show);
+    // In the first start: what a later start's asking does, and what the
+    // installer's asking to quit does (the window closing as Quit closes it).
+    void Listen(std::function<void()> show, std::function<void()> quit = {});
 
     // Its hidden window's messages.
     std::intptr_t Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
@@ -34,6 +35,7 @@ private:
     bool m_first = false;
     Hwnd m_window = 0;
     std::function<void()> m_show;
+    std::function<void()> m_quit;
 };
 
 }  // namespace pelmora
