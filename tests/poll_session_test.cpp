@@ -118,9 +118,10 @@ TEST(SideTokenRequest, HoldsTheReadsPinAndSession) {
     auto forged = std::make_unique<FakeHttpsTransport>();
     FakeHttpsTransport& forger = *forged;
     forger.key.key_sha256 = "BBBB";
-    EXPECT_EQ(
-        MakeSideTokenRequest(std::move(forged), reads, "eyJ.e30.c2ln", clock)->launch("https://envoy.local/ivp/meters"),
-        "");
+    const std::unique_ptr<GatewayRequest> forged_list =
+        MakeSideTokenRequest(std::move(forged), reads, "eyJ.e30.c2ln", clock);
+    ASSERT_NE(forged_list, nullptr);
+    EXPECT_EQ(forged_list->launch("https://envoy.local/ivp/meters"), "");
     EXPECT_TRUE(forger.calls.empty()) << "the token went to a key the reads never pinned";
 }
 
