@@ -82,7 +82,7 @@ DeviceTopics TopicsFor(const std::string& prefix, const std::string& device) {
     return {base + "state", base + "error", base + "availability"};
 }
 
-std::string StatePayload(const FinishedRead& read) {
+std::string StatePayload(const FinishedRead& read, std::optional<int> sent_phases) {
     std::string out = "{\"time\":";
     out += read.epoch ? JsonString(IsoUtc(*read.epoch)) : "null";
     out += ",\"epoch\":";
@@ -95,7 +95,7 @@ std::string StatePayload(const FinishedRead& read) {
     const SiteReading* site = read.site ? &*read.site : nullptr;
     const int solar_phases = ShownPhases(site, MeterType::Production);
     const int grid_phases = site != nullptr ? ShownPhases(site, SecondMeterType(*site)) : 3;
-    const int phases = read_phases(read);
+    const int phases = std::clamp(sent_phases.value_or(read_phases(read)), 0, 3);
     for (int i = 0; i < phases; ++i) {
         const PhaseFigures& p = read.phases[static_cast<std::size_t>(i)];
         const auto figure = [](double value, bool shown) { return shown ? JsonNumber(value) : std::string("null"); };

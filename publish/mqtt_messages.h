@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,8 @@ using CounterSet = std::array<bool, kCounters>;
 // battery) where it has a battery, and meters: each meter's power by type.
 // A read with lifetime counters adds energy: each counter it has in kWh
 // (produced, imported, exported, consumed, charged, discharged).
-std::string StatePayload(const FinishedRead& read);
+// `phases`, where given, is how many phases to send instead of the read's own.
+std::string StatePayload(const FinishedRead& read, std::optional<int> phases = std::nullopt);
 // How many phases a read sends and has sensors for: as many as its meters
 // have on a site with more than production and consumption meters, else 3.
 int PublishedPhases(const FinishedRead& read);

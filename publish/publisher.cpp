@@ -84,7 +84,8 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
             m_battery = true;
             more = true;
         }
-        if (const int phases = PublishedPhases(read); read.site && phases != m_phases) {
+        // A read whose battery is missing for a moment keeps the phases the site was seen to have.
+        if (const int phases = PublishedPhases(read); read.site && read.site->has_more() && phases != m_phases) {
             m_phases = phases;
             more = true;
         }
@@ -97,7 +98,7 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
             // the read that brought them goes out once their configs are in.
             m_bus.Stop({});
             BusOptions o = options();
-            o.on_connect.push_back({TopicsFor(m_settings.prefix, m_device).state, StatePayload(read), false});
+            o.on_connect.push_back({TopicsFor(m_settings.prefix, m_device).state, StatePayload(read, m_phases), false});
             m_bus.Start(o);
             return;
         }
@@ -106,7 +107,7 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
     if (read.request_failed) {
         if (due(m_last_error)) m_bus.Publish({topics.error, ErrorPayload(read.failure_text), false});
     } else if (due(m_last_state)) {
-        m_bus.Publish({topics.state, StatePayload(read), false});
+        m_bus.Publish({topics.state, StatePayload(read, m_phases), false});
     }
 }
 

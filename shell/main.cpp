@@ -131,7 +131,11 @@ int main(int argc, char** argv) {
     if (instance_name.isEmpty()) {
         std::fprintf(stderr,
                      "Pelmora: no folder only this user can write for the one-poller guard; starting without it\n");
-    } else if (!instance.TakeLock(instance_name)) {
+    } else if (std::string why; instance.TakeLock(instance_name, &why) == pelmora::SingleInstance::Lock::Unavailable) {
+        std::fprintf(stderr, "Pelmora: the one-poller guard cannot take its lock (%s); it goes by its socket alone\n",
+                     why.c_str());
+        if (pelmora::SingleInstance::AskRunningToShow(instance_name)) return 0;
+    } else if (!instance.holds_lock()) {
         // The first start may still be opening its window: it is asked for ten seconds.
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (std::chrono::steady_clock::now() < until) {
@@ -196,13 +200,14 @@ int main(int argc, char** argv) {
         core.alerts().Configure(d);
     };
     about.set_parent(&window);
-    if (!instance_name.isEmpty())
-        instance.Listen(instance_name, [&window] {
+    if (!instance_name.isEmpty() && !instance.Listen(instance_name, [&window] {
             std::fprintf(stderr, "Pelmora: started again: this window is shown instead\n");
             window.showNormal();
             window.raise();
             window.activateWindow();
-        });
+        }))
+        std::fprintf(stderr, "Pelmora: the one-poller guard cannot listen at %s; a second start will not find this one\n",
+                     instance_name.toLocal8Bit().constData());
 
     // SIGINT and SIGTERM close the window the normal way, so the settings are
     // saved when the desktop session ends.

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -13,6 +14,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
+#include <cerrno>
+#include <cstring>
 
 namespace pelmora {
 
@@ -44,6 +47,11 @@ bool same_user(qintptr descriptor) {
            peer.uid == ::getuid();
 }
 
+// Whether `path`, with the lock's suffix, fits a local socket's address.
+bool fits_socket_address(const QString& path) {
+    return static_cast<std::size_t>(QFile::encodeName(path).size()) < sizeof(sockaddr_un::sun_path);
+}
+
 bool is_socket(const QString& path) {
     struct stat status {};
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISSOCK(status.st_mode);
@@ -60,20 +68,31 @@ SingleInstance::~SingleInstance() {
 QString SingleInstance::SocketName(const std::string& program, const std::string& settings_file) {
     const QString folder = runtime_folder();
     if (folder.isEmpty()) return {};
-    const QByteArray hash =
-        QCryptographicHash::hash(QByteArray::fromStdString(settings_file), QCryptographicHash::Sha256).toHex().left(16);
-    return folder + QStringLiteral("/pelmora-") + QString::fromStdString(program) + '-' + QString::number(::getuid()) +
-           '-' + QString::fromLatin1(hash) + QStringLiteral(".socket");
+    const auto hash = [](const std::string& text) {
+        return QString::fromLatin1(
+            QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha256).toHex().left(16));
+    };
+    const QString user = QString::number(::getuid());
+    const QString named = folder + QStringLiteral("/pelmora-") + QString::fromStdString(program) + '-' + user + '-' +
+                          hash(settings_file) + QStringLiteral(".socket");
+    if (fits_socket_address(named)) return named;
+    const QString hashed =
+        folder + QStringLiteral("/pelmora-") + user + '-' + hash(program + '\n' + settings_file) + QStringLiteral(".socket");
+    return fits_socket_address(hashed) ? hashed : QString();
 }
 
-bool SingleInstance::TakeLock(const QString& name) {
+SingleInstance::Lock SingleInstance::TakeLock(const QString& name, std::string* why) {
     const QByteArray path = QFile::encodeName(name + QStringLiteral(".lock"));
     m_lock = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (m_lock < 0) return true;
-    if (::flock(m_lock, LOCK_EX | LOCK_NB) == 0) return true;
+    if (m_lock < 0) {
+        if (why != nullptr) *why = path.toStdString() + ": " + std::strerror(errno);
+        m_lock_unavailable = true;
+        return Lock::Unavailable;
+    }
+    if (::flock(m_lock, LOCK_EX | LOCK_NB) == 0) return Lock::Taken;
     ::close(m_lock);
     m_lock = -1;
-    return false;
+    return Lock::HeldElsewhere;
 }
 
 bool SingleInstance::AskRunningToShow(const QString& name, int wait_ms) {
@@ -129,7 +148,8 @@ bool SingleInstance::Listen(const QString& name, std::function<void()> show) {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) serve(socket);
     });
     // Holding the lock, a socket at the name is a crash's leftover.
-    if (m_lock >= 0 && is_socket(name)) QLocalServer::removeServer(name);
+    // Without a lock, the caller asked first: a socket nobody answered on is a leftover too.
+    if ((m_lock >= 0 || m_lock_unavailable) && is_socket(name)) QLocalServer::removeServer(name);
     return m_server->listen(name);
 }
 

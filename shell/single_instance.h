@@ -27,20 +27,27 @@ public:
     ~SingleInstance() override;
 
     // The socket for `program` with its settings in `settings_file`, named
-    // for the program, the user and a hash of the settings file's path, in
+    // for the program, the user and a hash of the settings file's path (the
+    // program's name left to the hash where the path would not fit a
+    // socket's address), in
     // $XDG_RUNTIME_DIR when only this user can write it, else in a folder
     // of this user's own under the temporary folder; empty when no such
     // folder can be had.
     static QString SocketName(const std::string& program, const std::string& settings_file);
-    // True when this start took the lock beside `name`, or no lock can be
-    // made there (which costs nothing but the guard); false when another
-    // start holds it.
-    bool TakeLock(const QString& name);
+    enum class Lock {
+        Taken,          // this start holds the lock beside the socket
+        HeldElsewhere,  // another start holds it
+        Unavailable     // no lock can be had there: the guard goes by the socket alone
+    };
+    // Takes the lock beside `name`; where it is unavailable, `why` says why.
+    Lock TakeLock(const QString& name, std::string* why = nullptr);
+    bool holds_lock() const { return m_lock >= 0; }
     // True when a start run by this user answered "shown" on `name` within
     // `wait_ms` in all.
     static bool AskRunningToShow(const QString& name, int wait_ms = 1000);
-    // Listens on `name` (replacing a socket a crash left); each later start
-    // runs `show`. False when the socket cannot be made.
+    // Listens on `name` (replacing a socket a crash left, where this start
+    // holds the lock or no lock can be had and nobody answered there); each
+    // later start runs `show`. False when the socket cannot be made.
     bool Listen(const QString& name, std::function<void()> show);
 
 private:
@@ -49,6 +56,7 @@ private:
     QLocalServer* m_server;
     std::function<void()> m_show;
     int m_lock = -1;
+    bool m_lock_unavailable = false;
     int m_clients = 0;
 };
 

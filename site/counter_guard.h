@@ -57,8 +57,13 @@ public:
     bool consumed_derived() const { return m_derived; }
 
     const Tracks& tracks() const { return m_tracks; }
+    // The lowest the derived consumed may give next; nothing before it was derived.
+    const std::optional<double>& derived_floor() const { return m_derived_consumed; }
     // Goes on from what an earlier run knew.
-    void Restore(const Tracks& tracks) { m_tracks = tracks; }
+    void Restore(const Tracks& tracks, std::optional<double> derived_floor = std::nullopt) {
+        m_tracks = tracks;
+        m_derived_consumed = derived_floor;
+    }
 
 private:
     // One counter's value, or nothing; what the log is told collects in m_held,

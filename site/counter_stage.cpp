@@ -40,8 +40,8 @@ void CounterStage::restore(const std::string& gateway, std::int64_t now) {
     for (const std::string& path : {state_file(gateway), m_state_path}) {
         const std::optional<std::string> text = m_files->read_file(path, kLargestState);
         if (!text) continue;
-        if (const std::optional<CounterGuard::Tracks> tracks = ParseCounterState(*text, gateway, now)) {
-            m_guard.Restore(*tracks);
+        if (const std::optional<SavedCounters> saved = ParseCounterState(*text, gateway, now)) {
+            m_guard.Restore(saved->tracks, saved->derived_floor);
             return;
         }
     }
@@ -53,7 +53,7 @@ void CounterStage::Flush() {
         // The Windows program names its folders with backslashes.
         const std::size_t slash = m_state_path.find_last_of("/\\");
         if (slash != std::string::npos && slash > 0) m_files->make_folders(m_state_path.substr(0, slash));
-        m_files->replace_file(state_file(m_gateway), CounterStateText(m_gateway, m_guard.tracks()));
+        m_files->replace_file(state_file(m_gateway), CounterStateText(m_gateway, m_guard.tracks(), m_guard.derived_floor()));
         m_told_unwritten = false;
     } catch (const Failure& failure) {
         if (!m_told_unwritten) {

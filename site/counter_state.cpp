@@ -11,6 +11,7 @@ namespace pelmora {
 namespace {
 
 constexpr std::string_view kFirstLine = "pelmora-counters 1";
+constexpr std::string_view kFloorName = "derived-consumed";
 
 std::string number(double value) {
     char text[40];
@@ -45,7 +46,8 @@ bool read_maybe(std::istream& in, std::optional<double>& value) {
 
 }  // namespace
 
-std::string CounterStateText(const std::string& gateway, const CounterGuard::Tracks& tracks) {
+std::string CounterStateText(const std::string& gateway, const CounterGuard::Tracks& tracks,
+                             const std::optional<double>& derived_floor) {
     std::string text = std::string(kFirstLine) + "\ngateway " + gateway + "\n";
     for (std::size_t c = 0; c < kCounters; ++c) {
         const CounterGuard::Track& t = tracks[c];
@@ -55,21 +57,29 @@ std::string CounterStateText(const std::string& gateway, const CounterGuard::Tra
                 maybe(t.given) + ' ' + maybe(t.before_raw) + ' ' + number(t.before_offset) + ' ' +
                 std::to_string(t.before_epoch) + '\n';
     }
+    if (derived_floor && counter_value(*derived_floor))
+        text += std::string(kFloorName) + ' ' + number(*derived_floor) + '\n';
     return text;
 }
 
-std::optional<CounterGuard::Tracks> ParseCounterState(std::string_view text, const std::string& gateway,
-                                                      std::int64_t now) {
+std::optional<SavedCounters> ParseCounterState(std::string_view text, const std::string& gateway,
+                                               std::int64_t now) {
     const auto in_time = [now](std::int64_t epoch) { return epoch >= 0 && epoch - kLatestAhead <= now; };
     std::istringstream in{std::string(text)};
     std::string line;
     if (!std::getline(in, line) || line != kFirstLine) return std::nullopt;
     if (!std::getline(in, line) || line != "gateway " + gateway) return std::nullopt;
-    CounterGuard::Tracks tracks{};
+    SavedCounters saved;
+    CounterGuard::Tracks& tracks = saved.tracks;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string name;
         fields >> name;
+        if (name == kFloorName) {
+            std::string rest;
+            if (!read_maybe(fields, saved.derived_floor) || !saved.derived_floor || fields >> rest) return std::nullopt;
+            continue;
+        }
         std::size_t c = 0;
         while (c < kCounters && kCounterNames[c] != name) ++c;
         if (c == kCounters) return std::nullopt;
@@ -87,7 +97,7 @@ std::optional<CounterGuard::Tracks> ParseCounterState(std::string_view text, con
         t.offset = *offset;
         t.before_offset = *before_offset;
     }
-    return tracks;
+    return saved;
 }
 
 }  // namespace pelmora

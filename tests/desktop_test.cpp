@@ -94,6 +94,13 @@ std::vector<Moment> back_and_forth(std::int64_t from, std::int64_t to, std::int6
     return run;
 }
 
+// Good reads whose timestamp moves with the clock, `shift` seconds from it.
+std::vector<Moment> shifted(std::int64_t from, std::int64_t to, std::int64_t shift) {
+    std::vector<Moment> run;
+    for (std::int64_t s = from; s < to; ++s) run.push_back({s, nullptr, 1'800'000'000 + s + shift});
+    return run;
+}
+
 std::vector<Moment> join(std::vector<std::vector<Moment>> parts) {
     std::vector<Moment> all;
     for (auto& p : parts) all.insert(all.end(), p.begin(), p.end());
@@ -116,6 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
             Alert::Stale,
             join({every_second(0, 5, {}), every_second(5, 80, {0, nullptr, 1'800'000'004}), every_second(80, 90, {})}),
             {"Gateway data stale", "Gateway data moving again"}},
+        AlertRow{"clock_set_back_an_hour_moves_on", Alert::Stale,
+                 join({every_second(0, 10, {}), shifted(10, 100, -3600)}), {}},
         AlertRow{"stale_back_and_forth",
                  Alert::Stale,
                  join({every_second(0, 5, {}), back_and_forth(5, 80, 1'800'000'004), every_second(80, 90, {})}),

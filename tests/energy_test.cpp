@@ -150,6 +150,9 @@ INSTANTIATE_TEST_SUITE_P(
         GuardRow{"allowance_covers_a_stretch_not_each_read",
                  {{0, 1000, 0, 1000}, {1, 1009.9, 0, 1009.9}, {2, 1019.8, 0, none}, {3, 1029.7, 0, none}},
                  2},
+        GuardRow{"held_jump_survives_a_drop_and_return",
+                 {{0, 1000, 0, 1000}, {1, 6000, 0, none}, {2, 6000.5, 0, 1000.5}, {3, 0, 0, 0}, {4, 6000.75, 0, 1000.75}},
+                 3},
         GuardRow{"stepping_between_two_values_gives_nothing",
                  {{0, 1000, 0, 1000}, {1, 1050, 0, none}, {2, 1000, 0, 1000}, {3, 1050, 0, 1000}, {4, 1000, 0, 1000}},
                  2}),
@@ -169,6 +172,13 @@ TEST(CounterGuard, DerivedConsumptionNeverGoesDown) {
     EXPECT_DOUBLE_EQ(read(0, 100, 50, 30), 120);
     EXPECT_DOUBLE_EQ(read(1, 100, 50, 31), 120);  // export ran ahead of production by a rounding
     EXPECT_DOUBLE_EQ(read(2, 101.5, 50, 31), 120.5);
+
+    // Across a restart too: the floor is kept with the state.
+    const std::optional<SavedCounters> saved =
+        ParseCounterState(CounterStateText("10.0.0.5", guard.tracks(), guard.derived_floor()), "10.0.0.5", 3);
+    ASSERT_TRUE(saved);
+    guard.Restore(saved->tracks, saved->derived_floor);
+    EXPECT_DOUBLE_EQ(read(3, 101.5, 50, 40), 120.5);
 }
 
 // Keeps what the publisher would send for each read.
@@ -341,10 +351,10 @@ TEST(CounterState, ReadsBackForItsGatewayOnly) {
     reading.wh = {6000, 50, 30, none, none, none};
     guard.Check(1, reading);
     const std::string text = CounterStateText("10.0.0.5", guard.tracks());
-    const std::optional<CounterGuard::Tracks> back = ParseCounterState(text, "10.0.0.5", 1);
+    const std::optional<SavedCounters> back = ParseCounterState(text, "10.0.0.5", 1);
     ASSERT_TRUE(back);
-    EXPECT_EQ(CounterStateText("10.0.0.5", *back), text);
-    EXPECT_DOUBLE_EQ((*back)[0].offset, 5000.0);
+    EXPECT_EQ(CounterStateText("10.0.0.5", back->tracks, back->derived_floor), text);
+    EXPECT_DOUBLE_EQ(back->tracks[0].offset, 5000.0);
     EXPECT_FALSE(ParseCounterState(text, "10.0.0.6", 1));
     std::string absurd = text;
     absurd.replace(absurd.find("produced 6000"), 13, "produced -1e300");
@@ -377,7 +387,7 @@ TEST(CounterState, ReadsBackForItsGatewayOnly) {
     CounterGuard::Tracks wild = guard.tracks();
     wild[0].power = 1e70;
     ASSERT_TRUE(ParseCounterState(CounterStateText("10.0.0.5", wild), "10.0.0.5", 1));
-    EXPECT_EQ((*ParseCounterState(CounterStateText("10.0.0.5", wild), "10.0.0.5", 1))[0].power, 0.0);
+    EXPECT_EQ(ParseCounterState(CounterStateText("10.0.0.5", wild), "10.0.0.5", 1)->tracks[0].power, 0.0);
 }
 
 struct LineRow {

@@ -4,10 +4,12 @@
 #include <memory>
 
 #include "app/poll_session.h"
+#include "access/token_keeper.h"
 #include "app/side_token_request.h"
 #include "fakes.h"
 #include "fakes/fixed_wall_clock.h"
 #include "fakes/memory_settings_store.h"
+#include "form/settings.h"
 #include "history/history_view.h"
 #include "read_fakes.h"
 #include "test_support.h"
@@ -76,6 +78,43 @@ INSTANTIATE_TEST_SUITE_P(
                       TickRow{"a_failure_holds_the_next_back", {""}, "true", false, 1, false},
                       TickRow{"good_reads_with_backoff", {test::ReadFixture("readings.json")}, "true", true, 2, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Answers the readings with `readings` and the meter list with `meters`.
+class SiteGateway : public GatewayRequest {
+public:
+    std::string launch(const std::string& url) override { return url.ends_with("/ivp/meters") ? meters : readings; }
+    std::string readings, meters;
+};
+
+// With the mode taken from the meter list, switching it off during a run
+// gives the program's name its mode back at once.
+TEST(PollSessionMode, FromTheListAndBackToTheName) {
+    SiteGateway gateway;
+    gateway.readings = test::ReadFixture("site/fw-8.2.4286-battery.json");
+    gateway.meters = test::ReadFixture("site/fw-8.2.4286-battery-meters.json");
+    const std::string net = "\"net-consumption\"";
+    gateway.meters.replace(gateway.meters.find(net), net.size(), "\"total-consumption\"");
+    MemoryControlsView view;
+    view.set_text("IP", "envoy.local");
+    test::SteppingTicks ticks{1000, 10};
+    test::FixedRegionalFormat format;
+    MemoryFileSystem files;
+    MemorySettingsStore settings;
+    settings.SaveSetting(kSettingsApp, kGatewaySection, kModeFromListKey, "true");
+    FixedWallClock clock(1796688000);
+    SiteStage site(gateway, clock, {});
+    PollSession session(PollServices{view, gateway, ticks, format, files, settings, {&site}, &site, nullptr, "Pelmora"});
+    session.Load();
+    session.Tick();
+    session.Tick();
+    EXPECT_TRUE(session.form().ConsumptionMode) << "the list names a total-consumption meter";
+    EXPECT_EQ(session.CaptionNote(), "");
+    session.set_mode_from_list(false);
+    EXPECT_FALSE(session.form().ConsumptionMode) << "the name's mode is back";
+    session.Tick();
+    EXPECT_EQ(session.CaptionNote(), " - second meter: start PelmoraB");
+    EXPECT_EQ(settings.GetSetting(kSettingsApp, kGatewaySection, kModeFromListKey, ""), "false");
+}
 
 // A pin store that keeps nothing, as settings another program holds locked.
 class UnkeptPins : public PinStore {

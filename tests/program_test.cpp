@@ -296,6 +296,49 @@ TEST(Program, AWorldWritableRuntimeFolderIsNotUsed) {
     EXPECT_EQ(wait_for(pid, 10s), 0);
 }
 
+// The guard holds where its usual places fail: a program name too long for a
+// socket's address, and a lock path that is a folder (the guard then goes by
+// its socket alone and says so).
+TEST(Program, TheGuardHoldsWithALongNameOrALockItCannotTake) {
+    for (const bool lock_is_folder : {false, true}) {
+        test::TempWorkingFolder folder;
+        ::chmod(folder.path().c_str(), 0700);
+        std::string program = PELMORA_PROGRAM;
+        if (!lock_is_folder) {
+            program = (folder.path() / ("Pelmora" + std::string(52, 'x'))).string();
+            std::filesystem::create_symlink(PELMORA_PROGRAM, program);
+        }
+        const auto socket = [&] {
+            for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+                if (entry.is_socket()) return entry.path().string();
+            return std::string();
+        };
+        const std::string output = (folder.path() / "first.txt").string();
+        pid_t first = start_program(program, {"10.1.2.3"}, folder.path(), output);
+        for (int i = 0; i < 500 && socket().empty(); ++i) std::this_thread::sleep_for(20ms);
+        ASSERT_FALSE(socket().empty()) << lock_is_folder << test::ReadFile(output);
+        if (lock_is_folder) {
+            const std::string lock = socket() + ".lock";
+            ::kill(first, SIGKILL);
+            ::waitpid(first, nullptr, 0);
+            std::filesystem::remove(lock);
+            std::filesystem::create_directory(lock);
+            first = start_program(program, {"10.1.2.3"}, folder.path(), output);
+            for (int i = 0; i < 250 && test::ReadFile(output).find("socket alone") == std::string::npos; ++i)
+                std::this_thread::sleep_for(20ms);
+            EXPECT_NE(test::ReadFile(output).find("the one-poller guard cannot take its lock"), std::string::npos)
+                << test::ReadFile(output);
+            std::this_thread::sleep_for(1000ms);  // the leftover socket is taken over
+        }
+        const auto asked = std::chrono::steady_clock::now();
+        const int second = wait_for(start_program(program, {"10.1.2.3"}, folder.path()), 15s);
+        EXPECT_TRUE(WIFEXITED(second) && WEXITSTATUS(second) == 0) << lock_is_folder << " " << second;
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, 8s) << "the second start was answered, not timed out";
+        ::kill(first, SIGTERM);
+        EXPECT_EQ(wait_for(first, 10s), 0);
+    }
+}
+
 // The whole command line after the program name is the address text; Qt's
 // own options are not taken out of it.
 TEST(Program, QtOptionsStayInTheArgumentText) {

@@ -417,5 +417,42 @@ TEST_F(PublisherTest, ABatterySiteAddsItsFiguresAndSensors) {
         << "the read that brought the sensors goes out after their configs";
 }
 
+// A battery that shows in every other read changes neither the phases sent
+// nor the sensors: one reconnect, then steady states. The phases are the
+// larger of the two meters' counts.
+TEST_F(PublisherTest, ABatteryComingAndGoingChangesNothing) {
+    const std::string document = test::ReadFixture("site/fw-8.2.4286-battery.json");
+    SiteReader reader;
+    FinishedRead with_battery = read_of(document);
+    with_battery.site =
+        reader.Read(*ParseSiteMeters(test::ReadFixture("site/fw-8.2.4286-battery-meters.json")), document);
+    ASSERT_TRUE(with_battery.site && with_battery.site->has_more());
+    std::vector<MeterReading>& meters = with_battery.site->meters;
+    ASSERT_EQ(meters[0].meter.type, MeterType::Production);
+    meters[0].meter.phase_count = 1;  // production on one phase, the grid on two
+    SiteReading plain = *with_battery.site;
+    std::erase_if(plain.meters, [](const MeterReading& m) { return m.meter.type == MeterType::Storage; });
+    plain.battery_w.reset();
+    FinishedRead without = read_of(document);
+    without.site = std::move(plain);
+    ASSERT_FALSE(without.site->has_more());
+
+    publisher.Configure(settings, "", with_battery.address);
+    for (int i = 0; i < 12; ++i) publisher.OnFinishedRead(i % 2 == 0 ? with_battery : without);
+    EXPECT_EQ(bus.started.size(), 2u) << "one reconnect for the battery, none after";
+    std::vector<std::size_t> phases_sent;
+    for (const BusMessage& m : bus.published) {
+        if (!m.topic.ends_with("/state")) continue;
+        const std::string& p = m.payload;
+        const std::size_t from = p.find("\"phases\":[");
+        phases_sent.push_back(from == std::string::npos ? 0u : [&] {
+            std::size_t n = 0;
+            for (std::size_t at = p.find("solar_w", from); at < p.find(']', from); at = p.find("solar_w", at + 1)) ++n;
+            return n;
+        }());
+    }
+    EXPECT_EQ(phases_sent, std::vector<std::size_t>(11, 2u));
+}
+
 }  // namespace
 }  // namespace pelmora
