@@ -163,7 +163,18 @@ void PosixFileSystem::replace_file(const std::string& path, std::string_view con
 void PosixFileSystem::append_file(const std::string& path, std::string_view content) {
     if (path.empty()) throw Failure(failure_code::BadFileName, "Bad file name or number");
     FileDescriptor fd(open_regular(path, O_WRONLY | O_APPEND | O_CREAT));
-    write_all(fd.get(), content);
+    struct stat before {};
+    if (::fstat(fd.get(), &before) != 0) fail_for_errno(errno);
+    try {
+        write_all(fd.get(), content);
+    } catch (const Failure&) {
+        // A part written (a full disk) is cut off again, so that the file keeps whole appends only.
+        struct stat after {};
+        if (::fstat(fd.get(), &after) == 0 && after.st_size > before.st_size &&
+            after.st_size - before.st_size < static_cast<off_t>(content.size()))
+            (void)::ftruncate(fd.get(), before.st_size);
+        throw;
+    }
     if (::close(fd.release()) != 0) fail_for_errno(errno);
 }
 

@@ -185,8 +185,11 @@ DBusNotifier::DBusNotifier(std::string application, std::string bus_address)
     m_thread = std::thread(serve, m_shared, m_application, std::move(address));
 }
 
-DBusNotifier::~DBusNotifier() {
+DBusNotifier::~DBusNotifier() { Finish(); }
+
+bool DBusNotifier::Finish() {
     std::unique_lock<std::mutex> lock(m_shared->mutex);
+    if (!m_thread.joinable()) return m_shared->done;
     m_shared->ending = true;
     m_shared->waiting.clear();
     m_shared->wake.notify_all();
@@ -197,6 +200,7 @@ DBusNotifier::~DBusNotifier() {
     } else {
         m_thread.detach();
     }
+    return done;
 }
 
 void DBusNotifier::Notify(const std::string& summary, const std::string& body) {

@@ -20,8 +20,14 @@ public:
     // `bus_address` in D-Bus's form; empty for the session bus of the
     // environment (DBUS_SESSION_BUS_ADDRESS, else $XDG_RUNTIME_DIR/bus).
     explicit DBusNotifier(std::string application, std::string bus_address = "");
-    // Waits at most 2 s for the notifier's thread, never for one the bus holds up.
+    // Finish() unless done before.
     ~DBusNotifier() override;
+
+    // Drops what waits and ends the notifier's thread, waiting at most 2 s;
+    // false when the bus still holds it up (a process should then end without
+    // running its exit handlers, which would tear the bus's connection down
+    // under that thread).
+    bool Finish();
 
     void Notify(const std::string& summary, const std::string& body) override;
 

@@ -249,6 +249,6 @@ int main(int argc, char** argv) {
     const int status = QApplication::exec();
     core.Close();
     // A bus that holds a notification up would hold up the end as well.
-    if (notifier.stuck()) std::_Exit(status);
+    if (!notifier.Finish()) std::_Exit(status);
     return status;
 }

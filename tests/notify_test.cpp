@@ -4,6 +4,7 @@
 // reads keep their pace. The time of day is a fake clock moved 10 s a tick.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -149,6 +150,43 @@ TEST(SilentBus, NotifyNeverWaits) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - began, 6s);
     ::close(listener);
+}
+
+// A bus that greets and then stalls the connection's first call: ending the
+// notifier says within its bound that the bus still holds it.
+TEST(StalledBus, FinishSaysTheBusHoldsTheNotifier) {
+    test::TempWorkingFolder folder;
+    const std::string path = (folder.path() / "bus").string();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un where{};
+    where.sun_family = AF_UNIX;
+    std::snprintf(where.sun_path, sizeof where.sun_path, "%s", path.c_str());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
+    ASSERT_EQ(::listen(listener, 16), 0);
+    std::vector<int> held;
+    std::thread greeter([&] {
+        // Each connection is greeted and then left without a word.
+        for (int i = 0; i < 2; ++i) {
+            pollfd p{listener, POLLIN, 0};
+            if (::poll(&p, 1, 3000) <= 0) return;
+            const int fd = ::accept(listener, nullptr, nullptr);
+            char bytes[256];
+            (void)::recv(fd, bytes, sizeof bytes, 0);
+            const std::string ok = "OK 0123456789abcdef0123456789abcdef\r\n";
+            (void)::send(fd, ok.data(), ok.size(), MSG_NOSIGNAL);
+            held.push_back(fd);
+        }
+    });
+    DBusNotifier notifier("Pelmora", "unix:path=" + path);
+    notifier.Notify("Gateway unreachable", "since 12:00");
+    std::this_thread::sleep_for(1500ms);
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_FALSE(notifier.Finish()) << "the stalled call ended";
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 3s);
+    greeter.join();
+    for (const int fd : held) ::close(fd);  // the call fails at once and the thread ends
+    ::close(listener);
+    std::this_thread::sleep_for(500ms);
 }
 
 // A dbus-daemon of the test's own at `address`, stopped when the object goes.

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
 
 #include <sys/stat.h>
 
@@ -254,6 +256,26 @@ TEST(ErrorLogFile, FifoLogNeverBlocks) {
     ErrorLog log(files, format);
     EXPECT_THROW(log.LogError("6", "2975", ".Epoch2Date", "Overflow"), Failure);
     EXPECT_EQ(std::filesystem::status("QuillonError.log").type(), std::filesystem::file_type::fifo);
+}
+
+// A disk that fills during a record leaves no part of it behind.
+TEST(ErrorLogFile, AFullDiskLeavesWholeRecordsOnly) {
+    test::TempWorkingFolder folder;
+    PosixFileSystem files;
+    IsoRegionalFormat format;
+    ErrorLog log(files, format);
+    log.LogError("6", "2975", ".Epoch2Date", "Overflow");
+    const std::string whole = test::ReadFile(folder.path() / "QuillonError.log");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = whole.size() + 20;  // room for 20 bytes of the next record
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(log.LogError("13", "2966", ".Epoch2Date", "a message longer than the room left"), Failure);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(test::ReadFile(folder.path() / "QuillonError.log"), whole);
 }
 
 TEST(ErrorLogFile, UnwritableLogIsAFailure) {

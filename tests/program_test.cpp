@@ -285,15 +285,17 @@ TEST(Program, AStalledFirstStartKeepsItsSocket) {
     EXPECT_EQ(wait_for(first, 10s), 0);
 }
 
-// A runtime folder others can write is not used for the guard.
+// A runtime folder others can write, or its group, is not used for the guard.
 TEST(Program, AWorldWritableRuntimeFolderIsNotUsed) {
-    test::TempWorkingFolder folder;
-    ::chmod(folder.path().c_str(), 0777);
-    const pid_t pid = start_program(PELMORA_PROGRAM, {"10.1.2.3"}, folder.path());
-    std::this_thread::sleep_for(1500ms);
-    EXPECT_TRUE(socket_in(folder.path(), "Pelmora").empty());
-    ::kill(pid, SIGTERM);
-    EXPECT_EQ(wait_for(pid, 10s), 0);
+    for (const mode_t mode : {0777, 0720}) {
+        test::TempWorkingFolder folder;
+        ::chmod(folder.path().c_str(), mode);
+        const pid_t pid = start_program(PELMORA_PROGRAM, {"10.1.2.3"}, folder.path());
+        std::this_thread::sleep_for(1500ms);
+        EXPECT_TRUE(socket_in(folder.path(), "Pelmora").empty()) << std::oct << mode;
+        ::kill(pid, SIGTERM);
+        EXPECT_EQ(wait_for(pid, 10s), 0);
+    }
 }
 
 // The guard holds where its usual places fail: a program name too long for a
