@@ -10,13 +10,14 @@
 #include <QVBoxLayout>
 
 #include "access/token_status.h"
+#include "shell/token_box.h"
 
 namespace pelmora {
 
 GatewayPage::GatewayPage(AccessServices access, const GatewayModeSwitch& mode, QWidget* parent)
     : QWidget(parent),
       m_access(access),
-      m_paste(new QPlainTextEdit(this)),
+      m_paste(new TokenBox(this)),
       m_facts(new QLabel(this)),
       m_message(new QLabel(this)),
       m_key(new QPlainTextEdit(this)),

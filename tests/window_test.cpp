@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChartView>
@@ -738,6 +739,29 @@ protected:
         window->window_system().dispatch(WM_SYSCOMMAND, 1016, 0);
     }
 };
+
+// A megabyte pasted into the token box is cut past the longest token at
+// once, and Save refuses it.
+TEST_F(TokenWindowTest, AHugePasteIsCutAndRefused) {
+    start_with_token();
+    std::string message;
+    qsizetype kept = 0;
+    std::chrono::steady_clock::duration took{};
+    with_options([&](QWidget& dialog) {
+        auto* box = dialog.findChild<QPlainTextEdit*>("Token");
+        QApplication::clipboard()->setText(QStringLiteral("eyJ.") + QString(1 << 20, QLatin1Char('e')));
+        const auto began = std::chrono::steady_clock::now();
+        box->paste();
+        QApplication::processEvents();
+        took = std::chrono::steady_clock::now() - began;
+        kept = box->toPlainText().size();
+        dialog.findChild<QPushButton*>("Save")->click();
+        message = dialog.findChild<QLabel*>("TokenMessage")->text().toStdString();
+    });
+    EXPECT_EQ(kept, static_cast<qsizetype>(kLongestToken) + 1);
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_NE(message.find("longer than 8 KiB"), std::string::npos) << message;
+}
 
 TEST_F(TokenWindowTest, TokenAccessOptionsCaptionAndOneKeyQuestion) {
     Pelmorafrm& w = start_with_token();
