@@ -38,9 +38,13 @@ void MosquittoBus::set_state(const std::string& text, bool connected) {
 void MosquittoBus::send(mosquitto* client, const BusMessage& m) {
     // Counted before the library may write it and call on_publish.
     ++m_waiting;
-    if (mosquitto_publish(client, nullptr, m.topic.c_str(), static_cast<int>(m.payload.size()), m.payload.data(), 0,
-                          m.retain) != MOSQ_ERR_SUCCESS)
-        --m_waiting;
+    const int rc = mosquitto_publish(client, nullptr, m.topic.c_str(), static_cast<int>(m.payload.size()),
+                                     m.payload.data(), 0, m.retain);
+    if (rc == MOSQ_ERR_SUCCESS) return;
+    --m_waiting;
+    // Said where the connection's state shows; the connection itself goes on.
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_state = "A message could not be sent (" + error_text(rc) + ")";
 }
 
 void MosquittoBus::on_publish(mosquitto*, void* self, int) {
@@ -105,8 +109,15 @@ void MosquittoBus::Start(const BusOptions& options) {
     mosquitto_reconnect_delay_set(m_client, 1, 60, true);
     const BusMessage& will = options.will;
     if (!will.topic.empty()) {
-        mosquitto_will_set(m_client, will.topic.c_str(), static_cast<int>(will.payload.size()), will.payload.data(), 0,
-                           will.retain);
+        if (const int rc = mosquitto_will_set(m_client, will.topic.c_str(), static_cast<int>(will.payload.size()),
+                                              will.payload.data(), 0, will.retain);
+            rc != MOSQ_ERR_SUCCESS) {
+            // Without its will a killed program would be left "online": no connection then.
+            mosquitto_destroy(m_client);
+            m_client = nullptr;
+            set_state("The last will could not be set (" + error_text(rc) + ")", false);
+            return;
+        }
     }
     if (!options.user.empty()) {
         mosquitto_username_pw_set(m_client, options.user.c_str(),

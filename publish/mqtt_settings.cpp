@@ -134,6 +134,8 @@ std::string MqttSettingsProblem(const MqttSettings& s) {
     if (s.enabled && s.host.empty()) return "Enter the broker's host name or address.";
     if (s.port < 1 || s.port > 65535) return "The port must be a whole number from 1 to 65535.";
     if (s.interval < 1 || s.interval > 86400) return "The interval must be a whole number of seconds from 1 to 86400.";
+    if (s.device_id.size() > kLongestDeviceId)
+        return "The device id is too long: it may have " + std::to_string(kLongestDeviceId) + " bytes.";
     if (std::string problem = prefix_problem(s.prefix, "topic prefix"); !problem.empty()) return problem;
     return prefix_problem(s.discovery_prefix, "discovery prefix");
 }

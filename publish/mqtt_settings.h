@@ -12,6 +12,8 @@ inline constexpr const char* kMqttPasswordKey = "mqtt-password";
 // A prefix leaves room for what follows it in a topic (the device, the
 // sensor), within MQTT's 65,535 bytes.
 inline constexpr std::size_t kLongestPrefix = 65535 - 1024;
+// A device id's bytes; with the prefixes' bound the topics stay within MQTT's.
+inline constexpr std::size_t kLongestDeviceId = 256;
 
 // Where and how readings are published; kept in the settings file's own
 // [Mqtt] group. The password is not here: it goes to the secret store.

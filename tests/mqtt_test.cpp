@@ -220,6 +220,27 @@ INSTANTIATE_TEST_SUITE_P(Rows, MqttPasswordTest,
                                            PasswordRow{"wrong", "wrong", "not authorised"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A will or a message the library refuses (a topic beyond MQTT's bound) is
+// said in the connection's state; without its will the bus does not connect.
+TEST(Mqtt, RefusedWillAndMessageAreSaid) {
+    test::MosquittoBroker broker;
+    MosquittoBus bus;
+    BusOptions options;
+    options.host = "127.0.0.1";
+    options.port = broker.port();
+    options.will = {std::string(70000, 'w'), "offline", true};
+    bus.Start(options);
+    EXPECT_NE(bus.State().find("The last will could not be set"), std::string::npos) << bus.State();
+    options.will = {"pelmora/t/availability", "offline", true};
+    bus.Start(options);
+    const auto deadline = Clock::now() + 5s;
+    while (bus.State() != "Connected" && Clock::now() < deadline) std::this_thread::sleep_for(20ms);
+    ASSERT_EQ(bus.State(), "Connected");
+    bus.Publish({std::string(70000, 't'), "{}", false});
+    EXPECT_NE(bus.State().find("A message could not be sent"), std::string::npos) << bus.State();
+    bus.Stop({});
+}
+
 // Publishing to a broker that is not there costs a read no more than 1 ms
 // over publishing off.
 TEST(Mqtt, DeadBrokerCostsTheReadNothing) {

@@ -83,6 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         ProblemRow{"prefix_surrogate", [](MqttSettings& s) { s.prefix = "\xED\xA0\x80"; }, "control characters"},
         ProblemRow{"prefix_overlong_slash", [](MqttSettings& s) { s.prefix = "a\xC0\xAF"; }, "control characters"},
         ProblemRow{"prefix_70000_bytes", [](MqttSettings& s) { s.prefix = std::string(70000, 'p'); }, "too long"},
+        ProblemRow{"device_id_100_kb", [](MqttSettings& s) { s.device_id = std::string(100000, 'd'); },
+                   "The device id is too long"},
         ProblemRow{"prefix_quote_and_accent", [](MqttSettings& s) { s.prefix = "my\"home/\xC3\xA9t\xC3\xA9"; }, ""},
         ProblemRow{"discovery_prefix_nonchar", [](MqttSettings& s) { s.discovery_prefix = "ha\xEF\xBF\xBF"; },
                    "discovery prefix must be text"},
