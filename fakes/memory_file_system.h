@@ -28,6 +28,11 @@ public:
         if (append_room != SIZE_MAX) append_room -= content.size();
         files[path] += std::string(content);
     }
+    void cut_file(const std::string& path, std::size_t size) override {
+        auto it = files.find(path);
+        if (it == files.end()) throw Failure(failure_code::PathNotFound, "Path not found");
+        if (size < it->second.size()) it->second.resize(size);
+    }
     using FileSystem::read_file;
     std::optional<std::string> read_file(const std::string& path, std::size_t limit) override {
         auto it = files.find(path);

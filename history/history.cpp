@@ -172,7 +172,7 @@ void History::write(const MinuteRecord& minute) {
                 // An append cut short (a full disk, a crash) is cut back to
                 // its last whole line, so that the next one does not join it.
                 const std::size_t whole = existing->rfind('\n') + 1;  // 0 when none is whole
-                m_files.replace_file(path, std::string_view(*existing).substr(0, whole));
+                m_files.cut_file(path, whole);
                 if (whole == 0) text = header;
             }
         }

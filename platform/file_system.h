@@ -27,8 +27,12 @@ public:
     virtual void replace_file(const std::string& path, std::string_view content) = 0;
 
     // Appends to a regular file, creating it when missing. Anything else at
-    // the path is a failure, found without blocking.
+    // the path, a symbolic link included, is a failure, found without
+    // blocking. An append that fails part way is cut off again where it can be.
     virtual void append_file(const std::string& path, std::string_view content) = 0;
+    // Cuts a regular file back to its first `size` bytes in place, without
+    // a copy; a link or anything else at the path is a failure.
+    virtual void cut_file(const std::string& path, std::size_t size) = 0;
 
     // The content of a regular file; nothing when it is missing, unreadable
     // or anything else. At most `limit` + 1 bytes are read: a content longer

@@ -28,6 +28,7 @@ namespace {
         case ENAMETOOLONG:
         case EISDIR:
         case EINVAL: throw Failure(failure_code::BadFileName, "Bad file name or number");
+        case ELOOP: throw Failure(failure_code::PathFileAccess, "Path/File access error");  // a link refused
         default: throw Failure(failure_code::DeviceIo, "Device I/O error");
     }
 }
@@ -162,7 +163,7 @@ void PosixFileSystem::replace_file(const std::string& path, std::string_view con
 
 void PosixFileSystem::append_file(const std::string& path, std::string_view content) {
     if (path.empty()) throw Failure(failure_code::BadFileName, "Bad file name or number");
-    FileDescriptor fd(open_regular(path, O_WRONLY | O_APPEND | O_CREAT));
+    FileDescriptor fd(open_regular(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW));
     struct stat before {};
     if (::fstat(fd.get(), &before) != 0) fail_for_errno(errno);
     try {
@@ -175,6 +176,15 @@ void PosixFileSystem::append_file(const std::string& path, std::string_view cont
             (void)::ftruncate(fd.get(), before.st_size);
         throw;
     }
+    if (::close(fd.release()) != 0) fail_for_errno(errno);
+}
+
+void PosixFileSystem::cut_file(const std::string& path, std::size_t size) {
+    FileDescriptor fd(open_regular(path, O_WRONLY | O_NOFOLLOW));
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0) fail_for_errno(errno);
+    if (static_cast<std::uintmax_t>(status.st_size) > size && ::ftruncate(fd.get(), static_cast<off_t>(size)) != 0)
+        fail_for_errno(errno);
     if (::close(fd.release()) != 0) fail_for_errno(errno);
 }
 

@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "app/core_services.h"
+#include "app/program_folders.h"
 #include "posix/system_calendar.h"
 #include "posix/system_wall_clock.h"
 #include "posix/steady_tick_source.h"
@@ -168,7 +169,7 @@ int main(int argc, char** argv) {
     pelmora::CoreServices core(pelmora::PlatformServices{
         files, settings, clock, calendar, keychain, token_file, password_file, https, plain, bus, notifier, std::cerr,
         [] { return std::make_unique<pelmora::CurlGatewayRequest>(); },
-        [] { return std::make_unique<pelmora::CurlHttpsTransport>(); }, program, pelmora::DataFolderPath("history"),
+        [] { return std::make_unique<pelmora::CurlHttpsTransport>(); }, program, pelmora::DataFolderPath(pelmora::HistoryFolderName(program)),
         pelmora::DataFolderPath("counters-" + program)});
 
     // The desktop: the tray icon, starting with the session.

@@ -332,6 +332,7 @@ TEST(History, AnAppendCutShortIsCutBack) {
     for (std::int64_t t = 61; t < 121; ++t) history.Add({kMidnightUtc + t, 60, 0, 0});
     EXPECT_NE(history.Problem(), "");
     zoned.files.append_room = SIZE_MAX;
+    zoned.files.fail_replace = true;  // no room for a copy of the file: it is cut in place
     for (std::int64_t t = 121; t < 181; ++t) history.Add({kMidnightUtc + t, 60, 0, 0});
     EXPECT_EQ(history.Problem(), "");
     const std::string& text = zoned.files.files.at("/h/2026-12-08.csv");

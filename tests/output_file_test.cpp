@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fstream>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -276,6 +277,20 @@ TEST(ErrorLogFile, AFullDiskLeavesWholeRecordsOnly) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, old_handler);
     EXPECT_EQ(test::ReadFile(folder.path() / "QuillonError.log"), whole);
+}
+
+// Appends and cuts never go through a link: what it leads to stays as it was.
+TEST(AppendFile, NeverThroughALink) {
+    test::TempWorkingFolder folder;
+    PosixFileSystem files;
+    std::ofstream("elsewhere.csv") << "kept\n";
+    std::filesystem::create_symlink("elsewhere.csv", "2026-12-08.csv");
+    EXPECT_THROW(files.append_file("2026-12-08.csv", "minute\n"), Failure);
+    EXPECT_THROW(files.cut_file("2026-12-08.csv", 0), Failure);
+    EXPECT_EQ(test::ReadFile(folder.path() / "elsewhere.csv"), "kept\n");
+    files.append_file("own.csv", "a\nb");
+    files.cut_file("own.csv", 2);
+    EXPECT_EQ(test::ReadFile(folder.path() / "own.csv"), "a\n");
 }
 
 TEST(ErrorLogFile, UnwritableLogIsAFailure) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/poll_session.h"
+#include "app/program_folders.h"
 #include "access/token_keeper.h"
 #include "app/side_token_request.h"
 #include "fakes.h"
@@ -162,6 +163,13 @@ TEST(SideTokenRequest, HoldsTheReadsPinAndSession) {
     ASSERT_NE(forged_list, nullptr);
     EXPECT_EQ(forged_list->launch("https://envoy.local/ivp/meters"), "");
     EXPECT_TRUE(forger.calls.empty()) << "the token went to a key the reads never pinned";
+}
+
+// Two programs on one gateway keep their days apart; Pelmora's stay where they were.
+TEST(HistoryFolderName, OnePerProgram) {
+    EXPECT_EQ(HistoryFolderName("Pelmora"), "history");
+    EXPECT_EQ(HistoryFolderName("PelmoraB"), "history-PelmoraB");
+    EXPECT_EQ(HistoryFolderName("my copy/..\\x"), "history-my_copy_.._x");
 }
 
 TEST(SiteRow, BatteryStates) {

@@ -100,6 +100,9 @@ TEST_F(Win32FilesTest, ReplaceAppendReadAndList) {
     m_files.append_file(path("log.txt"), "a\r\n");
     m_files.append_file(path("log.txt"), "b\r\n");
     EXPECT_EQ(m_files.read_file(path("log.txt")), "a\r\nb\r\n");
+    m_files.cut_file(path("log.txt"), 4);
+    m_files.cut_file(path("log.txt"), 40);
+    EXPECT_EQ(m_files.read_file(path("log.txt")), "a\r\nb") << "cut in place, never lengthened";
     EXPECT_EQ(m_files.list_folder(m_folder), (std::vector<std::string>{"log.txt", "out.txt"})) << "no temporary left";
     EXPECT_EQ(m_files.read_file(path("missing.txt")), std::nullopt);
     EXPECT_EQ(m_files.read_file(m_folder), std::nullopt) << "a folder is no file";

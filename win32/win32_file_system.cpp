@@ -59,6 +59,9 @@ std::optional<DWORD> attributes_of(const std::wstring& path) {
     return attributes;
 }
 
+// A folder, a device, or a link (a reparse point), none of which the appends write through.
+constexpr DWORD kNotAPlainFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+
 [[noreturn]] void refuse_non_file() { throw Failure(failure_code::PathFileAccess, "Path/File access error"); }
 
 // What a symbolic link at `path` leads to, so that the file is replaced and
@@ -175,11 +178,27 @@ void Win32FileSystem::append_file(const std::string& path, std::string_view cont
     if (IsDeviceName(path)) refuse_non_file();
     const std::wstring target = Utf16(path);
     if (const std::optional<DWORD> existing = attributes_of(target);
-        existing && (*existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
-        throw Failure(failure_code::PathFileAccess, "Path/File access error");
+        existing && (*existing & kNotAPlainFile) != 0)
+        refuse_non_file();
     File file = open(target, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
     if (!file) fail_for(GetLastError());
     write_all(file.get(), content);
+}
+
+void Win32FileSystem::cut_file(const std::string& path, std::size_t size) {
+    if (IsDeviceName(path)) refuse_non_file();
+    const std::wstring target = Utf16(path);
+    const std::optional<DWORD> existing = attributes_of(target);
+    if (!existing) fail_for(GetLastError());
+    if ((*existing & kNotAPlainFile) != 0) refuse_non_file();
+    File file = open(target, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (!file) fail_for(GetLastError());
+    LARGE_INTEGER length{};
+    if (!GetFileSizeEx(file.get(), &length)) fail_for(GetLastError());
+    if (static_cast<unsigned long long>(length.QuadPart) <= size) return;
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get())) fail_for(GetLastError());
 }
 
 std::optional<std::string> Win32FileSystem::read_file(const std::string& path, std::size_t limit) {

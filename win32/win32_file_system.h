@@ -21,6 +21,7 @@ public:
 
     void replace_file(const std::string& path, std::string_view content) override;
     void append_file(const std::string& path, std::string_view content) override;
+    void cut_file(const std::string& path, std::size_t size) override;
     using FileSystem::read_file;
     std::optional<std::string> read_file(const std::string& path, std::size_t limit) override;
     std::vector<std::string> list_folder(const std::string& path) override;

@@ -5,6 +5,7 @@
 // The seams' headers come before <windows.h>, whose macros bear the names
 // of their constants.
 #include "app/core_services.h"
+#include "app/program_folders.h"
 #include "mqtt/mosquitto_bus.h"
 #include "mqtt/windows_trust.h"
 #include "win32/credential_secret_store.h"
@@ -110,7 +111,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         pelmora::CoreServices core(pelmora::PlatformServices{
             files, settings, clock, calendar, keychain, token_file, password_file, https, plain, bus, tray, log,
             [] { return std::make_unique<pelmora::WinHttpGatewayRequest>(); },
-            [] { return std::make_unique<pelmora::WinHttpsTransport>(); }, program, pelmora::LocalFolderPath("history"),
+            [] { return std::make_unique<pelmora::WinHttpsTransport>(); }, program, pelmora::LocalFolderPath(pelmora::HistoryFolderName(program)),
             counters});
         pelmora::RunKeyStart autostart(program, how.exe_path);
         pelmora::DesktopServices desktop{settings, autostart, {}, true};
