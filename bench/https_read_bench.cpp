@@ -22,8 +22,9 @@ const std::string kFixture = std::string(PELMORA_FIXTURES) + "/readings.json";
 
 void BM_PlainRead(benchmark::State& state) {
     pelmora::test::SimulatorProcess gateway({"--fixed", kFixture});
+    pelmora::CurlGatewayRequest request;
     for (auto _ : state) {
-        if (pelmora::urlLaunch(gateway.url()).empty()) state.SkipWithError("no answer");
+        if (request.launch(gateway.url()).empty()) state.SkipWithError("no answer");
     }
 }
 BENCHMARK(BM_PlainRead)->MeasureProcessCPUTime()->Iterations(200)->Unit(benchmark::kMicrosecond);

@@ -21,6 +21,29 @@ build/pelmora-gateway --port 0 --seed 5 >"$work/gateway" &
 for _ in $(seq 50); do grep -q listening "$work/gateway" && break; sleep 0.1; done
 address=$(sed -n 's/^listening on //p' "$work/gateway")
 
+echo "== system calls per read (strace -c, the difference of 250 and 50 reads over 200)"
+build/pelmora-gateway --tls --port 0 --seed 5 >"$work/tls-gateway" &
+for _ in $(seq 50); do grep -q listening "$work/tls-gateway" && break; sleep 0.1; done
+tls_address=$(sed -n 's/^listening on //p' "$work/tls-gateway")
+sed -n 's/^token: //p' "$work/tls-gateway" | head -1 >"$work/token"
+syscalls() {  # total system calls of one read loop
+  strace -c -o "$work/strace" build/bench/pelmora-read-loop "$@" >/dev/null
+  awk '$NF == "total" { print $4 }' "$work/strace"
+}
+per_read() {  # WHAT ARGUMENTS-BEFORE-COUNT...
+  local what=$1; shift
+  local few many
+  few=$(syscalls "$@" 50)
+  many=$(syscalls "$@" 250)
+  awk -v a="$few" -v b="$many" -v w="$what" 'BEGIN { printf "%s: %.1f system calls per read\n", w, (b - a) / 200 }'
+}
+if command -v strace >/dev/null; then
+  per_read "plain http, a new connection each read" plain "http://$address/ivp/meters/readings"
+  per_read "HTTPS, one kept-alive connection" https "https://$tls_address/ivp/meters/readings" "$work/token"
+else
+  echo "strace is not installed: skipped"
+fi
+
 echo "== the history"
 TZ=UTC build/bench/pelmora-history-bench
 

@@ -45,36 +45,60 @@ std::string DecodeBody(const std::string& body, const std::string& content_type)
     return out;
 }
 
-std::string urlLaunch(const std::string& url) { return urlLaunch(url, RequestLimits{}); }
+// One plain transfer's handles, kept from call to call so that a read does
+// not make them, and the multi handle's wake-up pair, anew.
+struct CurlGatewayRequest::Handles {
+    EasyHandle easy{curl_easy_init()};
+    MultiHandle multi{curl_multi_init()};
+    // An empty "Accept:" removes the one header libcurl would add of its own.
+    HeaderList headers{curl_slist_append(nullptr, "Accept:")};
+    CurlTransfer transfer;
 
-std::string urlLaunch(const std::string& url, const RequestLimits& limits) {
-    try {
-        if (!IsSendableUrl(url)) return std::string();
-        CurlGlobalInit();
-
-        EasyHandle easy(curl_easy_init());
-        MultiHandle multi(curl_multi_init());
-        if (!easy || !multi) return std::string();
-
-        CurlTransfer transfer;
-        // An empty "Accept:" removes the one header libcurl would add of its own.
-        HeaderList headers(curl_slist_append(nullptr, "Accept:"));
-
+    std::string get(const std::string& url, const RequestLimits& limits) {
+        if (!IsSendableUrl(url) || !easy || !multi || !headers) return std::string();
         CURL* e = easy.get();
         SetRequestOptions(e, url, "http");
         curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
         curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+        // Each read still resolves the name and opens a connection of its own.
+        curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
         curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+        curl_easy_setopt(e, CURLOPT_DNS_CACHE_TIMEOUT, 0L);
         AttachTransfer(e, transfer, limits);
 
         const CURLcode result = RunTransfer(multi.get(), e, transfer, limits);
         char* content_type = nullptr;
         curl_easy_getinfo(e, CURLINFO_CONTENT_TYPE, &content_type);
         const std::string type = content_type ? content_type : "";
-
+        std::string body = std::move(transfer.body);
+        transfer.body.clear();
         if (result != CURLE_OK || transfer.too_big) return std::string();
-        return DecodeBody(transfer.body, type);
+        return DecodeBody(body, type);
+    }
+};
+
+std::string urlLaunch(const std::string& url) { return urlLaunch(url, RequestLimits{}); }
+
+std::string urlLaunch(const std::string& url, const RequestLimits& limits) {
+    try {
+        if (!IsSendableUrl(url)) return std::string();
+        CurlGlobalInit();
+        CurlGatewayRequest::Handles handles;
+        return handles.get(url, limits);
+    } catch (...) {
+        return std::string();
+    }
+}
+
+CurlGatewayRequest::CurlGatewayRequest(RequestLimits limits) : m_limits(limits) { CurlGlobalInit(); }
+
+CurlGatewayRequest::~CurlGatewayRequest() = default;
+
+std::string CurlGatewayRequest::launch(const std::string& url) {
+    try {
+        if (!m_handles) m_handles = std::make_unique<Handles>();
+        return m_handles->get(url, m_limits);
     } catch (...) {
         return std::string();
     }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,10 +35,20 @@ std::string urlLaunch(const std::string& url, const RequestLimits& limits);
 // `body` decoded to UTF-8 from the charset named in `content_type`.
 std::string DecodeBody(const std::string& body, const std::string& content_type);
 
-// The request that goes to the network through urlLaunch.
+// The request that goes to the network as urlLaunch does, keeping its
+// transfer handles from call to call; each call still resolves the name and
+// opens a connection of its own. One thread at a time.
 class CurlGatewayRequest : public GatewayRequest {
 public:
-    std::string launch(const std::string& url) override { return urlLaunch(url); }
+    explicit CurlGatewayRequest(RequestLimits limits = {});
+    ~CurlGatewayRequest() override;
+    std::string launch(const std::string& url) override;
+
+    struct Handles;
+
+private:
+    RequestLimits m_limits;
+    std::unique_ptr<Handles> m_handles;
 };
 
 }  // namespace pelmora
