@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "access/token_text.h"
 #include "windows/page_controls.h"
 
 namespace pelmora {
@@ -43,6 +44,8 @@ void GatewayPage::Create(const PagePlace& place) {
         MakePageControl(place, m.id, m.type, m.style, m.text, m.x, m.y, m.width, m.height);
         m_ids.push_back(m.id);
     }
+    // A paste is cut one character past the longest token, which Save then refuses.
+    SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kToken), EM_SETLIMITTEXT, kLongestToken + 1, 0);
     if (m_mode.set)
         SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kFromList), BM_SETCHECK,
                      m_mode.on ? BST_CHECKED : BST_UNCHECKED, 0);
