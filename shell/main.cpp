@@ -169,8 +169,8 @@ int main(int argc, char** argv) {
     pelmora::CoreServices core(pelmora::PlatformServices{
         files, settings, clock, calendar, keychain, token_file, password_file, https, plain, bus, notifier, std::cerr,
         [] { return std::make_unique<pelmora::CurlGatewayRequest>(); },
-        [] { return std::make_unique<pelmora::CurlHttpsTransport>(); }, program, pelmora::DataFolderPath(pelmora::HistoryFolderName(program)),
-        pelmora::DataFolderPath("counters-" + program)});
+        [] { return std::make_unique<pelmora::CurlHttpsTransport>(); }, program,
+        pelmora::DataFolderPath(pelmora::HistoryFolderName(program)), pelmora::DataFolderPath("counters-" + program)});
 
     // The desktop: the tray icon, starting with the session.
     const std::string exec_path =
@@ -207,7 +207,8 @@ int main(int argc, char** argv) {
             window.raise();
             window.activateWindow();
         }))
-        std::fprintf(stderr, "Pelmora: the one-poller guard cannot listen at %s; a second start will not find this one\n",
+        std::fprintf(stderr,
+                     "Pelmora: the one-poller guard cannot listen at %s; a second start will not find this one\n",
                      instance_name.toLocal8Bit().constData());
 
     // SIGINT and SIGTERM close the window the normal way, so the settings are

@@ -76,8 +76,8 @@ QString SingleInstance::SocketName(const std::string& program, const std::string
     const QString named = folder + QStringLiteral("/pelmora-") + QString::fromStdString(program) + '-' + user + '-' +
                           hash(settings_file) + QStringLiteral(".socket");
     if (fits_socket_address(named)) return named;
-    const QString hashed =
-        folder + QStringLiteral("/pelmora-") + user + '-' + hash(program + '\n' + settings_file) + QStringLiteral(".socket");
+    const QString hashed = folder + QStringLiteral("/pelmora-") + user + '-' + hash(program + '\n' + settings_file) +
+                           QStringLiteral(".socket");
     return fits_socket_address(hashed) ? hashed : QString();
 }
 

@@ -53,7 +53,8 @@ void CounterStage::Flush() {
         // The Windows program names its folders with backslashes.
         const std::size_t slash = m_state_path.find_last_of("/\\");
         if (slash != std::string::npos && slash > 0) m_files->make_folders(m_state_path.substr(0, slash));
-        m_files->replace_file(state_file(m_gateway), CounterStateText(m_gateway, m_guard.tracks(), m_guard.derived_floor()));
+        m_files->replace_file(state_file(m_gateway),
+                              CounterStateText(m_gateway, m_guard.tracks(), m_guard.derived_floor()));
         m_told_unwritten = false;
     } catch (const Failure& failure) {
         if (!m_told_unwritten) {

@@ -62,8 +62,7 @@ std::string CounterStateText(const std::string& gateway, const CounterGuard::Tra
     return text;
 }
 
-std::optional<SavedCounters> ParseCounterState(std::string_view text, const std::string& gateway,
-                                               std::int64_t now) {
+std::optional<SavedCounters> ParseCounterState(std::string_view text, const std::string& gateway, std::int64_t now) {
     const auto in_time = [now](std::int64_t epoch) { return epoch >= 0 && epoch - kLatestAhead <= now; };
     std::istringstream in{std::string(text)};
     std::string line;

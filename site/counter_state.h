@@ -25,7 +25,6 @@ struct SavedCounters {
 // for another gateway, or for text that is not such a state: any value out
 // of a counter's bounds, a power beyond kLargestPower, or a time before 1970
 // or more than a day after `now`.
-std::optional<SavedCounters> ParseCounterState(std::string_view text, const std::string& gateway,
-                                               std::int64_t now);
+std::optional<SavedCounters> ParseCounterState(std::string_view text, const std::string& gateway, std::int64_t now);
 
 }  // namespace pelmora

@@ -150,9 +150,10 @@ INSTANTIATE_TEST_SUITE_P(
         GuardRow{"allowance_covers_a_stretch_not_each_read",
                  {{0, 1000, 0, 1000}, {1, 1009.9, 0, 1009.9}, {2, 1019.8, 0, none}, {3, 1029.7, 0, none}},
                  2},
-        GuardRow{"held_jump_survives_a_drop_and_return",
-                 {{0, 1000, 0, 1000}, {1, 6000, 0, none}, {2, 6000.5, 0, 1000.5}, {3, 0, 0, 0}, {4, 6000.75, 0, 1000.75}},
-                 3},
+        GuardRow{
+            "held_jump_survives_a_drop_and_return",
+            {{0, 1000, 0, 1000}, {1, 6000, 0, none}, {2, 6000.5, 0, 1000.5}, {3, 0, 0, 0}, {4, 6000.75, 0, 1000.75}},
+            3},
         GuardRow{"stepping_between_two_values_gives_nothing",
                  {{0, 1000, 0, 1000}, {1, 1050, 0, none}, {2, 1000, 0, 1000}, {3, 1050, 0, 1000}, {4, 1000, 0, 1000}},
                  2}),

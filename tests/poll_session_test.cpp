@@ -104,7 +104,8 @@ TEST(PollSessionMode, FromTheListAndBackToTheName) {
     settings.SaveSetting(kSettingsApp, kGatewaySection, kModeFromListKey, "true");
     FixedWallClock clock(1796688000);
     SiteStage site(gateway, clock, {});
-    PollSession session(PollServices{view, gateway, ticks, format, files, settings, {&site}, &site, nullptr, "Pelmora"});
+    PollSession session(
+        PollServices{view, gateway, ticks, format, files, settings, {&site}, &site, nullptr, "Pelmora"});
     session.Load();
     session.Tick();
     session.Tick();

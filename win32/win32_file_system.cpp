@@ -177,8 +177,7 @@ void Win32FileSystem::replace_file(const std::string& path, std::string_view con
 void Win32FileSystem::append_file(const std::string& path, std::string_view content) {
     if (IsDeviceName(path)) refuse_non_file();
     const std::wstring target = Utf16(path);
-    if (const std::optional<DWORD> existing = attributes_of(target);
-        existing && (*existing & kNotAPlainFile) != 0)
+    if (const std::optional<DWORD> existing = attributes_of(target); existing && (*existing & kNotAPlainFile) != 0)
         refuse_non_file();
     File file = open(target, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
     if (!file) fail_for(GetLastError());

@@ -111,8 +111,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         pelmora::CoreServices core(pelmora::PlatformServices{
             files, settings, clock, calendar, keychain, token_file, password_file, https, plain, bus, tray, log,
             [] { return std::make_unique<pelmora::WinHttpGatewayRequest>(); },
-            [] { return std::make_unique<pelmora::WinHttpsTransport>(); }, program, pelmora::LocalFolderPath(pelmora::HistoryFolderName(program)),
-            counters});
+            [] { return std::make_unique<pelmora::WinHttpsTransport>(); }, program,
+            pelmora::LocalFolderPath(pelmora::HistoryFolderName(program)), counters});
         pelmora::RunKeyStart autostart(program, how.exe_path);
         pelmora::DesktopServices desktop{settings, autostart, {}, true};
         pelmora::Pelmorafrm window(pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about,
