@@ -19,6 +19,7 @@
 
 #include "app/core_services.h"
 #include "app/program_folders.h"
+#include "app/window_start.h"
 #include "posix/system_calendar.h"
 #include "posix/system_wall_clock.h"
 #include "posix/steady_tick_source.h"
@@ -178,34 +179,18 @@ int main(int argc, char** argv) {
     pelmora::DesktopEntryStart autostart(
         files, pelmora::AutostartPath(pelmora::ConfigHome(), pelmora::kApplicationId, program), program, exec_path);
     pelmora::DesktopServices desktop{settings, autostart, {}, true};
-    pelmora::Pelmorafrm* shown = nullptr;  // the window, once made
-    pelmora::QtTrayIcon tray(pelmora::TrayActions{
-        [&shown] { shown->ShowOrHide(); }, [&shown] { return shown->isVisible() && !shown->isMinimized(); },
-        [&shown] { return shown->enabled(); },
-        [&shown] {
-            if (shown->enabled()) {
-                shown->Stopbtn_Click();
-            } else {
-                shown->Startbtn_Click();
-            }
-        },
-        [&shown] { shown->open_history(); }, [&shown] { shown->open_options(); }, [&shown] { shown->Quit(); }});
+    pelmora::WindowController* controller = nullptr;  // the window's, once made
+    pelmora::QtTrayIcon tray(pelmora::MainWindowTrayActions(controller));
 
     pelmora::Pelmorafrm window(
         pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about, &core.access(),
                                &core.publish(), &core.history(), core.finished_reads(), &core.site(), &desktop, &tray},
         start);
-    shown = &window;
-    desktop.apply = [&window, &core](const pelmora::DesktopSettings& d) {
-        window.ApplyDesktop(d);
-        core.alerts().Configure(d);
-    };
+    controller = &window.controller();
     about.set_parent(&window);
     if (!instance_name.isEmpty() && !instance.Listen(instance_name, [&window] {
             std::fprintf(stderr, "Pelmora: started again: this window is shown instead\n");
-            window.showNormal();
-            window.raise();
-            window.activateWindow();
+            window.show_in_front();
         }))
         std::fprintf(stderr,
                      "Pelmora: the one-poller guard cannot listen at %s; a second start will not find this one\n",
@@ -225,15 +210,7 @@ int main(int argc, char** argv) {
         });
     }
 
-    window.Form_Load();
-    if (tray_start) {
-        if (tray.visible()) {
-            window.hide();
-        } else {
-            window.showMinimized();
-        }
-    }
-    core.StartPublishing(window.text("IP"));
+    pelmora::StartMainWindow(window.controller(), core, desktop, tray_start);
     // Why a token that is there cannot be used (a file others can read, say).
     QTimer::singleShot(
         std::chrono::milliseconds(pelmora::SecretStore::kSecretStoreWait) + std::chrono::milliseconds(100), &window,

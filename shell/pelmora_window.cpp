@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iostream>
 #include <utility>
 
 #include "qt/qt_colour.h"
@@ -58,30 +59,25 @@ QIcon ApplicationIcon() {
     return icon;
 }
 
-Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start, QWidget* parent)
+Pelmorafrm::Pelmorafrm(const ShellServices& services, StartInfo start, QWidget* parent)
     : QWidget(parent),
       m_services(services),
-      m_start(std::move(start)),
-      m_session(PollServices{*this, services.request, services.ticks, services.format, services.files,
-                             services.settings, services.finished_reads, services.site, services.history,
-                             ExecutableBaseName(m_start.executable)}),
       m_system(*this),
-      m_menu(m_system, *this, *this, services.about, m_globals),
-      m_poll(*this, *this, *this, services.format, [this] { read(); }) {
-    if (services.access != nullptr) m_access_status.emplace(*services.access, *this, *this, services.about);
+      m_timer(new QTimer(this)),
+      m_controller(services, std::move(start), MainWindowParts{*this, *this, *this, *this, m_system, *this},
+                   &std::cerr) {
     setObjectName(QStringLiteral("Pelmorafrm"));
     m_caption = std::string(kDesignCaption);
     setWindowTitle(q(m_caption));
     setWindowIcon(ApplicationIcon());
     m_system.set_check_marks([this](std::uintptr_t id) -> std::optional<bool> {
-        if (id == kStayOnTopCommand) return m_globals.OnTopFlag;
+        if (id == kStayOnTopCommand) return globals().OnTopFlag;
         return std::nullopt;
     });
     setFont(design_font(ControlFont::Default));
     resize(to_pixels(kDesignClientWidth), to_pixels(kDesignClientHeight));
     build_controls();
 
-    m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(1000);
     connect(m_timer, &QTimer::timeout, this, [this] { Timer1_Timer(); });
@@ -152,100 +148,45 @@ QWidget* Pelmorafrm::control(std::string_view name) const {
     return it == m_controls.end() ? nullptr : it->second;
 }
 
-void Pelmorafrm::Form_Load() {
-    LoadContext context{m_menu,   m_globals,       m_services.settings, *this,   *this,
-                        m_system, m_services.zone, m_session.form(),    m_start, available_screen_size()};
-    pelmora::Form_Load(context);
-    keep_title_bar_on_screen();
-    if (m_access_status || m_services.publish != nullptr || m_services.desktop != nullptr) {
-        m_menu.AddOptionsItem("Options...", [this] { open_options(); });
-    }
-    if (m_services.desktop != nullptr) ApplyDesktop(LoadDesktopSettings(m_services.settings, kSettingsApp));
-    if (m_services.history != nullptr) m_menu.AddHistoryItem("History...", [this] { open_history(); });
-    m_session.Load();
-    if (m_access_status) {
-        m_access_status->set_base_caption(caption());
-        m_access_status->RefreshCaption();
-    }
-}
-
-void Pelmorafrm::read() {
-    PollOutcome outcome;
-    try {
-        outcome = m_session.Tick();
-    } catch (...) {
-        after_read();
-        throw;
-    }
-    if (!outcome.read) return;
-    if (outcome.site) show_site(*outcome.site);
-    for (const auto& [name, text] : outcome.tooltips) set_tooltip(name, text);
-    if (m_services.tray != nullptr && outcome.tray) {
-        m_services.tray->set_tooltip(outcome.tray->tooltip);
-        if (outcome.tray->colour) m_services.tray->set_colour(*outcome.tray->colour);
-    }
-    after_read();
-}
-
-void Pelmorafrm::show_site(const SiteView& site) {
-    const bool battery = site.row.battery;
-    if (battery != m_battery_row) {
-        if (control("Battery") == nullptr) {
-            for (const ControlDesign& a : SiteRowDesign()) {
-                QWidget* widget = nullptr;
-                const QString text = QString::fromUtf8(a.text.data(), static_cast<int>(a.text.size()));
-                if (a.kind == ControlKind::TextBox) {
-                    auto* edit = new QLineEdit(text, this);
-                    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                    edit->setReadOnly(true);
-                    edit->setFont(design_font(a.font));
-                    widget = edit;
-                } else {
-                    auto* label = new QLabel(text, this);
-                    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-                    label->setFont(design_font(a.font));
-                    widget = label;
-                }
-                const std::string name(a.name);
-                widget->setObjectName(QString::fromStdString(name));
-                widget->setGeometry(to_pixels(a.left), to_pixels(a.top), to_pixels(a.width), to_pixels(a.height));
-                m_design_palettes[name] = widget->palette();
-                m_controls[name] = widget;
-            }
+void Pelmorafrm::add_site_row() {
+    for (const ControlDesign& a : SiteRowDesign()) {
+        QWidget* widget = nullptr;
+        const QString text = QString::fromUtf8(a.text.data(), static_cast<int>(a.text.size()));
+        if (a.kind == ControlKind::TextBox) {
+            auto* edit = new QLineEdit(text, this);
+            edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            edit->setReadOnly(true);
+            edit->setFont(design_font(a.font));
+            widget = edit;
+        } else {
+            auto* label = new QLabel(text, this);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setFont(design_font(a.font));
+            widget = label;
         }
-        const int shift = battery ? kSiteRowHeight : -kSiteRowHeight;
-        const int frame_height = Height();
-        for (const ControlDesign& d : MainWindowDesign()) {
-            if (d.kind == ControlKind::Timer || d.top < kSiteRowTop) continue;
-            if (QWidget* w = control(d.name)) w->move(w->x(), w->y() + to_pixels(shift));
-        }
-        for (const ControlDesign& a : SiteRowDesign()) control(a.name)->setVisible(battery);
-        m_battery_row = battery;
-        SetHeight(frame_height);
+        const std::string name(a.name);
+        widget->setObjectName(QString::fromStdString(name));
+        widget->setGeometry(to_pixels(a.left), to_pixels(a.top), to_pixels(a.width), to_pixels(a.height));
+        m_design_palettes[name] = widget->palette();
+        m_controls[name] = widget;
     }
-    for (const std::string& box : site.row.blank) {
-        set_text(box, "");
-        set_back_color(box, kWindowBackground);
-    }
-    if (site.caption_changed) set_caption(m_caption);
-    // What the site says beyond its figures: on the window's own tooltip, and
-    // each new note once on standard error.
-    if (site.notes) setToolTip(QString::fromStdString(*site.notes));
-    if (!site.fresh_notes.empty()) std::fprintf(stderr, "Pelmora: %s", site.fresh_notes.c_str());
-    if (!battery) return;
-    set_text("Battery", site.row.battery_text);
-    set_back_color("Battery", site.row.battery_colour);
-    control("Battery")->setToolTip(q(site.row.battery_tooltip));
-    set_text("HouseLoad", site.row.house_load_text);
-    control("HouseLoad")->setToolTip(q(site.row.house_load_tooltip));
 }
 
-void Pelmorafrm::after_read() {
-    // The question waits until the tick is over, so that the read never
-    // holds a dialog open.
-    if (m_access_status && m_access_status->AfterRead())
-        QTimer::singleShot(0, this, [this] { m_access_status->AskAboutKey(); });
+void Pelmorafrm::show_site_row(bool shown) {
+    if (shown == m_battery_row) return;
+    if (control("Battery") == nullptr) add_site_row();
+    const int shift = shown ? kSiteRowHeight : -kSiteRowHeight;
+    const int frame_height = Height();
+    for (const ControlDesign& d : MainWindowDesign()) {
+        if (d.kind == ControlKind::Timer || d.top < kSiteRowTop) continue;
+        if (QWidget* w = control(d.name)) w->move(w->x(), w->y() + to_pixels(shift));
+    }
+    for (const ControlDesign& a : SiteRowDesign()) control(a.name)->setVisible(shown);
+    m_battery_row = shown;
+    SetHeight(frame_height);
 }
+
+void Pelmorafrm::defer(std::function<void()> later) { QTimer::singleShot(0, this, std::move(later)); }
 
 HistoryWindow& Pelmorafrm::open_history() {
     if (!m_history_window) m_history_window = std::make_unique<HistoryWindow>(*m_services.history, m_services.settings);
@@ -253,29 +194,34 @@ HistoryWindow& Pelmorafrm::open_history() {
     return *m_history_window;
 }
 
-void Pelmorafrm::open_options() {
+void Pelmorafrm::close_history() {
+    if (m_history_window) m_history_window->close();
+}
+
+void Pelmorafrm::open_options(const OptionsContent& content) {
     OptionsDialog dialog(this);
-    if (m_services.access != nullptr) {
-        auto* gateway = new GatewayPage(
-            *m_services.access,
-            GatewayModeSwitch{m_session.mode_from_list(), [this](bool on) { m_session.set_mode_from_list(on); }});
+    if (content.access != nullptr) {
+        auto* gateway = new GatewayPage(*content.access, content.mode);
         gateway->on_done([&dialog](bool) { dialog.done(0); });
         dialog.add_page(gateway, QStringLiteral("Gateway"));
     }
-    if (m_services.publish != nullptr) {
-        auto* publish = new PublishPage(*m_services.publish, [this] { return text("IP"); });
+    if (content.publish != nullptr) {
+        auto* publish = new PublishPage(*content.publish, content.address);
         publish->on_done([&dialog] { dialog.done(0); });
         dialog.add_page(publish, QStringLiteral("Publish"));
     }
-    if (m_services.desktop != nullptr) {
-        DesktopServices desktop = *m_services.desktop;
-        desktop.tray_available = m_services.tray != nullptr && m_services.tray->available();
-        auto* page = new DesktopPage(desktop);
+    if (content.desktop) {
+        auto* page = new DesktopPage(*content.desktop);
         page->on_done([&dialog] { dialog.done(0); });
         dialog.add_page(page, QStringLiteral("Desktop"));
     }
     dialog.exec();
-    if (m_access_status) m_access_status->RefreshCaption();
+}
+
+void Pelmorafrm::show_in_front() {
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 std::string Pelmorafrm::text(std::string_view name) const {
@@ -408,39 +354,9 @@ void Pelmorafrm::SetHeight(int twips) {
 std::string Pelmorafrm::caption() const { return m_caption; }
 void Pelmorafrm::set_caption(const std::string& caption) {
     m_caption = caption;
-    const std::string misfit = m_session.CaptionNote();
-    setWindowTitle(q(caption + misfit + (enabled() ? "" : " - stopped")));
+    setWindowTitle(q(m_controller.ShownCaption(caption)));
 }
 
-void Pelmorafrm::Quit() {
-    m_quitting = true;
-    close();
-}
-
-void Pelmorafrm::ShowOrHide() {
-    if (isVisible() && !isMinimized()) {
-        hide();
-        return;
-    }
-    showNormal();
-    raise();
-    activateWindow();
-}
-
-void Pelmorafrm::ApplyDesktop(const DesktopSettings& desktop) {
-    m_desktop = desktop;
-    if (m_services.tray != nullptr) m_services.tray->set_visible(desktop.tray && m_services.tray->available());
-}
-
-void Pelmorafrm::Startbtn_Click() {
-    m_poll.Startbtn_Click();
-    set_caption(m_caption);
-}
-
-void Pelmorafrm::Stopbtn_Click() {
-    m_poll.Stopbtn_Click();
-    set_caption(m_caption);
-}
 Hwnd Pelmorafrm::handle() const { return reinterpret_cast<Hwnd>(this); }
 void Pelmorafrm::show() { QWidget::show(); }
 
@@ -481,7 +397,7 @@ ScreenSize primary_screen(bool available_only) {
 
 }  // namespace
 
-ScreenSize Pelmorafrm::screen_size() const { return primary_screen(false); }
+ScreenSize Pelmorafrm::screen_size(bool work_area) const { return primary_screen(work_area); }
 
 void Pelmorafrm::keep_title_bar_on_screen() {
     const QRect frame = frameGeometry();
@@ -508,20 +424,12 @@ void Pelmorafrm::keep_title_bar_on_screen() {
     if (placed.left != frame.x() || placed.top != frame.y()) move(placed.left, placed.top);
 }
 
-ScreenSize Pelmorafrm::available_screen_size() const { return primary_screen(true); }
-
 void Pelmorafrm::closeEvent(QCloseEvent* event) {
-    if (!m_quitting && m_desktop.close_to_tray && m_services.tray != nullptr && m_services.tray->visible()) {
+    if (m_controller.Closing() == WindowController::CloseStep::HideInTray) {
         // Hidden in the tray, still polling; Quit ends the program.
-        hide();
+        QWidget::hide();
         event->ignore();
         return;
-    }
-    if (!m_unloaded) {
-        m_unloaded = true;
-        m_timer->stop();
-        Form_Unload(m_services.settings, *this, *this, m_globals, screen_size());
-        if (m_history_window) m_history_window->close();
     }
     event->accept();
 }

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,6 +27,8 @@
 #include "readings/finished_read.h"
 #include "access/access_status.h"
 #include "app/poll_session.h"
+#include "app/window_controller.h"
+#include "app/window_view.h"
 #include "app/shell_services.h"
 #include "shell/history_window.h"
 #include "shell/desktop_page.h"
@@ -44,39 +47,35 @@ namespace pelmora {
 QIcon ApplicationIcon();
 
 // The main window: 35 controls in their design state, laid out in twips
-// (15 twips per pixel), the poll timer, and the window menu.
-class Pelmorafrm : public QWidget, public ControlsView, public WindowFrame, public WindowTimer, public EventPump {
+// (15 twips per pixel), the poll timer, and the window menu. What it does
+// beyond drawing is its controller's.
+class Pelmorafrm : public QWidget,
+                   public ControlsView,
+                   public WindowFrame,
+                   public WindowTimer,
+                   public EventPump,
+                   public WindowView {
 public:
-    Pelmorafrm(ShellServices services, StartInfo start, QWidget* parent = nullptr);
+    Pelmorafrm(const ShellServices& services, StartInfo start, QWidget* parent = nullptr);
     ~Pelmorafrm() override;
 
-    void Form_Load();
+    void Form_Load() { m_controller.Load(); }
 
     // Event handlers, callable directly.
-    void Timer1_Timer() { m_poll.Timer1_Timer(); }
-    // The caption says " - stopped" while polling is stopped.
-    void Startbtn_Click();
-    void Stopbtn_Click();
-    // Closes the window as its close button does, even where that only hides it in the tray.
-    void Quit();
-    // Shows the window, or hides it in the tray when it is shown.
-    void ShowOrHide();
-    // [Desktop] in force: the tray icon shown or not, closing to it.
-    void ApplyDesktop(const DesktopSettings& desktop);
-    const DesktopSettings& desktop() const { return m_desktop; }
-    void Delay_LostFocus() { m_poll.Delay_LostFocus(); }
-    void CreateOutputchk_Click() { m_menu.CreateOutputchk_Click(); }
-    // The battery row under Grid, shown while the site has a battery: its
-    // power (light blue while charging, light orange while discharging) and
-    // the house load without it beside it. Everything below moves down one
-    // row while it shows.
-    void show_site(const SiteView& site);
-    void Grid_DblClick() { m_menu.Grid_DblClick(); }
-    void IP_DblClick() { m_menu.IP_DblClick(); }
+    void Timer1_Timer() { m_controller.Timer1_Timer(); }
+    void Startbtn_Click() { m_controller.Startbtn_Click(); }
+    void Stopbtn_Click() { m_controller.Stopbtn_Click(); }
+    void Quit() { m_controller.Quit(); }
+    void ShowOrHide() { m_controller.ShowOrHide(); }
+    void ApplyDesktop(const DesktopSettings& desktop) { m_controller.ApplyDesktop(desktop); }
+    const DesktopSettings& desktop() const { return m_controller.desktop(); }
+    void Delay_LostFocus() { m_controller.Delay_LostFocus(); }
+    void CreateOutputchk_Click() { m_controller.CreateOutputchk_Click(); }
+    void Grid_DblClick() { m_controller.Grid_DblClick(); }
+    void IP_DblClick() { m_controller.IP_DblClick(); }
     // Opens the history window, or brings it forward when open.
     HistoryWindow& open_history();
-    // The Options dialog, modal, with a page per service the window has.
-    void open_options();
+    void open_options() { m_controller.OpenOptions(); }
 
     // ControlsView
     std::string text(std::string_view control) const override;
@@ -111,16 +110,28 @@ public:
     void post_tick() override;
     void process_pending_events() override;
 
-    FormValues& form() { return m_session.form(); }
-    ShellGlobals& globals() { return m_globals; }
+    // WindowView
+    // The battery row under Grid: its power and the house load beside it.
+    void show_site_row(bool shown) override;
+    void set_window_tooltip(const std::string& text) override { setToolTip(QString::fromStdString(text)); }
+    void defer(std::function<void()> later) override;
+    void open_options(const OptionsContent& content) override;
+    void show_history() override { (void)open_history(); }
+    void close_history() override;
+    bool shown() const override { return isVisible() && !isMinimized(); }
+    void hide() override { QWidget::hide(); }
+    void minimize() override { showMinimized(); }
+    void show_in_front() override;
+    void close_window() override { close(); }
+    ScreenSize screen_size(bool work_area) const override;
+    void keep_title_bar_on_screen() override;
+
+    WindowController& controller() { return m_controller; }
+    FormValues& form() { return m_controller.form(); }
+    ShellGlobals& globals() { return m_controller.globals(); }
     QtWindowSystem& window_system() { return m_system; }
-    PollCycle& poll() { return m_poll; }
+    PollCycle& poll() { return m_controller.poll(); }
     QWidget* control(std::string_view name) const;
-    // The primary screen in twips.
-    ScreenSize screen_size() const;
-    ScreenSize available_screen_size() const;
-    // A restored place whose title bar is on no screen's free area is moved onto the nearest one.
-    void keep_title_bar_on_screen();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -134,30 +145,21 @@ protected:
 
 private:
     void build_controls();
-    void read();
-    void after_read();
+    void add_site_row();
     QSize frame_extra() const;
     bool frame_known() const;
     void apply_pending_size();
 
     ShellServices m_services;
-    StartInfo m_start;
-    PollSession m_session;
-    ShellGlobals m_globals;
     QtWindowSystem m_system;
-    Menu m_menu;
-    bool m_battery_row = false;
-    std::string m_caption;  // as set, without the polling note
-    DesktopSettings m_desktop;
-    bool m_quitting = false;
-    PollCycle m_poll;
     QTimer* m_timer = nullptr;
-    std::optional<AccessStatus> m_access_status;
+    WindowController m_controller;
+    bool m_battery_row = false;
+    std::string m_caption;  // as set, without the notes the controller adds
     std::unique_ptr<HistoryWindow> m_history_window;
     std::map<std::string, QWidget*, std::less<>> m_controls;
     std::map<std::string, OleColor, std::less<>> m_back_colors;
     std::map<std::string, QPalette, std::less<>> m_design_palettes;
-    bool m_unloaded = false;
     // Outer sizes set before the platform reported the frame; applied again
     // once it does, so that the outer size is the one asked for.
     std::optional<int> m_pending_width;

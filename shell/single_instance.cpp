@@ -73,11 +73,11 @@ QString SingleInstance::SocketName(const std::string& program, const std::string
             QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha256).toHex().left(16));
     };
     const QString user = QString::number(::getuid());
-    const QString named = folder + QStringLiteral("/pelmora-") + QString::fromStdString(program) + '-' + user + '-' +
-                          hash(settings_file) + QStringLiteral(".socket");
+    QString named = folder + QStringLiteral("/pelmora-") + QString::fromStdString(program) + '-' + user + '-' +
+                    hash(settings_file) + QStringLiteral(".socket");
     if (fits_socket_address(named)) return named;
-    const QString hashed = folder + QStringLiteral("/pelmora-") + user + '-' + hash(program + '\n' + settings_file) +
-                           QStringLiteral(".socket");
+    QString hashed = folder + QStringLiteral("/pelmora-") + user + '-' + hash(program + '\n' + settings_file) +
+                     QStringLiteral(".socket");
     return fits_socket_address(hashed) ? hashed : QString();
 }
 

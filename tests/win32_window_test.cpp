@@ -38,7 +38,7 @@
 #include "windows/options_dialog.h"
 #include "windows/program_start.h"
 #include "windows/single_instance.h"
-#include "windows/tray_actions.h"
+#include "app/window_controller.h"
 #include "windows/pelmora_form.h"
 
 // clang-format off
@@ -400,14 +400,14 @@ TEST(Win32Tray, TheIconsTooltipBalloonsAndMenu) {
 
 // The program's own wiring of the icon's menu, before and after the window is made.
 TEST(Win32Tray, TheProgramsMenuHoldsHistory) {
-    Pelmorafrm* made = nullptr;
-    NotificationIcon icon(WindowTrayActions(made));
+    WindowController* made = nullptr;
+    NotificationIcon icon(MainWindowTrayActions(made));
     EXPECT_EQ(icon.MenuItems(), (std::vector<std::string>{"Show", "Start", "History...", "Options...", "Quit"}));
     Window w;
-    made = &w.form;
+    made = &w.form.controller();
     w.form.set_enabled(true);
     EXPECT_EQ(icon.MenuItems()[1], "Stop");
-    WindowTrayActions(made).start_or_stop();
+    MainWindowTrayActions(made).start_or_stop();
     EXPECT_FALSE(w.form.enabled()) << "Stop stops the window's polling";
 }
 

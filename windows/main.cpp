@@ -6,6 +6,7 @@
 // of their constants.
 #include "app/core_services.h"
 #include "app/program_folders.h"
+#include "app/window_start.h"
 #include "mqtt/mosquitto_bus.h"
 #include "mqtt/windows_trust.h"
 #include "win32/credential_secret_store.h"
@@ -26,7 +27,6 @@
 #include "windows/pelmora_form.h"
 #include "windows/program_start.h"
 #include "windows/single_instance.h"
-#include "windows/tray_actions.h"
 
 // clang-format off
 #include <windows.h>
@@ -101,8 +101,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     pelmora::OwnerFileSecretStore password_file(pelmora::RoamingFolderPath("mqtt-password"));
     pelmora::WinHttpsTransport https;
     pelmora::MosquittoBus bus(pelmora::WindowsTrustContext);
-    pelmora::Pelmorafrm* shown = nullptr;  // the window, once made
-    pelmora::NotificationIcon tray(pelmora::WindowTrayActions(shown));
+    pelmora::WindowController* controller = nullptr;  // the window's, once made
+    pelmora::NotificationIcon tray(pelmora::MainWindowTrayActions(controller));
     std::ostringstream log;  // a window program has no console
     const std::string counters = pelmora::LocalFolderPath("counters-" + program);
     // Earlier versions made an empty folder at the state file's own name, which would keep it from being written.
@@ -119,21 +119,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                                           &core.access(), &core.publish(), &core.history(),
                                                           core.finished_reads(), &core.site(), &desktop, &tray},
                                    how.start);
-        shown = &window;
+        controller = &window.controller();
         // The tray outlives the window: it reaches the window only while the window lives.
         struct Unshown {
-            pelmora::Pelmorafrm*& window;
-            ~Unshown() { window = nullptr; }
-        } unshown{shown};
-        desktop.apply = [&window, &core](const pelmora::DesktopSettings& d) {
-            window.ApplyDesktop(d);
-            core.alerts().Configure(d);
-        };
+            pelmora::WindowController*& controller;
+            ~Unshown() { controller = nullptr; }
+        } unshown{controller};
         about.set_owner(window.handle());
         instance.Listen([&window] { window.ShowInFront(); }, [&window] { window.Quit(); });
-        window.Form_Load();
-        core.StartPublishing(window.text("IP"));
-        if (how.tray) ShowWindow(reinterpret_cast<HWND>(window.handle()), tray.visible() ? SW_HIDE : SW_MINIMIZE);
+        pelmora::StartMainWindow(window.controller(), core, desktop, how.tray);
         const int status = run(window);
         core.Close();
         return status;

@@ -26,7 +26,7 @@ namespace {
 
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kPostedTick = WM_APP + 1;
-constexpr UINT kAskAboutKey = WM_APP + 2;
+constexpr UINT kDeferred = WM_APP + 2;
 constexpr int kFirstControlId = 100;
 constexpr const wchar_t* kWindowClass = L"Pelmorafrm";
 
@@ -77,14 +77,7 @@ struct Pelmorafrm::Control {
     std::wstring name;
 };
 
-Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start)
-    : m_services(services),
-      m_start(std::move(start)),
-      m_menu(m_system, *this, *this, services.about, m_globals),
-      m_session(PollServices{*this, services.request, services.ticks, services.format, services.files,
-                             services.settings, services.finished_reads, services.site, services.history,
-                             ExecutableBaseName(m_start.executable)}),
-      m_poll(*this, *this, *this, services.format, [this] { read(); }) {
+Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start) : m_services(services) {
     INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&common);
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -107,10 +100,12 @@ Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start)
                                   pixels(kDesignClientHeight + kDesignFrameHeight), nullptr, nullptr, instance, this);
     if (window == nullptr) throw std::runtime_error("the window cannot be made: no display");
     m_window = reinterpret_cast<Hwnd>(window);
-    m_menu.SetAboutText(AboutTextAt(NotesAddress(m_start.executable)));
+    const std::string about = AboutTextAt(NotesAddress(start.executable));
+    m_controller = std::make_unique<WindowController>(services, std::move(start),
+                                                      MainWindowParts{*this, *this, *this, *this, m_system, *this});
+    m_controller->menu().SetAboutText(about);
     build_controls();
     set_enabled(true);
-    if (m_services.access != nullptr) m_access_status.emplace(*m_services.access, *this, *this, m_services.about);
 }
 
 Pelmorafrm::~Pelmorafrm() {
@@ -214,36 +209,6 @@ Hwnd Pelmorafrm::control(std::string_view name) const {
     return found != nullptr ? reinterpret_cast<Hwnd>(found->state.window) : 0;
 }
 
-void Pelmorafrm::Form_Load() {
-    LoadContext context{m_menu,   m_globals,       m_services.settings, *this,   *this,
-                        m_system, m_services.zone, m_session.form(),    m_start, screen(true)};
-    pelmora::Form_Load(context);
-    keep_title_bar_on_screen();
-    if (m_access_status || m_services.publish != nullptr || m_services.desktop != nullptr)
-        m_menu.AddOptionsItem("Options...", [this] { open_options(); });
-    if (m_services.desktop != nullptr) ApplyDesktop(LoadDesktopSettings(m_services.settings, kSettingsApp));
-    if (m_services.history != nullptr) m_menu.AddHistoryItem("History...", [this] { open_history(); });
-    m_session.Load();
-    if (m_access_status) {
-        m_access_status->set_base_caption(caption());
-        m_access_status->RefreshCaption();
-    }
-}
-
-void Pelmorafrm::read() {
-    const PollOutcome outcome = m_session.Tick();
-    if (!outcome.read) return;
-    if (outcome.site) show_site(*outcome.site);
-    for (const auto& [name, text] : outcome.tooltips) set_tooltip(name, text);
-    if (m_services.tray != nullptr && outcome.tray) {
-        m_services.tray->set_tooltip(outcome.tray->tooltip);
-        if (outcome.tray->colour) m_services.tray->set_colour(*outcome.tray->colour);
-    }
-    // The question waits until the tick is over, so that the read never holds a box open.
-    if (m_access_status && m_access_status->AfterRead())
-        PostMessageW(reinterpret_cast<HWND>(m_window), kAskAboutKey, 0, 0);
-}
-
 void Pelmorafrm::show_site_row(bool shown) {
     if (shown == m_site_row) return;
     if (control("Battery") == 0) {
@@ -271,22 +236,6 @@ void Pelmorafrm::show_site_row(bool shown) {
     SetHeight(frame_height);
 }
 
-void Pelmorafrm::show_site(const SiteView& site) {
-    show_site_row(site.row.battery);
-    for (const std::string& box : site.row.blank) {
-        set_text(box, "");
-        set_back_color(box, kWindowBackground);
-    }
-    if (site.caption_changed) set_caption(m_caption);
-    if (site.notes) update_tip(reinterpret_cast<Hwnd>(m_window), *site.notes);
-    if (!site.row.battery) return;
-    set_text("Battery", site.row.battery_text);
-    set_back_color("Battery", site.row.battery_colour);
-    set_tooltip("Battery", site.row.battery_tooltip);
-    set_text("HouseLoad", site.row.house_load_text);
-    set_tooltip("HouseLoad", site.row.house_load_tooltip);
-}
-
 HistoryWindow& Pelmorafrm::open_history() {
     if (!m_history_window)
         m_history_window = std::make_unique<HistoryWindow>(*m_services.history, m_services.settings, m_calendar);
@@ -294,56 +243,64 @@ HistoryWindow& Pelmorafrm::open_history() {
     return *m_history_window;
 }
 
-void Pelmorafrm::open_options() {
+void Pelmorafrm::close_history() {
+    if (m_history_window && IsWindowVisible(reinterpret_cast<HWND>(m_history_window->handle())))
+        SendMessageW(reinterpret_cast<HWND>(m_history_window->handle()), WM_CLOSE, 0, 0);
+}
+
+void Pelmorafrm::open_options(const OptionsContent& content) {
     OptionsDialog dialog(m_window);
     std::unique_ptr<GatewayPage> gateway;
-    if (m_services.access != nullptr) {
-        gateway = std::make_unique<GatewayPage>(
-            *m_services.access,
-            GatewayModeSwitch{m_session.mode_from_list(), [this](bool on) { m_session.set_mode_from_list(on); }});
+    if (content.access != nullptr) {
+        gateway = std::make_unique<GatewayPage>(*content.access, content.mode);
         dialog.add_page(*gateway);
     }
     std::unique_ptr<PublishPage> publish;
-    if (m_services.publish != nullptr) {
-        publish = std::make_unique<PublishPage>(*m_services.publish, [this] { return text("IP"); });
+    if (content.publish != nullptr) {
+        publish = std::make_unique<PublishPage>(*content.publish, content.address);
         dialog.add_page(*publish);
     }
     std::unique_ptr<DesktopPage> desktop;
-    if (m_services.desktop != nullptr) {
-        DesktopServices services = *m_services.desktop;
-        services.tray_available = m_services.tray != nullptr && m_services.tray->available();
-        desktop = std::make_unique<DesktopPage>(services);
+    if (content.desktop) {
+        desktop = std::make_unique<DesktopPage>(*content.desktop);
         dialog.add_page(*desktop);
     }
     dialog.Run();
-    if (m_access_status) m_access_status->RefreshCaption();
+}
+
+void Pelmorafrm::defer(std::function<void()> later) {
+    m_deferred.push_back(std::move(later));
+    PostMessageW(reinterpret_cast<HWND>(m_window), kDeferred, 0, 0);
 }
 
 std::intptr_t Pelmorafrm::Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
     HWND window = reinterpret_cast<HWND>(m_window);
     switch (message) {
         case WM_TIMER:
-            if (wparam == kTimerId) m_poll.Timer1_Timer();
+            if (wparam == kTimerId) m_controller->Timer1_Timer();
             return 0;
         case kPostedTick:
-            if (m_timer_on) m_poll.Timer1_Timer();
+            if (m_timer_on) m_controller->Timer1_Timer();
             return 0;
-        case kAskAboutKey:
-            if (m_access_status) m_access_status->AskAboutKey();
+        case kDeferred: {
+            std::vector<std::function<void()>> due;
+            due.swap(m_deferred);
+            for (const auto& later : due) later();
             return 0;
+        }
         case WM_COMMAND: {
             const int id = LOWORD(wparam);
             const int code = HIWORD(wparam);
             for (const auto& [name, control] : m_controls) {
                 if (GetDlgCtrlID(control->state.window) != id) continue;
                 if (code == BN_CLICKED && name == "Startbtn") {
-                    Startbtn_Click();
+                    m_controller->Startbtn_Click();
                 } else if (code == BN_CLICKED && name == "Stopbtn") {
-                    Stopbtn_Click();
+                    m_controller->Stopbtn_Click();
                 } else if (code == BN_CLICKED && name == "CreateOutputchk") {
-                    m_menu.CreateOutputchk_Click();
+                    m_controller->CreateOutputchk_Click();
                 } else if (code == EN_KILLFOCUS && name == "Delay") {
-                    m_poll.Delay_LostFocus();
+                    m_controller->Delay_LostFocus();
                 }
             }
             return 0;
@@ -371,13 +328,8 @@ std::intptr_t Pelmorafrm::Message(unsigned message, std::uintptr_t wparam, std::
 }
 
 void Pelmorafrm::DoubleClicked(std::string_view control) {
-    if (control == "Grid") m_menu.Grid_DblClick();
-    if (control == "IP") m_menu.IP_DblClick();
-}
-
-void Pelmorafrm::ApplyDesktop(const DesktopSettings& desktop) {
-    m_desktop = desktop;
-    if (m_services.tray != nullptr) m_services.tray->set_visible(desktop.tray);
+    if (control == "Grid") m_controller->Grid_DblClick();
+    if (control == "IP") m_controller->IP_DblClick();
 }
 
 bool Pelmorafrm::shown() const {
@@ -385,47 +337,20 @@ bool Pelmorafrm::shown() const {
     return IsWindowVisible(window) && !IsIconic(window);
 }
 
-void Pelmorafrm::ShowOrHide() {
-    if (shown()) {
-        ShowWindow(reinterpret_cast<HWND>(m_window), SW_HIDE);
-    } else {
-        ShowInFront();
-    }
-}
+void Pelmorafrm::hide() { ShowWindow(reinterpret_cast<HWND>(m_window), SW_HIDE); }
+void Pelmorafrm::minimize() { ShowWindow(reinterpret_cast<HWND>(m_window), SW_MINIMIZE); }
 
-void Pelmorafrm::ShowInFront() {
+void Pelmorafrm::show_in_front() {
     HWND window = reinterpret_cast<HWND>(m_window);
     ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(window);
 }
 
-void Pelmorafrm::Quit() {
-    m_quitting = true;
-    close();
-}
-
-void Pelmorafrm::Startbtn_Click() {
-    m_poll.Startbtn_Click();
-    set_caption(m_caption);
-}
-
-void Pelmorafrm::Stopbtn_Click() {
-    m_poll.Stopbtn_Click();
-    set_caption(m_caption);
-}
-
 void Pelmorafrm::close() {
-    if (!m_quitting && m_desktop.close_to_tray && m_services.tray != nullptr && m_services.tray->visible()) {
-        // Hidden in the notification area, still polling; Quit ends the program.
-        ShowWindow(reinterpret_cast<HWND>(m_window), SW_HIDE);
+    // Hidden in the notification area, still polling; Quit ends the program.
+    if (m_controller->Closing() == WindowController::CloseStep::HideInTray) {
+        hide();
         return;
-    }
-    if (!m_unloaded) {
-        m_unloaded = true;
-        if (m_history_window && IsWindowVisible(reinterpret_cast<HWND>(m_history_window->handle())))
-            SendMessageW(reinterpret_cast<HWND>(m_history_window->handle()), WM_CLOSE, 0, 0);
-        set_enabled(false);
-        Form_Unload(m_services.settings, *this, *this, m_globals, screen(false));
     }
     DestroyWindow(reinterpret_cast<HWND>(m_window));
 }
@@ -497,7 +422,7 @@ void Pelmorafrm::set_value(std::string_view name, int checked) {
                  : checked == 2 ? BST_INDETERMINATE
                                 : BST_UNCHECKED,
                  0);
-    if (name == "CreateOutputchk") m_menu.CreateOutputchk_Click();
+    if (name == "CreateOutputchk") m_controller->CreateOutputchk_Click();
 }
 
 int Pelmorafrm::Left() const {
@@ -541,8 +466,7 @@ void Pelmorafrm::SetHeight(int value) {
 
 void Pelmorafrm::set_caption(const std::string& caption) {
     m_caption = caption;
-    const std::string shown = caption + m_session.CaptionNote() + (enabled() ? "" : " - stopped");
-    SetWindowTextW(reinterpret_cast<HWND>(m_window), Utf16(shown).c_str());
+    SetWindowTextW(reinterpret_cast<HWND>(m_window), Utf16(m_controller->ShownCaption(caption)).c_str());
 }
 
 void Pelmorafrm::show() { ShowWindow(reinterpret_cast<HWND>(m_window), SW_SHOW); }
@@ -596,7 +520,7 @@ void Pelmorafrm::keep_title_bar_on_screen() {
         SetWindowPos(window, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-ScreenSize Pelmorafrm::screen(bool work_area) const {
+ScreenSize Pelmorafrm::screen_size(bool work_area) const {
     if (work_area) {
         RECT area{};
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "access/access_status.h"
 #include "app/poll_session.h"
+#include "app/window_controller.h"
+#include "app/window_view.h"
 #include "app/shell_services.h"
 #include "desktop/desktop_settings.h"
 #include "form/menu.h"
@@ -26,10 +30,9 @@ namespace pelmora {
 
 // The main window as a native Win32 window: the 35 controls of the design
 // placed from their twips through the screen's real DPI, the poll timer,
-// the window menu and the events of the design; with token access, the
-// Options dialog and the token's state in the caption; with a site, the
-// battery row.
-class Pelmorafrm : public ControlsView, public WindowFrame, public WindowTimer, public EventPump {
+// the window menu and the events of the design; with a site, the battery
+// row. What it does beyond drawing is its controller's.
+class Pelmorafrm : public ControlsView, public WindowFrame, public WindowTimer, public EventPump, public WindowView {
 public:
     // Throws std::runtime_error when the window cannot be made.
     Pelmorafrm(ShellServices services, StartInfo start);
@@ -37,22 +40,17 @@ public:
     Pelmorafrm(const Pelmorafrm&) = delete;
     Pelmorafrm& operator=(const Pelmorafrm&) = delete;
 
-    void Form_Load();
-    // The modal Options dialog, back when it is closed.
-    void open_options();
+    void Form_Load() { m_controller->Load(); }
+    void open_options() { m_controller->OpenOptions(); }
     // The history window, made at its first opening.
     HistoryWindow& open_history();
-    // Puts the Desktop page's settings in force: the notification-area icon and closing to it.
-    void ApplyDesktop(const DesktopSettings& desktop);
-    // Shows the window in front, or hides it when it is shown.
-    void ShowOrHide();
+    void ApplyDesktop(const DesktopSettings& desktop) { m_controller->ApplyDesktop(desktop); }
+    void ShowOrHide() { m_controller->ShowOrHide(); }
     // Shown in front, as a second start asks.
-    void ShowInFront();
-    bool shown() const;
-    // Closes the window whatever the Desktop settings say, and so ends the program.
-    void Quit();
-    void Startbtn_Click();
-    void Stopbtn_Click();
+    void ShowInFront() { show_in_front(); }
+    void Quit() { m_controller->Quit(); }
+    void Startbtn_Click() { m_controller->Startbtn_Click(); }
+    void Stopbtn_Click() { m_controller->Stopbtn_Click(); }
     // The window's messages, from its window procedure.
     std::intptr_t Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
     // A double-click on an edit box (the design's Grid and IP).
@@ -91,7 +89,24 @@ public:
     void post_tick() override;
     void process_pending_events() override;
 
-    PollSession& session() { return m_session; }
+    // WindowView
+    void show_site_row(bool shown) override;
+    void set_window_tooltip(const std::string& text) override { update_tip(m_window, text); }
+    void defer(std::function<void()> later) override;
+    void open_options(const OptionsContent& content) override;
+    void show_history() override { (void)open_history(); }
+    void close_history() override;
+    bool shown() const override;
+    void hide() override;
+    void minimize() override;
+    void show_in_front() override;
+    void close_window() override { close(); }
+    ScreenSize screen_size(bool work_area) const override;
+    // A restored place whose title bar is on no monitor's work area is moved onto the nearest one.
+    void keep_title_bar_on_screen() override;
+
+    WindowController& controller() { return *m_controller; }
+    PollSession& session() { return m_controller->session(); }
     // The child window of a control of the design, or 0.
     Hwnd control(std::string_view name) const;
 
@@ -99,40 +114,27 @@ private:
     struct Control;
     void build_controls();
     void add_control(const ControlDesign& design, int id);
-    void read();
-    void show_site(const SiteView& site);
-    void show_site_row(bool shown);
     void update_tip(Hwnd tool, const std::string& text);
     void close();
-    // A restored place whose title bar is on no monitor's work area is moved onto the nearest one.
-    void keep_title_bar_on_screen();
     int pixels(int twips) const;
     int twips(int pixels) const;
     const Control* find(std::string_view name) const;
-    ScreenSize screen(bool work_area) const;
 
     ShellServices m_services;
-    StartInfo m_start;
     Hwnd m_window = 0;
     Hwnd m_tooltips = 0;
     int m_dpi = 96;
     std::map<std::string, std::unique_ptr<Control>, std::less<>> m_controls;
     std::map<int, std::uintptr_t> m_fonts;  // by ControlFont, HFONTs
-    ShellGlobals m_globals;
     Win32WindowSystem m_system;
-    Menu m_menu;
-    PollSession m_session;
-    PollCycle m_poll;
-    std::optional<AccessStatus> m_access_status;
+    std::unique_ptr<WindowController> m_controller;
     bool m_site_row = false;  // the battery row shows
-    DesktopSettings m_desktop;
     Win32Calendar m_calendar;
     std::unique_ptr<HistoryWindow> m_history_window;
-    bool m_quitting = false;
+    std::vector<std::function<void()>> m_deferred;
     std::string m_caption;
     bool m_timer_on = false;
     int m_interval = 1000;
-    bool m_unloaded = false;
 };
 
 }  // namespace pelmora

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "access/access_status.h"
+#include "access/token_status.h"
+#include "desktop/desktop_services.h"
+#include "form/settings.h"
+#include "publish/publish_services.h"
+
+namespace pelmora {
+
+// The Options dialog's pages, each there where the window has its service.
+struct OptionsContent {
+    AccessServices* access = nullptr;  // the Gateway page
+    GatewayModeSwitch mode;            // its switch for the second meter
+    PublishServices* publish = nullptr;
+    std::function<std::string()> address;  // the gateway's address as the window shows it, for the Publish page
+    std::optional<DesktopServices> desktop;
+};
+
+// What a main window draws and does for its controller beyond its boxes,
+// its frame and its timer. Each front end implements it with its toolkit;
+// none of it decides anything.
+class WindowView {
+public:
+    virtual ~WindowView() = default;
+
+    // The battery row under Grid shown or hidden; everything below moves a
+    // row and the frame's height, as WindowFrame gives it, stays.
+    virtual void show_site_row(bool shown) = 0;
+    // The window's own tooltip.
+    virtual void set_window_tooltip(const std::string& text) = 0;
+    // Runs `later` once the event in progress is over.
+    virtual void defer(std::function<void()> later) = 0;
+    // The modal Options dialog with these pages, back when it is closed.
+    virtual void open_options(const OptionsContent& content) = 0;
+    // Opens the History window, or brings it forward.
+    virtual void show_history() = 0;
+    // Closes the History window where it is open.
+    virtual void close_history() = 0;
+    // Shown and not minimised.
+    virtual bool shown() const = 0;
+    virtual void hide() = 0;
+    virtual void minimize() = 0;
+    // Shown, restored and in front.
+    virtual void show_in_front() = 0;
+    // Ends the window; its close comes back to the controller's Closing.
+    virtual void close_window() = 0;
+    // The primary screen in twips, whole or without the desktop's panels.
+    virtual ScreenSize screen_size(bool work_area) const = 0;
+    // A restored place whose title bar is on no screen's work area is moved onto the nearest one.
+    virtual void keep_title_bar_on_screen() = 0;
+};
+
+}  // namespace pelmora
