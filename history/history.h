@@ -68,6 +68,7 @@ public:
     // Rises with every sample kept.
     std::uint64_t Generation() const { return m_generation; }
     const std::string& folder() const { return m_folder; }
+    const LocalCalendar& calendar() const { return m_calendar; }
 
 private:
     MinuteRecord& bucket_for(std::int64_t minute_start);

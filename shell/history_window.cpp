@@ -90,8 +90,7 @@ QString Unbroken(const std::string& items) {
 
 HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      m_history(history),
-      m_settings(settings),
+      m_model(history, settings, history.calendar()),
       m_range(new RangeBox(this, [this] { fill_ranges(); })),
       m_totals(new QLabel(this)),
       m_problem(new QLabel(this)),
@@ -138,22 +137,14 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, QWidget*
     layout->addWidget(m_problem);
     layout->addWidget(m_view, 1);
 
-    const auto stored = [&](const char* key, int fallback) {
-        return StoredInteger(m_settings.GetSetting(kSettingsApp, kHistorySection, key, "")).value_or(fallback);
-    };
     // No larger than the screen's free area, and on it.
     const QRect room = screen()->availableGeometry();
-    resize(std::min(std::max(stored("Width", 900), 320), room.width()),
-           std::min(std::max(stored("Height", 520), 240), room.height()));
-    if (const int left = stored("Left", -1), top_at = stored("Top", -1); left >= 0 && top_at >= 0) {
-        move(std::min(left, std::max(room.right() - width(), 0)),
-             std::min(top_at, std::max(room.bottom() - height(), 0)));
-    }
+    const HistoryPlace place = KeptHistoryPlace(settings, room.width(), room.height(), room.right(), room.bottom());
+    resize(place.width, place.height);
+    if (place.left && place.top) move(*place.left, *place.top);
 
     fill_ranges();
-    std::string range = m_settings.GetSetting(kSettingsApp, kHistorySection, "Range", "today");
-    if (m_range->findData(QString::fromStdString(range)) < 0) range = "today";
-    ShowRange(range);
+    ShowRange(m_model.KeptRange());
     connect(m_range, &QComboBox::activated, this,
             [this](int index) { ShowRange(m_range->itemData(index).toString().toStdString()); });
     m_live->setInterval(1000);
@@ -173,27 +164,22 @@ void HistoryWindow::Open() {
 void HistoryWindow::fill_ranges() {
     const QSignalBlocker quiet(m_range);
     m_range->clear();
-    for (const RangeChoice& choice : RangeChoices(m_history.Days(), m_history.Today()))
+    for (const RangeChoice& choice : m_model.FillChoices())
         m_range->addItem(QString::fromStdString(choice.label), QString::fromStdString(choice.key));
-    m_range->setCurrentIndex(m_range->findData(QString::fromStdString(m_range_shown)));
+    m_range->setCurrentIndex(m_range->findData(QString::fromStdString(m_model.range())));
 }
 
 void HistoryWindow::ShowRange(const std::string& range) {
+    if (!m_model.Show(range, QDateTime::currentSecsSinceEpoch())) return;
     if (m_range->findData(QString::fromStdString(range)) < 0) fill_ranges();
-    const int index = m_range->findData(QString::fromStdString(range));
-    if (index < 0) return;
-    m_range->setCurrentIndex(index);
-    m_range_shown = range;
+    m_range->setCurrentIndex(m_range->findData(QString::fromStdString(range)));
     draw();
 }
 
 void HistoryWindow::Refresh() {
-    if (m_history.Generation() == m_drawn_generation) return;
-    if (m_range_shown == "hour" || m_range_shown == "today") draw();
-    // The month of today follows the reads once a minute.
-    if (m_range_shown.size() == 7 && m_history.Today().starts_with(m_range_shown) &&
-        m_history.Generation() - m_drawn_generation >= 60)
-        draw();
+    if (!m_model.Stale()) return;
+    m_model.Draw(QDateTime::currentSecsSinceEpoch());
+    draw();
 }
 
 void HistoryWindow::show_totals(const RangeView& view) {
@@ -211,49 +197,21 @@ void HistoryWindow::clear_chart() {
 }
 
 void HistoryWindow::draw() {
-    m_drawn_generation = m_history.Generation();
-    m_points.clear();
-    m_month.clear();
-    if (m_range_shown.size() == 7) {
+    if (m_model.month()) {
         draw_month();
         return;
     }
-    std::int64_t from = 0;
-    std::int64_t to = 0;
-    RangeView view;
-    if (m_range_shown == "hour") {
-        const Sample* newest = m_history.ring().newest();
-        to = newest != nullptr ? newest->epoch : QDateTime::currentSecsSinceEpoch();
-        from = to - 3600;
-        view = HourView(m_history);
-    } else {
-        const std::string day =
-            m_range_shown == "today"
-                ? (m_history.Today().empty() ? QDate::currentDate().toString(Qt::ISODate).toStdString()
-                                             : m_history.Today())
-                : m_range_shown;
-        view = DayView(m_history, day);
-        const QDate date = QDate::fromString(QString::fromStdString(day), Qt::ISODate);
-        from = date.startOfDay().toSecsSinceEpoch();
-        to = date.addDays(1).startOfDay().toSecsSinceEpoch();
-    }
-    m_points = std::move(view.points);
-    show_totals(view);
+    show_totals(m_model.view());
+    const std::vector<ChartPoint>& points = m_model.view().points;
 
     clear_chart();
     auto* x = new QDateTimeAxis;
     x->setFormat(QStringLiteral("HH:mm"));
-    x->setRange(QDateTime::fromSecsSinceEpoch(from), QDateTime::fromSecsSinceEpoch(to));
+    x->setRange(QDateTime::fromSecsSinceEpoch(m_model.from()), QDateTime::fromSecsSinceEpoch(m_model.to()));
     x->setTitleText(QStringLiteral("Local time"));
     auto* y = new QValueAxis;
     y->setTitleText(QStringLiteral("W"));
-    double low = 0.0;
-    double high = 100.0;
-    for (const ChartPoint& p : m_points) {
-        const double battery = p.battery_w.value_or(0.0);
-        low = std::min({low, p.grid_w, p.production_w, p.consumption_w, battery});
-        high = std::max({high, p.grid_w, p.production_w, p.consumption_w, battery});
-    }
+    const auto [low, high] = m_model.PowerExtent();
     const double margin = (high - low) * 0.05;
     y->setRange(low - (low < 0.0 ? margin : 0.0), high + margin);
     y->applyNiceNumbers();
@@ -273,25 +231,14 @@ void HistoryWindow::draw() {
             for (QLegendMarker* marker : m_chart->legend()->markers(series)) marker->setVisible(false);
         }
     };
-    for (const std::vector<ChartPoint>& part : Segments(m_points)) {
-        // The grid's import and export shaded down to zero, the crossings interpolated.
+    for (const std::vector<ChartPoint>& part : Segments(points)) {
+        // The grid's import and export shaded down to zero.
         auto* import_top = new QLineSeries;
         auto* export_bottom = new QLineSeries;
         auto* zero = new QLineSeries;
-        for (std::size_t i = 0; i < part.size(); ++i) {
-            const ChartPoint& p = part[i];
-            if (i > 0) {
-                const ChartPoint& q = part[i - 1];
-                if ((q.grid_w < 0.0) != (p.grid_w < 0.0) && q.grid_w != p.grid_w) {
-                    const double t = static_cast<double>(q.epoch) +
-                                     static_cast<double>(p.epoch - q.epoch) * q.grid_w / (q.grid_w - p.grid_w);
-                    import_top->append(t * 1000.0, 0.0);
-                    export_bottom->append(t * 1000.0, 0.0);
-                }
-            }
-            import_top->append(ms(p.epoch), std::max(p.grid_w, 0.0));
-            export_bottom->append(ms(p.epoch), std::min(p.grid_w, 0.0));
-        }
+        const GridAreas areas = GridAreasOf(part);
+        for (const auto& [t, w] : areas.import_top) import_top->append(t * 1000.0, w);
+        for (const auto& [t, w] : areas.export_bottom) export_bottom->append(t * 1000.0, w);
         zero->append(ms(part.front().epoch), 0.0);
         zero->append(ms(part.back().epoch), 0.0);
         auto* zero_copy = new QLineSeries;
@@ -334,9 +281,7 @@ void HistoryWindow::draw() {
 }
 
 void HistoryWindow::draw_month() {
-    const QDate first = QDate::fromString(QString::fromStdString(m_range_shown + "-01"), Qt::ISODate);
-    RangeView view = MonthView(m_history, m_range_shown);
-    m_month = std::move(view.month);
+    const RangeView& view = m_model.view();
     show_totals(view);
     const Energy& total = view.energy;
 
@@ -354,7 +299,7 @@ void HistoryWindow::draw_month() {
                 {"Discharged", kBatteryColour, &Energy::discharged_wh, true}};
     auto* series = new QBarSeries;
     QStringList days;
-    const int length = first.isValid() ? first.daysInMonth() : 31;
+    const int length = m_model.days_in_month();
     for (int day = 1; day <= length; ++day) days << QString::number(day);
     double high = 1.0;
     for (const auto& bar : bars) {
@@ -363,7 +308,7 @@ void HistoryWindow::draw_month() {
         set->setColor(bar.colour);
         set->setBorderColor(bar.colour.darker(130));
         QList<qreal> values(length, 0.0);
-        for (const DayTotal& d : m_month) {
+        for (const DayTotal& d : view.month) {
             const int day = std::stoi(d.day.substr(8, 2));
             if (day >= 1 && day <= length) values[day - 1] = d.energy.*(bar.flow) / 1000.0;
         }
@@ -371,7 +316,6 @@ void HistoryWindow::draw_month() {
         set->append(values);
         series->append(set);
     }
-    m_month_first = first;
     m_chart->addSeries(series);
     auto* x = new QBarCategoryAxis;
     x->append(days);
@@ -410,30 +354,14 @@ QString HistoryWindow::TipAt(const QPointF& at) const {
     const QList<QAbstractSeries*> series = m_chart->series();
     if (series.isEmpty() || !m_chart->plotArea().contains(at)) return {};
     const QPointF value = m_chart->mapToValue(at, series.front());
-    if (m_range_shown.size() == 7) {
-        const long index = std::lround(value.x());
-        const auto found = std::find_if(m_month.begin(), m_month.end(), [&](const DayTotal& d) {
-            return d.day == m_month_first.addDays(index).toString(Qt::ISODate).toStdString();
-        });
-        if (found == m_month.end()) return {};
-        return QString::fromStdString(DayTip(*found));
-    }
-    if (m_points.empty()) return {};
-    const auto epoch = static_cast<std::int64_t>(value.x() / 1000.0);
-    const auto nearest = std::min_element(m_points.begin(), m_points.end(), [epoch](const auto& a, const auto& b) {
-        return std::llabs(a.epoch - epoch) < std::llabs(b.epoch - epoch);
-    });
-    return QString::fromStdString(PointTip(
-        *nearest, QDateTime::fromSecsSinceEpoch(nearest->epoch).toString(QStringLiteral("HH:mm:ss")).toStdString()));
+    if (m_model.month()) return QString::fromStdString(m_model.DayTipOn(static_cast<int>(std::lround(value.x())) + 1));
+    return QString::fromStdString(m_model.PointTipAt(static_cast<std::int64_t>(value.x() / 1000.0)));
 }
 
 bool HistoryWindow::SavePng(const QString& path) { return m_view->grab().save(path, "PNG"); }
 
 bool HistoryWindow::SaveCsv(const QString& path) {
-    RangeView shown;
-    shown.points = m_points;
-    shown.month = m_month;
-    const std::string text = RangeCsv(m_history, m_range_shown, shown, [](std::int64_t epoch) {
+    const std::string text = m_model.Csv([](std::int64_t epoch) {
         const QDateTime local = QDateTime::fromSecsSinceEpoch(epoch);
         return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate).toStdString();
     });
@@ -442,20 +370,9 @@ bool HistoryWindow::SaveCsv(const QString& path) {
     return file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
 }
 
-void HistoryWindow::save_settings() {
-    auto put = [&](const char* key, const std::string& value) {
-        m_settings.SaveSetting(kSettingsApp, kHistorySection, key, value);
-    };
-    put("Width", std::to_string(width()));
-    put("Height", std::to_string(height()));
-    put("Left", std::to_string(std::max(x(), 0)));
-    put("Top", std::to_string(std::max(y(), 0)));
-    put("Range", m_range_shown);
-}
-
 void HistoryWindow::closeEvent(QCloseEvent* event) {
     m_place = pos();
-    save_settings();
+    m_model.SavePlace(width(), height(), x(), y());
     event->accept();
 }
 

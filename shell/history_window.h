@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "history/history.h"
+#include "history/chart_model.h"
 #include "history/history_view.h"
 #include "platform/settings_store.h"
 
@@ -20,8 +21,6 @@ class QLineSeries;
 class QTimer;
 
 namespace pelmora {
-
-inline constexpr const char* kHistorySection = "History";
 
 // Totals for a label that wraps between items (kept apart by three blanks)
 // and never inside one: each item's own blanks become no-break spaces.
@@ -45,16 +44,16 @@ public:
     // "hour", "today", a day "YYYY-MM-DD" that has a file, or a month
     // "YYYY-MM" that has one.
     void ShowRange(const std::string& range);
-    const std::string& range() const { return m_range_shown; }
+    const std::string& range() const { return m_model.range(); }
     // Redraws when reads arrived since the last drawing.
     void Refresh();
     bool SavePng(const QString& path);
     bool SaveCsv(const QString& path);
 
     QChart* chart() const { return m_chart; }
-    const std::vector<ChartPoint>& points() const { return m_points; }
+    const std::vector<ChartPoint>& points() const { return m_model.view().points; }
     // The days of the month shown, empty for any other range.
-    const std::vector<DayTotal>& month_days() const { return m_month; }
+    const std::vector<DayTotal>& month_days() const { return m_model.view().month; }
     // What hovering the chart at `at` (chart coordinates) tells: the
     // nearest point's figures, or the day's totals in the month view; empty
     // outside the plot.
@@ -69,22 +68,15 @@ private:
     void draw_month();
     void clear_chart();
     void show_totals(const RangeView& view);
-    void save_settings();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    History& m_history;
-    SettingsStore& m_settings;
+    ChartModel m_model;
     QComboBox* m_range;
     QLabel* m_totals;
     QLabel* m_problem;
     QChartView* m_view;
     QChart* m_chart;
     QTimer* m_live;
-    std::string m_range_shown;
-    std::vector<ChartPoint> m_points;
-    std::vector<DayTotal> m_month;
-    QDate m_month_first;  // the first day of the month shown
-    std::uint64_t m_drawn_generation = 0;
     std::optional<QPoint> m_place;  // where it was closed
 };
 

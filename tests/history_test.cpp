@@ -11,6 +11,8 @@
 #include <sstream>
 
 #include "fakes/fixed_wall_clock.h"
+#include "fakes/memory_settings_store.h"
+#include "history/chart_model.h"
 #include "history/energy.h"
 #include "history/history.h"
 #include "fakes/memory_file_system.h"
@@ -409,6 +411,77 @@ TEST(History, ABatteryGetsItsColumnsAndItsEnergy) {
     EXPECT_NEAR(day.discharged_wh, 1200.0 * 59.0 / 3600.0 + 1200.0 * 2.0 / 3.0 / 2.0 / 3600.0, 1e-3);
     EXPECT_FALSE(DayEnergy(LoadDayFile(header_and({"2026-12-08T00:00:00+00:00,1,1,1,1,1,1,1,1"}))).battery)
         << "an old line has no battery";
+}
+
+}  // namespace
+}  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+// The chart's time window for a day is its local midnight to the next, a
+// day the clocks change on included.
+TEST(ChartModelDaylight, DaysOfTheClockChanges) {
+    for (const auto& [day, hours] : std::vector<std::pair<std::string, std::int64_t>>{
+             {"2026-03-29", 23}, {"2026-10-25", 25}, {"2026-12-08", 24}}) {
+        ZonedHistory zoned("Europe/Berlin");
+        zoned.files.files["/h/" + day + ".csv"] = "";
+        MemorySettingsStore settings;
+        ChartModel model(zoned.history, settings, zoned.calendar);
+        ASSERT_TRUE(model.Show(day, kMidnightUtc)) << day;
+        EXPECT_EQ(model.to() - model.from(), hours * 3600) << day;
+        EXPECT_EQ(zoned.calendar.ToLocal(model.from()).civil.hour, 0) << day;
+    }
+}
+
+// A month has its own length; a range without a file is not shown.
+TEST(ChartModel, MonthsHaveTheirLengths) {
+    ZonedHistory zoned("UTC");
+    for (const char* day : {"2028-02-10", "2026-02-10", "2026-12-31"})
+        zoned.files.files[std::string("/h/") + day + ".csv"] = "";
+    MemorySettingsStore settings;
+    ChartModel model(zoned.history, settings, zoned.calendar);
+    for (const auto& [month, days] :
+         std::vector<std::pair<std::string, int>>{{"2028-02", 29}, {"2026-02", 28}, {"2026-12", 31}}) {
+        ASSERT_TRUE(model.Show(month, kMidnightUtc)) << month;
+        EXPECT_EQ(model.days_in_month(), days) << month;
+    }
+    EXPECT_FALSE(model.Show("2026-11", kMidnightUtc)) << "no file that month";
+    EXPECT_EQ(model.range(), "2026-12");
+}
+
+// The grid's areas meet zero where it crosses between two samples.
+TEST(ChartModel, GridAreasCrossZeroBetweenSamples) {
+    std::vector<ChartPoint> part(2);
+    part[0].epoch = 100;
+    part[0].grid_w = 300.0;
+    part[1].epoch = 200;
+    part[1].grid_w = -100.0;
+    const GridAreas areas = GridAreasOf(part);
+    EXPECT_EQ(areas.import_top, (std::vector<AreaPoint>{{100.0, 300.0}, {175.0, 0.0}, {200.0, 0.0}}));
+    EXPECT_EQ(areas.export_bottom, (std::vector<AreaPoint>{{100.0, 0.0}, {175.0, 0.0}, {200.0, -100.0}}));
+}
+
+// The kept place fits the screen's free area; a place half kept is none.
+TEST(ChartModel, TheKeptPlaceFitsTheScreen) {
+    MemorySettingsStore settings;
+    const auto keep = [&](const char* key, const char* value) {
+        settings.SaveSetting(kSettingsApp, kHistorySection, key, value);
+    };
+    HistoryPlace place = KeptHistoryPlace(settings, 1920, 1040, 1920, 1040);
+    EXPECT_EQ(place.width, 900);
+    EXPECT_FALSE(place.left);
+    keep("Width", "99999");
+    keep("Height", "10");
+    keep("Left", "5000");
+    place = KeptHistoryPlace(settings, 1920, 1040, 1920, 1040);
+    EXPECT_EQ(place.width, 1920);
+    EXPECT_EQ(place.height, 240);
+    EXPECT_FALSE(place.left) << "no Top kept";
+    keep("Top", "5000");
+    place = KeptHistoryPlace(settings, 1920, 1040, 1919, 1039);
+    EXPECT_EQ(place.left, 0);
+    EXPECT_EQ(place.top, 1039 - 240);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "history/chart_model.h"
 #include "platform/ole_colors.h"
 #include "win32/utf16.h"
 
@@ -132,13 +133,7 @@ void DrawLineChart(const ChartPlace& place, const std::vector<ChartPoint>& point
     HDC dc = begin(place);
     const RECT area = plot_area(place);
     if (area.right - area.left < 20 || area.bottom - area.top < 20 || to <= from) return;
-    double low = 0.0;
-    double high = 100.0;
-    for (const ChartPoint& p : points) {
-        const double battery = p.battery_w.value_or(0.0);
-        low = std::min({low, p.grid_w, p.production_w, p.consumption_w, battery});
-        high = std::max({high, p.grid_w, p.production_w, p.consumption_w, battery});
-    }
+    const auto [low, high] = PowerExtentOf(points);
     const Plot plot = value_axis(dc, area, low, high, "W");
     const auto x_of = [&](double epoch) {
         return area.left + static_cast<int>(std::lround((epoch - static_cast<double>(from)) /
@@ -152,24 +147,12 @@ void DrawLineChart(const ChartPlace& place, const std::vector<ChartPoint>& point
     }
     bool battery = false;
     for (const std::vector<ChartPoint>& part : Segments(points)) {
-        // The grid's import and export shaded down to zero, the crossings interpolated.
+        // The grid's import and export shaded down to zero.
         std::vector<POINT> import_area{{x_of(static_cast<double>(part.front().epoch)), plot.y(0.0)}};
         std::vector<POINT> export_area = import_area;
-        for (std::size_t i = 0; i < part.size(); ++i) {
-            const ChartPoint& p = part[i];
-            if (i > 0) {
-                const ChartPoint& q = part[i - 1];
-                if ((q.grid_w < 0.0) != (p.grid_w < 0.0) && q.grid_w != p.grid_w) {
-                    const double t = static_cast<double>(q.epoch) +
-                                     static_cast<double>(p.epoch - q.epoch) * q.grid_w / (q.grid_w - p.grid_w);
-                    import_area.push_back({x_of(t), plot.y(0.0)});
-                    export_area.push_back({x_of(t), plot.y(0.0)});
-                }
-            }
-            const int x = x_of(static_cast<double>(p.epoch));
-            import_area.push_back({x, plot.y(std::max(p.grid_w, 0.0))});
-            export_area.push_back({x, plot.y(std::min(p.grid_w, 0.0))});
-        }
+        const GridAreas areas = GridAreasOf(part);
+        for (const auto& [t, w] : areas.import_top) import_area.push_back({x_of(t), plot.y(w)});
+        for (const auto& [t, w] : areas.export_bottom) export_area.push_back({x_of(t), plot.y(w)});
         const POINT end{x_of(static_cast<double>(part.back().epoch)), plot.y(0.0)};
         import_area.push_back(end);
         export_area.push_back(end);
@@ -228,11 +211,7 @@ void DrawMonthChart(const ChartPlace& place, const std::vector<DayTotal>& days, 
                 {"Exported", solid(kExportGreen), &Energy::exported_wh, false},
                 {"Charged", RGB(180, 140, 215), &Energy::charged_wh, true},
                 {"Discharged", kBattery, &Energy::discharged_wh, true}};
-    double high = 1.0;
-    for (const DayTotal& d : days) {
-        for (const auto& bar : bars) high = std::max(high, d.energy.*(bar.flow) / 1000.0);
-    }
-    const Plot plot = value_axis(dc, area, 0.0, high * 1.05, "kWh");
+    const Plot plot = value_axis(dc, area, 0.0, MonthHighOf(days) * 1.05, "kWh");
     const int kinds = battery ? 6 : 4;
     const double column = static_cast<double>(area.right - area.left) / days_in_month;
     const double width = column * 0.8 / kinds;

@@ -25,7 +25,6 @@ namespace pelmora {
 namespace {
 
 constexpr const wchar_t* kHistoryClass = L"PelmoraHistory";
-constexpr const char* kHistorySection = "History";
 constexpr UINT_PTR kLiveTimer = 1;
 constexpr int kChartTop = 100;  // client pixels at 96 per inch
 
@@ -41,7 +40,7 @@ constexpr CLSID kPngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x
 }  // namespace
 
 HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, const LocalCalendar& calendar)
-    : m_history(history), m_settings(settings), m_calendar(calendar) {
+    : m_model(history, settings, calendar), m_calendar(calendar) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW type{};
     type.cbSize = sizeof type;
@@ -52,23 +51,15 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, const Lo
     type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     type.lpszClassName = kHistoryClass;
     RegisterClassExW(&type);
-    const auto stored = [&](const char* key, int fallback) {
-        return StoredInteger(m_settings.GetSetting(kSettingsApp, kHistorySection, key, "")).value_or(fallback);
-    };
     // No larger than the screen's free area, and on it.
     RECT room{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &room, 0);
-    const int width = std::min<int>(std::max(stored("Width", 900), 320), room.right - room.left);
-    const int height = std::min<int>(std::max(stored("Height", 520), 240), room.bottom - room.top);
-    int left = stored("Left", -1);
-    int top = stored("Top", -1);
-    if (left < 0 || top < 0) {
-        left = CW_USEDEFAULT;
-        top = CW_USEDEFAULT;
-    } else {
-        left = std::min<int>(left, std::max<int>(room.right - width, 0));
-        top = std::min<int>(top, std::max<int>(room.bottom - height, 0));
-    }
+    const HistoryPlace place =
+        KeptHistoryPlace(settings, room.right - room.left, room.bottom - room.top, room.right, room.bottom);
+    const int width = place.width;
+    const int height = place.height;
+    const int left = place.left && place.top ? *place.left : CW_USEDEFAULT;
+    const int top = place.left && place.top ? *place.top : CW_USEDEFAULT;
     m_window = reinterpret_cast<Hwnd>(CreateWindowExW(0, kHistoryClass, Utf16(kTitle).c_str(),
                                                       WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, left, top, width, height,
                                                       nullptr, nullptr, instance, this));
@@ -89,9 +80,7 @@ HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, const Lo
     SendMessageW(reinterpret_cast<HWND>(m_tip), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(reinterpret_cast<HWND>(m_tip), TTM_SETMAXTIPWIDTH, 0, 600);
     fill_ranges();
-    std::string range = m_settings.GetSetting(kSettingsApp, kHistorySection, "Range", "today");
-    ShowRange(range);
-    if (m_range.empty()) ShowRange("today");
+    ShowRange(m_model.KeptRange());
     SetTimer(reinterpret_cast<HWND>(m_window), kLiveTimer, 1000, nullptr);
 }
 
@@ -138,11 +127,11 @@ void HistoryWindow::layout() {
 
 void HistoryWindow::fill_ranges() {
     HWND list = GetDlgItem(reinterpret_cast<HWND>(m_window), kRange);
-    m_choices = RangeChoices(m_history.Days(), m_history.Today());
+    const std::vector<RangeChoice>& choices = m_model.FillChoices();
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
-    for (std::size_t i = 0; i < m_choices.size(); ++i) {
-        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf16(m_choices[i].label).c_str()));
-        if (m_choices[i].key == m_range) SendMessageW(list, CB_SETCURSEL, i, 0);
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf16(choices[i].label).c_str()));
+        if (choices[i].key == m_model.range()) SendMessageW(list, CB_SETCURSEL, i, 0);
     }
 }
 
@@ -153,89 +142,48 @@ void HistoryWindow::Open() {
     Refresh();
 }
 
+namespace {
+
+// Now, in seconds since 1970.
+std::int64_t now_epoch() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return static_cast<std::int64_t>(((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) /
+                                     10000000ULL) -
+           11644473600LL;
+}
+
+}  // namespace
+
 void HistoryWindow::ShowRange(const std::string& range) {
-    auto found = std::find_if(m_choices.begin(), m_choices.end(), [&](const RangeChoice& c) { return c.key == range; });
-    if (found == m_choices.end()) {
-        fill_ranges();
-        found = std::find_if(m_choices.begin(), m_choices.end(), [&](const RangeChoice& c) { return c.key == range; });
-        if (found == m_choices.end()) return;
-    }
-    m_range = range;
-    SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_window), kRange), CB_SETCURSEL, found - m_choices.begin(), 0);
+    if (!m_model.Show(range, now_epoch())) return;
+    const std::vector<RangeChoice>& choices = m_model.choices();
+    const auto found =
+        std::find_if(choices.begin(), choices.end(), [&](const RangeChoice& c) { return c.key == range; });
+    SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_window), kRange), CB_SETCURSEL, found - choices.begin(), 0);
     draw();
 }
 
 void HistoryWindow::Refresh() {
-    if (m_history.Generation() == m_drawn_generation) return;
-    if (m_range == "hour" || m_range == "today") draw();
-    // The month of today follows the reads once a minute.
-    if (m_range.size() == 7 && m_history.Today().starts_with(m_range) &&
-        m_history.Generation() - m_drawn_generation >= 60)
-        draw();
-}
-
-std::string HistoryWindow::clock_text(std::int64_t epoch) const {
-    const CivilDateTime local = m_calendar.ToLocal(epoch).civil;
-    return two(local.hour) + ":" + two(local.minute);
-}
-
-std::int64_t HistoryWindow::local_midnight(const std::string& day) const {
-    int year = 0;
-    int month = 0;
-    int date = 0;
-    if (std::sscanf(day.c_str(), "%d-%d-%d", &year, &month, &date) != 3) return 0;
-    const std::int64_t utc = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(date)) * 86400;
-    // The zone's offset at that midnight, found from the offset near it.
-    const std::int64_t nearby = utc - m_calendar.ToLocal(utc).offset_seconds;
-    return utc - m_calendar.ToLocal(nearby).offset_seconds;
+    if (!m_model.Stale()) return;
+    m_model.Draw(now_epoch());
+    draw();
 }
 
 void HistoryWindow::draw() {
-    m_drawn_generation = m_history.Generation();
-    if (m_range.size() == 7) {
-        m_view = MonthView(m_history, m_range);
-        const std::int64_t first = local_midnight(m_range + "-01");
-        const CivilDateTime start = m_calendar.ToLocal(first).civil;
-        const int next_month = start.month == 12 ? 1 : start.month + 1;
-        const int next_year = start.month == 12 ? start.year + 1 : start.year;
-        m_days_in_month = static_cast<int>(DaysFromCivil(next_year, static_cast<unsigned>(next_month), 1) -
-                                           DaysFromCivil(start.year, static_cast<unsigned>(start.month), 1));
-    } else if (m_range == "hour") {
-        m_view = HourView(m_history);
-        const Sample* newest = m_history.ring().newest();
-        FILETIME now{};
-        GetSystemTimeAsFileTime(&now);
-        const std::int64_t now_epoch =
-            static_cast<std::int64_t>(((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) /
-                                      10000000ULL) -
-            11644473600LL;
-        m_to = newest != nullptr ? newest->epoch : now_epoch;
-        m_from = m_to - 3600;
-    } else {
-        std::string day = m_range == "today" ? m_history.Today() : m_range;
-        if (day.empty()) {
-            SYSTEMTIME local{};
-            GetLocalTime(&local);
-            day = std::to_string(local.wYear) + "-" + two(local.wMonth) + "-" + two(local.wDay);
-        }
-        m_view = DayView(m_history, day);
-        m_from = local_midnight(day);
-        // The next day's midnight, a day of 23 or 25 hours included.
-        const CivilDateTime at = m_calendar.ToLocal(m_from + 36 * 3600).civil;
-        m_to = local_midnight(std::to_string(at.year) + "-" + two(at.month) + "-" + two(at.day));
-    }
     HWND window = reinterpret_cast<HWND>(m_window);
-    SetDlgItemTextW(window, kTotals, Utf16(m_view.totals).c_str());
-    SetDlgItemTextW(window, kProblem, Utf16(m_view.problem).c_str());
+    SetDlgItemTextW(window, kTotals, Utf16(m_model.view().totals).c_str());
+    SetDlgItemTextW(window, kProblem, Utf16(m_model.view().problem).c_str());
     InvalidateRect(window, nullptr, FALSE);
 }
 
 void HistoryWindow::paint(std::uintptr_t dc, int width, int height) {
     const ChartPlace place{dc, 0, 0, width, height, m_font};
-    if (m_range.size() == 7) {
-        DrawMonthChart(place, m_view.month, m_days_in_month, m_view.energy.battery);
+    if (m_model.month()) {
+        DrawMonthChart(place, m_model.view().month, m_model.days_in_month(), m_model.view().energy.battery);
     } else {
-        DrawLineChart(place, m_view.points, m_from, m_to, [this](std::int64_t t) { return clock_text(t); });
+        DrawLineChart(place, m_model.view().points, m_model.from(), m_model.to(),
+                      [this](std::int64_t t) { return m_model.ClockText(t, false); });
     }
 }
 
@@ -243,22 +191,12 @@ std::string HistoryWindow::TipAt(int x, int y) const {
     RECT client{};
     GetClientRect(reinterpret_cast<HWND>(m_window), &client);
     const ChartPlace place{0, 0, 0, client.right, client.bottom - kChartTop, m_font};
-    if (m_range.size() == 7) {
-        const std::optional<int> day = DayAt(place, m_days_in_month, x, y - kChartTop);
-        if (!day) return "";
-        const std::string name = m_range + "-" + two(*day);
-        const auto found =
-            std::find_if(m_view.month.begin(), m_view.month.end(), [&](const DayTotal& d) { return d.day == name; });
-        return found == m_view.month.end() ? "" : DayTip(*found);
+    if (m_model.month()) {
+        const std::optional<int> day = DayAt(place, m_model.days_in_month(), x, y - kChartTop);
+        return day ? m_model.DayTipOn(*day) : "";
     }
-    const std::optional<std::int64_t> epoch = EpochAt(place, m_from, m_to, x, y - kChartTop);
-    if (!epoch || m_view.points.empty()) return "";
-    const auto nearest =
-        std::min_element(m_view.points.begin(), m_view.points.end(), [&](const ChartPoint& a, const ChartPoint& b) {
-            return std::llabs(a.epoch - *epoch) < std::llabs(b.epoch - *epoch);
-        });
-    const CivilDateTime local = m_calendar.ToLocal(nearest->epoch).civil;
-    return PointTip(*nearest, two(local.hour) + ":" + two(local.minute) + ":" + two(local.second));
+    const std::optional<std::int64_t> epoch = EpochAt(place, m_model.from(), m_model.to(), x, y - kChartTop);
+    return epoch ? m_model.PointTipAt(*epoch) : "";
 }
 
 void HistoryWindow::track_tip(int x, int y) {
@@ -316,7 +254,7 @@ bool HistoryWindow::SavePng(const std::string& path) {
 }
 
 bool HistoryWindow::SaveCsv(const std::string& path) {
-    const std::string text = RangeCsv(m_history, m_range, m_view, [this](std::int64_t epoch) {
+    const std::string text = m_model.Csv([this](std::int64_t epoch) {
         const LocalMoment local = m_calendar.ToLocal(epoch);
         const int offset = std::abs(local.offset_seconds) / 60;
         return std::to_string(local.civil.year) + "-" + two(local.civil.month) + "-" + two(local.civil.day) + "T" +
@@ -353,14 +291,7 @@ void HistoryWindow::save_as(bool png) {
 void HistoryWindow::save_settings() {
     RECT r{};
     GetWindowRect(reinterpret_cast<HWND>(m_window), &r);
-    const auto put = [&](const char* key, const std::string& value) {
-        m_settings.SaveSetting(kSettingsApp, kHistorySection, key, value);
-    };
-    put("Width", std::to_string(r.right - r.left));
-    put("Height", std::to_string(r.bottom - r.top));
-    put("Left", std::to_string(std::max<LONG>(r.left, 0)));
-    put("Top", std::to_string(std::max<LONG>(r.top, 0)));
-    put("Range", m_range);
+    m_model.SavePlace(r.right - r.left, r.bottom - r.top, r.left, r.top);
 }
 
 std::intptr_t HistoryWindow::Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
@@ -373,7 +304,7 @@ std::intptr_t HistoryWindow::Message(unsigned message, std::uintptr_t wparam, st
             if (id == kRange && code == CBN_SELCHANGE) {
                 const auto index =
                     static_cast<std::size_t>(SendMessageW(GetDlgItem(window, kRange), CB_GETCURSEL, 0, 0));
-                if (index < m_choices.size()) ShowRange(m_choices[index].key);
+                if (index < m_model.choices().size()) ShowRange(m_model.choices()[index].key);
             }
             if (id == kSavePng && code == BN_CLICKED) save_as(true);
             if (id == kSaveCsv && code == BN_CLICKED) save_as(false);

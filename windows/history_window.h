@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "history/history.h"
+#include "history/chart_model.h"
 #include "history/history_view.h"
 #include "platform/local_calendar.h"
 #include "platform/settings_store.h"
@@ -33,9 +34,9 @@ public:
     // "hour", "today", a day "YYYY-MM-DD" that has a file, or a month
     // "YYYY-MM" that has one; another is not shown.
     void ShowRange(const std::string& range);
-    const std::string& range() const { return m_range; }
+    const std::string& range() const { return m_model.range(); }
     // The ranges the list offers now.
-    const std::vector<RangeChoice>& choices() const { return m_choices; }
+    const std::vector<RangeChoice>& choices() const { return m_model.choices(); }
     // Draws again when reads arrived since the last drawing.
     void Refresh();
     // What resting the mouse at `x`, `y` (client pixels) tells: the nearest
@@ -56,23 +57,13 @@ private:
     void save_settings();
     void save_as(bool png);
     void track_tip(int x, int y);
-    std::string clock_text(std::int64_t epoch) const;
-    std::int64_t local_midnight(const std::string& day) const;
 
-    History& m_history;
-    SettingsStore& m_settings;
+    ChartModel m_model;
     const LocalCalendar& m_calendar;
     Hwnd m_window = 0;
     std::uintptr_t m_font = 0;
     Hwnd m_tip = 0;  // the tooltip that follows the mouse over the chart
     bool m_tracking = false;
-    std::vector<RangeChoice> m_choices;
-    std::string m_range;
-    RangeView m_view;
-    std::int64_t m_from = 0;
-    std::int64_t m_to = 0;
-    int m_days_in_month = 0;
-    std::uint64_t m_drawn_generation = 0;
 };
 
 }  // namespace pelmora
