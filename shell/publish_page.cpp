@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <chrono>
 
 #include "publish/publish_form.h"
 
@@ -34,9 +33,9 @@ QCheckBox* switch_box(QWidget* parent, const char* name, const char* caption, bo
 }  // namespace
 
 PublishPage::PublishPage(PublishServices services, std::function<std::string()> address, QWidget* parent)
-    : QWidget(parent), m_services(services), m_address(std::move(address)) {
+    : QWidget(parent), m_model(services, std::move(address)) {
     setObjectName(QStringLiteral("PublishPage"));
-    const PublishForm s = LoadPublishForm(m_services);
+    const PublishForm& s = m_model.loaded();
     m_enabled = switch_box(this, "Enabled", "Publish every reading to an MQTT broker", s.enabled);
     m_host = field(this, "Host", s.host);
     m_port = field(this, "Port", s.port);
@@ -45,8 +44,6 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
     m_user = field(this, "User", s.user);
     m_password = field(this, "Password", "");
     m_password->setEchoMode(QLineEdit::Password);
-    BrokerPassword& kept = m_services.password;
-    m_password_kept = std::async(std::launch::async, [&kept] { return !kept.Load().empty(); });
     m_prefix = field(this, "Prefix", s.prefix);
     m_discovery = switch_box(this, "Discovery", "Home Assistant discovery", s.discovery);
     m_discovery_prefix = field(this, "DiscoveryPrefix", s.discovery_prefix);
@@ -98,19 +95,10 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
 }
 
 void PublishPage::show_state() {
-    const std::string state = m_services.publisher.running() ? m_services.bus.State() : "Not publishing";
-    m_state->setText(q(state));
-    if (m_message->text() == QStringLiteral("Saved.") && state != m_state_at_save) {
-        if (m_state_at_save == "Connecting...") {
-            m_state_at_save = state;
-        } else {
-            m_message->clear();
-        }
-    }
-    if (m_password_kept.valid() && m_password_kept.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-        const bool kept = m_password_kept.get();
-        if (!m_saved_here) m_password->setPlaceholderText(kept ? QStringLiteral("unchanged") : QString());
-    }
+    m_model.Tick();
+    m_state->setText(q(m_model.state()));
+    m_message->setText(q(m_model.message()));
+    m_password->setPlaceholderText(m_model.password_kept() ? QStringLiteral("unchanged") : QString());
 }
 
 void PublishPage::Save() {
@@ -125,20 +113,7 @@ void PublishPage::Save() {
                            m_discovery->isChecked(),
                            m_discovery_prefix->text().toStdString(),
                            m_interval->text().toStdString()};
-    if (const std::string problem = SavePublishForm(m_services, form, m_address()); !problem.empty()) {
-        m_message->setText(q(problem));
-        return;
-    }
-    const std::string& typed = form.password;
-    const bool has_user = !form.user.empty();
-    // What is kept now is known without asking the store again.
-    const bool kept = has_user && (!typed.empty() || !m_password->placeholderText().isEmpty() ||
-                                   (m_password_kept.valid() && !m_saved_here));
-    m_saved_here = true;
-    m_password->setPlaceholderText(kept ? QStringLiteral("unchanged") : QString());
-    m_password->clear();
-    m_message->setText(QStringLiteral("Saved."));
-    m_state_at_save = m_services.publisher.running() ? m_services.bus.State() : "Not publishing";
+    if (m_model.Save(form)) m_password->clear();
     show_state();
 }
 

@@ -8,6 +8,7 @@
 #include "platform/message_bus.h"
 #include "platform/settings_store.h"
 #include "publish/broker_password.h"
+#include "publish/publish_page_model.h"
 #include "publish/publish_services.h"
 #include "publish/publisher.h"
 
@@ -33,8 +34,7 @@ public:
 private:
     void show_state();
 
-    PublishServices m_services;
-    std::function<std::string()> m_address;
+    PublishPageModel m_model;
     QCheckBox* m_enabled;
     QLineEdit* m_host;
     QLineEdit* m_port;
@@ -50,10 +50,6 @@ private:
     QLabel* m_message;
     QTimer* m_refresh;
     std::function<void()> m_done;
-    std::future<bool> m_password_kept;  // whether a password is stored, asked without waiting
-    std::string m_state_at_save;
-    bool m_saved_here = false;  // the placeholder follows this page's save, not the first look        // "Saved." stays
-                                // until the state moves on from it
 };
 
 }  // namespace pelmora

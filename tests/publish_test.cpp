@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <set>
+#include <thread>
 
 #include "fakes/fixed_wall_clock.h"
 #include "access/json_fields.h"
@@ -19,6 +20,7 @@
 #include "fakes/memory_settings_store.h"
 #include "publish/device_id.h"
 #include "publish/mqtt_messages.h"
+#include "publish/publish_page_model.h"
 #include "publish/publisher.h"
 #include "read_fakes.h"
 #include "readings/pelmora_read.h"
@@ -454,6 +456,52 @@ TEST_F(PublisherTest, ABatteryComingAndGoingChangesNothing) {
         }());
     }
     EXPECT_EQ(phases_sent, std::vector<std::size_t>(11, 2u));
+}
+
+}  // namespace
+}  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+// The Publish page's flow: the kept password the store tells of and what a
+// save leaves kept, "Saved." until the connection moves on from where it
+// was saved, and a field in the wrong that keeps nothing.
+TEST(PublishPageModel, KeptPasswordAndTheSavedMessage) {
+    test::TempWorkingFolder folder;
+    MemorySettingsStore settings;
+    test::SilentSecretStore keychain;
+    FileSecretStore file{(folder.path() / "mqtt-password").string()};
+    BrokerPassword password{keychain, file};
+    ASSERT_EQ(password.Save("secret"), "");
+    test::RecordingBus bus;
+    Publisher publisher{bus};
+    PublishPageModel model(PublishServices{settings, password, publisher, bus}, [] { return "envoy.local"; });
+    for (int i = 0; i < 300 && !model.password_kept(); ++i) {
+        model.Tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(model.password_kept()) << "the store told of it";
+    PublishForm form = model.loaded();
+    form.enabled = true;
+    form.host = "127.0.0.1";
+    form.user = "solar";
+    bus.state = "Connecting...";
+    ASSERT_TRUE(model.Save(form));
+    EXPECT_EQ(model.message(), "Saved.");
+    EXPECT_TRUE(model.password_kept()) << "an empty field keeps it";
+    bus.state = "Connected";
+    model.Tick();
+    EXPECT_EQ(model.message(), "Saved.") << "the outcome of Connecting...";
+    bus.state = "Connection lost; trying again";
+    model.Tick();
+    EXPECT_EQ(model.message(), "");
+    form.user.clear();
+    ASSERT_TRUE(model.Save(form));
+    EXPECT_FALSE(model.password_kept()) << "no user, no password";
+    form.port = "70000";
+    EXPECT_FALSE(model.Save(form));
+    EXPECT_NE(model.message().find("1 to 65535"), std::string::npos) << model.message();
 }
 
 }  // namespace

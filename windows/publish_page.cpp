@@ -2,15 +2,13 @@
 
 #include <windows.h>
 
-#include <chrono>
-
 #include "windows/page_controls.h"
 
 namespace pelmora {
 
 void PublishPage::Create(const PagePlace& place) {
     m_dialog = place.dialog;
-    const PublishForm s = LoadPublishForm(m_services);
+    const PublishForm& s = m_model.loaded();
     const int bottom = place.area.height * 96 / place.dpi;
     const auto make = [&](int id, const wchar_t* type, unsigned long style, const std::string& text, int x, int y,
                           int width, int height) {
@@ -52,9 +50,6 @@ void PublishPage::Create(const PagePlace& place) {
                                  std::pair{kVerify, s.verify_peer}, std::pair{kDiscovery, s.discovery}})
         SendMessageW(GetDlgItem(dialog, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     EnableWindow(GetDlgItem(dialog, kVerify), s.tls);
-    // Whether a password is kept is asked off the window's thread: a secret store may take its time.
-    BrokerPassword& kept = m_services.password;
-    m_password_kept = std::async(std::launch::async, [&kept] { return !kept.Load().empty(); });
 }
 
 void PublishPage::Show(bool shown) {
@@ -75,18 +70,10 @@ void PublishPage::Command(int id, int code) {
 }
 
 void PublishPage::Tick() {
-    const std::string state = m_services.publisher.running() ? m_services.bus.State() : "Not publishing";
-    SetPageControlText(m_dialog, kState, state);
-    if (PageControlText(m_dialog, kMessage) == "Saved." && state != m_state_at_save) {
-        if (m_state_at_save == "Connecting...") {
-            m_state_at_save = state;
-        } else {
-            SetPageControlText(m_dialog, kMessage, "");
-        }
-    }
-    if (m_password_kept.valid() && m_password_kept.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
-        m_kept = m_password_kept.get();
-    SetPageControlText(m_dialog, kPasswordKept, m_kept ? "(kept: empty keeps it)" : "");
+    m_model.Tick();
+    SetPageControlText(m_dialog, kState, m_model.state());
+    SetPageControlText(m_dialog, kMessage, m_model.message());
+    SetPageControlText(m_dialog, kPasswordKept, m_model.password_kept() ? "(kept: empty keeps it)" : "");
 }
 
 void PublishPage::save() {
@@ -101,16 +88,7 @@ void PublishPage::save() {
                            checked(kDiscovery),
                            PageControlText(m_dialog, kDiscoveryPrefix),
                            PageControlText(m_dialog, kInterval)};
-    if (const std::string problem = SavePublishForm(m_services, form, m_address()); !problem.empty()) {
-        SetPageControlText(m_dialog, kMessage, problem);
-        return;
-    }
-    // What is kept now is known without asking the store again.
-    m_kept = !form.user.empty() && (!form.password.empty() || m_kept);
-    m_password_kept = {};
-    SetPageControlText(m_dialog, kPassword, "");
-    SetPageControlText(m_dialog, kMessage, "Saved.");
-    m_state_at_save = m_services.publisher.running() ? m_services.bus.State() : "Not publishing";
+    if (m_model.Save(form)) SetPageControlText(m_dialog, kPassword, "");
     Tick();
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "publish/publish_form.h"
+#include "publish/publish_page_model.h"
 #include "publish/publish_services.h"
 #include "windows/options_page.h"
 
@@ -44,7 +45,7 @@ public:
     };
 
     PublishPage(PublishServices services, std::function<std::string()> address)
-        : m_services(services), m_address(std::move(address)) {}
+        : m_model(services, std::move(address)) {}
 
     std::string title() const override { return "Publish"; }
     void Create(const PagePlace& place) override;
@@ -57,14 +58,10 @@ private:
     bool checked(int id) const;
     void save();
 
-    PublishServices m_services;
-    std::function<std::string()> m_address;
+    PublishPageModel m_model;
     Hwnd m_dialog = 0;
     std::vector<int> m_ids;
-    std::future<bool> m_password_kept;
-    bool m_kept = false;
     bool m_shown = false;
-    std::string m_state_at_save;
 };
 
 }  // namespace pelmora
