@@ -16,7 +16,7 @@ namespace pelmora {
 
 GatewayPage::GatewayPage(AccessServices access, const GatewayModeSwitch& mode, QWidget* parent)
     : QWidget(parent),
-      m_access(access),
+      m_model(access, mode),
       m_paste(new TokenBox(this)),
       m_facts(new QLabel(this)),
       m_message(new QLabel(this)),
@@ -58,20 +58,18 @@ GatewayPage::GatewayPage(AccessServices access, const GatewayModeSwitch& mode, Q
         if (m_done) m_done(false);
     });
     connect(m_trust, &QPushButton::clicked, this, [this] {
-        if (const auto& change = m_access.request.pending_key_change()) m_access.request.trust(change->seen);
-        show_status();
+        m_model.Trust();
+        draw();
     });
-    connect(m_paste, &QPlainTextEdit::textChanged, this, [this] { show_paste(); });
+    connect(m_paste, &QPlainTextEdit::textChanged, this, [this] {
+        m_model.Pasted(m_paste->toPlainText().toStdString());
+        draw();
+    });
     // The keeper's lookups and saves, and the reads, change what the page says.
     m_watch->setInterval(250);
     connect(m_watch, &QTimer::timeout, this, [this] {
-        if (m_saving) {
-            if (const std::optional<TokenKeeper::SaveResult> saved = m_access.keeper.SaveDone()) {
-                m_saving = false;
-                save_answered(*saved);
-            }
-        }
-        show_status();
+        m_model.Tick();
+        draw();
     });
     m_watch->start();
 
@@ -89,79 +87,53 @@ GatewayPage::GatewayPage(AccessServices access, const GatewayModeSwitch& mode, Q
     layout->addWidget(m_facts);
     layout->addWidget(m_message);
     layout->addWidget(m_key);
-    if (mode.set) {
+    if (m_model.has_mode_switch()) {
         auto* from_list = new QCheckBox(
             QStringLiteral("Read the second meter as the gateway's meter list says, whatever the program's name"),
             this);
         from_list->setObjectName(QStringLiteral("SecondMeterFromList"));
-        from_list->setChecked(mode.on);
-        connect(from_list, &QCheckBox::toggled, this, [this, set = mode.set](bool on) {
-            set(on);
-            say("Saved.", false);
+        from_list->setChecked(m_model.mode_on());
+        connect(from_list, &QCheckBox::toggled, this, [this](bool on) {
+            m_model.SetModeFromList(on);
+            draw();
         });
         layout->addWidget(from_list);
     }
     layout->addLayout(trust_row);
     layout->addLayout(buttons);
-    m_access.keeper.LookAgain();
-    show_status();
-    show_paste();
+    m_model.Pasted(m_paste->toPlainText().toStdString());
+    draw();
 }
 
-void GatewayPage::show_status() {
-    const std::string text = TokenStatusText(m_access);
-    if (m_facts->text().toStdString() != text) m_facts->setText(QString::fromStdString(text));
+void GatewayPage::draw() {
+    if (m_model.TakeEmptiedPaste()) {
+        const QSignalBlocker quiet(m_paste);
+        m_paste->clear();
+    }
+    m_save->setEnabled(!m_model.saving());
+    const QString message = QString::fromStdString(m_model.message());
+    const QString style = m_model.problem() ? QStringLiteral("color: #b00000") : QString();
+    if (m_message->styleSheet() != style) m_message->setStyleSheet(style);
+    if (m_message->text() != message) m_message->setText(message);
+    m_message->setVisible(!message.isEmpty());
 
-    const bool change = m_access.request.pending_key_change().has_value();
-    const std::string key = PendingKeyText(m_access);
+    const std::string text = m_model.facts();
+    if (m_facts->text().toStdString() != text) m_facts->setText(QString::fromStdString(text));
+    const bool change = m_model.key_changed();
+    const std::string key = m_model.key_text();
     if (m_key->toPlainText().toStdString() != key) m_key->setPlainText(QString::fromStdString(key));
     m_key->setVisible(change);
     m_trust->setVisible(change);
 }
 
-void GatewayPage::show_paste() {
-    if (m_saving) return;
-    const PasteVerdict verdict =
-        PastedTokenVerdict(m_paste->toPlainText().toStdString(), m_access.clock.EpochSeconds());
-    say(verdict.message, verdict.problem);
-}
-
-void GatewayPage::say(const std::string& message, bool problem) {
-    m_message->setStyleSheet(problem ? QStringLiteral("color: #b00000") : QString());
-    m_message->setText(QString::fromStdString(message));
-    m_message->setVisible(!message.empty());
-}
-
 void GatewayPage::Save() {
-    if (const std::optional<TokenKeeper::SaveResult> refused =
-            m_access.keeper.StartSave(m_paste->toPlainText().toStdString())) {
-        save_answered(*refused);
-        return;
-    }
-    m_saving = true;
-    m_save->setEnabled(false);
-    say("Saving...", false);
-}
-
-void GatewayPage::save_answered(const TokenKeeper::SaveResult& result) {
-    m_save->setEnabled(true);
-    say(result.message, !result.saved);
-    show_status();
-    if (result.saved) {
-        // The page stays open with what was saved, as the other pages do.
-        const QSignalBlocker quiet(m_paste);
-        m_paste->clear();
-    }
+    m_model.Save(m_paste->toPlainText().toStdString());
+    draw();
 }
 
 void GatewayPage::Remove() {
-    m_access.keeper.Remove();
-    {
-        const QSignalBlocker quiet(m_paste);
-        m_paste->clear();
-    }
-    say("Removed: reads go back to plain http.", false);
-    show_status();
+    m_model.Remove();
+    draw();
 }
 
 }  // namespace pelmora

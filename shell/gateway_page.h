@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "access/gateway_page_model.h"
 #include "access/token_keeper.h"
 #include "access/access_status.h"
 #include "access/token_status.h"
@@ -30,12 +31,10 @@ public:
     void Remove();
 
 private:
-    void show_status();
-    void show_paste();
-    void save_answered(const TokenKeeper::SaveResult& result);
-    void say(const std::string& message, bool problem);
+    // Draws what the model says now.
+    void draw();
 
-    AccessServices m_access;
+    GatewayPageModel m_model;
     QPlainTextEdit* m_paste;
     QLabel* m_facts;
     QLabel* m_message;
@@ -44,7 +43,6 @@ private:
     QPushButton* m_save;
     QTimer* m_watch;
     std::function<void(bool)> m_done;
-    bool m_saving = false;  // a save this page started is under way
 };
 
 }  // namespace pelmora

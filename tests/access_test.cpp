@@ -11,6 +11,7 @@
 #include "fakes/fixed_wall_clock.h"
 #include "access/pinned_key.h"
 #include "access/settings_pin_store.h"
+#include "access/gateway_page_model.h"
 #include "access/token_keeper.h"
 #include "access/token_request.h"
 #include "access/token_text.h"
@@ -304,6 +305,48 @@ TEST(TokenKeeper, SavingDoesNotWaitForTheStore) {
     EXPECT_TRUE(done->saved) << done->message;
     EXPECT_EQ(keeper.Token(), kHandToken);
     EXPECT_EQ(settings.GetSetting("Pelmora", "Gateway", "TokenStore", ""), "keychain");
+}
+
+// The Gateway page's flow: a paste judged, "Saving..." while the store
+// holds the save (a paste then changes nothing), the answer, the paste
+// emptied once, Remove, and the second meter's switch.
+TEST(GatewayPageModel, SaveRemoveAndTheSwitch) {
+    test::TempWorkingFolder folder;
+    HeldSecretStore keychain;
+    FileSecretStore file((folder.path() / "token").string());
+    MemorySettingsStore settings;
+    TokenKeeper keeper(keychain, file, settings, "Pelmora");
+    test::FakeHttpsTransport https;
+    MemoryPinStore pins;
+    FixedWallClock clock(kNow);
+    TokenGatewayRequest request(https, pins, clock);
+    std::vector<bool> switched;
+    GatewayPageModel page(AccessServices{keeper, request, clock},
+                          GatewayModeSwitch{false, [&switched](bool on) { switched.push_back(on); }});
+    page.Pasted("not a token");
+    EXPECT_TRUE(page.problem());
+    page.Save(kHandToken);
+    EXPECT_TRUE(page.saving());
+    EXPECT_EQ(page.message(), "Saving...");
+    page.Pasted("not a token");
+    EXPECT_EQ(page.message(), "Saving...") << "the save's message stays while it waits";
+    keychain.open();
+    for (int i = 0; i < 200 && page.saving(); ++i) {
+        page.Tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(page.saving());
+    EXPECT_FALSE(page.problem()) << page.message();
+    EXPECT_TRUE(page.TakeEmptiedPaste());
+    EXPECT_FALSE(page.TakeEmptiedPaste()) << "once";
+    page.Remove();
+    EXPECT_EQ(page.message(), "Removed: reads go back to plain http.");
+    EXPECT_TRUE(page.TakeEmptiedPaste());
+    EXPECT_FALSE(keeper.Token());
+    ASSERT_TRUE(page.has_mode_switch());
+    page.SetModeFromList(true);
+    EXPECT_EQ(switched, std::vector<bool>{true});
+    EXPECT_EQ(page.message(), "Saved.");
 }
 
 // A session cookie outside RFC 6265's cookie-octets is never sent back: the

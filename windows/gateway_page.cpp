@@ -40,110 +40,74 @@ void GatewayPage::Create(const PagePlace& place) {
         {kClose, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Close", 490, bottom - 36, 84, 26},
     };
     for (const Made& m : made) {
-        if (m.id == kFromList && !m_mode.set) continue;
+        if (m.id == kFromList && !m_model.has_mode_switch()) continue;
         MakePageControl(place, m.id, m.type, m.style, m.text, m.x, m.y, m.width, m.height);
         m_ids.push_back(m.id);
     }
     // A paste is cut one character past the longest token, which Save then refuses.
     SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kToken), EM_SETLIMITTEXT, kLongestToken + 1, 0);
-    if (m_mode.set)
+    if (m_model.has_mode_switch())
         SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kFromList), BM_SETCHECK,
-                     m_mode.on ? BST_CHECKED : BST_UNCHECKED, 0);
-    m_access.keeper.LookAgain();
+                     m_model.mode_on() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void GatewayPage::Show(bool shown) {
     m_shown = shown;
     for (const int id : m_ids) ShowPageControl(m_dialog, id, shown);
     if (!shown) return;
-    show_status();
-    show_paste();
+    m_model.Pasted(PageControlText(m_dialog, kToken));
+    draw();
 }
 
 void GatewayPage::Command(int id, int code) {
-    if (id == kToken && code == EN_CHANGE && !m_quiet) show_paste();
+    if (id == kToken && code == EN_CHANGE && !m_quiet) {
+        m_model.Pasted(PageControlText(m_dialog, kToken));
+        draw();
+    }
     if (code != BN_CLICKED) return;
     switch (id) {
-        case kSave: save(); break;
-        case kRemove:
-            m_access.keeper.Remove();
-            m_quiet = true;
-            SetPageControlText(m_dialog, kToken, "");
-            m_quiet = false;
-            say("Removed: reads go back to plain http.", false);
-            show_status();
-            break;
-        case kTrust:
-            if (const auto& change = m_access.request.pending_key_change()) m_access.request.trust(change->seen);
-            show_status();
-            break;
+        case kSave: m_model.Save(PageControlText(m_dialog, kToken)); break;
+        case kRemove: m_model.Remove(); break;
+        case kTrust: m_model.Trust(); break;
         case kFromList:
-            m_mode.set(SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kFromList), BM_GETCHECK, 0, 0) ==
-                       BST_CHECKED);
-            say("Saved.", false);
+            m_model.SetModeFromList(SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kFromList), BM_GETCHECK,
+                                                 0, 0) == BST_CHECKED);
             break;
         case kClose:
             if (close) close();
-            break;
-        default: break;
+            return;
+        default: return;
     }
+    draw();
 }
 
 std::optional<unsigned long> GatewayPage::TextColour(int id) const {
-    if ((id == kMessage && m_problem) || id == kKeyChange) return kProblemColour;
+    if ((id == kMessage && m_model.problem()) || id == kKeyChange) return kProblemColour;
     return std::nullopt;
 }
 
 void GatewayPage::Tick() {
-    if (m_saving) {
-        if (const std::optional<TokenKeeper::SaveResult> saved = m_access.keeper.SaveDone()) {
-            m_saving = false;
-            save_answered(*saved);
-        }
-    }
-    show_status();
+    m_model.Tick();
+    draw();
 }
 
-void GatewayPage::show_status() {
-    SetPageControlText(m_dialog, kFacts, TokenStatusText(m_access));
-    const bool change = m_access.request.pending_key_change().has_value();
-    SetPageControlText(m_dialog, kKeyChange, PendingKeyText(m_access));
+void GatewayPage::draw() {
+    HWND dialog = reinterpret_cast<HWND>(m_dialog);
+    if (m_model.TakeEmptiedPaste()) {
+        m_quiet = true;
+        SetPageControlText(m_dialog, kToken, "");
+        m_quiet = false;
+    }
+    EnableWindow(GetDlgItem(dialog, kSave), m_model.saving() ? FALSE : TRUE);
+    if (PageControlText(m_dialog, kMessage) != m_model.message()) {
+        SetPageControlText(m_dialog, kMessage, m_model.message());
+        InvalidateRect(GetDlgItem(dialog, kMessage), nullptr, TRUE);
+    }
+    SetPageControlText(m_dialog, kFacts, m_model.facts());
+    const bool change = m_model.key_changed();
+    SetPageControlText(m_dialog, kKeyChange, m_model.key_text());
     ShowPageControl(m_dialog, kKeyChange, m_shown && change);
     ShowPageControl(m_dialog, kTrust, m_shown && change);
-}
-
-void GatewayPage::show_paste() {
-    if (m_saving) return;
-    const PasteVerdict verdict = PastedTokenVerdict(PageControlText(m_dialog, kToken), m_access.clock.EpochSeconds());
-    say(verdict.message, verdict.problem);
-}
-
-void GatewayPage::say(const std::string& message, bool problem) {
-    m_problem = problem;
-    SetPageControlText(m_dialog, kMessage, message);
-    InvalidateRect(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kMessage), nullptr, TRUE);
-}
-
-void GatewayPage::save() {
-    if (const std::optional<TokenKeeper::SaveResult> refused =
-            m_access.keeper.StartSave(PageControlText(m_dialog, kToken))) {
-        save_answered(*refused);
-        return;
-    }
-    m_saving = true;
-    EnableWindow(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kSave), FALSE);
-    say("Saving...", false);
-}
-
-void GatewayPage::save_answered(const TokenKeeper::SaveResult& result) {
-    EnableWindow(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kSave), TRUE);
-    say(result.message, !result.saved);
-    show_status();
-    if (!result.saved) return;
-    // The page stays open with what was saved, as the other pages do.
-    m_quiet = true;
-    SetPageControlText(m_dialog, kToken, "");
-    m_quiet = false;
 }
 
 }  // namespace pelmora

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "access/gateway_page_model.h"
 #include "access/access_status.h"
 #include "access/token_status.h"
 #include "windows/options_page.h"
@@ -30,7 +31,7 @@ public:
         kClose,
     };
 
-    GatewayPage(AccessServices access, GatewayModeSwitch mode) : m_access(access), m_mode(std::move(mode)) {}
+    GatewayPage(AccessServices access, GatewayModeSwitch mode) : m_model(access, std::move(mode)) {}
 
     std::string title() const override { return "Gateway"; }
     void Create(const PagePlace& place) override;
@@ -40,20 +41,14 @@ public:
     void Tick() override;
 
 private:
-    void show_status();
-    void show_paste();
-    void save();
-    void save_answered(const TokenKeeper::SaveResult& result);
-    void say(const std::string& message, bool problem);
+    // Draws what the model says now.
+    void draw();
 
-    AccessServices m_access;
-    GatewayModeSwitch m_mode;
+    GatewayPageModel m_model;
     Hwnd m_dialog = 0;
     std::vector<int> m_ids;  // the controls made
     bool m_shown = false;
-    bool m_problem = false;  // the message tells of a problem
-    bool m_saving = false;   // a save this page started is under way
-    bool m_quiet = false;    // the page itself is changing the paste
+    bool m_quiet = false;  // the page itself is changing the paste
 };
 
 }  // namespace pelmora
