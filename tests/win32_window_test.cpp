@@ -80,6 +80,29 @@ TEST(Win32Window, ATickShowsTheGatewaysFiguresInTheirColours) {
     EXPECT_EQ(w.request.urls.front(), "http://envoy.local/ivp/meters/readings");
 }
 
+// Each control answers its own notification: Stop and Start through their
+// buttons, a typed delay when the box loses the focus.
+TEST(Win32Window, TheButtonsAndTheDelayAnswerThemselves) {
+    Window w;
+    const auto notify = [&w](const char* name, WORD code) {
+        const HWND control = reinterpret_cast<HWND>(w.form.control(name));
+        SendMessageW(w.window(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
+                     reinterpret_cast<LPARAM>(control));
+    };
+    notify("Stopbtn", BN_CLICKED);
+    EXPECT_FALSE(w.form.enabled());
+    wchar_t title[128] = {};
+    GetWindowTextW(w.window(), title, 128);
+    EXPECT_TRUE(std::wstring(title).ends_with(L" - stopped")) << Utf8(title);
+    notify("Startbtn", BN_CLICKED);
+    EXPECT_TRUE(w.form.enabled());
+    w.form.set_text("Delay", "250");
+    notify("Delay", EN_CHANGE);
+    EXPECT_EQ(w.form.interval(), 1000) << "only losing the focus applies it";
+    notify("Delay", EN_KILLFOCUS);
+    EXPECT_EQ(w.form.interval(), 250);
+}
+
 TEST(Win32Window, TheSecondNameReadsTheSecondMeterAsConsumption) {
     // Typed in a command window in another case, it is the same program.
     const ProgramStart typed = ProgramStartOf(L"C:\\Pelmora\\pelmorab.EXE", L"pelmorab --tray 192.168.1.20");

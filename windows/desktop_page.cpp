@@ -31,31 +31,26 @@ void DesktopPage::Create(const PagePlace& place) {
     make(kSave, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Save", 400, bottom - 36, 84, 26);
     make(kClose, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Close", 490, bottom - 36, 84, 26);
 
-    HWND dialog = reinterpret_cast<HWND>(m_dialog);
-    const auto check = [dialog](int id, bool on) {
-        SendMessageW(GetDlgItem(dialog, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
-    };
-    check(kTray, current.tray);
-    check(kCloseToTray, current.close_to_tray);
-    EnableWindow(GetDlgItem(dialog, kCloseToTray), current.tray);
-    check(kAutostart, current.autostart);
-    for (std::size_t i = 0; i < kAlertKinds; ++i) check(kFirstAlert + static_cast<int>(i), current.alerts[i]);
+    SetPageControlChecked(m_dialog, kTray, current.tray);
+    SetPageControlChecked(m_dialog, kCloseToTray, current.close_to_tray);
+    EnablePageControl(m_dialog, kCloseToTray, current.tray);
+    SetPageControlChecked(m_dialog, kAutostart, current.autostart);
+    for (std::size_t i = 0; i < kAlertKinds; ++i)
+        SetPageControlChecked(m_dialog, kFirstAlert + static_cast<int>(i), current.alerts[i]);
 }
 
 void DesktopPage::Show(bool shown) {
     for (const int id : m_ids) ShowPageControl(m_dialog, id, shown);
 }
 
-bool DesktopPage::checked(int id) const {
-    return SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 void DesktopPage::Command(int id, int code) {
     if (code != BN_CLICKED) return;
-    if (id == kTray) EnableWindow(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kCloseToTray), checked(kTray));
+    if (id == kTray) EnablePageControl(m_dialog, kCloseToTray, checked(kTray));
     if (id == kSave) save();
     if (id == kClose && close) close();
 }
+
+bool DesktopPage::checked(int id) const { return PageControlChecked(m_dialog, id); }
 
 void DesktopPage::save() {
     DesktopForm form{

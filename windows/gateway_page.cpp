@@ -46,9 +46,7 @@ void GatewayPage::Create(const PagePlace& place) {
     }
     // A paste is cut one character past the longest token, which Save then refuses.
     SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kToken), EM_SETLIMITTEXT, kLongestToken + 1, 0);
-    if (m_model.has_mode_switch())
-        SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kFromList), BM_SETCHECK,
-                     m_model.mode_on() ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (m_model.has_mode_switch()) SetPageControlChecked(m_dialog, kFromList, m_model.mode_on());
 }
 
 void GatewayPage::Show(bool shown) {
@@ -98,7 +96,7 @@ void GatewayPage::draw() {
         SetPageControlText(m_dialog, kToken, "");
         m_quiet = false;
     }
-    EnableWindow(GetDlgItem(dialog, kSave), m_model.saving() ? FALSE : TRUE);
+    EnablePageControl(m_dialog, kSave, !m_model.saving());
     if (PageControlText(m_dialog, kMessage) != m_model.message()) {
         SetPageControlText(m_dialog, kMessage, m_model.message());
         InvalidateRect(GetDlgItem(dialog, kMessage), nullptr, TRUE);

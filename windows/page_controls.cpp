@@ -56,4 +56,16 @@ void ShowPageControl(Hwnd dialog, int id, bool shown) {
     ShowWindow(GetDlgItem(reinterpret_cast<HWND>(dialog), id), shown ? SW_SHOW : SW_HIDE);
 }
 
+bool PageControlChecked(Hwnd dialog, int id) {
+    return SendMessageW(GetDlgItem(reinterpret_cast<HWND>(dialog), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetPageControlChecked(Hwnd dialog, int id, bool checked) {
+    SendMessageW(GetDlgItem(reinterpret_cast<HWND>(dialog), id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void EnablePageControl(Hwnd dialog, int id, bool enabled) {
+    EnableWindow(GetDlgItem(reinterpret_cast<HWND>(dialog), id), enabled ? TRUE : FALSE);
+}
+
 }  // namespace pelmora

@@ -22,4 +22,10 @@ void SetPageControlText(Hwnd dialog, int id, const std::string& text);
 // Shows or hides the control.
 void ShowPageControl(Hwnd dialog, int id, bool shown);
 
+// A check box's state; a third state counts as not checked.
+bool PageControlChecked(Hwnd dialog, int id);
+void SetPageControlChecked(Hwnd dialog, int id, bool checked);
+// Lets the control take input, or not.
+void EnablePageControl(Hwnd dialog, int id, bool enabled);
+
 }  // namespace pelmora

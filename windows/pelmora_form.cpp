@@ -7,6 +7,7 @@
 #include "win32/object_procedure.h"
 
 #include <cctype>
+#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -71,10 +72,13 @@ LRESULT CALLBACK edit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
 
 }  // namespace
 
+// A control of the design with what it does with its own notifications.
 struct Pelmorafrm::Control {
     ControlDesign design;
     ControlState state;
     std::wstring name;
+    unsigned notification = 0;              // the WM_COMMAND code it answers
+    std::function<void()> on_notification;  // none: it answers none
 };
 
 Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start) : m_services(services) {
@@ -192,6 +196,15 @@ void Pelmorafrm::add_control(const ControlDesign& d, int id) {
     SendMessageW(reinterpret_cast<HWND>(m_tooltips), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     control->state.tooltip = std::string(d.tooltip);
     const std::string name(d.name);
+    const auto answer = [&control](unsigned code, std::function<void()> run) {
+        control->notification = code;
+        control->on_notification = std::move(run);
+    };
+    if (name == "Startbtn") answer(BN_CLICKED, [this] { m_controller->Startbtn_Click(); });
+    if (name == "Stopbtn") answer(BN_CLICKED, [this] { m_controller->Stopbtn_Click(); });
+    if (name == "CreateOutputchk") answer(BN_CLICKED, [this] { m_controller->CreateOutputchk_Click(); });
+    if (name == "Delay") answer(EN_KILLFOCUS, [this] { m_controller->Delay_LostFocus(); });
+    m_by_window[reinterpret_cast<Hwnd>(child)] = control.get();
     m_controls[name] = std::move(control);
     if (d.back_color) set_back_color(name, *d.back_color);
     // Labels lie under the boxes they overlap, as the design draws them.
@@ -289,31 +302,18 @@ std::intptr_t Pelmorafrm::Message(unsigned message, std::uintptr_t wparam, std::
             return 0;
         }
         case WM_COMMAND: {
-            const int id = LOWORD(wparam);
-            const int code = HIWORD(wparam);
-            for (const auto& [name, control] : m_controls) {
-                if (GetDlgCtrlID(control->state.window) != id) continue;
-                if (code == BN_CLICKED && name == "Startbtn") {
-                    m_controller->Startbtn_Click();
-                } else if (code == BN_CLICKED && name == "Stopbtn") {
-                    m_controller->Stopbtn_Click();
-                } else if (code == BN_CLICKED && name == "CreateOutputchk") {
-                    m_controller->CreateOutputchk_Click();
-                } else if (code == EN_KILLFOCUS && name == "Delay") {
-                    m_controller->Delay_LostFocus();
-                }
-            }
+            const auto found = m_by_window.find(static_cast<Hwnd>(lparam));
+            if (found != m_by_window.end() && found->second->on_notification &&
+                found->second->notification == HIWORD(wparam))
+                found->second->on_notification();
             return 0;
         }
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC: {
-            for (const auto& [name, control] : m_controls) {
-                if (control->state.window != reinterpret_cast<HWND>(lparam) || control->state.brush == nullptr)
-                    continue;
-                SetBkColor(reinterpret_cast<HDC>(wparam), ColourRefOf(control->state.back));
-                return reinterpret_cast<std::intptr_t>(control->state.brush);
-            }
-            break;
+            const auto found = m_by_window.find(static_cast<Hwnd>(lparam));
+            if (found == m_by_window.end() || found->second->state.brush == nullptr) break;
+            SetBkColor(reinterpret_cast<HDC>(wparam), ColourRefOf(found->second->state.back));
+            return reinterpret_cast<std::intptr_t>(found->second->state.brush);
         }
         case WM_CLOSE: close(); return 0;
         // The session ends: the settings are kept whatever closing to the notification area says.

@@ -125,6 +125,7 @@ private:
     Hwnd m_tooltips = 0;
     int m_dpi = 96;
     std::map<std::string, std::unique_ptr<Control>, std::less<>> m_controls;
+    std::map<Hwnd, Control*> m_by_window;   // the same controls by their windows
     std::map<int, std::uintptr_t> m_fonts;  // by ControlFont, HFONTs
     Win32WindowSystem m_system;
     std::unique_ptr<WindowController> m_controller;

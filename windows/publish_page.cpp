@@ -45,11 +45,10 @@ void PublishPage::Create(const PagePlace& place) {
     make(kSave, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Save", 400, bottom - 36, 84, 26);
     make(kClose, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Close", 490, bottom - 36, 84, 26);
 
-    HWND dialog = reinterpret_cast<HWND>(m_dialog);
     for (const auto& [id, on] : {std::pair{kEnabled, s.enabled}, std::pair{kTls, s.tls},
                                  std::pair{kVerify, s.verify_peer}, std::pair{kDiscovery, s.discovery}})
-        SendMessageW(GetDlgItem(dialog, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
-    EnableWindow(GetDlgItem(dialog, kVerify), s.tls);
+        SetPageControlChecked(m_dialog, id, on);
+    EnablePageControl(m_dialog, kVerify, s.tls);
 }
 
 void PublishPage::Show(bool shown) {
@@ -58,13 +57,11 @@ void PublishPage::Show(bool shown) {
     if (shown) Tick();
 }
 
-bool PublishPage::checked(int id) const {
-    return SendMessageW(GetDlgItem(reinterpret_cast<HWND>(m_dialog), id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool PublishPage::checked(int id) const { return PageControlChecked(m_dialog, id); }
 
 void PublishPage::Command(int id, int code) {
     if (code != BN_CLICKED) return;
-    if (id == kTls) EnableWindow(GetDlgItem(reinterpret_cast<HWND>(m_dialog), kVerify), checked(kTls));
+    if (id == kTls) EnablePageControl(m_dialog, kVerify, checked(kTls));
     if (id == kSave) save();
     if (id == kClose && close) close();
 }
