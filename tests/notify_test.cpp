@@ -129,17 +129,26 @@ INSTANTIATE_TEST_SUITE_P(Rows, NotifyTest,
                                                {"Export stopped", "Export again"}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A local socket listening at `path`; -1 when it cannot be made.
+int listening_at(const std::string& path) {
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un where{};
+    where.sun_family = AF_UNIX;
+    std::snprintf(where.sun_path, sizeof where.sun_path, "%s", path.c_str());
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 || ::listen(listener, 16) != 0) {
+        ::close(listener);
+        return -1;
+    }
+    return listener;
+}
+
 // A bus that takes the connection and never says a word holds up neither
 // the alerts' caller nor the notifier's end.
 TEST(SilentBus, NotifyNeverWaits) {
     test::TempWorkingFolder folder;
     const std::string path = (folder.path() / "bus").string();
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un where{};
-    where.sun_family = AF_UNIX;
-    std::snprintf(where.sun_path, sizeof where.sun_path, "%s", path.c_str());
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
-    ASSERT_EQ(::listen(listener, 16), 0);
+    const int listener = listening_at(path);
+    ASSERT_GE(listener, 0);
     const auto began = std::chrono::steady_clock::now();
     {
         DBusNotifier notifier("Pelmora", "unix:path=" + path);
@@ -157,12 +166,8 @@ TEST(SilentBus, NotifyNeverWaits) {
 TEST(StalledBus, FinishSaysTheBusHoldsTheNotifier) {
     test::TempWorkingFolder folder;
     const std::string path = (folder.path() / "bus").string();
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un where{};
-    where.sun_family = AF_UNIX;
-    std::snprintf(where.sun_path, sizeof where.sun_path, "%s", path.c_str());
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
-    ASSERT_EQ(::listen(listener, 16), 0);
+    const int listener = listening_at(path);
+    ASSERT_GE(listener, 0);
     std::vector<int> held;
     std::thread greeter([&] {
         // Each connection is greeted and then left without a word.
