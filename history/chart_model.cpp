@@ -148,9 +148,7 @@ std::pair<double, double> PowerExtentOf(const std::vector<ChartPoint>& points) {
 double MonthHighOf(const std::vector<DayTotal>& days) {
     double high = 1.0;
     for (const DayTotal& d : days) {
-        for (const double wh : {d.energy.produced_wh, d.energy.consumed_wh, d.energy.imported_wh, d.energy.exported_wh,
-                                d.energy.charged_wh, d.energy.discharged_wh})
-            high = std::max(high, wh / 1000.0);
+        for (const MonthBar& bar : kMonthBars) high = std::max(high, d.energy.*(bar.flow) / 1000.0);
     }
     return high;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -40,6 +41,21 @@ struct GridAreas {
     std::vector<AreaPoint> export_bottom;
 };
 GridAreas GridAreasOf(const std::vector<ChartPoint>& part);
+// A bar of the month view: what it is called and shows, and whether only a
+// month with a battery has it.
+struct MonthBar {
+    const char* name;
+    double Energy::*flow;
+    bool battery;
+};
+// The month view's bars of a day, in the order they stand.
+inline constexpr std::array<MonthBar, 6> kMonthBars{{{"Produced", &Energy::produced_wh, false},
+                                                     {"Consumed", &Energy::consumed_wh, false},
+                                                     {"Imported", &Energy::imported_wh, false},
+                                                     {"Exported", &Energy::exported_wh, false},
+                                                     {"Charged", &Energy::charged_wh, true},
+                                                     {"Discharged", &Energy::discharged_wh, true}}};
+
 // The watts the lines of `points` reach, at least 0 to 100.
 std::pair<double, double> PowerExtentOf(const std::vector<ChartPoint>& points);
 // The kWh the highest bar of `days` reaches, at least 1.

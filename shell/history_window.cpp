@@ -286,27 +286,20 @@ void HistoryWindow::draw_month() {
     const Energy& total = view.energy;
 
     clear_chart();
-    const struct {
-        const char* name;
-        QColor colour;
-        double Energy::*flow;
-        bool battery;
-    } bars[] = {{"Produced", kProductionColour, &Energy::produced_wh, false},
-                {"Consumed", kConsumptionColour, &Energy::consumed_wh, false},
-                {"Imported", QtColour(kImportLightRed), &Energy::imported_wh, false},
-                {"Exported", QtColour(kExportGreen), &Energy::exported_wh, false},
-                {"Charged", kBatteryColour.lighter(140), &Energy::charged_wh, true},
-                {"Discharged", kBatteryColour, &Energy::discharged_wh, true}};
+    // The colours of kMonthBars, in its order.
+    const QColor colours[] = {kProductionColour,      kConsumptionColour,          QtColour(kImportLightRed),
+                              QtColour(kExportGreen), kBatteryColour.lighter(140), kBatteryColour};
     auto* series = new QBarSeries;
     QStringList days;
     const int length = m_model.days_in_month();
     for (int day = 1; day <= length; ++day) days << QString::number(day);
     double high = 1.0;
-    for (const auto& bar : bars) {
+    for (std::size_t kind = 0; kind < kMonthBars.size(); ++kind) {
+        const MonthBar& bar = kMonthBars[kind];
         if (bar.battery && !total.battery) continue;
         auto* set = new QBarSet(QString::fromLatin1(bar.name));
-        set->setColor(bar.colour);
-        set->setBorderColor(bar.colour.darker(130));
+        set->setColor(colours[kind]);
+        set->setBorderColor(colours[kind].darker(130));
         QList<qreal> values(length, 0.0);
         for (const DayTotal& d : view.month) {
             const int day = std::stoi(d.day.substr(8, 2));

@@ -200,17 +200,9 @@ void DrawMonthChart(const ChartPlace& place, const std::vector<DayTotal>& days, 
     HDC dc = begin(place);
     const RECT area = plot_area(place);
     if (area.right - area.left < 40 || area.bottom - area.top < 20 || days_in_month < 1) return;
-    const struct {
-        const char* name;
-        COLORREF colour;
-        double Energy::*flow;
-        bool battery;
-    } bars[] = {{"Produced", kProduction, &Energy::produced_wh, false},
-                {"Consumed", kConsumption, &Energy::consumed_wh, false},
-                {"Imported", solid(kImportLightRed), &Energy::imported_wh, false},
-                {"Exported", solid(kExportGreen), &Energy::exported_wh, false},
-                {"Charged", RGB(180, 140, 215), &Energy::charged_wh, true},
-                {"Discharged", kBattery, &Energy::discharged_wh, true}};
+    // The colours of kMonthBars, in its order.
+    const COLORREF colours[] = {kProduction,         kConsumption,       solid(kImportLightRed),
+                                solid(kExportGreen), RGB(180, 140, 215), kBattery};
     const Plot plot = value_axis(dc, area, 0.0, MonthHighOf(days) * 1.05, "kWh");
     const int kinds = battery ? 6 : 4;
     const double column = static_cast<double>(area.right - area.left) / days_in_month;
@@ -225,20 +217,21 @@ void DrawMonthChart(const ChartPlace& place, const std::vector<DayTotal>& days, 
         if (day < 1 || day > days_in_month) continue;
         const double start = area.left + column * (day - 1) + column * 0.1;
         int kind = 0;
-        for (const auto& bar : bars) {
+        for (std::size_t b = 0; b < kMonthBars.size(); ++b) {
+            const MonthBar& bar = kMonthBars[b];
             if (bar.battery && !battery) continue;
             const int x = static_cast<int>(start + width * kind);
             RECT r{x, plot.y(d.energy.*(bar.flow) / 1000.0),
                    std::max(x + 1, static_cast<int>(start + width * (kind + 1))), plot.y(0.0)};
-            HBRUSH brush = CreateSolidBrush(bar.colour);
+            HBRUSH brush = CreateSolidBrush(colours[b]);
             FillRect(dc, &r, brush);
             DeleteObject(brush);
             ++kind;
         }
     }
     std::vector<std::pair<std::string, COLORREF>> keys;
-    for (const auto& bar : bars) {
-        if (!bar.battery || battery) keys.emplace_back(bar.name, bar.colour);
+    for (std::size_t b = 0; b < kMonthBars.size(); ++b) {
+        if (!kMonthBars[b].battery || battery) keys.emplace_back(kMonthBars[b].name, colours[b]);
     }
     legend(dc, area, keys);
 }
