@@ -130,7 +130,7 @@ void ChartModel::Draw(std::int64_t now) {
         m_view = DayView(m_history, day);
         m_from = local_midnight(day);
         // The next day's midnight, a day of 23 or 25 hours included.
-        m_to = local_midnight(local_day(m_from + 36 * 3600));
+        m_to = local_midnight(local_day(m_from + std::int64_t{36} * 3600));
     }
 }
 
