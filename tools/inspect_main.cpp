@@ -26,6 +26,9 @@
 #include "access/token_request.h"
 #include "site/site_reading.h"
 #include "site/site_text.h"
+#include "site/document_kind.h"
+#include "site/equipment_text.h"
+#include "site/site_equipment.h"
 #include "access/token_text.h"
 #include "curl/curl_https_transport.h"
 #include "posix/file_secret_store.h"
@@ -81,7 +84,7 @@ int usage(bool asked = false, const std::string& wrong = "") {
         << "usage: pelmora-inspect [FILE]\n"
            "       pelmora-inspect --read FILE|ADDRESS [--consumption] [--zone-offset SECONDS]\n"
            "                       [--token-file TOKEN_FILE]\n"
-           "       pelmora-inspect --site READINGS [METERS]\n"
+           "       pelmora-inspect --site READINGS [METERS] [FILE...]\n"
            "       pelmora-inspect --help | --version\n"
            "  Without --read: reads a readings document from FILE (or standard input) and prints\n"
            "  every recognised item: kinds, power slot, epoch text and the UTC date it gives,\n"
@@ -93,9 +96,12 @@ int usage(bool asked = false, const std::string& wrong = "") {
            "  --zone-offset replaces this machine's zone offset;\n"
            "  --token-file reads the gateway over HTTPS with the owner token kept in TOKEN_FILE\n"
            "  (readable by its owner only); the gateway's key is trusted for this one read.\n"
-           "  With --site: reads the meter list in METERS (READINGS with \"-meters\" before its\n"
-           "  \".json\" when not given) and prints it, then the readings document READINGS read by\n"
-           "  meter: every meter's power and counters, the battery and the house load.\n";
+           "  With --site: takes each file for the gateway document its content shows (readings,\n"
+           "  meter list, /info, the battery inventory, aggregate and power, the inverters,\n"
+           "  production.json, the tariff), in any order, and prints the site as the program sees\n"
+           "  it: every meter's power and counters read by meter, the battery and the house load,\n"
+           "  the batteries' charge, the grid switch, the inverters and the gateway. A lone\n"
+           "  readings file takes the meter list beside it (\"-meters\" before its \".json\").\n";
     return asked ? 0 : 2;
 }
 
@@ -212,31 +218,60 @@ std::optional<std::string> whole_file(const std::string& path) {
     return text;
 }
 
-int run_site(const std::vector<std::string>& args) {
-    if (args.empty() || args.size() > 2) return usage(false, "--site");
-    const std::string& readings_path = args[0];
-    std::string meters_path = args.size() == 2 ? args[1] : readings_path;
-    if (args.size() == 1) {
-        const std::size_t dot = meters_path.rfind(".json");
-        meters_path = dot == std::string::npos ? meters_path + "-meters" : meters_path.insert(dot, "-meters");
-    }
-    const std::optional<std::string> readings = whole_file(readings_path);
-    const std::optional<std::string> meter_list = whole_file(meters_path);
-    if (!readings || !meter_list) return 1;
-    const std::optional<std::vector<pelmora::SiteMeter>> meters = pelmora::ParseSiteMeters(*meter_list);
+// The meter list beside a readings document, by the name the captures use.
+std::string meters_beside(std::string path) {
+    const std::size_t dot = path.rfind(".json");
+    return dot == std::string::npos ? path + "-meters" : path.insert(dot, "-meters");
+}
+
+void print_by_meter(const std::string& readings, const std::string& meter_list) {
+    const std::optional<std::vector<pelmora::SiteMeter>> meters = pelmora::ParseSiteMeters(meter_list);
     if (!meters) {
-        std::cout << meters_path << " is not a meter list: the site is read by position only\n";
-        return 0;
+        std::cout << "The meter list is not a usable one: the site is read by position only\n";
+        return;
     }
-    std::cout << "Meter list (" << meters_path << "):\n" << pelmora::MeterListText(*meters);
+    std::cout << "Meter list:\n" << pelmora::MeterListText(*meters);
     pelmora::SiteReader reader;
-    const std::optional<pelmora::SiteReading> site = reader.Read(*meters, *readings);
+    const std::optional<pelmora::SiteReading> site = reader.Read(*meters, readings);
     if (!site) {
-        std::cout << readings_path << " shows none of the listed meters\n";
-        return 0;
+        std::cout << "The readings show none of the listed meters\n";
+        return;
     }
-    std::cout << "Site reading (" << readings_path << "):\n" << pelmora::SiteText(*site);
-    return 0;
+    std::cout << "Site reading:\n" << pelmora::SiteText(*site);
+}
+
+// Each file is taken for the document its content shows; one that cannot
+// be read or is none of the gateway's is named, and the rest still printed.
+int run_site(std::vector<std::string> paths) {
+    if (paths.empty()) return usage(false, "--site");
+    bool all_read = true;
+    std::optional<std::string> readings;
+    std::optional<std::string> meter_list;
+    pelmora::SiteEquipment equipment;
+    pelmora::AbsurdNotes absurd;
+    const std::int64_t now = pelmora::SystemWallClock().EpochSeconds();
+    if (paths.size() == 1 && std::filesystem::exists(meters_beside(paths[0]))) paths.push_back(meters_beside(paths[0]));
+    for (const std::string& path : paths) {
+        const std::optional<std::string> text = whole_file(path);
+        if (!text) {
+            all_read = false;
+            continue;
+        }
+        const pelmora::DocumentKind kind = pelmora::KindOfDocument(*text);
+        std::cout << path << ": " << pelmora::DocumentKindName(kind) << "\n";
+        if (kind == pelmora::DocumentKind::Readings) readings = text;
+        if (kind == pelmora::DocumentKind::MeterList) meter_list = text;
+        if (kind == pelmora::DocumentKind::Unknown ||
+            (kind != pelmora::DocumentKind::Readings && kind != pelmora::DocumentKind::MeterList &&
+             !pelmora::TakeDocument(equipment, kind, *text, now, absurd))) {
+            std::cerr << "pelmora-inspect: " << path << ": not a document of the gateway this program reads\n";
+            all_read = false;
+        }
+    }
+    if (readings && meter_list) print_by_meter(*readings, *meter_list);
+    for (const std::string& note : absurd) std::cout << "Left out: " << note << "\n";
+    std::cout << pelmora::EquipmentText(equipment);
+    return all_read ? 0 : 1;
 }
 
 }  // namespace

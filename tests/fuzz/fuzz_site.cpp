@@ -2,7 +2,8 @@
 // a readings document against a real meter list, and by position. Nothing
 // fails, a list has no two meters with one eid and only phase counts of 1 to
 // 3, the derived figures hold together, and the counters that come out of
-// the read-to-read check are finite.
+// the read-to-read check are finite. The same input is then taken as each of
+// the documents beside the readings: what is kept stays within its bounds.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,8 @@
 #include <string>
 
 #include "site/counter_guard.h"
+#include "site/equipment_text.h"
+#include "site/side_document_limits.h"
 #include "site/meter_counters.h"
 #include "site/site_meters.h"
 #include "site/site_reading.h"
@@ -20,6 +23,29 @@ namespace {
 const char kMeters[] = R"([{"eid":1,"state":"enabled","measurementType":"production","phaseCount":2},)"
                        R"({"eid":2,"state":"enabled","measurementType":"net-consumption","phaseCount":2},)"
                        R"({"eid":3,"state":"enabled","measurementType":"storage","phaseCount":2}])";
+
+void check_equipment(const std::string& text) {
+    using pelmora::DocumentKind;
+    pelmora::SiteEquipment equipment;
+    pelmora::AbsurdNotes absurd;
+    for (DocumentKind kind :
+         {DocumentKind::Info, DocumentKind::Inventory, DocumentKind::Aggregate, DocumentKind::Power,
+          DocumentKind::Inverters, DocumentKind::Production, DocumentKind::Tariff, pelmora::KindOfDocument(text)})
+        pelmora::TakeDocument(equipment, kind, text, 1'800'000'000, absurd);
+    if (const auto battery = pelmora::BatteryOf(equipment)) {
+        if (battery->charge && (*battery->charge < 0 || *battery->charge > 100)) std::abort();
+        if (!(battery->capacity_wh >= 0 && battery->capacity_wh <= pelmora::kLargestBatteryWh)) std::abort();
+        if (battery->reserve && !(*battery->reserve >= 0 && *battery->reserve <= 100)) std::abort();
+        (void)pelmora::BatteryTooltip(*battery);
+    }
+    if (equipment.inverters) {
+        if (equipment.inverters->size() > pelmora::kMostInverters) std::abort();
+        for (const pelmora::Inverter& inverter : *equipment.inverters) {
+            if (!(std::fabs(inverter.watts) <= pelmora::kLargestInverterW)) std::abort();
+        }
+    }
+    (void)pelmora::EquipmentText(equipment);
+}
 
 }  // namespace
 
@@ -55,5 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         log.str({});
     }
+    check_equipment(text);
     return 0;
 }
