@@ -170,6 +170,7 @@ bool TokenGatewayRequest::check_session(const std::string& base) {
 
 std::string TokenGatewayRequest::fetch(const std::string& url, bool side) {
     m_failure = kNoAnswer;
+    m_status = 0;
     m_deadline = std::chrono::steady_clock::now() + m_whole_read;
     if (!m_token) {
         m_failure = kTokenUnavailable;
@@ -194,6 +195,7 @@ std::string TokenGatewayRequest::fetch(const std::string& url, bool side) {
         }
         const std::optional<HttpsAnswer> answer = call(url, true);
         if (!answer) return std::string();
+        m_status = answer->status;
         if (refused(answer->status) && side) {
             m_failure = kNoAnswer;
             return std::string();

@@ -48,6 +48,7 @@ public:
     // only a refused readings request counts as a refused token.
     std::string launch_side(const std::string& url) override { return fetch(url, true); }
     std::string failure_text() const override { return m_failure; }
+    long last_status() const override { return m_status; }
 
     // The key change to put to the user, once per new key.
     std::optional<KeyChange> key_change_to_ask();
@@ -90,6 +91,7 @@ private:
     bool m_session = false;
     bool m_adopted = false;  // the session is another request's: a side document never opens one
     std::string m_failure;
+    long m_status = 0;
     std::optional<CertificateFacts> m_pinned;
     bool m_pins_loaded = false;
     std::optional<KeyChange> m_change;

@@ -26,6 +26,7 @@ CoreServices::CoreServices(PlatformServices platform)
       m_counters(m_platform.program == kConsumptionExecutable, m_platform.log, {&m_measured}, &m_platform.files,
                  m_platform.counters_folder),
       m_site(m_request, m_platform.clock, {&m_counters}),
+      m_equipment(m_request, m_platform.clock, m_platform.log),
       m_alerts(m_platform.clock, m_platform.notifier) {
     // The token is looked up while the window opens.
     m_keeper.StartLookup();
@@ -35,6 +36,9 @@ CoreServices::CoreServices(PlatformServices platform)
     m_site.set_access_generation([this] { return m_keeper.Generation(); });
     // The meter list comes off the reads' thread, each time over a request of its own.
     m_site.set_background(&m_meter_list, [this] { return side_request(); });
+    // The batteries, inverters and the rest come the same way, one at a time, on a thread of their own.
+    m_equipment.set_access_generation([this] { return m_keeper.Generation(); });
+    m_equipment.set_background(&m_documents, [this] { return side_request(); });
     m_alerts.Configure(LoadDesktopSettings(m_platform.settings, kSettingsApp));
     m_alerts.set_token_expiry([this]() -> std::optional<std::int64_t> {
         const std::optional<std::string> token = m_keeper.Token();

@@ -27,6 +27,7 @@
 #include "publish/publish_services.h"
 #include "publish/publisher.h"
 #include "site/counter_stage.h"
+#include "site/equipment_stage.h"
 #include "site/site_stage.h"
 
 namespace pelmora {
@@ -71,9 +72,10 @@ public:
     BrokerPassword& password() { return m_password; }
     History& history() { return m_history; }
     SiteStage& site() { return m_site; }
+    EquipmentStage& equipment() { return m_equipment; }
     AlertWatch& alerts() { return m_alerts; }
     // Where the window hands each finished read.
-    std::vector<FinishedReadSink*> finished_reads() { return {&m_site, &m_alerts}; }
+    std::vector<FinishedReadSink*> finished_reads() { return {&m_site, &m_equipment, &m_alerts}; }
 
     // Starts publishing when [Mqtt] switches it on, for the gateway at
     // `address`; a setting that cannot work is told to the log.
@@ -98,6 +100,8 @@ private:
     CounterStage m_counters;
     SiteStage m_site;
     ThreadedSideDocument m_meter_list;
+    EquipmentStage m_equipment;
+    ThreadedSideDocument m_documents;
     AlertWatch m_alerts;
 };
 

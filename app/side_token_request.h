@@ -25,6 +25,7 @@ public:
 
     std::string scheme() override { return m_request.scheme(); }
     std::string launch(const std::string& url) override { return m_request.launch_side(url); }
+    long last_status() const override { return m_request.last_status(); }
 
 private:
     class ClockAt : public WallClock {

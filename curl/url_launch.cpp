@@ -54,7 +54,10 @@ struct CurlGatewayRequest::Handles {
     HeaderList headers{curl_slist_append(nullptr, "Accept:")};
     CurlTransfer transfer;
 
+    long status = 0;
+
     std::string get(const std::string& url, const RequestLimits& limits) {
+        status = 0;
         if (!IsSendableUrl(url) || !easy || !multi || !headers) return std::string();
         CURL* e = easy.get();
         SetRequestOptions(e, url, "http");
@@ -74,6 +77,7 @@ struct CurlGatewayRequest::Handles {
         std::string body = std::move(transfer.body);
         transfer.body.clear();
         if (result != CURLE_OK || transfer.too_big) return std::string();
+        curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
         return DecodeBody(body, type);
     }
 };
@@ -97,8 +101,11 @@ CurlGatewayRequest::~CurlGatewayRequest() = default;
 
 std::string CurlGatewayRequest::launch(const std::string& url) {
     try {
+        m_status = 0;
         if (!m_handles) m_handles = std::make_unique<Handles>();
-        return m_handles->get(url, m_limits);
+        std::string body = m_handles->get(url, m_limits);
+        m_status = m_handles->status;
+        return body;
     } catch (...) {
         return std::string();
     }

@@ -43,12 +43,14 @@ public:
     explicit CurlGatewayRequest(RequestLimits limits = {});
     ~CurlGatewayRequest() override;
     std::string launch(const std::string& url) override;
+    long last_status() const override { return m_status; }
 
     struct Handles;
 
 private:
     RequestLimits m_limits;
     std::unique_ptr<Handles> m_handles;
+    long m_status = 0;
 };
 
 }  // namespace pelmora

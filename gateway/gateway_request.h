@@ -18,6 +18,9 @@ public:
     // A second document beside the readings (the meter list): as launch,
     // except that its refusal never counts against the access in force.
     virtual std::string launch_side(const std::string& url) { return launch(url); }
+    // The HTTP status of the last launch's answer; 0 when none came or the
+    // request does not tell.
+    virtual long last_status() const { return 0; }
     // What the window shows in place of the timestamp after launch returned
     // the empty text.
     virtual std::string failure_text() const { return kNoAnswer; }

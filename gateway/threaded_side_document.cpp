@@ -26,16 +26,17 @@ bool ThreadedSideDocument::Start(std::unique_ptr<GatewayRequest> request, const 
     if (m_thread.joinable()) m_thread.join();
     m_thread = std::thread([shared = m_shared, request = std::move(request), url] {
         std::string body = request->launch_side(url);
+        const long status = request->last_status();
         std::lock_guard<std::mutex> lock(shared->mutex);
-        shared->answer = std::move(body);
+        shared->answer = SideAnswer{std::move(body), status};
         shared->running = false;
     });
     return true;
 }
 
-std::optional<std::string> ThreadedSideDocument::Take() {
+std::optional<SideAnswer> ThreadedSideDocument::Take() {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
-    std::optional<std::string> answer = std::move(m_shared->answer);
+    std::optional<SideAnswer> answer = std::move(m_shared->answer);
     m_shared->answer.reset();
     return answer;
 }

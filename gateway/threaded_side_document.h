@@ -21,13 +21,13 @@ public:
     ThreadedSideDocument& operator=(const ThreadedSideDocument&) = delete;
 
     bool Start(std::unique_ptr<GatewayRequest> request, const std::string& url) override;
-    std::optional<std::string> Take() override;
+    std::optional<SideAnswer> Take() override;
 
 private:
     struct Shared {
         std::mutex mutex;
         bool running = false;
-        std::optional<std::string> answer;
+        std::optional<SideAnswer> answer;
     };
     std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
     std::thread m_thread;

@@ -59,8 +59,8 @@ void SiteStage::ask(const std::string& address) {
 
 void SiteStage::take_fetched() {
     if (m_fetch == nullptr) return;
-    const std::optional<std::string> body = m_fetch->Take();
-    if (body && m_fetched_for == access_key()) take_answer(*body);
+    const std::optional<SideAnswer> answer = m_fetch->Take();
+    if (answer && m_fetched_for == access_key()) take_answer(answer->body);
 }
 
 void SiteStage::take_answer(const std::string& body) {

@@ -18,6 +18,9 @@
 #include "read_fakes.h"
 #include "records/error_log.h"
 #include "site/site_stage.h"
+#include "site/equipment_stage.h"
+#include "gateway/threaded_side_document.h"
+#include "app/side_token_request.h"
 #include "simulator_process.h"
 #include "temp_folder.h"
 #include "test_support.h"
@@ -179,6 +182,47 @@ TEST_P(RefusedListTest, ReadingsGoOnWhateverTheListAnswers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Statuses, RefusedListTest, ::testing::Values("401", "403", "404", "500"));
+
+// The documents beside the readings go one at a time on connections of
+// their own under the reads' session: refused, they back off alone and touch
+// neither the token nor the session; slow, they hold no reading back.
+TEST(TokenAccess, DocumentsBesideTheReadingsNeverTouchTheReads) {
+    using namespace std::chrono_literals;
+    for (const char* fault : {"refused", "slow"}) {
+        TlsGateway gateway(kToken, {"--site", "battery", "--document-fault", fault, "--document-delay-ms", "3000"});
+        TokenClient client(kToken);
+        std::ostringstream log;
+        EquipmentStage stage(client.request, client.clock, log);
+        ThreadedSideDocument fetch;
+        stage.set_background(&fetch, [&client] {
+            return MakeSideTokenRequest(std::make_unique<CurlHttpsTransport>(), client.request, kToken, client.clock);
+        });
+        auto slowest = std::chrono::steady_clock::duration::zero();
+        const auto began = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() - began < 2500ms) {
+            FinishedRead read;
+            read.address = gateway.simulator.address();
+            const auto start = std::chrono::steady_clock::now();
+            read.document = client.request.launch(gateway.simulator.https_url());
+            slowest = std::max(slowest, std::chrono::steady_clock::now() - start);
+            ASSERT_FALSE(read.document.empty()) << fault << ": " << client.request.failure_text();
+            stage.OnFinishedRead(read);
+            std::this_thread::sleep_for(100ms);
+        }
+        EXPECT_LT(slowest, 1500ms) << fault << ": a reading waited for a document";
+        EXPECT_EQ(gateway.simulator.requests("/auth/check_jwt"), 1u) << fault;
+        EXPECT_FALSE(client.request.token_refused_at()) << fault;
+        std::size_t asked = 0;
+        for (const SideDocumentPath& document : kSideDocuments) asked += gateway.simulator.requests(document.path);
+        if (std::string(fault) == "refused") {
+            // Each refused once, then backed off for a minute.
+            EXPECT_EQ(asked, std::size(kSideDocuments) - 1) << "production.json only with older batteries";
+            EXPECT_EQ(stage.schedule().status(DocumentKind::Inverters).last, SideOutcome::Failed);
+        } else {
+            EXPECT_EQ(asked, 0u) << "the first is still under way, and no second started";
+        }
+    }
+}
 
 // A header line with a control character is never sent, whatever its
 // source: a token file with line breaks cannot add header lines.

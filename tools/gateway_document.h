@@ -65,6 +65,14 @@ public:
     void JumpCounters(double wh);
     void ResetCounters();
 
+    SimulatedSite site() const { return m_site; }
+    // What the battery holds now, of kBatteryWh.
+    double stored_wh() const { return m_stored_wh; }
+    static constexpr double kBatteryWh = 10000.0;
+    // The last sample's production and battery power (positive while discharging).
+    double produced_w() const { return m_last_flows[0]; }
+    double battery_w() const { return m_last_flows[4] - m_last_flows[5]; }
+
 private:
     SimulatedSite m_site;
     double m_stored_wh = 6000.0;  // the battery's charge, of 10 kWh

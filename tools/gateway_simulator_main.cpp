@@ -8,12 +8,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -22,6 +25,9 @@
 
 #include "tools/document_file.h"
 #include "tools/gateway_document.h"
+#include "tools/simulated_equipment.h"
+#include "site/document_kind.h"
+#include "site/side_schedule.h"
 #include "tools/self_signed_certificate.h"
 #include "tools/simulated_access.h"
 
@@ -49,14 +55,19 @@ struct Options {
     std::string serial = "122233004455";
     std::int64_t cert_start = -1;  // below 0: a minute ago
     int cert_days = 365;
-    long counter_jump = 0;   // the read (from 1) whose counters jump by 5 MWh; 0 for none
-    long counter_reset = 0;  // the read whose counters drop to 0
-    bool freeze = false;     // every document keeps the first one's timestamp
-    int dead_phase = 0;      // a phase (1 to 3) that reads 0 V; 0 for none
-    int list_status = 0;     // the status the meter list answers with an HTML page; 0 for the list
-    int list_delay_ms = 0;   // how long the meter list waits before it answers
-    int check_delay_ms = 0;  // how long /auth/check_jwt waits before it answers
+    long counter_jump = 0;          // the read (from 1) whose counters jump by 5 MWh; 0 for none
+    long counter_reset = 0;         // the read whose counters drop to 0
+    bool freeze = false;            // every document keeps the first one's timestamp
+    int dead_phase = 0;             // a phase (1 to 3) that reads 0 V; 0 for none
+    int list_status = 0;            // the status the meter list answers with an HTML page; 0 for the list
+    int list_delay_ms = 0;          // how long the meter list waits before it answers
+    int check_delay_ms = 0;         // how long /auth/check_jwt waits before it answers
+    std::string documents;          // a folder of captured documents to serve beside the readings
+    std::string document_fault;     // refused, slow, absent or absurd: every document beside the readings
+    int document_delay_ms = 20000;  // how long a slow document waits
 };
+
+const char* kDocumentFaults[] = {"refused", "slow", "absent", "absurd"};
 
 const char* kModes[] = {"normal",         "refuse",          "silent",    "delay",     "drip",
                         "close-mid-body", "status",          "empty-200", "empty-500", "compact",
@@ -72,7 +83,8 @@ int usage(bool asked = false, const std::string& wrong = "") {
            "                       [--hour H] [--site SITE] [--tls [--token-file F] [--cert F --key F] [--new-key]\n"
            "                       [--serial S] [--cert-start EPOCH] [--cert-days N]]\n"
            "                       [--counter-jump N] [--counter-reset N] [--freeze] [--dead-phase N]\n"
-           "                       [--list-status N] [--list-delay-ms N] [--check-delay-ms N] [--version]\n"
+           "                       [--list-status N] [--list-delay-ms N] [--check-delay-ms N]\n"
+           "                       [--documents FOLDER] [--document-fault FAULT] [--document-delay-ms N] [--version]\n"
            "  Serves /ivp/meters/readings on 127.0.0.1 like the solar gateway. --port 0 picks a free\n"
            "  port; the port in use is printed as \"listening on 127.0.0.1:PORT\".\n"
            "  MODE: normal (default), refuse (connections refused), silent (accepts, never answers),\n"
@@ -88,6 +100,14 @@ int usage(bool asked = false, const std::string& wrong = "") {
            "  --list-status N answers the meter list with status N and an HTML page;\n"
            "  --list-delay-ms N makes the meter list wait N ms before it answers, --check-delay-ms N\n"
            "  the token check (TLS mode).\n"
+           "  The documents beside the readings (/info, /ivp/ensemble/inventory, secctrl and power,\n"
+           "  /api/v1/production/inverters, /production.json, /admin/lib/tariff) follow the site: the\n"
+           "  battery site has two batteries holding what it stores, a grid switch and 20 inverters\n"
+           "  (one silent for three hours), the others 12 inverters and no battery documents.\n"
+           "  --documents FOLDER serves instead each file of FOLDER at the path of the document its\n"
+           "  content shows (404 for the others). --document-fault FAULT makes every one of them\n"
+           "  refused (the 401 page), slow (after --document-delay-ms, 20000 by default), absent\n"
+           "  (404) or absurd (figures no gateway sends).\n"
            "  The meters' lifetime counters (actEnergyDlvd, actEnergyRcvd) advance with the simulated\n"
            "  power, Wh = W x seconds / 3600. --counter-jump N puts every delivered counter up by\n"
            "  5 MWh at the Nth readings document, for good; --counter-reset N drops every counter to 0\n"
@@ -138,6 +158,22 @@ public:
 
     std::string meter_list() const { return m_installation.MeterList(); }
 
+    // The document of `kind` beside the readings, at the last sample; empty where the site has none.
+    std::string side_document(pelmora::DocumentKind kind, const std::string& serial) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+        switch (kind) {
+            case pelmora::DocumentKind::Info: return pelmora::SimulatedInfo(serial);
+            case pelmora::DocumentKind::Inventory: return pelmora::SimulatedInventory(m_installation, now);
+            case pelmora::DocumentKind::Aggregate: return pelmora::SimulatedAggregate(m_installation);
+            case pelmora::DocumentKind::Power: return pelmora::SimulatedPower(m_installation);
+            case pelmora::DocumentKind::Inverters: return pelmora::SimulatedInverters(m_installation, now);
+            case pelmora::DocumentKind::Production: return pelmora::SimulatedProduction(m_installation, now);
+            case pelmora::DocumentKind::Tariff: return pelmora::SimulatedTariff(m_installation);
+            default: return {};
+        }
+    }
+
     std::vector<pelmora::SimulatedMeter> sample() {
         std::lock_guard<std::mutex> lock(m_mutex);
         const std::time_t now = std::time(nullptr);
@@ -171,6 +207,39 @@ private:
     long m_reads = 0;
     std::optional<std::int64_t> m_frozen_at;
 };
+
+// What no gateway sends, one for each document beside the readings.
+std::string absurd_document(pelmora::DocumentKind kind) {
+    switch (kind) {
+        case pelmora::DocumentKind::Info: return "<device><sn>1</sn><software>&lt;x&gt;</software></device>";
+        case pelmora::DocumentKind::Inventory:
+            return R"([{"type":"ENCHARGE","devices":[{"serial_num":"9","percentFull":250,"encharge_capacity":-5}]}])";
+        case pelmora::DocumentKind::Aggregate: return R"({"agg_soc":140,"Max_energy":1e12,"ENC_agg_avail_energy":-3})";
+        case pelmora::DocumentKind::Power: return R"({"devices:":[{"serial_num":"9","real_power_mw":1e300}]})";
+        case pelmora::DocumentKind::Inverters:
+            return R"([{"serialNumber":"1","lastReportDate":9999999999,"lastReportWatts":1e9,"maxReportWatts":1e9}])";
+        case pelmora::DocumentKind::Production:
+            return R"({"production":[],"storage":[{"type":"acb","activeCount":3,"percentFull":-40}]})";
+        case pelmora::DocumentKind::Tariff: return R"({"tariff":{"storage_settings":{"reserved_soc":1e300}}})";
+        default: return {};
+    }
+}
+
+// The captured documents in `folder`, each under the kind its content shows.
+std::map<pelmora::DocumentKind, std::string> captured_documents(const std::string& folder) {
+    std::map<pelmora::DocumentKind, std::string> documents;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::string why;
+        std::optional<std::string> text = pelmora::ReadDocumentFile(entry.path().string(), why);
+        if (text) documents[pelmora::KindOfDocument(*text)] = std::move(*text);
+    }
+    if (error) {
+        std::cerr << "pelmora-gateway: cannot read " << folder << ": " << error.message() << "\n";
+        std::exit(1);
+    }
+    return documents;
+}
 
 std::string read_file(const std::string& path) {
     std::string why;
@@ -345,6 +414,15 @@ int main(int argc, char** argv) {
                 options.list_status = std::stoi(next());
             else if (arg == "--list-delay-ms")
                 options.list_delay_ms = non_negative(next());
+            else if (arg == "--documents")
+                options.documents = next();
+            else if (arg == "--document-fault") {
+                options.document_fault = next();
+                if (std::find(std::begin(kDocumentFaults), std::end(kDocumentFaults), options.document_fault) ==
+                    std::end(kDocumentFaults))
+                    return usage(false, "--document-fault " + options.document_fault);
+            } else if (arg == "--document-delay-ms")
+                options.document_delay_ms = non_negative(next());
             else if (arg == "--check-delay-ms")
                 options.check_delay_ms = non_negative(next());
             else
@@ -504,6 +582,38 @@ int main(int argc, char** argv) {
             }
         }
     });
+
+    // The documents beside the readings: /info needs no token, the others do in TLS mode.
+    const std::map<pelmora::DocumentKind, std::string> captured = options.documents.empty()
+                                                                      ? std::map<pelmora::DocumentKind, std::string>()
+                                                                      : captured_documents(options.documents);
+    for (const pelmora::SideDocumentPath& document : pelmora::kSideDocuments) {
+        const pelmora::DocumentKind kind = document.kind;
+        server.Get(document.path, [&, kind](const httplib::Request& req, httplib::Response& res) {
+            if (kind != pelmora::DocumentKind::Info && !let_in(req, res)) return;
+            std::string body;
+            if (!options.documents.empty()) {
+                const auto found = captured.find(kind);
+                if (found != captured.end()) body = found->second;
+            } else {
+                body = source.side_document(kind, options.serial);
+            }
+            const std::string& fault = options.document_fault;
+            if (fault == "slow" && !sleep_unless_stopping(std::chrono::milliseconds(options.document_delay_ms))) return;
+            if (fault == "absurd") body = absurd_document(kind);
+            const std::string type = kind == pelmora::DocumentKind::Info ? "application/xml" : "application/json";
+            if (fault == "refused")
+                serve_text(res, 401, unauthorized_page(), "text/html");
+            else if (fault == "absent" || body.empty())
+                serve_text(res, 404, "<html><body><h1>404 Not Found</h1></body></html>", "text/html");
+            else
+                serve_text(res, 200, body, type);
+            if (!access) {
+                std::lock_guard<std::mutex> lock(log_mutex);
+                std::cout << "request GET " << req.path << " status=" << res.status << std::endl;
+            }
+        });
+    }
 
     const int port = options.port == 0 ? server.bind_to_any_port("127.0.0.1")
                                        : (server.bind_to_port("127.0.0.1", options.port) ? options.port : -1);

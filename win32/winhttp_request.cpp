@@ -12,7 +12,7 @@ namespace pelmora {
 
 namespace {
 
-std::string launch(const std::string& url, const WinHttpLimits& limits) {
+std::string launch(const std::string& url, const WinHttpLimits& limits, long& status) {
     const auto deadline = std::chrono::steady_clock::now() + limits.whole;
     const std::optional<UrlParts> parts = CrackUrl(url, false);
     if (!parts) return {};
@@ -32,15 +32,24 @@ std::string launch(const std::string& url, const WinHttpLimits& limits) {
         return {};
     const std::optional<std::string> body = ReadAnswerBody(request.get(), limits, deadline);
     if (!body) return {};
+    DWORD code = 0;
+    DWORD size = sizeof code;
+    if (WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                            WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX))
+        status = static_cast<long>(code);
     return DecodeAnswer(*body, Utf8(AnswerHeader(request.get(), WINHTTP_QUERY_CONTENT_TYPE).value_or(L"")));
 }
 
 }  // namespace
 
-std::string WinHttpLaunch(const std::string& url, const WinHttpLimits& limits) {
+std::string WinHttpLaunch(const std::string& url, const WinHttpLimits& limits, long* status) {
+    long answered = 0;
+    if (status != nullptr) *status = 0;
     try {
         if (!IsSendableUrl(url)) return {};
-        return launch(url, limits);
+        std::string body = launch(url, limits, answered);
+        if (status != nullptr) *status = answered;
+        return body;
     } catch (...) {
         return {};
     }

@@ -14,12 +14,17 @@ namespace pelmora {
 // limits included. A URL with a blank, a control character or user
 // information before the host fails with nothing sent. No headers of its own,
 // no proxy, no cookies, no redirects followed, no connection kept.
-std::string WinHttpLaunch(const std::string& url, const WinHttpLimits& limits = {});
+// `status`, when given, receives the answer's HTTP status (0 when none came).
+std::string WinHttpLaunch(const std::string& url, const WinHttpLimits& limits = {}, long* status = nullptr);
 
 // The request that goes to the network through WinHttpLaunch.
 class WinHttpGatewayRequest : public GatewayRequest {
 public:
-    std::string launch(const std::string& url) override { return WinHttpLaunch(url); }
+    std::string launch(const std::string& url) override { return WinHttpLaunch(url, {}, &m_status); }
+    long last_status() const override { return m_status; }
+
+private:
+    long m_status = 0;
 };
 
 }  // namespace pelmora
