@@ -1,5 +1,7 @@
 #include "app/poll_session.h"
 
+#include "site/equipment_text.h"
+
 #include "access/token_keeper.h"
 #include "form/settings.h"
 #include "form/window_design.h"
@@ -50,8 +52,13 @@ PollOutcome PollSession::Tick() {
         const std::optional<SiteReading>& site = m_services.site->latest();
         outcome.site = site_view(site ? &*site : nullptr);
     }
+    const std::optional<BatteryState> battery =
+        m_services.equipment != nullptr ? BatteryOf(m_services.equipment->equipment()) : std::nullopt;
+    if (outcome.site) outcome.site->row = WithCharge(std::move(outcome.site->row), battery);
     if (m_services.history != nullptr && !finished.request_failed) outcome.tooltips = today_tooltips();
     outcome.tray = TrayStateOf(finished, m_services.program);
+    if (!finished.request_failed && battery && battery->charge)
+        outcome.tray->tooltip += "\nBattery " + ChargeText(*battery->charge);
     return outcome;
 }
 

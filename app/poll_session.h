@@ -18,6 +18,7 @@
 #include "readings/finished_read.h"
 #include "records/error_log.h"
 #include "site/said_once.h"
+#include "site/equipment_stage.h"
 #include "site/site_row.h"
 #include "site/site_stage.h"
 
@@ -33,9 +34,10 @@ struct PollServices {
     SettingsStore& settings;
     // Each read that reached the output file goes to these, after the read.
     std::vector<FinishedReadSink*> finished_reads = {};
-    const SiteStage* site = nullptr;  // none: no site row
-    History* history = nullptr;       // none: no energy of the day in the tooltips
-    std::string program;              // the program's name, for the tray's tooltip
+    const SiteStage* site = nullptr;            // none: no site row
+    History* history = nullptr;                 // none: no energy of the day in the tooltips
+    std::string program;                        // the program's name, for the tray's tooltip
+    const EquipmentStage* equipment = nullptr;  // none: no batteries' charge
 };
 
 // What the site says after a good read.

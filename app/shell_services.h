@@ -15,6 +15,7 @@
 #include "platform/tray_icon.h"
 #include "publish/publish_services.h"
 #include "readings/finished_read.h"
+#include "site/equipment_stage.h"
 #include "site/site_stage.h"
 
 namespace pelmora {
@@ -42,6 +43,8 @@ struct ShellServices {
     // The Desktop page of Options, and the tray icon the window keeps up to date.
     DesktopServices* desktop = nullptr;
     TrayIcon* tray = nullptr;
+    // The gateway's documents beside the readings; the battery row shows their charge.
+    const EquipmentStage* equipment = nullptr;
 };
 
 }  // namespace pelmora

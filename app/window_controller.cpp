@@ -14,7 +14,7 @@ WindowController::WindowController(ShellServices services, StartInfo start, Main
       m_menu(parts.system, parts.frame, parts.controls, m_services.about, m_globals),
       m_session(PollServices{parts.controls, m_services.request, m_services.ticks, m_services.format, m_services.files,
                              m_services.settings, m_services.finished_reads, m_services.site, m_services.history,
-                             ExecutableBaseName(m_start.executable)}),
+                             ExecutableBaseName(m_start.executable), m_services.equipment}),
       m_poll(parts.controls, parts.timer, parts.pump, m_services.format, [this] { read(); }) {
     if (m_services.access != nullptr)
         m_access_status.emplace(*m_services.access, parts.frame, parts.controls, m_services.about);
@@ -69,6 +69,7 @@ void WindowController::show_site(const SiteView& site) {
     if (battery != m_site_row) {
         m_parts.view.show_site_row(battery);
         m_site_row = battery;
+        m_charge_shown = battery;  // the row comes and goes with every box of it
     }
     for (const std::string& box : site.row.blank) {
         controls.set_text(box, "");
@@ -84,6 +85,15 @@ void WindowController::show_site(const SiteView& site) {
     controls.set_tooltip("Battery", site.row.battery_tooltip);
     controls.set_text("HouseLoad", site.row.house_load_text);
     controls.set_tooltip("HouseLoad", site.row.house_load_tooltip);
+    const bool charge = !site.row.charge_text.empty();
+    if (charge != m_charge_shown) {
+        m_parts.view.set_box_visible("ChargeLabel", charge);
+        m_parts.view.set_box_visible("Charge", charge);
+        m_charge_shown = charge;
+    }
+    if (!charge) return;
+    controls.set_text("Charge", site.row.charge_text);
+    controls.set_tooltip("Charge", site.row.charge_tooltip);
 }
 
 std::string WindowController::ShownCaption(const std::string& caption) const {

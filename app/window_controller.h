@@ -110,6 +110,7 @@ private:
     std::optional<AccessStatus> m_access_status;
     DesktopSettings m_desktop;
     bool m_site_row = false;
+    bool m_charge_shown = false;
     bool m_quitting = false;
     bool m_unloaded = false;
 };

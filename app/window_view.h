@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "access/access_status.h"
 #include "access/token_status.h"
@@ -31,6 +32,8 @@ public:
     // The battery row under Grid shown or hidden; everything below moves a
     // row and the frame's height, as WindowFrame gives it, stays.
     virtual void show_site_row(bool shown) = 0;
+    // One box of the battery row shown or hidden where it is.
+    virtual void set_box_visible(std::string_view box, bool shown) = 0;
     // The window's own tooltip.
     virtual void set_window_tooltip(const std::string& text) = 0;
     // Runs `later` once the event in progress is over.

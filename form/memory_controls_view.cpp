@@ -5,12 +5,15 @@
 namespace pelmora {
 
 MemoryControlsView::MemoryControlsView() {
-    for (const ControlDesign& design : MainWindowDesign()) {
-        Control control;
-        control.text = std::string(design.text);
-        control.back_color = design.back_color.value_or(kWindowBackground);
-        control.tooltip = std::string(design.tooltip);
-        m_controls.emplace(std::string(design.name), std::move(control));
+    // The battery row's boxes are there from the start, as a window has them once shown.
+    for (const auto& designs : {MainWindowDesign(), SiteRowDesign()}) {
+        for (const ControlDesign& design : designs) {
+            Control control;
+            control.text = std::string(design.text);
+            control.back_color = design.back_color.value_or(kWindowBackground);
+            control.tooltip = std::string(design.tooltip);
+            m_controls.emplace(std::string(design.name), std::move(control));
+        }
     }
 }
 

@@ -66,6 +66,11 @@ std::span<const ControlDesign> SiteRowDesign() {
          false, std::nullopt, "", true},
         {"HouseLoad", ControlKind::TextBox, 3360, kSiteRowTop, 950, 285, -1, "0", ControlFont::Bold975, true,
          std::nullopt, "", true},
+        // Shown only while the gateway's battery documents tell the charge.
+        {"ChargeLabel", ControlKind::Label, 4680, kSiteRowTop, 855, 285, -1, "Charge", ControlFont::Default, false,
+         std::nullopt, "", true},
+        {"Charge", ControlKind::TextBox, 5520, kSiteRowTop, 915, 285, -1, "", ControlFont::Bold975, true, std::nullopt,
+         "", true},
     };
     return kRow;
 }

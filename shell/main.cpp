@@ -184,7 +184,8 @@ int main(int argc, char** argv) {
 
     pelmora::Pelmorafrm window(
         pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about, &core.access(),
-                               &core.publish(), &core.history(), core.finished_reads(), &core.site(), &desktop, &tray},
+                               &core.publish(), &core.history(), core.finished_reads(), &core.site(), &desktop, &tray,
+                               &core.equipment()},
         start);
     controller = &window.controller();
     about.set_parent(&window);

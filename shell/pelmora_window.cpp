@@ -186,6 +186,10 @@ void Pelmorafrm::show_site_row(bool shown) {
     SetHeight(frame_height);
 }
 
+void Pelmorafrm::set_box_visible(std::string_view box, bool shown) {
+    if (QWidget* w = control(box)) w->setVisible(shown);
+}
+
 void Pelmorafrm::defer(std::function<void()> later) { QTimer::singleShot(0, this, std::move(later)); }
 
 HistoryWindow& Pelmorafrm::open_history() {

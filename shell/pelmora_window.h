@@ -113,6 +113,7 @@ public:
     // WindowView
     // The battery row under Grid: its power and the house load beside it.
     void show_site_row(bool shown) override;
+    void set_box_visible(std::string_view box, bool shown) override;
     void set_window_tooltip(const std::string& text) override { setToolTip(QString::fromStdString(text)); }
     void defer(std::function<void()> later) override;
     void open_options(const OptionsContent& content) override;

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "readings/number_text.h"
+#include "site/equipment_text.h"
 
 namespace pelmora {
 
@@ -39,6 +40,18 @@ SiteRow SiteRowOf(const SiteReading* site) {
                                  ? "House load without the battery: below zero, the meters are placed otherwise than "
                                    "production + net + storage assumes"
                                  : "House load without the battery: consumption + battery";
+    return row;
+}
+
+SiteRow WithCharge(SiteRow row, const std::optional<BatteryState>& battery) {
+    if (!battery || !battery->charge) return row;
+    if (!row.battery) {
+        row.battery = true;
+        row.battery_text.clear();
+        row.house_load_text.clear();
+    }
+    row.charge_text = ChargeText(*battery->charge);
+    row.charge_tooltip = BatteryTooltip(*battery);
     return row;
 }
 

@@ -1,11 +1,15 @@
 #pragma once
 
 #include <deque>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "fakes.h"
 #include "gateway/gateway_request.h"
+#include "gateway/side_document.h"
 #include "form/memory_controls_view.h"
 #include "readings/pelmora_read.h"
 #include "platform/tick_source.h"
@@ -65,6 +69,28 @@ struct FakeWindowReader {
         PelmoraRead(ReadContext{view, request, ticks, format, log, files}, form, &finished);
         return finished;
     }
+};
+
+// A side document's fetch that ends at once with what the script holds for
+// the URL's path (an empty answer for any other), keeping the URLs asked.
+class ScriptedSide : public SideDocument {
+public:
+    std::map<std::string, SideAnswer> answers;
+    std::vector<std::string> asked;
+
+    bool Start(std::unique_ptr<GatewayRequest> request, const std::string& url) override {
+        if (m_done || request == nullptr) return false;
+        asked.push_back(url);
+        const std::size_t host = url.find("://");
+        const std::size_t path = url.find('/', host == std::string::npos ? 0 : host + 3);
+        const auto found = answers.find(path == std::string::npos ? "/" : url.substr(path));
+        m_done = found == answers.end() ? SideAnswer{} : found->second;
+        return true;
+    }
+    std::optional<SideAnswer> Take() override { return std::exchange(m_done, std::nullopt); }
+
+private:
+    std::optional<SideAnswer> m_done;
 };
 
 }  // namespace pelmora::test

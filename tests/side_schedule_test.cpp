@@ -77,30 +77,10 @@ TEST(SideSchedule, FailuresBackOffOneDocumentAlone) {
     EXPECT_FALSE(ask_all(schedule, kStart - 100, {}).empty());
 }
 
-// A fetch that ends at once with what the script holds for the path.
-class ScriptedSide : public SideDocument {
-public:
-    std::map<std::string, SideAnswer> answers;
-    std::vector<std::string> asked;
-
-    bool Start(std::unique_ptr<GatewayRequest> request, const std::string& url) override {
-        if (m_done) return false;
-        asked.push_back(url);
-        const std::string path = url.substr(url.find('/', std::string("http://").size()));
-        const auto found = answers.find(path);
-        m_done = found == answers.end() ? SideAnswer{} : found->second;
-        return request != nullptr;
-    }
-    std::optional<SideAnswer> Take() override { return std::exchange(m_done, std::nullopt); }
-
-private:
-    std::optional<SideAnswer> m_done;
-};
-
 struct StageRig {
     FixedWallClock clock{kStart};
     test::ScriptedRequest reads;
-    ScriptedSide side;
+    test::ScriptedSide side;
     std::ostringstream log;
     EquipmentStage stage{reads, clock, log};
     int requests = 0;

@@ -1,6 +1,9 @@
 // The main window's controller over fakes: what both front ends do beyond drawing.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
+
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -27,6 +30,8 @@ namespace {
 class FakeView : public WindowView {
 public:
     void show_site_row(bool shown) override { rows.push_back(shown); }
+    void set_box_visible(std::string_view box, bool shown) override { boxes[std::string(box)] = shown; }
+    std::map<std::string, bool> boxes;
     void set_window_tooltip(const std::string& text) override { window_tooltip = text; }
     void defer(std::function<void()> later) override { deferred.push_back(std::move(later)); }
     void open_options(const OptionsContent& content) override { options.push_back(content); }
@@ -181,6 +186,37 @@ TEST(WindowController, TheTraysMenuAndTheOptionsPages) {
     EXPECT_EQ(c.view.options[0].address(), "envoy.local");
     controller->StartInTray();
     EXPECT_EQ(c.view.minimized, 1) << "no tray icon shows: minimised";
+}
+
+// The batteries' charge from the gateway's documents: the row comes with it
+// on a site whose meters show no battery, and the tray's tooltip tells it.
+TEST(WindowController, TheChargeOnTheBatteryRowAndInTheTray) {
+    Controlled c;
+    std::ostringstream log;
+    EquipmentStage equipment(c.request, c.clock, log);
+    test::ScriptedSide side;
+    equipment.set_background(&side, [] { return std::make_unique<test::ScriptedRequest>(); });
+    ShellServices services{c.request, c.ticks, c.format, c.files, c.zone, c.settings, c.about};
+    services.finished_reads = {&equipment};
+    SiteStage site(c.request, c.clock, {});
+    services.site = &site;
+    services.tray = &c.tray;
+    services.equipment = &equipment;
+    WindowController controller(services, StartInfo{"Pelmora", {"envoy.local"}},
+                                MainWindowParts{c.window, c.window, c.timer, c.timer, c.system, c.view});
+    controller.Load();
+    controller.Timer1_Timer();
+    EXPECT_TRUE(c.view.rows.empty()) << "nothing before the documents";
+    const std::string prefix = "site/fw-8.2.4286-battery-";
+    side.answers["/ivp/ensemble/secctrl"] = {test::ReadFixture(prefix + "ensemble-secctrl.json"), 200};
+    side.answers["/admin/lib/tariff"] = {test::ReadFixture(prefix + "tariff.json"), 200};
+    for (int i = 0; i < 8; ++i) controller.Timer1_Timer();
+    EXPECT_EQ(c.view.rows, std::vector<bool>{true});
+    EXPECT_TRUE(c.view.boxes.empty()) << "the row came with the Charge box shown";
+    EXPECT_EQ(c.window.text("Charge"), "46 %");
+    EXPECT_EQ(c.window.tooltip("Charge"), "Available 11.6 of 25.0 kWh\nReserve 20 %");
+    EXPECT_EQ(c.window.text("Battery"), "");
+    EXPECT_TRUE(c.tray.tooltip.ends_with("\nBattery 46 %")) << c.tray.tooltip;
 }
 
 }  // namespace

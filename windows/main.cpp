@@ -115,10 +115,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             pelmora::LocalFolderPath(pelmora::HistoryFolderName(program)), counters});
         pelmora::RunKeyStart autostart(program, how.exe_path);
         pelmora::DesktopServices desktop{settings, autostart, {}, true};
-        pelmora::Pelmorafrm window(pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about,
-                                                          &core.access(), &core.publish(), &core.history(),
-                                                          core.finished_reads(), &core.site(), &desktop, &tray},
-                                   how.start);
+        pelmora::Pelmorafrm window(
+            pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about, &core.access(),
+                                   &core.publish(), &core.history(), core.finished_reads(), &core.site(), &desktop,
+                                   &tray, &core.equipment()},
+            how.start);
         controller = &window.controller();
         // The tray outlives the window: it reaches the window only while the window lives.
         struct Unshown {

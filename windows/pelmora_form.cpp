@@ -249,6 +249,10 @@ void Pelmorafrm::show_site_row(bool shown) {
     SetHeight(frame_height);
 }
 
+void Pelmorafrm::set_box_visible(std::string_view box, bool shown) {
+    if (const Control* found = find(box)) ShowWindow(found->state.window, shown ? SW_SHOW : SW_HIDE);
+}
+
 HistoryWindow& Pelmorafrm::open_history() {
     if (!m_history_window)
         m_history_window = std::make_unique<HistoryWindow>(*m_services.history, m_services.settings, m_calendar);

@@ -91,6 +91,7 @@ public:
 
     // WindowView
     void show_site_row(bool shown) override;
+    void set_box_visible(std::string_view box, bool shown) override;
     void set_window_tooltip(const std::string& text) override { update_tip(m_window, text); }
     void defer(std::function<void()> later) override;
     void open_options(const OptionsContent& content) override;
