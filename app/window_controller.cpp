@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "access/token_text.h"
 #include "form/settings.h"
 
 namespace pelmora {
@@ -30,6 +31,8 @@ void WindowController::Load() {
         m_menu.AddOptionsItem("Options...", [this] { OpenOptions(); });
     if (m_services.desktop != nullptr) ApplyDesktop(LoadDesktopSettings(m_services.settings, kSettingsApp));
     if (m_services.history != nullptr) m_menu.AddHistoryItem("History...", [this] { OpenHistory(); });
+    if (m_services.equipment != nullptr && m_services.history != nullptr)
+        m_menu.AddSiteItem("Site...", [this] { OpenSite(); });
     m_session.Load();
     if (m_access_status) {
         m_access_status->set_base_caption(m_parts.frame.caption());
@@ -49,6 +52,11 @@ void WindowController::read() {
     if (outcome.site) show_site(*outcome.site);
     for (const auto& [name, text] : outcome.tooltips) m_parts.controls.set_tooltip(name, text);
     show_tray(outcome);
+    if (m_services.equipment != nullptr && m_services.history != nullptr &&
+        m_services.equipment->changes() != m_site_drawn) {
+        m_site_drawn = m_services.equipment->changes();
+        m_parts.view.draw_site(SiteContent());
+    }
     after_read();
 }
 
@@ -96,6 +104,24 @@ void WindowController::show_site(const SiteView& site) {
     controls.set_tooltip("Charge", site.row.charge_tooltip);
 }
 
+SiteWindowView WindowController::SiteContent() {
+    AccessDates dates;
+    if (m_services.access != nullptr) {
+        if (const std::optional<CertificateFacts> pin = m_services.access->request.pin_in_force();
+            pin && pin->dates_known)
+            dates.certificate_end = pin->not_after;
+        if (const std::optional<std::string> token = m_services.access->keeper.Token()) {
+            if (const TokenCheck check = DecodeToken(*token); check.facts) dates.token_end = check.facts->exp;
+        }
+    }
+    return SiteWindowViewOf(*m_services.equipment, m_services.history->calendar(), dates);
+}
+
+void WindowController::OpenSite() {
+    m_site_drawn = m_services.equipment->changes();
+    m_parts.view.show_site(SiteContent());
+}
+
 std::string WindowController::ShownCaption(const std::string& caption) const {
     return caption + m_session.CaptionNote() + (m_parts.timer.enabled() ? "" : " - stopped");
 }
@@ -126,6 +152,7 @@ WindowController::CloseStep WindowController::Closing() {
         m_parts.timer.set_enabled(false);
         Form_Unload(m_services.settings, m_parts.frame, m_parts.controls, m_globals, m_parts.view.screen_size(false));
         m_parts.view.close_history();
+        m_parts.view.close_site();
     }
     return CloseStep::Close;
 }

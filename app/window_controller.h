@@ -83,6 +83,9 @@ public:
     // The Options dialog with a page per service the window has.
     void OpenOptions();
     void OpenHistory() { m_parts.view.show_history(); }
+    // The Site window with what the gateway's documents say now.
+    void OpenSite();
+    SiteWindowView SiteContent();
 
     PollSession& session() { return m_session; }
     FormValues& form() { return m_session.form(); }
@@ -111,6 +114,7 @@ private:
     DesktopSettings m_desktop;
     bool m_site_row = false;
     bool m_charge_shown = false;
+    std::uint64_t m_site_drawn = 0;  // the equipment's changes the Site window last drew
     bool m_quitting = false;
     bool m_unloaded = false;
 };

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "access/access_status.h"
+#include "app/site_window_model.h"
 #include "access/token_status.h"
 #include "desktop/desktop_services.h"
 #include "form/settings.h"
@@ -44,6 +45,12 @@ public:
     virtual void show_history() = 0;
     // Closes the History window where it is open.
     virtual void close_history() = 0;
+    // Opens the Site window showing `content`, or brings it forward.
+    virtual void show_site(const SiteWindowView& content) = 0;
+    // Draws `content` in the Site window where it is open.
+    virtual void draw_site(const SiteWindowView& content) = 0;
+    // Closes the Site window where it is open.
+    virtual void close_site() = 0;
     // Shown and not minimised.
     virtual bool shown() const = 0;
     virtual void hide() = 0;

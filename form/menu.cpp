@@ -33,6 +33,11 @@ void Menu::AddHistoryItem(const std::string& text, std::function<void()> open) {
     m_system.AppendMenuA(m_system.GetSystemMenu(m_frame.handle(), false), MF_STRING, kHistoryCommand, text);
 }
 
+void Menu::AddSiteItem(const std::string& text, std::function<void()> open) {
+    m_site = std::move(open);
+    m_system.AppendMenuA(m_system.GetSystemMenu(m_frame.handle(), false), MF_STRING, kSiteCommand, text);
+}
+
 std::intptr_t Menu::WindowProc(Hwnd window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
     if (message == WM_SYSCOMMAND) {
         switch (wparam) {
@@ -55,6 +60,12 @@ std::intptr_t Menu::WindowProc(Hwnd window, unsigned message, std::uintptr_t wpa
             case kHistoryCommand:
                 if (m_history) {
                     m_history();
+                    return 0;
+                }
+                break;
+            case kSiteCommand:
+                if (m_site) {
+                    m_site();
                     return 0;
                 }
                 break;

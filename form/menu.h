@@ -25,6 +25,7 @@ inline constexpr std::uintptr_t kShowPhasesCommand = 1013;
 inline constexpr std::uintptr_t kAboutCommand = 1015;
 inline constexpr std::uintptr_t kOptionsCommand = 1016;
 inline constexpr std::uintptr_t kHistoryCommand = 1017;
+inline constexpr std::uintptr_t kSiteCommand = 1018;
 
 inline constexpr int kNarrowWidth = 4620;   // settings column cut off; the settings toggle's threshold
 inline constexpr int kFullWidth = 8670;     // settings column shown
@@ -62,6 +63,8 @@ public:
     void AddOptionsItem(const std::string& text, std::function<void()> open);
     // Appends "History..." (1017) after them; choosing it runs `open`.
     void AddHistoryItem(const std::string& text, std::function<void()> open);
+    // Appends "Site..." (1018) after them; choosing it runs `open`.
+    void AddSiteItem(const std::string& text, std::function<void()> open);
 
     // The About box's text from then on; kAboutText until set.
     void SetAboutText(std::string text) { m_about_text = std::move(text); }
@@ -80,6 +83,7 @@ private:
     ShellGlobals& m_globals;
     std::function<void()> m_options;
     std::function<void()> m_history;
+    std::function<void()> m_site;
     std::string m_about_text = kAboutText;
 };
 

@@ -23,10 +23,10 @@ std::string day_text(const CivilDateTime& civil) {
 
 }  // namespace
 
-HistoryPlace KeptHistoryPlace(SettingsStore& settings, int room_width, int room_height, int room_right,
-                              int room_bottom) {
+HistoryPlace KeptHistoryPlace(SettingsStore& settings, int room_width, int room_height, int room_right, int room_bottom,
+                              const char* section) {
     const auto stored = [&](const char* key, int fallback) {
-        return StoredInteger(settings.GetSetting(kSettingsApp, kHistorySection, key, "")).value_or(fallback);
+        return StoredInteger(settings.GetSetting(kSettingsApp, section, key, "")).value_or(fallback);
     };
     HistoryPlace place;
     place.width = std::min(std::max(stored("Width", 900), 320), room_width);
@@ -178,15 +178,19 @@ std::string ChartModel::Csv(const std::function<std::string(std::int64_t)>& loca
     return RangeCsv(m_history, m_range, m_view, local_time);
 }
 
-void ChartModel::SavePlace(int width, int height, int left, int top) const {
+void SaveWindowPlace(SettingsStore& settings, const char* section, int width, int height, int left, int top) {
     const auto put = [&](const char* key, const std::string& value) {
-        m_settings.SaveSetting(kSettingsApp, kHistorySection, key, value);
+        settings.SaveSetting(kSettingsApp, section, key, value);
     };
     put("Width", std::to_string(width));
     put("Height", std::to_string(height));
     put("Left", std::to_string(std::max(left, 0)));
     put("Top", std::to_string(std::max(top, 0)));
-    put("Range", m_range);
+}
+
+void ChartModel::SavePlace(int width, int height, int left, int top) const {
+    SaveWindowPlace(m_settings, kHistorySection, width, height, left, top);
+    m_settings.SaveSetting(kSettingsApp, kHistorySection, "Range", m_range);
 }
 
 }  // namespace pelmora

@@ -28,8 +28,12 @@ struct HistoryPlace {
 // The kept place, no larger than the screen's free area of `room_width` by
 // `room_height` and pulled back so that it ends by `room_right` and
 // `room_bottom` (each toolkit's own idea of the area's last pixel).
-HistoryPlace KeptHistoryPlace(SettingsStore& settings, int room_width, int room_height, int room_right,
-                              int room_bottom);
+// Another window kept the same way names its own `section`.
+HistoryPlace KeptHistoryPlace(SettingsStore& settings, int room_width, int room_height, int room_right, int room_bottom,
+                              const char* section = kHistorySection);
+// Keeps a window's size and place in `section` for KeptHistoryPlace; a
+// place above or left of the screen is kept as 0.
+void SaveWindowPlace(SettingsStore& settings, const char* section, int width, int height, int left, int top);
 
 // A point of a grid area's outline: the epoch (at a zero crossing, between
 // two samples) and the watts.

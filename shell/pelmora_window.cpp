@@ -198,6 +198,19 @@ HistoryWindow& Pelmorafrm::open_history() {
     return *m_history_window;
 }
 
+void Pelmorafrm::show_site(const SiteWindowView& content) {
+    if (!m_site_window) m_site_window = std::make_unique<SiteWindow>(m_services.settings);
+    m_site_window->Open(content);
+}
+
+void Pelmorafrm::draw_site(const SiteWindowView& content) {
+    if (m_site_window && m_site_window->isVisible()) m_site_window->Draw(content);
+}
+
+void Pelmorafrm::close_site() {
+    if (m_site_window) m_site_window->close();
+}
+
 void Pelmorafrm::close_history() {
     if (m_history_window) m_history_window->close();
 }

@@ -31,6 +31,7 @@
 #include "app/window_view.h"
 #include "app/shell_services.h"
 #include "shell/history_window.h"
+#include "shell/site_window.h"
 #include "shell/desktop_page.h"
 #include "shell/publish_page.h"
 #include "shell/tray_icon.h"
@@ -119,6 +120,11 @@ public:
     void open_options(const OptionsContent& content) override;
     void show_history() override { (void)open_history(); }
     void close_history() override;
+    void show_site(const SiteWindowView& content) override;
+    void draw_site(const SiteWindowView& content) override;
+    void close_site() override;
+    // The Site window, once opened.
+    SiteWindow* site_window() const { return m_site_window.get(); }
     bool shown() const override { return isVisible() && !isMinimized(); }
     void hide() override { QWidget::hide(); }
     void minimize() override { showMinimized(); }
@@ -158,6 +164,7 @@ private:
     bool m_battery_row = false;
     std::string m_caption;  // as set, without the notes the controller adds
     std::unique_ptr<HistoryWindow> m_history_window;
+    std::unique_ptr<SiteWindow> m_site_window;
     std::map<std::string, QWidget*, std::less<>> m_controls;
     std::map<std::string, OleColor, std::less<>> m_back_colors;
     std::map<std::string, QPalette, std::less<>> m_design_palettes;

@@ -61,6 +61,7 @@ void EquipmentStage::take_fetched(std::int64_t now) {
 void EquipmentStage::take_answer(DocumentKind kind, const SideAnswer& answer, std::int64_t now) {
     if (answer.status == kNotFound) {
         m_schedule.Answered(kind, SideOutcome::Missing, now);
+        ++m_changes;
         return;
     }
     const std::optional<std::string> firmware =
@@ -68,13 +69,13 @@ void EquipmentStage::take_answer(DocumentKind kind, const SideAnswer& answer, st
     AbsurdNotes absurd;
     const bool good = !answer.body.empty() && TakeDocument(m_equipment, kind, answer.body, now, absurd);
     m_schedule.Answered(kind, good ? SideOutcome::Good : SideOutcome::Failed, now);
+    ++m_changes;
     // Absurd figures are told once a run for each document, however often they come.
     if (!absurd.empty() && m_told_absurd.insert(kind).second) {
         for (const std::string& line : absurd) m_log << "Pelmora: " << path_of(kind) << ": " << line << "\n";
     }
     m_log.flush();
     if (!good) return;
-    ++m_changes;
     if (kind == DocumentKind::Info && firmware && *firmware != m_equipment.gateway->firmware) {
         m_firmware_change = std::pair(*firmware, m_equipment.gateway->firmware);
         m_log << "Pelmora: the gateway's firmware changed from " << *firmware << " to " << m_equipment.gateway->firmware

@@ -46,19 +46,21 @@ public:
 
     const SiteEquipment& equipment() const { return m_equipment; }
     const SideSchedule& schedule() const { return m_schedule; }
-    // Grows each time a document changed what the equipment holds.
+    // Grows each time an answer came or the gateway changed.
     std::uint64_t changes() const { return m_changes; }
     // The firmware before and after, once, when /info tells a new one for the same gateway.
     std::optional<std::pair<std::string, std::string>> TakeFirmwareChange() {
         return std::exchange(m_firmware_change, std::nullopt);
     }
 
+    // What decides the documents' paces now.
+    SideSituation situation() const;
+
 private:
     void take_fetched(std::int64_t now);
     void take_answer(DocumentKind kind, const SideAnswer& answer, std::int64_t now);
     void ask(const std::string& address, std::int64_t now);
     std::string access_key() const;
-    SideSituation situation() const;
 
     GatewayRequest& m_reads;
     const WallClock& m_clock;

@@ -55,6 +55,10 @@ public:
     void Reset() { m_entries = {}; }
 
     const SideStatus& status(DocumentKind kind) const { return m_entries[index(kind)].status; }
+    // When `kind` is next due; nothing when it is never asked in `situation`.
+    std::optional<std::int64_t> DueAt(DocumentKind kind, const SideSituation& situation) const {
+        return due_at(kind, situation);
+    }
 
 private:
     struct Entry {

@@ -15,6 +15,8 @@
 #include "fakes.h"
 #include "fakes/fixed_wall_clock.h"
 #include "fakes/memory_settings_store.h"
+#include "posix/system_calendar.h"
+#include "zone_for_tests.h"
 #include "form/settings.h"
 #include "posix/file_secret_store.h"
 #include "read_fakes.h"
@@ -37,6 +39,10 @@ public:
     void open_options(const OptionsContent& content) override { options.push_back(content); }
     void show_history() override { ++histories; }
     void close_history() override { ++closed_histories; }
+    void show_site(const SiteWindowView& content) override { site = content; }
+    void draw_site(const SiteWindowView& content) override { drawn = content; }
+    void close_site() override { site.reset(); }
+    std::optional<SiteWindowView> site, drawn;
     bool shown() const override { return is_shown; }
     void hide() override { is_shown = false; }
     void minimize() override { ++minimized; }
@@ -202,6 +208,10 @@ TEST(WindowController, TheChargeOnTheBatteryRowAndInTheTray) {
     services.site = &site;
     services.tray = &c.tray;
     services.equipment = &equipment;
+    test::InZone utc("UTC0");
+    SystemCalendar calendar;
+    History history(c.files, calendar, c.clock, "/h");
+    services.history = &history;
     WindowController controller(services, StartInfo{"Pelmora", {"envoy.local"}},
                                 MainWindowParts{c.window, c.window, c.timer, c.timer, c.system, c.view});
     controller.Load();
@@ -210,6 +220,7 @@ TEST(WindowController, TheChargeOnTheBatteryRowAndInTheTray) {
     const std::string prefix = "site/fw-8.2.4286-battery-";
     side.answers["/ivp/ensemble/secctrl"] = {test::ReadFixture(prefix + "ensemble-secctrl.json"), 200};
     side.answers["/admin/lib/tariff"] = {test::ReadFixture(prefix + "tariff.json"), 200};
+    side.answers["/api/v1/production/inverters"] = {test::ReadFixture(prefix + "inverters.json"), 200};
     for (int i = 0; i < 8; ++i) controller.Timer1_Timer();
     EXPECT_EQ(c.view.rows, std::vector<bool>{true});
     EXPECT_TRUE(c.view.boxes.empty()) << "the row came with the Charge box shown";
@@ -217,6 +228,25 @@ TEST(WindowController, TheChargeOnTheBatteryRowAndInTheTray) {
     EXPECT_EQ(c.window.tooltip("Charge"), "Available 11.6 of 25.0 kWh\nReserve 20 %");
     EXPECT_EQ(c.window.text("Battery"), "");
     EXPECT_TRUE(c.tray.tooltip.ends_with("\nBattery 46 %")) << c.tray.tooltip;
+
+    // "Site..." shows the same, section by section, and the panels as tiles.
+    EXPECT_EQ(c.system.appended.back().text, "Site...");
+    c.system.send(WM_SYSCOMMAND, kSiteCommand);
+    ASSERT_TRUE(c.view.site);
+    const auto& sections = c.view.site->sections;
+    ASSERT_EQ(sections.size(), 5U);
+    EXPECT_EQ(sections[0].lines,
+              std::vector<std::string>{"Battery: 46 % (11.6 of 25.0 kWh), reserve 20 %, self-consumption"});
+    EXPECT_EQ(sections[2].lines, std::vector<std::string>{"Inverters: 35, 35 reporting, 7,010 W"});
+    ASSERT_EQ(c.view.site->panels.size(), 35U);
+    const PanelTile& first = c.view.site->panels[0];
+    EXPECT_EQ(first.serial + " " + first.watts + " " + first.largest + " " + first.reported,
+              "202330057549 184 W largest 335 W 17:54");
+    EXPECT_NEAR(first.fraction, 184.0 / 335.0, 1e-9);
+    EXPECT_TRUE(sections[4].lines[1].starts_with("/ivp/ensemble/inventory: no good answer (1 time in a row); next at "))
+        << sections[4].lines[1];
+    EXPECT_TRUE(sections[4].lines[2].starts_with("/ivp/ensemble/secctrl: read at 00:00:00; next at 00:01:00"))
+        << sections[4].lines[2];
 }
 
 }  // namespace

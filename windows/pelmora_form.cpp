@@ -260,6 +260,20 @@ HistoryWindow& Pelmorafrm::open_history() {
     return *m_history_window;
 }
 
+void Pelmorafrm::show_site(const SiteWindowView& content) {
+    if (!m_site_window) m_site_window = std::make_unique<SiteWindow>(m_services.settings);
+    m_site_window->Open(content);
+}
+
+void Pelmorafrm::draw_site(const SiteWindowView& content) {
+    if (m_site_window && IsWindowVisible(reinterpret_cast<HWND>(m_site_window->handle()))) m_site_window->Draw(content);
+}
+
+void Pelmorafrm::close_site() {
+    if (m_site_window && IsWindowVisible(reinterpret_cast<HWND>(m_site_window->handle())))
+        SendMessageW(reinterpret_cast<HWND>(m_site_window->handle()), WM_CLOSE, 0, 0);
+}
+
 void Pelmorafrm::close_history() {
     if (m_history_window && IsWindowVisible(reinterpret_cast<HWND>(m_history_window->handle())))
         SendMessageW(reinterpret_cast<HWND>(m_history_window->handle()), WM_CLOSE, 0, 0);

@@ -25,6 +25,7 @@
 #include "win32/win32_calendar.h"
 #include "win32/win32_window_system.h"
 #include "windows/history_window.h"
+#include "windows/site_window.h"
 
 namespace pelmora {
 
@@ -97,6 +98,11 @@ public:
     void open_options(const OptionsContent& content) override;
     void show_history() override { (void)open_history(); }
     void close_history() override;
+    void show_site(const SiteWindowView& content) override;
+    void draw_site(const SiteWindowView& content) override;
+    void close_site() override;
+    // The Site window, once opened.
+    SiteWindow* site_window() const { return m_site_window.get(); }
     bool shown() const override;
     void hide() override;
     void minimize() override;
@@ -133,6 +139,7 @@ private:
     bool m_site_row = false;  // the battery row shows
     Win32Calendar m_calendar;
     std::unique_ptr<HistoryWindow> m_history_window;
+    std::unique_ptr<SiteWindow> m_site_window;
     std::vector<std::function<void()>> m_deferred;
     std::string m_caption;
     bool m_timer_on = false;
