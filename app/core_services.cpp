@@ -26,8 +26,9 @@ CoreServices::CoreServices(PlatformServices platform)
       m_counters(m_platform.program == kConsumptionExecutable, m_platform.log, {&m_measured}, &m_platform.files,
                  m_platform.counters_folder),
       m_site(m_request, m_platform.clock, {&m_counters}),
-      m_equipment(m_request, m_platform.clock, m_platform.log),
-      m_alerts(m_platform.clock, m_platform.notifier) {
+      m_alerts(m_platform.clock, m_platform.notifier),
+      // The documents beside the readings go with each read to the site and the alerts.
+      m_equipment(m_request, m_platform.clock, m_platform.log, {&m_site, &m_alerts}) {
     // The token is looked up while the window opens.
     m_keeper.StartLookup();
     m_publisher.set_device_keeper([this](const std::string& id) {

@@ -75,7 +75,7 @@ public:
     EquipmentStage& equipment() { return m_equipment; }
     AlertWatch& alerts() { return m_alerts; }
     // Where the window hands each finished read.
-    std::vector<FinishedReadSink*> finished_reads() { return {&m_site, &m_equipment, &m_alerts}; }
+    std::vector<FinishedReadSink*> finished_reads() { return {&m_equipment}; }
 
     // Starts publishing when [Mqtt] switches it on, for the gateway at
     // `address`; a setting that cannot work is told to the log.
@@ -100,9 +100,9 @@ private:
     CounterStage m_counters;
     SiteStage m_site;
     ThreadedSideDocument m_meter_list;
+    AlertWatch m_alerts;
     EquipmentStage m_equipment;
     ThreadedSideDocument m_documents;
-    AlertWatch m_alerts;
 };
 
 }  // namespace pelmora

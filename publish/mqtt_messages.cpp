@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "publish/json_text.h"
+#include "readings/number_text.h"
 #include "records/utc_text.h"
 
 namespace pelmora {
@@ -34,6 +35,12 @@ std::string counter_template(std::string_view name) {
 std::string kept_template(const std::string& key) {
     const std::string path = "value_json." + key;
     return "{{ " + path + " if " + path + " is defined else states(entity_id) }}";
+}
+
+// A figure of the battery object, or the sensor's own state while a read has none.
+std::string battery_template(const std::string& key) {
+    return "{{ value_json.battery." + key + " if value_json.battery is defined and value_json.battery." + key +
+           " is defined else states(entity_id) }}";
 }
 
 // The sensors of phase `i` (0 to 2).
@@ -79,7 +86,7 @@ int read_phases(const FinishedRead& read) {
 
 DeviceTopics TopicsFor(const std::string& prefix, const std::string& device) {
     const std::string base = prefix + "/" + device + "/";
-    return {base + "state", base + "error", base + "availability"};
+    return {base + "state", base + "error", base + "availability", base + "inverters", base + "gateway"};
 }
 
 std::string StatePayload(const FinishedRead& read, std::optional<int> sent_phases) {
@@ -130,24 +137,76 @@ std::string StatePayload(const FinishedRead& read, std::optional<int> sent_phase
         }
         out += "}";
     }
+    if (read.equipment) out += EquipmentFields(*read.equipment);
     out += "}";
     return out;
+}
+
+std::string EquipmentFields(const SiteEquipment& equipment) {
+    std::string out;
+    if (const std::optional<BatteryState> battery = BatteryOf(equipment); battery && battery->charge) {
+        out += ",\"battery\":{\"soc\":" + std::to_string(*battery->charge);
+        if (battery->available_wh) out += ",\"available_kwh\":" + FormatTenths(*battery->available_wh / 1000.0);
+        if (battery->capacity_wh > 0) out += ",\"capacity_kwh\":" + FormatTenths(battery->capacity_wh / 1000.0);
+        if (battery->reserve) out += ",\"reserve\":" + JsonNumber(*battery->reserve);
+        if (!battery->mode.empty()) out += ",\"mode\":" + JsonString(battery->mode);
+        out += "}";
+    }
+    if (const std::optional<bool> grid = GridConnected(equipment))
+        out += *grid ? ",\"grid_connected\":true" : ",\"grid_connected\":false";
+    return out;
+}
+
+std::string InvertersPayload(const std::vector<Inverter>& inverters) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < inverters.size(); ++i) {
+        const Inverter& inverter = inverters[i];
+        out += (i == 0 ? "{\"serial\":" : ",{\"serial\":") + JsonString(inverter.serial) +
+               ",\"watts\":" + JsonNumber(inverter.watts) + ",\"max_watts\":" + JsonNumber(inverter.max_watts) +
+               ",\"reported\":" + JsonString(IsoUtc(inverter.reported)) + "}";
+    }
+    return out + "]";
+}
+
+std::string GatewayPayload(const GatewayInfo& gateway) {
+    return "{\"serial\":" + JsonString(gateway.serial) + ",\"part\":" + JsonString(gateway.part) +
+           ",\"firmware\":" + JsonString(gateway.firmware) + "}";
 }
 
 std::string ErrorPayload(const std::string& text) { return "{\"error\":" + JsonString(text) + "}"; }
 
 int PublishedPhases(const FinishedRead& read) { return read_phases(read); }
 
+EquipmentSensors EquipmentSensorsOf(const SiteEquipment& equipment) {
+    EquipmentSensors sensors;
+    const std::optional<BatteryState> battery = BatteryOf(equipment);
+    sensors.charge = battery && battery->charge;
+    sensors.grid = GridConnected(equipment).has_value();
+    if (equipment.gateway) {
+        sensors.firmware = equipment.gateway->firmware;
+        sensors.serial = equipment.gateway->serial;
+    }
+    return sensors;
+}
+
 std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
                                           const std::string& address, bool remove, bool battery,
-                                          const CounterSet& counters, int phases) {
+                                          const CounterSet& counters, int phases, const EquipmentSensors& equipment) {
     const DeviceTopics topics = TopicsFor(settings.prefix, device);
     const std::string node = "pelmora_" + device;
-    const std::string device_block =
-        "{\"identifiers\":[" + JsonString(node) + "],\"name\":" + JsonString("Solar gateway " + address) +
-        ",\"model\":\"Solar gateway meters read by Pelmora\",\"manufacturer\":\"Pelmora\"}";
+    std::string device_block = "{\"identifiers\":[" + JsonString(node) +
+                               "],\"name\":" + JsonString("Solar gateway " + address) +
+                               ",\"model\":\"Solar gateway meters read by Pelmora\",\"manufacturer\":\"Pelmora\"";
+    if (!equipment.firmware.empty()) device_block += ",\"sw_version\":" + JsonString(equipment.firmware);
+    if (!equipment.serial.empty()) device_block += ",\"serial_number\":" + JsonString(equipment.serial);
+    device_block += "}";
     std::vector<BusMessage> messages;
     std::vector<Figure> list = figures(battery, counters, remove ? 3 : phases);
+    if (equipment.charge) {
+        list.push_back({"battery_charge", "Battery charge", battery_template("soc"), "%", "battery", "measurement", 0});
+        list.push_back({"battery_available", "Battery available energy", battery_template("available_kwh"), "kWh",
+                        "energy_storage", "measurement", 1});
+    }
     const std::size_t shown = list.size();
     // The phases the site lacks are taken away, should they have been sent before.
     for (int i = remove ? 3 : phases; i < 3; ++i) {
@@ -170,6 +229,21 @@ std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const st
             p += ",\"suggested_display_precision\":" + std::to_string(f.precision);
             p += ",\"availability_topic\":" + JsonString(topics.availability);
             p += ",\"device\":" + device_block + "}";
+        }
+        messages.push_back(std::move(m));
+    }
+    if (equipment.grid) {
+        BusMessage m;
+        m.topic = settings.discovery_prefix + "/binary_sensor/" + node + "/grid_connected/config";
+        m.retain = true;
+        if (!remove) {
+            m.payload = "{\"unique_id\":" + JsonString(node + "_grid_connected") + ",\"name\":\"Grid connected\"" +
+                        ",\"state_topic\":" + JsonString(topics.state) + ",\"value_template\":" +
+                        JsonString(
+                            "{{ ('ON' if value_json.grid_connected else 'OFF') if value_json.grid_connected "
+                            "is defined else states(entity_id) | upper }}") +
+                        ",\"device_class\":\"power\",\"availability_topic\":" + JsonString(topics.availability) +
+                        ",\"device\":" + device_block + "}";
         }
         messages.push_back(std::move(m));
     }

@@ -17,6 +17,8 @@ struct DeviceTopics {
     std::string state;
     std::string error;
     std::string availability;
+    std::string inverters;
+    std::string gateway;
 };
 DeviceTopics TopicsFor(const std::string& prefix, const std::string& device);
 
@@ -37,8 +39,31 @@ std::string StatePayload(const FinishedRead& read, std::optional<int> phases = s
 // How many phases a read sends and has sensors for: as many as its meters
 // have on a site with more than production and consumption meters, else 3.
 int PublishedPhases(const FinishedRead& read);
+// What the gateway's documents add to the state message, each where the
+// site has it: ,"battery":{"soc":46,"available_kwh":11.6,"capacity_kwh":25.0,
+// "reserve":20,"mode":"self-consumption"} and ,"grid_connected":true.
+std::string EquipmentFields(const SiteEquipment& equipment);
+// The retained <prefix>/<device>/inverters message: [{"serial":"...",
+// "watts":184,"max_watts":335,"reported":"2024-08-06T17:54:11Z"}, ...].
+std::string InvertersPayload(const std::vector<Inverter>& inverters);
+// The retained <prefix>/<device>/gateway message: {"serial":...,"part":...,"firmware":...}.
+std::string GatewayPayload(const GatewayInfo& gateway);
 // {"error": "<text>"} for a failed request.
 std::string ErrorPayload(const std::string& text);
+
+// What the gateway's documents add to the discovery: the batteries' charge
+// and available energy, the grid switch as a binary sensor, and the
+// gateway's firmware and serial on the device.
+struct EquipmentSensors {
+    bool charge = false;
+    bool grid = false;
+    std::string firmware;
+    std::string serial;
+
+    bool operator==(const EquipmentSensors&) const = default;
+};
+// The sensors `equipment` calls for.
+EquipmentSensors EquipmentSensorsOf(const SiteEquipment& equipment);
 
 // The retained Home Assistant config of every figure (production,
 // consumption, grid, and per phase solar, grid, amps and volts) under
@@ -48,8 +73,10 @@ std::string ErrorPayload(const std::string& text);
 // one energy sensor (kWh, total_increasing, as the Energy dashboard takes
 // them) for each counter in `counters`. Only the first `phases` phases have
 // sensors; the configs of the others are sent empty, which takes them away.
+// The sensors of `equipment` come last, where it has them.
 std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
                                           const std::string& address, bool remove = false, bool battery = false,
-                                          const CounterSet& counters = {}, int phases = 3);
+                                          const CounterSet& counters = {}, int phases = 3,
+                                          const EquipmentSensors& equipment = {});
 
 }  // namespace pelmora

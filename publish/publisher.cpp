@@ -17,7 +17,8 @@ BusOptions Publisher::options() const {
     o.will = {topics.availability, "offline", true};
     o.on_connect.push_back({topics.availability, "online", true});
     if (m_settings.discovery) {
-        for (BusMessage& m : DiscoveryMessages(m_settings, m_device, m_address, false, m_battery, m_counters, m_phases))
+        for (BusMessage& m :
+             DiscoveryMessages(m_settings, m_device, m_address, false, m_battery, m_counters, m_phases, m_equipment))
             o.on_connect.push_back(std::move(m));
     }
     return o;
@@ -29,6 +30,7 @@ void Publisher::Configure(const MqttSettings& settings, const std::string& passw
     const std::string old_address = m_address;
     const bool old_battery = m_battery;
     const CounterSet old_counters = m_counters;
+    const EquipmentSensors old_equipment = m_equipment;
     m_settings = settings;
     m_password = password;
     m_address = address;
@@ -37,6 +39,9 @@ void Publisher::Configure(const MqttSettings& settings, const std::string& passw
         m_battery = false;
         m_counters = {};
         m_phases = 3;
+        m_equipment = {};
+        m_inverters_sent.clear();
+        m_gateway_sent.clear();
     }
     if (m_running) {
         std::vector<BusMessage> last;
@@ -44,7 +49,7 @@ void Publisher::Configure(const MqttSettings& settings, const std::string& passw
                                   old.discovery_prefix == settings.discovery_prefix;
         // Every config sent for the old device goes, its energy sensors included.
         if (old.discovery && !same_sensors)
-            last = DiscoveryMessages(old, old_device, old_address, true, old_battery, old_counters);
+            last = DiscoveryMessages(old, old_device, old_address, true, old_battery, old_counters, 3, old_equipment);
         // The old device's availability is taken away with it, not left retained.
         const bool same_device = old_device == m_device && old.prefix == settings.prefix;
         last.push_back({TopicsFor(old.prefix, old_device).availability, same_device ? "offline" : "", true});
@@ -93,15 +98,19 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
             more = more || (read.counters[c] && !m_counters[c]);
             m_counters[c] = m_counters[c] || read.counters[c].has_value();
         }
+        more = more_equipment(read) || more;
+        std::vector<BusMessage> documents = changed_documents(read);
         if (more && m_settings.discovery) {
             // Same device, same sensors and more: no offline in between, and
             // the read that brought them goes out once their configs are in.
             m_bus.Stop({});
             BusOptions o = options();
+            for (BusMessage& m : documents) o.on_connect.push_back(std::move(m));
             o.on_connect.push_back({TopicsFor(m_settings.prefix, m_device).state, StatePayload(read, m_phases), false});
             m_bus.Start(o);
             return;
         }
+        for (BusMessage& m : documents) m_bus.Publish(std::move(m));
     }
     const DeviceTopics topics = TopicsFor(m_settings.prefix, m_device);
     if (read.request_failed) {
@@ -109,6 +118,35 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
     } else if (due(m_last_state)) {
         m_bus.Publish({topics.state, StatePayload(read, m_phases), false});
     }
+}
+
+bool Publisher::more_equipment(const FinishedRead& read) {
+    if (!read.equipment) return false;
+    const EquipmentSensors seen = EquipmentSensorsOf(*read.equipment);
+    // Sensors once discovered stay; a firmware or serial told anew goes on the device.
+    EquipmentSensors next = m_equipment;
+    next.charge = next.charge || seen.charge;
+    next.grid = next.grid || seen.grid;
+    if (!seen.firmware.empty()) next.firmware = seen.firmware;
+    if (!seen.serial.empty()) next.serial = seen.serial;
+    if (next == m_equipment) return false;
+    m_equipment = next;
+    return true;
+}
+
+std::vector<BusMessage> Publisher::changed_documents(const FinishedRead& read) {
+    std::vector<BusMessage> messages;
+    if (!read.equipment) return messages;
+    const DeviceTopics topics = TopicsFor(m_settings.prefix, m_device);
+    const auto changed = [&](const std::string& topic, std::string payload, std::string& sent) {
+        if (payload == sent) return;
+        sent = payload;
+        messages.push_back({topic, std::move(payload), true});
+    };
+    if (read.equipment->inverters)
+        changed(topics.inverters, InvertersPayload(*read.equipment->inverters), m_inverters_sent);
+    if (read.equipment->gateway) changed(topics.gateway, GatewayPayload(*read.equipment->gateway), m_gateway_sent);
+    return messages;
 }
 
 void Publisher::Close() {

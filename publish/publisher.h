@@ -25,6 +25,10 @@ namespace pelmora {
 // energy sensor from the first read that has it; such a read reconnects once
 // to send the new configs, without an offline in between, and sends its
 // state after them. Only the phases the site's meters have get sensors.
+// The gateway's documents beside the readings add their sensors the same
+// way (the batteries' charge, the grid switch, the firmware on the device);
+// the inverter list and the gateway's facts go out retained under
+// <prefix>/<device>/inverters and /gateway each time they change.
 // The device id is fixed at the first read that succeeded (given to the
 // keeper to store), so that a later address keeps the device and its
 // entities; only the device's name follows the address. With an interval
@@ -52,6 +56,10 @@ private:
     BusOptions options() const;
     // Whether a message that the interval paces may go out now.
     bool due(std::optional<std::int64_t>& last);
+    // Whether the read's documents call for sensors not yet discovered.
+    bool more_equipment(const FinishedRead& read);
+    // The inverter list and gateway facts, retained, where they changed since last sent.
+    std::vector<BusMessage> changed_documents(const FinishedRead& read);
 
     MessageBus& m_bus;
     const WallClock* m_clock;
@@ -64,8 +72,11 @@ private:
     std::string m_address;
     std::string m_device;
     bool m_running = false;
-    bool m_battery = false;   // the device's site has a battery: its sensors are discovered too
-    CounterSet m_counters{};  // the counters the device's reads have had
+    bool m_battery = false;        // the device's site has a battery: its sensors are discovered too
+    CounterSet m_counters{};       // the counters the device's reads have had
+    EquipmentSensors m_equipment;  // what the device's documents have called for
+    std::string m_inverters_sent;  // the last retained inverter list and gateway facts
+    std::string m_gateway_sent;
 };
 
 }  // namespace pelmora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -9,6 +10,7 @@
 
 #include "phases/shown_figures.h"
 #include "site/meter_counters.h"
+#include "site/site_equipment.h"
 #include "site/site_reading.h"
 
 namespace pelmora {
@@ -33,6 +35,9 @@ struct FinishedRead {
     // was held back at this read.
     CounterValues counters{};
     bool consumed_derived = false;  // consumed is produced + imported - exported
+    // What the gateway's documents beside the readings said by the time of
+    // this read; none where they are not read.
+    std::shared_ptr<const SiteEquipment> equipment;
 };
 
 // The largest power a read may carry, in watts either way; anything beyond

@@ -27,6 +27,14 @@ void EquipmentStage::OnFinishedRead(const FinishedRead& read) {
     }
     take_fetched(now);
     if (!read.request_failed && !read.document.empty()) ask(read.address, now);
+    if (m_next.empty()) return;
+    if (m_snapshot_changes != m_changes) {
+        m_snapshot = std::make_shared<const SiteEquipment>(m_equipment);
+        m_snapshot_changes = m_changes;
+    }
+    FinishedRead out = read;
+    out.equipment = m_snapshot;
+    for (FinishedReadSink* sink : m_next) sink->OnFinishedRead(out);
 }
 
 std::string EquipmentStage::access_key() const { return m_address + '\n' + std::to_string(m_access.value_or(0)); }

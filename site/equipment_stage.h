@@ -31,8 +31,10 @@ class EquipmentStage : public FinishedReadSink {
 public:
     // Figures left out as absurd (once a run for each document) and a
     // firmware change are told to `log`, a line each.
-    EquipmentStage(GatewayRequest& reads, const WallClock& clock, std::ostream& log)
-        : m_reads(reads), m_clock(clock), m_log(log) {}
+    // Each read then goes on to `next` with the equipment as it stands.
+    EquipmentStage(GatewayRequest& reads, const WallClock& clock, std::ostream& log,
+                   std::vector<FinishedReadSink*> next = {})
+        : m_reads(reads), m_clock(clock), m_log(log), m_next(std::move(next)) {}
 
     void set_access_generation(std::function<std::uint64_t()> generation) { m_generation = std::move(generation); }
     // Fetches through `fetch`, each time with a request `make` gives (none:
@@ -65,6 +67,9 @@ private:
     GatewayRequest& m_reads;
     const WallClock& m_clock;
     std::ostream& m_log;
+    std::vector<FinishedReadSink*> m_next;
+    std::shared_ptr<const SiteEquipment> m_snapshot;  // the equipment of m_snapshot_changes
+    std::uint64_t m_snapshot_changes = ~std::uint64_t{0};
     std::function<std::uint64_t()> m_generation;
     SideDocument* m_fetch = nullptr;
     std::function<std::unique_ptr<GatewayRequest>()> m_make_request;

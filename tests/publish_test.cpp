@@ -3,6 +3,9 @@
 // publisher hands the bus when.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
+
 #include <simdjson.h>
 #include <sys/stat.h>
 
@@ -22,6 +25,8 @@
 #include "publish/mqtt_messages.h"
 #include "publish/publish_page_model.h"
 #include "publish/publisher.h"
+#include "site/document_kind.h"
+#include "site/site_equipment.h"
 #include "read_fakes.h"
 #include "readings/pelmora_read.h"
 #include "site/site_meters.h"
@@ -419,6 +424,49 @@ TEST_F(PublisherTest, ABatterySiteAddsItsFiguresAndSensors) {
         << "two phases sent, not three";
     EXPECT_EQ(configs[18], (BusMessage{"pelmora/envoy_local/state", StatePayload(read), false}))
         << "the read that brought the sensors goes out after their configs";
+}
+
+// The gateway's documents beside the readings: the battery object and the
+// grid switch in the state, the inverters and the gateway retained, their
+// sensors discovered once, with the firmware and serial on the device.
+TEST_F(PublisherTest, TheDocumentsBesideTheReadings) {
+    auto equipment = std::make_shared<SiteEquipment>();
+    AbsurdNotes absurd;
+    for (const char* name :
+         {"ensemble-inventory.json", "ensemble-secctrl.json", "inverters.json", "info.xml", "tariff.json"}) {
+        const std::string text = test::ReadFixture(std::string("site/fw-8.2.4286-battery-") + name);
+        ASSERT_TRUE(TakeDocument(*equipment, KindOfDocument(text), text, 1'800'000'000, absurd)) << name;
+    }
+    FinishedRead read = read_of(test::ReadFixture("readings.json"));
+    const std::string plain = StatePayload(read);
+    read.equipment = equipment;
+    EXPECT_EQ(StatePayload(read), plain.substr(0, plain.size() - 1) +
+                                      R"(,"battery":{"soc":46,"available_kwh":11.6,"capacity_kwh":25.0,)"
+                                      R"("reserve":20,"mode":"self-consumption"},"grid_connected":true})");
+
+    publisher.Configure(settings, "", read.address);
+    publisher.OnFinishedRead(read);
+    publisher.OnFinishedRead(read);
+    ASSERT_EQ(bus.started.size(), 2u) << "one reconnect for the new sensors";
+    std::map<std::string, BusMessage> sent;
+    for (const BusMessage& m : bus.started.back().on_connect) sent[m.topic] = m;
+    const BusMessage& inverters = sent.at("pelmora/envoy_local/inverters");
+    EXPECT_TRUE(inverters.retain);
+    EXPECT_TRUE(inverters.payload.starts_with(
+        R"([{"serial":"202330057549","watts":184,"max_watts":335,"reported":"2024-08-06T17:54:11Z"},)"))
+        << inverters.payload;
+    EXPECT_EQ(sent.at("pelmora/envoy_local/gateway").payload,
+              R"({"serial":"123456789012","part":"800-00664-r05","firmware":"D8.2.4286"})");
+    const std::string charge = sent.at("homeassistant/sensor/pelmora_envoy_local/battery_charge/config").payload;
+    EXPECT_NE(charge.find(R"("unit_of_measurement":"%","device_class":"battery")"), std::string::npos) << charge;
+    EXPECT_NE(charge.find(R"("sw_version":"D8.2.4286","serial_number":"123456789012")"), std::string::npos);
+    EXPECT_NE(sent.at("homeassistant/sensor/pelmora_envoy_local/battery_available/config")
+                  .payload.find(R"("device_class":"energy_storage")"),
+              std::string::npos);
+    EXPECT_NE(sent.at("homeassistant/binary_sensor/pelmora_envoy_local/grid_connected/config")
+                  .payload.find(R"("device_class":"power")"),
+              std::string::npos);
+    EXPECT_EQ(bus.published.size(), 1u) << "the second read's state only: the documents had not changed";
 }
 
 // A battery that shows in every other read changes neither the phases sent
