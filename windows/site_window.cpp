@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "history/chart_model.h"
 #include "win32/object_procedure.h"
 #include "win32/utf16.h"
@@ -42,8 +44,8 @@ SiteWindow::SiteWindow(SettingsStore& settings) : m_settings(settings) {
     const int left = place.left && place.top ? *place.left : CW_USEDEFAULT;
     const int top = place.left && place.top ? *place.top : CW_USEDEFAULT;
     m_window =
-        reinterpret_cast<Hwnd>(CreateWindowExW(0, kSiteClass, Utf16(kTitle).c_str(), WS_OVERLAPPEDWINDOW, left, top,
-                                               place.width, place.height, nullptr, nullptr, instance, this));
+        reinterpret_cast<Hwnd>(CreateWindowExW(0, kSiteClass, Utf16(kTitle).c_str(), WS_OVERLAPPEDWINDOW | WS_VSCROLL,
+                                               left, top, place.width, place.height, nullptr, nullptr, instance, this));
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -71,14 +73,14 @@ void SiteWindow::Draw(const SiteWindowView& content) {
     InvalidateRect(reinterpret_cast<HWND>(m_window), nullptr, TRUE);
 }
 
-void SiteWindow::paint(std::uintptr_t context, int width) const {
+int SiteWindow::paint(std::uintptr_t context, int width, int top) const {
     HDC dc = reinterpret_cast<HDC>(context);
     SetBkMode(dc, TRANSPARENT);
     TEXTMETRICW metrics{};
     SelectObject(dc, reinterpret_cast<HFONT>(m_font));
     GetTextMetricsW(dc, &metrics);
     const int line = metrics.tmHeight + metrics.tmExternalLeading;
-    int y = kMargin;
+    int y = top + kMargin;
     for (const SiteWindowView::Section& section : m_content.sections) {
         SelectObject(dc, reinterpret_cast<HFONT>(m_bold));
         text_at(dc, kMargin, y, section.title);
@@ -96,6 +98,22 @@ void SiteWindow::paint(std::uintptr_t context, int width) const {
         }
         y += line;
     }
+    return y + kMargin - top;
+}
+
+void SiteWindow::scroll_to(int offset) {
+    HWND window = reinterpret_cast<HWND>(m_window);
+    RECT client{};
+    GetClientRect(window, &client);
+    m_offset = std::clamp(offset, 0, std::max(0, m_content_height - static_cast<int>(client.bottom)));
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMax = std::max(0, m_content_height - 1);
+    info.nPage = static_cast<UINT>(client.bottom);
+    info.nPos = m_offset;
+    SetScrollInfo(window, SB_VERT, &info, TRUE);
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 void SiteWindow::paint_tiles(std::uintptr_t context, int width, int top) const {
@@ -157,15 +175,42 @@ std::intptr_t SiteWindow::Message(unsigned message, std::uintptr_t wparam, std::
             HDC dc = BeginPaint(window, &ps);
             RECT client{};
             GetClientRect(window, &client);
-            paint(reinterpret_cast<std::uintptr_t>(dc), client.right);
+            const int height = paint(reinterpret_cast<std::uintptr_t>(dc), client.right, -m_offset);
             EndPaint(window, &ps);
+            // Tiles that wrap anew change the content's height: the scroll bar follows it.
+            if (height != m_content_height) {
+                m_content_height = height;
+                scroll_to(m_offset);
+            }
             return 0;
         }
-        case WM_SIZE: InvalidateRect(window, nullptr, TRUE); return 0;
+        case WM_SIZE: scroll_to(m_offset); return 0;
+        case WM_VSCROLL: {
+            RECT client{};
+            GetClientRect(window, &client);
+            const int page = std::max(1, static_cast<int>(client.bottom) - 20);
+            switch (LOWORD(wparam)) {
+                case SB_LINEUP: scroll_to(m_offset - 20); break;
+                case SB_LINEDOWN: scroll_to(m_offset + 20); break;
+                case SB_PAGEUP: scroll_to(m_offset - page); break;
+                case SB_PAGEDOWN: scroll_to(m_offset + page); break;
+                case SB_THUMBTRACK:
+                case SB_THUMBPOSITION: scroll_to(HIWORD(wparam)); break;
+                default: break;
+            }
+            return 0;
+        }
+        case WM_MOUSEWHEEL: scroll_to(m_offset - GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA * 60); return 0;
         case WM_KEYDOWN:
-            if (wparam == VK_ESCAPE) {
-                close();
-                return 0;
+            switch (wparam) {
+                case VK_ESCAPE: close(); return 0;
+                case VK_PRIOR: SendMessageW(window, WM_VSCROLL, SB_PAGEUP, 0); return 0;
+                case VK_NEXT: SendMessageW(window, WM_VSCROLL, SB_PAGEDOWN, 0); return 0;
+                case VK_UP: SendMessageW(window, WM_VSCROLL, SB_LINEUP, 0); return 0;
+                case VK_DOWN: SendMessageW(window, WM_VSCROLL, SB_LINEDOWN, 0); return 0;
+                case VK_HOME: scroll_to(0); return 0;
+                case VK_END: scroll_to(m_content_height); return 0;
+                default: break;
             }
             break;
         case WM_CLOSE: close(); return 0;

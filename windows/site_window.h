@@ -29,7 +29,10 @@ public:
     std::intptr_t Message(unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
 
 private:
-    void paint(std::uintptr_t dc, int width) const;
+    // Paints from `top` (negative once scrolled); gives the content's height.
+    int paint(std::uintptr_t dc, int width, int top) const;
+    // Scrolls to `offset` pixels from the top, within the content.
+    void scroll_to(int offset);
     void paint_tiles(std::uintptr_t dc, int width, int top) const;
     void close();
 
@@ -38,6 +41,8 @@ private:
     Hwnd m_window = 0;
     std::uintptr_t m_font = 0;
     std::uintptr_t m_bold = 0;
+    int m_offset = 0;          // pixels scrolled from the top
+    int m_content_height = 0;  // as the last painting found it
 };
 
 }  // namespace pelmora
