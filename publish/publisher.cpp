@@ -110,7 +110,7 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
             m_bus.Start(o);
             return;
         }
-        for (BusMessage& m : documents) m_bus.Publish(std::move(m));
+        for (const BusMessage& m : documents) m_bus.Publish(m);
     }
     const DeviceTopics topics = TopicsFor(m_settings.prefix, m_device);
     if (read.request_failed) {

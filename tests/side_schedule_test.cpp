@@ -48,7 +48,7 @@ TEST(SideSchedule, EachDocumentAtItsOwnPace) {
     EXPECT_EQ(ask_all(schedule, kStart + 360, battery),
               (std::vector<K>{K::Production, K::Inventory, K::Aggregate, K::Power}));
     // Without either, the battery documents wait six hours; the longest due goes first.
-    EXPECT_EQ(ask_all(schedule, kStart + 6 * 3600 + 360, plain),
+    EXPECT_EQ(ask_all(schedule, kStart + SideSchedule::kRarely + 360, plain),
               (std::vector<K>{K::Inverters, K::Info, K::Tariff, K::Inventory, K::Aggregate, K::Power}));
 }
 
@@ -70,8 +70,8 @@ TEST(SideSchedule, FailuresBackOffOneDocumentAlone) {
     schedule.Asked(DocumentKind::Info);
     schedule.Answered(DocumentKind::Info, SideOutcome::Missing, now);
     EXPECT_EQ(schedule.status(DocumentKind::Info).last, SideOutcome::Missing);
-    EXPECT_NE(schedule.Next(now + 6 * 3600 - 1, {}), DocumentKind::Info);
-    const std::vector<DocumentKind> later = ask_all(schedule, now + 6 * 3600, {});
+    EXPECT_NE(schedule.Next(now + SideSchedule::kRarely - 1, {}), DocumentKind::Info);
+    const std::vector<DocumentKind> later = ask_all(schedule, now + SideSchedule::kRarely, {});
     EXPECT_NE(std::find(later.begin(), later.end(), DocumentKind::Info), later.end());
     // A clock set back makes what was read due again.
     EXPECT_FALSE(ask_all(schedule, kStart - 100, {}).empty());
@@ -119,7 +119,7 @@ TEST(EquipmentStage, ReadsTheSiteOneDocumentPerReadAndTellsAFirmwareChange) {
     EXPECT_EQ(GridConnected(rig.stage.equipment()), true);
     EXPECT_EQ(rig.log.str(), "");
     // A failed read asks nothing new.
-    rig.clock.set(kStart + 6 * 3600);
+    rig.clock.set(kStart + SideSchedule::kRarely);
     rig.read("10.0.0.5", false);
     EXPECT_EQ(rig.side.asked.size(), 6U);
     rig.side.answers["/info"].body = std::string(rig.side.answers["/info"].body)

@@ -84,7 +84,8 @@ std::string SimulatedInverters(const SimulatedInstallation& installation, std::i
         const bool silent = i >= reporting;
         const long watts = silent ? 0 : std::lround(each * (0.94 + 0.012 * (i % 10)));
         out << (i ? "," : "") << "\n    {\n        \"serialNumber\": \"2023300575" << 10 + i
-            << "\",\n        \"lastReportDate\": " << (silent ? now - 3 * 3600 : now - 60 - 17 * i)
+            << "\",\n        \"lastReportDate\": "
+            << (silent ? now - std::int64_t{3} * 3600 : now - 60 - std::int64_t{17} * i)
             << ",\n        \"devType\": 1,\n        \"lastReportWatts\": " << watts
             << ",\n        \"maxReportWatts\": " << 330 + (i * 7) % 25 << "\n    }";
     }
