@@ -23,7 +23,7 @@ std::string OlderLine(const OlderBatteries& older);
 std::string GridLine(bool connected);
 // "Inverters: 35, 35 reporting, 7,010 W"
 std::string InvertersLine(const InverterSummary& summary);
-// "Gateway: serial 123456789012, part 800-00664-r05, firmware D8.2.4286"
+// "Gateway: serial S, part P, firmware F", with /info's serial, part number and firmware
 std::string GatewayLine(const GatewayInfo& gateway);
 // All of the above that apply, in that order.
 std::string EquipmentText(const SiteEquipment& equipment);

@@ -19,8 +19,13 @@ constexpr std::int64_t kNow = 1'800'000'000;
 struct SiteRow {
     const char* name;
     std::vector<const char*> documents;  // in tests/fixtures/site
-    const char* text;                    // the inspector's lines for them
+    std::string text;                    // the inspector's lines for them
 };
+
+// The inspector's line for a gateway of that serial, part number and firmware.
+std::string gateway_line(const std::string& serial, const std::string& part_number, const std::string& firmware) {
+    return "Gateway: serial " + serial + ", part " + part_number + ", firmware " + firmware + "\n";
+}
 class EquipmentSiteTest : public ::testing::TestWithParam<SiteRow> {};
 
 TEST_P(EquipmentSiteTest, EachCaptureGivesTheSiteWorkedOutByHand) {
@@ -49,8 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "Battery unit 492320000158: 49 %, 5.0 kWh, 19 \u00b0C\n"
                 "Battery unit 492335008361: 48 %, 5.0 kWh, 23 \u00b0C\n"
                 "Grid: connected\n"
-                "Inverters: 35, 35 reporting, 7,010 W\n"
-                "Gateway: serial 123456789012, part 800-00664-r05, firmware D8.2.4286\n"},
+                "Inverters: 35, 35 reporting, 7,010 W\n" +
+                    gateway_line("123456789012", "800-00664-r05", "D8.2.4286")},
         // 1,890 Wh in the newer battery and 930 Wh in the older ones; three
         // inverters last reported 44 minutes before the newest.
         SiteRow{"older_ac_batteries",
@@ -60,15 +65,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "Battery: 39 % (2.8 of 7.2 kWh), reserve 0 %, self-consumption\n"
                 "Battery unit 122311091641: 10 %, 3.5 kWh, 11 \u00b0C\n"
                 "Older batteries: 3, 25 %, 0.9 kWh, discharging 260 W\n"
-                "Inverters: 20, 17 reporting, 183 W\n"
-                "Gateway: serial 123456789012, part 800-00654-r06, firmware D8.2.4382\n"},
+                "Inverters: 20, 17 reporting, 183 W\n" +
+                    gateway_line("123456789012", "800-00654-r06", "D8.2.4382")},
         SiteRow{"no_battery_with_grid_switch",
                 {"fw-8.3.5169-no-battery-ensemble-inventory.json", "fw-8.3.5169-no-battery-ensemble-secctrl.json",
                  "fw-8.3.5169-no-battery-inverters.json", "fw-8.3.5169-no-battery-info.xml",
                  "fw-8.3.5169-no-battery-tariff.json"},
                 "Grid: connected\n"
-                "Inverters: 20, 20 reporting, 2,641 W\n"
-                "Gateway: serial 202439990001, part 800-00647-r11, firmware D8.3.5169\n"},
+                "Inverters: 20, 20 reporting, 2,641 W\n" +
+                    gateway_line("202439990001", "800-00647-r11", "D8.3.5169")},
         SiteRow{"no_battery_reserve_set",
                 {"fw-8.2.4345-ensemble-inventory.json", "fw-8.2.4345-ensemble-secctrl.json",
                  "fw-8.2.4345-inverters.json", "fw-8.2.4345-tariff.json"},
