@@ -9,20 +9,18 @@ namespace pelmora {
 
 namespace {
 
-std::string two(int value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d", value);
-    return text;
-}
-
 std::string clock_time(const LocalCalendar& calendar, std::int64_t epoch) {
     const CivilDateTime t = calendar.ToLocal(epoch).civil;
-    return two(t.hour) + ":" + two(t.minute) + ":" + two(t.second);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return text;
 }
 
 std::string date_time(const LocalCalendar& calendar, std::int64_t epoch) {
     const CivilDateTime t = calendar.ToLocal(epoch).civil;
-    return std::to_string(t.year) + "-" + two(t.month) + "-" + two(t.day) + " " + two(t.hour) + ":" + two(t.minute);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
+    return text;
 }
 
 std::string without_break(std::string line) {

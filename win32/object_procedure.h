@@ -19,4 +19,22 @@ LRESULT CALLBACK ObjectProcedure(HWND window, UINT message, WPARAM wparam, LPARA
     return object->Message(message, wparam, lparam);
 }
 
+// Registers `name` as the class of windows whose procedure is
+// ObjectProcedure<Object>, with the program's icon, the arrow cursor and
+// the dialog colour behind them; `style` adds class styles (CS_DBLCLKS).
+template <class Object>
+void RegisterObjectClass(const wchar_t* name, UINT style = 0) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW type{};
+    type.cbSize = sizeof type;
+    type.style = style;
+    type.lpfnWndProc = ObjectProcedure<Object>;
+    type.hInstance = instance;
+    type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    type.lpszClassName = name;
+    RegisterClassExW(&type);
+}
+
 }  // namespace pelmora

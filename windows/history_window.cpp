@@ -42,15 +42,7 @@ constexpr CLSID kPngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x
 HistoryWindow::HistoryWindow(History& history, SettingsStore& settings, const LocalCalendar& calendar)
     : m_model(history, settings, calendar), m_calendar(calendar) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW type{};
-    type.cbSize = sizeof type;
-    type.lpfnWndProc = ObjectProcedure<HistoryWindow>;
-    type.hInstance = instance;
-    type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    type.lpszClassName = kHistoryClass;
-    RegisterClassExW(&type);
+    RegisterObjectClass<HistoryWindow>(kHistoryClass);
     // No larger than the screen's free area, and on it.
     RECT room{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &room, 0);

@@ -85,16 +85,7 @@ Pelmorafrm::Pelmorafrm(ShellServices services, StartInfo start) : m_services(ser
     INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&common);
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW type{};
-    type.cbSize = sizeof type;
-    type.style = CS_DBLCLKS;
-    type.lpfnWndProc = ObjectProcedure<Pelmorafrm>;
-    type.hInstance = instance;
-    type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    type.lpszClassName = kWindowClass;
-    RegisterClassExW(&type);
+    RegisterObjectClass<Pelmorafrm>(kWindowClass, CS_DBLCLKS);
     HDC screen_dc = GetDC(nullptr);
     m_dpi = GetDeviceCaps(screen_dc, LOGPIXELSX);
     ReleaseDC(nullptr, screen_dc);

@@ -27,15 +27,7 @@ void text_at(HDC dc, int x, int y, const std::string& text) {
 
 SiteWindow::SiteWindow(SettingsStore& settings) : m_settings(settings) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW type{};
-    type.cbSize = sizeof type;
-    type.lpfnWndProc = ObjectProcedure<SiteWindow>;
-    type.hInstance = instance;
-    type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    type.lpszClassName = kSiteClass;
-    RegisterClassExW(&type);
+    RegisterObjectClass<SiteWindow>(kSiteClass);
     // No larger than the screen's free area, and on it.
     RECT room{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &room, 0);
