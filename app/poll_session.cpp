@@ -1,13 +1,12 @@
 #include "app/poll_session.h"
 
-#include "site/equipment_text.h"
-
 #include "access/token_keeper.h"
 #include "form/settings.h"
 #include "form/window_design.h"
 #include "history/today_text.h"
 #include "readings/pelmora_read.h"
 #include "records/stored_value.h"
+#include "site/equipment_text.h"
 #include "site/site_text.h"
 
 namespace pelmora {
