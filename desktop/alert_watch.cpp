@@ -1,5 +1,8 @@
 #include "desktop/alert_watch.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "access/token_request.h"
 #include "gateway/gateway_request.h"
 #include "readings/number_text.h"
@@ -14,6 +17,15 @@ constexpr double kDeadVolts = 1.0;
 constexpr std::int64_t kClockSetBack = 600;
 
 std::string watts(double w) { return FormatTenths(w) + " W"; }
+
+// "Panel A" or "3 panels", and their serials, the first five of them.
+std::pair<std::string, std::string> panels_named(const std::vector<std::string>& serials) {
+    std::string list;
+    for (std::size_t i = 0; i < serials.size() && i < 5; ++i) list += (i == 0 ? "" : ", ") + serials[i];
+    if (serials.size() > 5) list += ", ...";
+    if (serials.size() == 1) return {"Panel " + serials.front(), list};
+    return {std::to_string(serials.size()) + " panels", list};
+}
 
 }  // namespace
 
@@ -71,6 +83,7 @@ void AlertWatch::OnFinishedRead(const FinishedRead& read) {
         }
     }
     expiry(now);
+    if (read.equipment) equipment(*read.equipment, now);
     if (read.request_failed || !read.epoch) return;
 
     // Not moved: not past the highest timestamp seen, unless the gateway's
@@ -107,6 +120,67 @@ void AlertWatch::OnFinishedRead(const FinishedRead& read) {
         } else {
             tell(Alert::ExportStopped, "Export again", "The grid takes the surplus again, or production fell.");
         }
+    }
+}
+
+void AlertWatch::equipment(const SiteEquipment& e, std::int64_t now) {
+    if (const std::optional<bool> connected = GridConnected(e); connected && follow(m_cut_off, !*connected, now, 0)) {
+        if (m_cut_off.active) {
+            tell(Alert::GridCutOff, "Grid cut off", "The house runs on the battery and the panels.");
+        } else {
+            tell(Alert::GridCutOff, "Grid back", "The house is on the grid again.");
+        }
+    }
+    const std::optional<BatteryState> battery = BatteryOf(e);
+    if (battery && battery->charge) {
+        const int chosen = m_settings.battery_low_percent;
+        const int charge = *battery->charge;
+        const bool low = charge < (m_battery_low ? std::min(chosen + kBatteryLowMargin, 100) : chosen);
+        if (low != m_battery_low) {
+            m_battery_low = low;
+            const std::string text = "The battery is at " + std::to_string(charge) + " %";
+            if (low) {
+                tell(Alert::BatteryLow, "Battery low", text + ", below " + std::to_string(chosen) + " %.");
+            } else {
+                tell(Alert::BatteryLow, "Battery charged again", text + ".");
+            }
+        }
+    }
+    if (e.inverters) panels(*e.inverters);
+    if (e.firmware_changes > m_firmware_changes && e.gateway) {
+        tell(Alert::FirmwareChanged, "Gateway firmware changed",
+             "The gateway now runs " + e.gateway->firmware + ", before " + e.previous_firmware +
+                 ". If the readings stop, this is the likely reason.");
+    }
+    m_firmware_changes = e.firmware_changes;
+}
+
+void AlertWatch::panels(const std::vector<Inverter>& inverters) {
+    const InverterSummary summary = SummaryOf(inverters);
+    // The others of a silent panel are every panel but it; half of them report.
+    const bool others_report = summary.count > 1 && 2 * summary.reporting >= summary.count - 1;
+    std::vector<std::string> silent;
+    std::vector<std::string> back;
+    std::set<std::string> listed;
+    for (const Inverter& inverter : inverters) {
+        listed.insert(inverter.serial);
+        const bool told = m_silent_panels.count(inverter.serial) != 0;
+        if (!told && others_report && IsSilent(inverter, summary, kPanelSilentFor)) silent.push_back(inverter.serial);
+        if (told && !IsSilent(inverter, summary)) back.push_back(inverter.serial);
+    }
+    // A panel gone from the list is forgotten without a word.
+    std::erase_if(m_silent_panels, [&](const std::string& serial) { return listed.count(serial) == 0; });
+    if (!silent.empty()) {
+        const auto [who, serials] = panels_named(silent);
+        m_silent_panels.insert(silent.begin(), silent.end());
+        tell(Alert::PanelSilent, who + " silent",
+             "No report for 2 hours, while " + std::to_string(summary.reporting) + " of the " +
+                 std::to_string(summary.count) + " panels report: " + serials + ".");
+    }
+    if (!back.empty()) {
+        for (const std::string& serial : back) m_silent_panels.erase(serial);
+        const auto [who, serials] = panels_named(back);
+        tell(Alert::PanelSilent, who + (back.size() == 1 ? " reports" : " report") + " again", serials + ".");
     }
 }
 

@@ -4,11 +4,15 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "desktop/desktop_settings.h"
 #include "platform/notifier.h"
 #include "platform/wall_clock.h"
 #include "readings/finished_read.h"
+#include "site/site_equipment.h"
 
 namespace pelmora {
 
@@ -18,8 +22,11 @@ namespace pelmora {
 // alert is on; an alert switched on tells only of what starts or ends after.
 class AlertWatch : public FinishedReadSink {
 public:
-    static constexpr std::int64_t kUnreachableAfter = 300;  // seconds without an answer
-    static constexpr std::int64_t kHeldFor = 60;            // seconds a stale, dead or no-export state lasts
+    static constexpr std::int64_t kUnreachableAfter = 300;     // seconds without an answer
+    static constexpr std::int64_t kHeldFor = 60;               // seconds a stale, dead or no-export state lasts
+    static constexpr std::int64_t kPanelSilentFor = 2 * 3600;  // seconds behind the newest report
+    // A low battery ends only once its charge is this many points above the chosen one.
+    static constexpr int kBatteryLowMargin = 5;
 
     AlertWatch(const WallClock& clock, Notifier& notifier) : m_clock(clock), m_notifier(notifier) {}
 
@@ -44,6 +51,10 @@ private:
     // just started or ended, with `active` telling which.
     static bool follow_failure(bool& active, bool failure, bool failed);
     void expiry(std::int64_t now);
+    // What the documents beside the readings tell: the grid switch, the
+    // battery's charge, silent panels and a new firmware.
+    void equipment(const SiteEquipment& equipment, std::int64_t now);
+    void panels(const std::vector<Inverter>& inverters);
 
     const WallClock& m_clock;
     Notifier& m_notifier;
@@ -58,6 +69,10 @@ private:
     bool m_refused = false;
     bool m_certificate = false;
     int m_expiry_days = 0;  // 30, 7 or 1 once told; 0 otherwise
+    Held m_cut_off;
+    bool m_battery_low = false;
+    std::set<std::string> m_silent_panels;  // told as silent, not yet back
+    std::uint32_t m_firmware_changes = 0;
 };
 
 }  // namespace pelmora

@@ -14,12 +14,20 @@ const std::array<const char*, kAlertKinds> kAlertTitles = {
     "The token expires in 30, 7 and 1 days",
     "The gateway refused the token",
     "The gateway's certificate changed",
+    "The grid cut off, and back",
+    "The battery below the charge given here",
+    "A panel silent for 2 hours while at least half the others report",
+    "The gateway's firmware changed",
 };
 
 DesktopForm LoadDesktopForm(const DesktopServices& services) {
     const DesktopSettings current = LoadDesktopSettings(services.settings, kSettingsApp);
-    DesktopForm form{current.tray, current.close_to_tray, services.autostart.On(), current.alerts,
-                     FormatTenths(current.export_threshold_w)};
+    DesktopForm form{current.tray,
+                     current.close_to_tray,
+                     services.autostart.On(),
+                     current.alerts,
+                     FormatTenths(current.export_threshold_w),
+                     std::to_string(current.battery_low_percent)};
     std::erase(form.threshold, ',');
     return form;
 }
@@ -32,6 +40,9 @@ std::string SaveDesktopForm(const DesktopServices& services, const DesktopForm& 
     const std::optional<double> threshold = ExportThresholdFromText(TrimmedText(form.threshold));
     if (!threshold) return "The export threshold must be a number of watts from 0 to 10000000.";
     d.export_threshold_w = *threshold;
+    const std::optional<int> low = BatteryLowFromText(TrimmedText(form.battery_low));
+    if (!low) return "The low battery charge must be a whole percent from 0 to 100.";
+    d.battery_low_percent = *low;
     SaveDesktopSettings(services.settings, kSettingsApp, d);
     std::string said = "Saved.";
     try {

@@ -17,7 +17,8 @@ struct DesktopForm {
     bool close_to_tray = false;
     bool autostart = false;
     std::array<bool, kAlertKinds> alerts{};
-    std::string threshold;  // the export threshold as typed
+    std::string threshold;    // the export threshold as typed
+    std::string battery_low;  // the low battery charge as typed, in %
 };
 
 // The fields as the stored settings and the autostart entry have them.
@@ -25,7 +26,7 @@ DesktopForm LoadDesktopForm(const DesktopServices& services);
 
 // Keeps the fields in [Desktop] and [Alerts], writes or removes the
 // autostart entry and puts them in force; a threshold that is no number of
-// watts keeps nothing. What the page then says.
+// watts, or a low charge that is no whole percent, keeps nothing. What the page then says.
 std::string SaveDesktopForm(const DesktopServices& services, const DesktopForm& form);
 
 }  // namespace pelmora

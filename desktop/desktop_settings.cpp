@@ -22,6 +22,8 @@ DesktopSettings LoadDesktopSettings(SettingsStore& settings, const std::string& 
     for (std::size_t i = 0; i < kAlertKinds; ++i) d.alerts[i] = on(settings, app, kAlertsSection, kAlertKeys[i]);
     if (const auto threshold = ExportThresholdFromText(settings.GetSetting(app, kAlertsSection, "ExportThreshold", "")))
         d.export_threshold_w = *threshold;
+    if (const auto low = BatteryLowFromText(settings.GetSetting(app, kAlertsSection, "BatteryLowCharge", "")))
+        d.battery_low_percent = *low;
     return d;
 }
 
@@ -30,6 +32,14 @@ std::optional<double> ExportThresholdFromText(std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
         value < 0.0 || value > 10e6)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> BatteryLowFromText(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0 || value > 100)
         return std::nullopt;
     return value;
 }
@@ -43,6 +53,7 @@ void SaveDesktopSettings(SettingsStore& settings, const std::string& app, const 
     char number[32];
     const auto result = std::to_chars(number, number + sizeof number, d.export_threshold_w);
     settings.SaveSetting(app, kAlertsSection, "ExportThreshold", std::string(number, result.ptr));
+    settings.SaveSetting(app, kAlertsSection, "BatteryLowCharge", std::to_string(d.battery_low_percent));
 }
 
 }  // namespace pelmora

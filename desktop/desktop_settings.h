@@ -22,11 +22,16 @@ enum class Alert : std::size_t {
     TokenExpiring,       // the token expires within 30, 7 or 1 days
     TokenRefused,        // the gateway refused the token
     CertificateChanged,  // the gateway's certificate changed
+    GridCutOff,          // the grid switch opened, and closed again
+    BatteryLow,          // the battery's charge fell below the chosen one
+    PanelSilent,         // a panel silent for 2 hours while at least half the others report
+    FirmwareChanged,     // the gateway's firmware changed
 };
-inline constexpr std::size_t kAlertKinds = 7;
+inline constexpr std::size_t kAlertKinds = 11;
 // Their keys in [Alerts], in the order of Alert.
 inline constexpr std::array<std::string_view, kAlertKinds> kAlertKeys = {
-    "Unreachable", "Stale", "DeadPhase", "ExportStopped", "TokenExpiring", "TokenRefused", "CertificateChanged"};
+    "Unreachable",        "Stale",      "DeadPhase",  "ExportStopped", "TokenExpiring",  "TokenRefused",
+    "CertificateChanged", "GridCutOff", "BatteryLow", "PanelSilent",   "FirmwareChanged"};
 
 // [Desktop] and [Alerts]: everything off unless switched on.
 struct DesktopSettings {
@@ -34,15 +39,18 @@ struct DesktopSettings {
     bool close_to_tray = false;  // closing the window hides it, with the tray
     std::array<bool, kAlertKinds> alerts{};
     double export_threshold_w = 1000.0;  // for ExportStopped
+    int battery_low_percent = 20;        // for BatteryLow
 
     bool alert(Alert a) const { return alerts[static_cast<std::size_t>(a)]; }
 };
 
 // A switch that is not a stored boolean reads as off; a threshold that is
-// not a number from 0 to 10 MW as the default.
+// not a number from 0 to 10 MW, or a charge that is no whole percent, as the default.
 DesktopSettings LoadDesktopSettings(SettingsStore& settings, const std::string& app);
 // The export threshold typed or stored: watts from 0 to 10 MW, or nothing.
 std::optional<double> ExportThresholdFromText(std::string_view text);
+// The low battery charge typed or stored: a whole percent from 0 to 100, or nothing.
+std::optional<int> BatteryLowFromText(std::string_view text);
 void SaveDesktopSettings(SettingsStore& settings, const std::string& app, const DesktopSettings& desktop);
 
 }  // namespace pelmora

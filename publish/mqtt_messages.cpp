@@ -1,6 +1,7 @@
 #include "publish/mqtt_messages.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "publish/json_text.h"
@@ -177,6 +178,20 @@ std::string ErrorPayload(const std::string& text) { return "{\"error\":" + JsonS
 
 int PublishedPhases(const FinishedRead& read) { return read_phases(read); }
 
+namespace {
+
+// The device every sensor belongs to.
+std::string device_block_of(const std::string& node, const std::string& address, const EquipmentSensors& equipment) {
+    std::string block = "{\"identifiers\":[" + JsonString(node) +
+                        "],\"name\":" + JsonString("Solar gateway " + address) +
+                        ",\"model\":\"Solar gateway meters read by Pelmora\",\"manufacturer\":\"Pelmora\"";
+    if (!equipment.firmware.empty()) block += ",\"sw_version\":" + JsonString(equipment.firmware);
+    if (!equipment.serial.empty()) block += ",\"serial_number\":" + JsonString(equipment.serial);
+    return block + "}";
+}
+
+}  // namespace
+
 EquipmentSensors EquipmentSensorsOf(const SiteEquipment& equipment) {
     EquipmentSensors sensors;
     const std::optional<BatteryState> battery = BatteryOf(equipment);
@@ -186,7 +201,52 @@ EquipmentSensors EquipmentSensorsOf(const SiteEquipment& equipment) {
         sensors.firmware = equipment.gateway->firmware;
         sensors.serial = equipment.gateway->serial;
     }
+    if (equipment.inverters) {
+        // A serial goes into topics and a template: anything but letters and digits keeps it out.
+        const auto plain = [](const std::string& serial) {
+            return !serial.empty() && serial.size() <= 64 && std::all_of(serial.begin(), serial.end(), [](char c) {
+                return std::isalnum(static_cast<unsigned char>(c)) != 0;
+            });
+        };
+        for (const Inverter& inverter : *equipment.inverters) {
+            if (plain(inverter.serial)) sensors.inverters.push_back(inverter.serial);
+        }
+        std::sort(sensors.inverters.begin(), sensors.inverters.end());
+        sensors.inverters.erase(std::unique(sensors.inverters.begin(), sensors.inverters.end()),
+                                sensors.inverters.end());
+    }
     return sensors;
+}
+
+std::vector<BusMessage> PanelDiscoveryMessages(const MqttSettings& settings, const std::string& device,
+                                               const std::string& address, const EquipmentSensors& equipment,
+                                               bool remove) {
+    const DeviceTopics topics = TopicsFor(settings.prefix, device);
+    const std::string node = "pelmora_" + device;
+    const std::string device_block = device_block_of(node, address, equipment);
+    std::vector<BusMessage> messages;
+    for (const std::string& serial : equipment.inverters) {
+        BusMessage m;
+        m.topic = settings.discovery_prefix;
+        m.topic.append("/sensor/").append(node).append("/panel_").append(serial).append("/config");
+        m.retain = true;
+        if (!remove) {
+            // The list is retained whole; a panel missing from it keeps its last state.
+            std::string value = "{% set p = value_json | selectattr('serial', 'eq', '";
+            value.append(serial).append("') | list %}{{ p[0].watts if p else states(entity_id) }}");
+            std::string& p = m.payload;
+            const std::string object = node + "_panel_";
+            p = "{\"unique_id\":" + JsonString(object + serial);
+            p += ",\"name\":" + JsonString("Panel " + serial);
+            p += ",\"state_topic\":" + JsonString(topics.inverters);
+            p += ",\"value_template\":" + JsonString(value);
+            p += R"(,"unit_of_measurement":"W","device_class":"power","state_class":"measurement")";
+            p += ",\"suggested_display_precision\":0,\"availability_topic\":" + JsonString(topics.availability);
+            p += ",\"device\":" + device_block + "}";
+        }
+        messages.push_back(std::move(m));
+    }
+    return messages;
 }
 
 std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
@@ -194,12 +254,7 @@ std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const st
                                           const CounterSet& counters, int phases, const EquipmentSensors& equipment) {
     const DeviceTopics topics = TopicsFor(settings.prefix, device);
     const std::string node = "pelmora_" + device;
-    std::string device_block = "{\"identifiers\":[" + JsonString(node) +
-                               "],\"name\":" + JsonString("Solar gateway " + address) +
-                               ",\"model\":\"Solar gateway meters read by Pelmora\",\"manufacturer\":\"Pelmora\"";
-    if (!equipment.firmware.empty()) device_block += ",\"sw_version\":" + JsonString(equipment.firmware);
-    if (!equipment.serial.empty()) device_block += ",\"serial_number\":" + JsonString(equipment.serial);
-    device_block += "}";
+    const std::string device_block = device_block_of(node, address, equipment);
     std::vector<BusMessage> messages;
     std::vector<Figure> list = figures(battery, counters, remove ? 3 : phases);
     if (equipment.charge) {
@@ -246,6 +301,10 @@ std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const st
                         ",\"device\":" + device_block + "}";
         }
         messages.push_back(std::move(m));
+    }
+    if (settings.inverters || remove) {
+        for (BusMessage& m : PanelDiscoveryMessages(settings, device, address, equipment, remove))
+            messages.push_back(std::move(m));
     }
     return messages;
 }

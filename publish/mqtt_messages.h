@@ -52,13 +52,15 @@ std::string GatewayPayload(const GatewayInfo& gateway);
 std::string ErrorPayload(const std::string& text);
 
 // What the gateway's documents add to the discovery: the batteries' charge
-// and available energy, the grid switch as a binary sensor, and the
-// gateway's firmware and serial on the device.
+// and available energy, the grid switch as a binary sensor, the gateway's
+// firmware and serial on the device, and, where the settings ask for them,
+// a power sensor for each panel's inverter.
 struct EquipmentSensors {
     bool charge = false;
     bool grid = false;
     std::string firmware;
     std::string serial;
+    std::vector<std::string> inverters;  // serials, sorted; only those of letters and digits
 
     bool operator==(const EquipmentSensors&) const = default;
 };
@@ -73,7 +75,14 @@ EquipmentSensors EquipmentSensorsOf(const SiteEquipment& equipment);
 // one energy sensor (kWh, total_increasing, as the Energy dashboard takes
 // them) for each counter in `counters`. Only the first `phases` phases have
 // sensors; the configs of the others are sent empty, which takes them away.
-// The sensors of `equipment` come last, where it has them.
+// The sensors of `equipment` come last, where it has them; its inverters'
+// only with the settings' Inverters on, or to remove them.
+// One power sensor (W) for each of `equipment`'s inverters, on the device of
+// DiscoveryMessages, reading its watts from the retained inverter list; with
+// `remove`, their topics with empty payloads.
+std::vector<BusMessage> PanelDiscoveryMessages(const MqttSettings& settings, const std::string& device,
+                                               const std::string& address, const EquipmentSensors& equipment,
+                                               bool remove = false);
 std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const std::string& device,
                                           const std::string& address, bool remove = false, bool battery = false,
                                           const CounterSet& counters = {}, int phases = 3,

@@ -103,6 +103,7 @@ MqttSettings LoadMqttSettings(SettingsStore& store, const std::string& app) {
     s.prefix = get("Prefix", s.prefix);
     s.discovery = boolean(get("Discovery", ""), s.discovery);
     s.discovery_prefix = get("DiscoveryPrefix", s.discovery_prefix);
+    s.inverters = boolean(get("Inverters", ""), s.inverters);
     if (const std::string interval = get("Interval", ""); !interval.empty()) s.interval = IntervalFromText(interval);
     if (const std::string device = get(kDeviceIdKey, ""); !device.empty()) s.device_id = DeviceId(device);
     return s;
@@ -119,6 +120,8 @@ void SaveMqttSettings(SettingsStore& store, const std::string& app, const MqttSe
     put("Prefix", s.prefix);
     put("Discovery", text_of(s.discovery));
     put("DiscoveryPrefix", s.discovery_prefix);
+    if (s.inverters || !store.GetSetting(app, kMqttSection, "Inverters", "").empty())
+        put("Inverters", text_of(s.inverters));
     put("Interval", std::to_string(s.interval));
     if (!s.device_id.empty()) put(kDeviceIdKey, s.device_id);
 }

@@ -27,6 +27,8 @@ struct MqttSettings {
     std::string prefix = "pelmora";
     bool discovery = true;
     std::string discovery_prefix = "homeassistant";
+    // With discovery, one power sensor for each panel's inverter as well.
+    bool inverters = false;
     // Seconds at least between two state messages (and two error messages).
     int interval = 1;
     // The device the sensors belong to, fixed once a read succeeded, so that
@@ -37,11 +39,12 @@ struct MqttSettings {
 };
 
 // Reads [Mqtt] (keys Enabled, Host, Port, Tls, VerifyPeer, User, Prefix,
-// Discovery, DiscoveryPrefix, Interval, DeviceId); a missing or unreadable
+// Discovery, DiscoveryPrefix, Inverters, Interval, DeviceId); a missing or unreadable
 // key keeps its default, but a Port that is not one reads as 0, which
 // MqttSettingsProblem refuses, and so does an Interval that is not one.
 // A DeviceId is made topic-safe as DeviceId makes an address.
 MqttSettings LoadMqttSettings(SettingsStore& store, const std::string& app);
+// Inverters is written only where it is on or was stored before.
 void SaveMqttSettings(SettingsStore& store, const std::string& app, const MqttSettings& settings);
 
 // Why the settings cannot be used, in words for the user, or empty. Only

@@ -19,7 +19,8 @@ PublishForm LoadPublishForm(const PublishServices& services) {
                        s.prefix,
                        s.discovery,
                        s.discovery_prefix,
-                       s.interval != 0 ? std::to_string(s.interval) : stored("Interval")};
+                       s.interval != 0 ? std::to_string(s.interval) : stored("Interval"),
+                       s.inverters};
 }
 
 std::string SavePublishForm(const PublishServices& services, const PublishForm& form, const std::string& address) {
@@ -33,6 +34,7 @@ std::string SavePublishForm(const PublishServices& services, const PublishForm& 
     s.prefix = form.prefix;
     s.discovery = form.discovery;
     s.discovery_prefix = form.discovery_prefix;
+    s.inverters = form.inverters;
     s.interval = IntervalFromText(TrimmedText(form.interval));
     s.device_id = services.publisher.settings().device_id;
     if (s.device_id.empty()) s.device_id = LoadMqttSettings(services.settings, kSettingsApp).device_id;

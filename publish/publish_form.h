@@ -20,6 +20,7 @@ struct PublishForm {
     bool discovery = false;
     std::string discovery_prefix;
     std::string interval;
+    bool inverters = false;  // a power sensor for each panel
 };
 
 // The fields as [Mqtt] has them; a stored port or interval that is not one

@@ -1,5 +1,8 @@
 #include "publish/publisher.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "publish/device_id.h"
 #include "publish/mqtt_messages.h"
 
@@ -43,6 +46,7 @@ void Publisher::Configure(const MqttSettings& settings, const std::string& passw
         m_inverters_sent.clear();
         m_gateway_sent.clear();
     }
+    if (!settings.inverters) m_equipment.inverters.clear();
     if (m_running) {
         std::vector<BusMessage> last;
         const bool same_sensors = settings.discovery && old_device == m_device && old.prefix == settings.prefix &&
@@ -50,6 +54,9 @@ void Publisher::Configure(const MqttSettings& settings, const std::string& passw
         // Every config sent for the old device goes, its energy sensors included.
         if (old.discovery && !same_sensors)
             last = DiscoveryMessages(old, old_device, old_address, true, old_battery, old_counters, 3, old_equipment);
+        // The panels' sensors go when they are no longer asked for.
+        if (old.discovery && same_sensors && old.inverters && !settings.inverters)
+            last = PanelDiscoveryMessages(old, old_device, old_address, old_equipment, true);
         // The old device's availability is taken away with it, not left retained.
         const bool same_device = old_device == m_device && old.prefix == settings.prefix;
         last.push_back({TopicsFor(old.prefix, old_device).availability, same_device ? "offline" : "", true});
@@ -129,6 +136,12 @@ bool Publisher::more_equipment(const FinishedRead& read) {
     next.grid = next.grid || seen.grid;
     if (!seen.firmware.empty()) next.firmware = seen.firmware;
     if (!seen.serial.empty()) next.serial = seen.serial;
+    if (m_settings.inverters) {
+        std::vector<std::string> both;
+        std::set_union(next.inverters.begin(), next.inverters.end(), seen.inverters.begin(), seen.inverters.end(),
+                       std::back_inserter(both));
+        next.inverters = std::move(both);
+    }
     if (next == m_equipment) return false;
     m_equipment = next;
     return true;

@@ -19,12 +19,14 @@ DesktopPage::DesktopPage(DesktopServices services, QWidget* parent)
       m_close_to_tray(new QCheckBox(QStringLiteral("Closing the window hides it in the tray"), this)),
       m_autostart(new QCheckBox(QStringLiteral("Start with the desktop session"), this)),
       m_threshold(new QLineEdit(this)),
+      m_battery_low(new QLineEdit(this)),
       m_message(new QLabel(this)) {
     setObjectName(QStringLiteral("DesktopPage"));
     m_tray->setObjectName(QStringLiteral("Tray"));
     m_close_to_tray->setObjectName(QStringLiteral("CloseToTray"));
     m_autostart->setObjectName(QStringLiteral("Autostart"));
     m_threshold->setObjectName(QStringLiteral("ExportThreshold"));
+    m_battery_low->setObjectName(QStringLiteral("BatteryLowCharge"));
     m_message->setObjectName(QStringLiteral("DesktopMessage"));
     m_message->setWordWrap(true);
 
@@ -51,6 +53,11 @@ DesktopPage::DesktopPage(DesktopServices services, QWidget* parent)
     m_threshold->setText(QString::fromStdString(current.threshold));
     threshold_row->addWidget(m_threshold);
     alert_layout->addLayout(threshold_row);
+    auto* battery_row = new QHBoxLayout;
+    battery_row->addWidget(new QLabel(QStringLiteral("Low battery charge (%):"), alerts));
+    m_battery_low->setText(QString::fromStdString(current.battery_low));
+    battery_row->addWidget(m_battery_low);
+    alert_layout->addLayout(battery_row);
 
     auto* save = new QPushButton(QStringLiteral("Save"), this);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
@@ -80,7 +87,8 @@ void DesktopPage::Save() {
                      m_close_to_tray->isChecked(),
                      m_autostart->isChecked(),
                      {},
-                     m_threshold->text().toStdString()};
+                     m_threshold->text().toStdString(),
+                     m_battery_low->text().toStdString()};
     for (std::size_t i = 0; i < kAlertKinds; ++i) form.alerts[i] = m_alerts[i]->isChecked();
     m_message->setText(QString::fromStdString(SaveDesktopForm(m_services, form)));
 }

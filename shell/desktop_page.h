@@ -35,6 +35,7 @@ private:
     QCheckBox* m_autostart;
     std::array<QCheckBox*, kAlertKinds> m_alerts{};
     QLineEdit* m_threshold;
+    QLineEdit* m_battery_low;
     QLabel* m_message;
     std::function<void()> m_done;
 };

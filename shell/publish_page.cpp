@@ -47,6 +47,7 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
     m_prefix = field(this, "Prefix", s.prefix);
     m_discovery = switch_box(this, "Discovery", "Home Assistant discovery", s.discovery);
     m_discovery_prefix = field(this, "DiscoveryPrefix", s.discovery_prefix);
+    m_inverters = switch_box(this, "Inverters", "A power sensor for each panel (up to a hundred)", s.inverters);
     m_interval = field(this, "Interval", s.interval);
     m_state = new QLabel(this);
     m_state->setObjectName(QStringLiteral("MqttState"));
@@ -67,6 +68,7 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
     form->addRow(QStringLiteral("Topic prefix"), m_prefix);
     form->addRow(m_discovery);
     form->addRow(QStringLiteral("Discovery prefix"), m_discovery_prefix);
+    form->addRow(m_inverters);
     form->addRow(QStringLiteral("Publish every (s)"), m_interval);
     form->addRow(QStringLiteral("Connection"), m_state);
 
@@ -112,7 +114,8 @@ void PublishPage::Save() {
                            m_prefix->text().toStdString(),
                            m_discovery->isChecked(),
                            m_discovery_prefix->text().toStdString(),
-                           m_interval->text().toStdString()};
+                           m_interval->text().toStdString(),
+                           m_inverters->isChecked()};
     if (m_model.Save(form)) m_password->clear();
     show_state();
 }

@@ -45,6 +45,7 @@ private:
     QLineEdit* m_prefix;
     QCheckBox* m_discovery;
     QLineEdit* m_discovery_prefix;
+    QCheckBox* m_inverters;
     QLineEdit* m_interval;
     QLabel* m_state;
     QLabel* m_message;

@@ -85,7 +85,8 @@ void EquipmentStage::take_answer(DocumentKind kind, const SideAnswer& answer, st
     m_log.flush();
     if (!good) return;
     if (kind == DocumentKind::Info && firmware && *firmware != m_equipment.gateway->firmware) {
-        m_firmware_change = std::pair(*firmware, m_equipment.gateway->firmware);
+        ++m_equipment.firmware_changes;
+        m_equipment.previous_firmware = *firmware;
         m_log << "Pelmora: the gateway's firmware changed from " << *firmware << " to " << m_equipment.gateway->firmware
               << "\n";
     }

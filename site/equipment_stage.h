@@ -30,7 +30,7 @@ namespace pelmora {
 class EquipmentStage : public FinishedReadSink {
 public:
     // Figures left out as absurd (once a run for each document) and a
-    // firmware change are told to `log`, a line each.
+    // firmware change (counted in the equipment) are told to `log`, a line each.
     // Each read then goes on to `next` with the equipment as it stands.
     EquipmentStage(GatewayRequest& reads, const WallClock& clock, std::ostream& log,
                    std::vector<FinishedReadSink*> next = {})
@@ -50,10 +50,6 @@ public:
     const SideSchedule& schedule() const { return m_schedule; }
     // Grows each time an answer came or the gateway changed.
     std::uint64_t changes() const { return m_changes; }
-    // The firmware before and after, once, when /info tells a new one for the same gateway.
-    std::optional<std::pair<std::string, std::string>> TakeFirmwareChange() {
-        return std::exchange(m_firmware_change, std::nullopt);
-    }
 
     // What decides the documents' paces now.
     SideSituation situation() const;
@@ -81,7 +77,6 @@ private:
     DocumentKind m_fetching = DocumentKind::Unknown;
     std::uint64_t m_changes = 0;
     std::set<DocumentKind> m_told_absurd;
-    std::optional<std::pair<std::string, std::string>> m_firmware_change;
 };
 
 }  // namespace pelmora

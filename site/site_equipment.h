@@ -22,6 +22,9 @@ struct SiteEquipment {
     std::optional<OlderBatteries> older;
     std::optional<StorageSettings> storage;
     std::optional<std::vector<Inverter>> inverters;
+    // How often /info told a new firmware for this gateway, and the one before the latest.
+    std::uint32_t firmware_changes = 0;
+    std::string previous_firmware;
 };
 
 // Takes `text` as the latest document of `kind` (at epoch second `now`)

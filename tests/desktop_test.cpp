@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ struct Moment {
     double production_w = 0.0;
     double grid_w = 0.0;
     double phase2_volts = 230.0;
+    std::shared_ptr<const SiteEquipment> equipment = nullptr;
 };
 
 struct AlertRow {
@@ -71,6 +73,7 @@ TEST_P(AlertWatchTest, OnceAtTheStartAndOnceAtTheEnd) {
             read.consumption_w = m.production_w + m.grid_w;
             for (PhaseFigures& p : read.phases) p.volts = 231.0;
             read.phases[1].volts = m.phase2_volts;
+            read.equipment = m.equipment;
             watch.OnFinishedRead(read);
         }
         EXPECT_EQ(told.summaries, on ? GetParam().told : std::vector<std::string>{}) << (on ? "on" : "off");
@@ -99,6 +102,46 @@ std::vector<Moment> shifted(std::int64_t from, std::int64_t to, std::int64_t shi
     std::vector<Moment> run;
     for (std::int64_t s = from; s < to; ++s) run.push_back({s, nullptr, 1'800'000'000 + s + shift});
     return run;
+}
+
+// Good reads each with `equipment`, one a second from `from`.
+std::vector<Moment> with(std::int64_t from, const std::vector<SiteEquipment>& equipment) {
+    std::vector<Moment> run;
+    for (const SiteEquipment& e : equipment) {
+        run.push_back({from, nullptr, 0, 0, 0, 230.0, std::make_shared<const SiteEquipment>(e)});
+        ++from;
+    }
+    return run;
+}
+
+SiteEquipment grid(bool connected) {
+    SiteEquipment e;
+    e.inventory = EnsembleInventory{{}, connected};
+    return e;
+}
+
+SiteEquipment charged(int percent) {
+    SiteEquipment e;
+    e.aggregate = BatteryAggregate{percent, 10'000, percent * 100.0, false};
+    return e;
+}
+
+// Panels whose last reports lie these many minutes behind the newest.
+SiteEquipment panels(const std::vector<int>& minutes_behind) {
+    SiteEquipment e;
+    e.inverters.emplace();
+    for (std::size_t i = 0; i < minutes_behind.size(); ++i)
+        e.inverters->push_back(
+            {std::string(1, static_cast<char>('A' + i)), 1'800'000'000 - minutes_behind[i] * 60, 0, 0});
+    return e;
+}
+
+SiteEquipment firmware(const char* now, std::uint32_t changes) {
+    SiteEquipment e;
+    e.gateway = GatewayInfo{"123456789012", "", now};
+    e.firmware_changes = changes;
+    e.previous_firmware = "D8.2.4286";
+    return e;
 }
 
 std::vector<Moment> join(std::vector<std::vector<Moment>> parts) {
@@ -163,7 +206,28 @@ INSTANTIATE_TEST_SUITE_P(
         AlertRow{"certificate_changed",
                  Alert::CertificateChanged,
                  join({every_second(0, 3, {}), every_second(3, 9, {0, kCertificateChanged}), every_second(9, 12, {})}),
-                 {"Gateway certificate changed", "Gateway certificate trusted"}}),
+                 {"Gateway certificate changed", "Gateway certificate trusted"}},
+        AlertRow{"grid_cut_off_and_back",
+                 Alert::GridCutOff,
+                 with(0, {grid(true), grid(false), grid(false), SiteEquipment{}, grid(false), grid(true)}),
+                 {"Grid cut off", "Grid back"}},
+        AlertRow{"battery_low_ends_five_points_above",
+                 Alert::BatteryLow,
+                 with(0, {charged(30), charged(19), charged(18), charged(20), charged(24), charged(25), charged(21)}),
+                 {"Battery low", "Battery charged again"}},
+        AlertRow{"one_panel_silent_while_the_others_report",
+                 Alert::PanelSilent,
+                 with(0, {panels({0, 5, 119}), panels({0, 5, 121}), panels({0, 5, 180}), panels({0, 5, 1})}),
+                 {"Panel C silent", "Panel C reports again"}},
+        AlertRow{"panels_silent_while_most_others_are_too",
+                 Alert::PanelSilent,
+                 with(0, {panels({0, 121, 121, 121}), panels({0, 0, 121, 121, 121})}),
+                 {"3 panels silent"}},
+        AlertRow{"firmware_changed_once",
+                 Alert::FirmwareChanged,
+                 with(0, {firmware("D8.2.4286", 0), firmware("D8.3.5167", 1), firmware("D8.3.5167", 1),
+                          firmware("D8.2.4286", 0)}),
+                 {"Gateway firmware changed"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The token's expiry crosses 30, 7 and 1 days, each said once; a new token ends it.

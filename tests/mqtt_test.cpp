@@ -23,6 +23,7 @@
 #include "publish/publisher.h"
 #include "read_fakes.h"
 #include "readings/pelmora_read.h"
+#include "site/site_equipment.h"
 #include "test_support.h"
 
 namespace pelmora {
@@ -154,6 +155,54 @@ TEST(Mqtt, EnergySensorsForTheEnergyDashboard) {
         std::string::npos)
         << states[0].payload;
     EXPECT_NE(states[1].payload.find(",\"energy\":{\"imported\":5432.109,"), std::string::npos) << states[1].payload;
+    publisher.Close();
+}
+
+// With Inverters on, each panel gets a power sensor reading its watts from
+// the retained list; switched off, their configs are taken away.
+TEST(Mqtt, PanelSensorsOnlyWhenAskedFor) {
+    test::MosquittoBroker broker;
+    test::Subscriber subscriber(broker.port());
+    MosquittoBus bus;
+    Publisher publisher(bus);
+    MqttSettings settings = on_broker(broker.port());
+    settings.inverters = true;
+    publisher.Configure(settings, "", "envoy.local");
+    ASSERT_TRUE(test::WaitForCount(subscriber, kAvailability, 1, 5s)) << bus.State();
+    FinishedRead finished = Reader(test::ReadFixture("readings.json")).read();
+    auto equipment = std::make_shared<SiteEquipment>();
+    const std::string list = test::ReadFixture("site/fw-8.2.4286-battery-inverters.json");
+    AbsurdNotes absurd;
+    ASSERT_TRUE(TakeDocument(*equipment, DocumentKind::Inverters, list, 1'800'000'000, absurd));
+    finished.equipment = equipment;
+    publisher.OnFinishedRead(finished);
+    const std::string panels = "homeassistant/sensor/pelmora_envoy_local/panel_";
+    const auto count = [&](bool empty) {
+        return [&panels, empty](const auto& all) {
+            return std::count_if(all.begin(), all.end(), [&](const auto& r) {
+                       return r.topic.starts_with(panels) && r.payload.empty() == empty;
+                   }) == 35;
+        };
+    };
+    ASSERT_TRUE(subscriber.WaitFor(count(false), 5s));
+    const auto config = subscriber.On(panels + "202330057549/config");
+    ASSERT_EQ(config.size(), 1u);
+    const auto fields = ReadJsonObject(config[0].payload);
+    ASSERT_TRUE(fields) << config[0].payload;
+    EXPECT_EQ(fields->at("unit_of_measurement").text, "W");
+    EXPECT_EQ(fields->at("device_class").text, "power");
+    EXPECT_EQ(fields->at("state_topic").text, "pelmora/envoy_local/inverters");
+    EXPECT_NE(fields->at("value_template").text.find("'202330057549'"), std::string::npos);
+    EXPECT_EQ(unique_ids(subscriber).size(), 15u + 35u);
+    ASSERT_TRUE(test::WaitForCount(subscriber, "pelmora/envoy_local/inverters", 1, 5s));
+    {
+        test::Subscriber late(broker.port());
+        ASSERT_TRUE(test::WaitForCount(late, "pelmora/envoy_local/inverters", 1, 5s)) << "the list is retained";
+    }
+
+    settings.inverters = false;
+    publisher.Configure(settings, "", "envoy.local");
+    ASSERT_TRUE(subscriber.WaitFor(count(true), 5s)) << "the panels' configs taken away";
     publisher.Close();
 }
 

@@ -467,6 +467,10 @@ TEST_F(PublisherTest, TheDocumentsBesideTheReadings) {
                   .payload.find(R"("device_class":"power")"),
               std::string::npos);
     EXPECT_EQ(bus.published.size(), 1u) << "the second read's state only: the documents had not changed";
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(),
+                            [](const auto& m) { return m.first.find("/panel_") != std::string::npos; }),
+              0)
+        << "no panel sensors unless asked for";
 }
 
 // A battery that shows in every other read changes neither the phases sent

@@ -125,14 +125,15 @@ TEST(EquipmentStage, ReadsTheSiteOneDocumentPerReadAndTellsAFirmwareChange) {
     rig.side.answers["/info"].body = std::string(rig.side.answers["/info"].body)
                                          .replace(rig.side.answers["/info"].body.find("D8.2.4286"), 9, "D8.3.5167");
     for (int i = 0; i < 8; ++i) rig.read();
-    EXPECT_EQ(rig.stage.TakeFirmwareChange(), std::pair(std::string("D8.2.4286"), std::string("D8.3.5167")));
+    EXPECT_EQ(rig.stage.equipment().firmware_changes, 1U);
+    EXPECT_EQ(rig.stage.equipment().previous_firmware, "D8.2.4286");
     EXPECT_EQ(rig.log.str(), "Pelmora: the gateway's firmware changed from D8.2.4286 to D8.3.5167\n");
-    EXPECT_FALSE(rig.stage.TakeFirmwareChange());
     // Another gateway starts afresh, and its first /info is no change.
     rig.read("10.0.0.6");
     EXPECT_FALSE(BatteryOf(rig.stage.equipment()));
     EXPECT_EQ(rig.side.asked.back(), "http://10.0.0.6/info");
-    EXPECT_FALSE(rig.stage.TakeFirmwareChange());
+    for (int i = 0; i < 8; ++i) rig.read("10.0.0.6");
+    EXPECT_EQ(rig.stage.equipment().firmware_changes, 0U);
 }
 
 TEST(EquipmentStage, MissingFailedAndAbsurdAnswers) {

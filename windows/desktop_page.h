@@ -18,6 +18,8 @@ public:
         kAlertsGroup,
         kThresholdLabel,
         kThreshold,
+        kBatteryLowLabel,
+        kBatteryLow,
         kMessage,
         kSave,
         kClose,

@@ -14,7 +14,7 @@ namespace {
 constexpr const wchar_t* kDialogClass = L"PelmoraOptions";
 constexpr UINT_PTR kPageTimer = 1;
 constexpr int kWidth = 600;  // client pixels at 96 per inch
-constexpr int kHeight = 470;
+constexpr int kHeight = 540;
 
 int screen_dpi() {
     HDC screen = GetDC(nullptr);

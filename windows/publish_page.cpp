@@ -37,6 +37,8 @@ void PublishPage::Create(const PagePlace& place) {
     y += 28;
     make(kDiscovery, L"BUTTON", box, "Home Assistant discovery", 150, y, 300, 22);
     row(kDiscoveryPrefixLabel, "Discovery prefix", kDiscoveryPrefix, s.discovery_prefix, field);
+    y += 28;
+    make(kInverters, L"BUTTON", box, "A power sensor for each panel (up to a hundred)", 150, y, 400, 22);
     row(kIntervalLabel, "Publish every (s)", kInterval, s.interval, field);
     y += 28;
     make(kStateLabel, L"STATIC", SS_LEFT, "Connection", 8, y, 140, 20);
@@ -45,8 +47,9 @@ void PublishPage::Create(const PagePlace& place) {
     make(kSave, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Save", 400, bottom - 36, 84, 26);
     make(kClose, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, "Close", 490, bottom - 36, 84, 26);
 
-    for (const auto& [id, on] : {std::pair{kEnabled, s.enabled}, std::pair{kTls, s.tls},
-                                 std::pair{kVerify, s.verify_peer}, std::pair{kDiscovery, s.discovery}})
+    for (const auto& [id, on] :
+         {std::pair{kEnabled, s.enabled}, std::pair{kTls, s.tls}, std::pair{kVerify, s.verify_peer},
+          std::pair{kDiscovery, s.discovery}, std::pair{kInverters, s.inverters}})
         SetPageControlChecked(m_dialog, id, on);
     EnablePageControl(m_dialog, kVerify, s.tls);
 }
@@ -84,7 +87,8 @@ void PublishPage::save() {
                            PageControlText(m_dialog, kPrefix),
                            checked(kDiscovery),
                            PageControlText(m_dialog, kDiscoveryPrefix),
-                           PageControlText(m_dialog, kInterval)};
+                           PageControlText(m_dialog, kInterval),
+                           checked(kInverters)};
     if (m_model.Save(form)) SetPageControlText(m_dialog, kPassword, "");
     Tick();
 }

@@ -35,6 +35,7 @@ public:
         kDiscovery,
         kDiscoveryPrefixLabel,
         kDiscoveryPrefix,
+        kInverters,
         kIntervalLabel,
         kInterval,
         kStateLabel,
