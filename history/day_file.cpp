@@ -83,9 +83,10 @@ bool IsDayKey(std::string_view text) {
     return y2 == y && mo2 == mo && d2 == d;
 }
 
-std::string DayFileHeader(bool battery, bool counters) {
+std::string DayFileHeader(bool battery, bool counters, bool charge) {
     return std::string(kDayFileHeader) + (battery ? std::string(kBatteryColumns) : std::string()) +
-           (counters ? std::string(kCounterColumns) : std::string()) + "\n";
+           (counters ? std::string(kCounterColumns) : std::string()) +
+           (charge ? std::string(kChargeColumn) : std::string()) + "\n";
 }
 
 bool HasCounters(const MinuteRecord& minute) {
@@ -119,6 +120,7 @@ std::string MinuteLine(const MinuteRecord& m) {
     if (HasCounters(m)) {
         for (const std::optional<double>& c : m.counters) line += ',' + (c ? FixedText(*c, 3) : std::string());
     }
+    if (m.charge) line += ',' + FixedText(*m.charge, 0);
     line += '\n';
     return line;
 }
@@ -134,6 +136,9 @@ std::optional<MinuteRecord> ParseMinuteLine(std::string_view line) {
         start = comma + 1;
     }
     std::size_t columns = fields.size();
+    // The charge, where a minute has it, is the one column past the others.
+    const bool charged = columns == 10 || columns == 13 || columns == 10 + kCounters || columns == 13 + kCounters;
+    if (charged) --columns;
     if (columns != 9 && columns != 12 && columns != 9 + kCounters && columns != 12 + kCounters) return std::nullopt;
     // The counters come last, after the battery's columns where a minute has them.
     const bool counted = columns > 12;
@@ -167,6 +172,11 @@ std::optional<MinuteRecord> ParseMinuteLine(std::string_view line) {
             if (!number(field, value, kLargestCounter)) return std::nullopt;
             m.counters[c] = value;
         }
+    }
+    if (charged) {
+        double charge = 0.0;
+        if (!number(fields[fields.size() - 1], charge, 100.0) || charge < 0.0) return std::nullopt;
+        m.charge = charge;
     }
     return m;
 }
@@ -221,6 +231,7 @@ std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view da
         for (std::size_t c = 0; c < kCounters; ++c) {
             if (m.counters[c]) same.counters[c] = m.counters[c];  // the later line's, from further on
         }
+        if (m.charge) same.charge = m.charge;
         // Kept within a line's bounds, so that the merged minute's line reads back.
         same.samples = std::min(same.samples, kLargestSamples);
         for (double* wh : {&same.energy.produced_wh, &same.energy.consumed_wh, &same.energy.imported_wh,

@@ -31,6 +31,8 @@ struct MinuteRecord {
     // to the next sample when it follows within kLongestBridge, otherwise at
     // the minute's last sample that had them. Nothing before counters were kept.
     CounterValues counters{};
+    // The batteries' charge in % at the minute's last sample that had one.
+    std::optional<double> charge;
 };
 
 // A lifetime counter beyond this many Wh is not one.
@@ -49,9 +51,12 @@ inline constexpr std::string_view kBatteryColumns = ",battery_w,charged_wh,disch
 inline constexpr std::string_view kCounterColumns =
     ",produced_total_wh,imported_total_wh,exported_total_wh,consumed_total_wh,charged_total_wh,discharged_total_wh";
 
-// The header line, ended by "\n", for lines with or without the battery's
-// and the counters' columns.
-std::string DayFileHeader(bool battery, bool counters);
+// Appended last to each line of a minute with the batteries' charge, whole percent.
+inline constexpr std::string_view kChargeColumn = ",charge_pct";
+
+// The header line, ended by "\n", for lines with or without the battery's,
+// the counters' and the charge's columns.
+std::string DayFileHeader(bool battery, bool counters, bool charge = false);
 // Whether a minute has any counter, and so its line the counters' columns.
 bool HasCounters(const MinuteRecord& minute);
 

@@ -5,6 +5,7 @@
 
 #include "history/energy.h"
 #include "platform/failure.h"
+#include "site/site_equipment.h"
 
 namespace pelmora {
 
@@ -40,6 +41,10 @@ void History::OnFinishedRead(const FinishedRead& read) {
     if (read.request_failed || !read.epoch) return;
     Sample sample{*read.epoch, read.production_w, read.consumption_w, read.grid_w};
     if (read.site) sample.battery_w = read.site->battery_w;
+    if (read.equipment) {
+        if (const std::optional<BatteryState> battery = BatteryOf(*read.equipment); battery && battery->charge)
+            sample.charge = *battery->charge;
+    }
     sample.counters = read.counters;
     // A consumed counter derived from the others adds nothing to keep.
     if (read.consumed_derived) at(sample.counters, Counter::Consumed).reset();
@@ -54,6 +59,7 @@ bool History::Add(const Sample& given) {
     for (std::optional<double>& c : sample.counters) {
         if (c && (!std::isfinite(*c) || std::fabs(*c) > kLargestCounter)) c.reset();
     }
+    if (sample.charge && !(*sample.charge >= 0.0 && *sample.charge <= 100.0)) sample.charge.reset();
     if (sample.epoch > m_clock.EpochSeconds() + 86400) return false;
     if (!m_ring.Add(sample)) return false;
     const std::int64_t minute = minute_of(sample.epoch);
@@ -62,6 +68,7 @@ bool History::Add(const Sample& given) {
     MinuteRecord& bucket = bucket_for(minute);
     ++bucket.samples;
     take_counters(bucket.counters, sample.counters);
+    if (sample.charge) bucket.charge = sample.charge;
     m_sums[0] += sample.production_w;
     m_sums[1] += sample.consumption_w;
     m_sums[2] += sample.grid_w;
@@ -119,6 +126,7 @@ void History::add_energy(const Sample& a, const Sample& b) {
             between.battery_w = middle.battery_w;
             between.energy = part;
             between.counters = ends;
+            between.charge = a.charge;
             finish_minute(between);
         }
         from = at;
@@ -163,7 +171,8 @@ void History::write(const MinuteRecord& minute) {
         if (!m_started_files.contains(day)) {
             m_files.make_folders(m_folder);
             const std::optional<std::string> existing = m_files.read_file(path, kLargestDayFile);
-            const std::string header = DayFileHeader(minute.battery_w.has_value(), HasCounters(minute));
+            const std::string header =
+                DayFileHeader(minute.battery_w.has_value(), HasCounters(minute), minute.charge.has_value());
             if (!existing || existing->empty()) {
                 text = header;
             } else if (existing->size() > kLargestDayFile) {

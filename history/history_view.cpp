@@ -79,7 +79,7 @@ RangeView HourView(History& history) {
     const Sample* newest = history.ring().newest();
     if (newest != nullptr) {
         for (const Sample& s : history.ring().Since(newest->epoch - 3600))
-            view.points.push_back({s.epoch, s.production_w, s.consumption_w, s.grid_w, s.battery_w});
+            view.points.push_back({s.epoch, s.production_w, s.consumption_w, s.grid_w, s.battery_w, s.charge});
     }
     const LoadedDay today = history.Day(history.Today());
     const std::string title = history.Today().empty() ? "Today" : "Today (" + history.Today() + ")";
@@ -93,7 +93,7 @@ RangeView DayView(History& history, const std::string& day) {
     RangeView view;
     const LoadedDay loaded = history.Day(day);
     for (const MinuteRecord& m : loaded.minutes)
-        view.points.push_back({m.start, m.production_w, m.consumption_w, m.grid_w, m.battery_w});
+        view.points.push_back({m.start, m.production_w, m.consumption_w, m.grid_w, m.battery_w, m.charge});
     view.energy = DayEnergy(loaded.minutes);
     view.totals = day + since_text(loaded.minutes) + ":   " + EnergyText(view.energy);
     view.problem = joined_problem(history.Problem(), loaded.problem);
@@ -136,7 +136,8 @@ std::string RangeCsv(History& history, const std::string& range, const RangeView
     const std::vector<MinuteRecord> minutes = history.Day(range == "today" ? history.Today() : range).minutes;
     const bool battery =
         std::any_of(minutes.begin(), minutes.end(), [](const MinuteRecord& m) { return m.battery_w.has_value(); });
-    text = DayFileHeader(battery, std::any_of(minutes.begin(), minutes.end(), HasCounters));
+    text = DayFileHeader(battery, std::any_of(minutes.begin(), minutes.end(), HasCounters),
+                         std::any_of(minutes.begin(), minutes.end(), [](const MinuteRecord& m) { return m.charge; }));
     for (const MinuteRecord& m : minutes) text += MinuteLine(m);
     return text;
 }
@@ -145,6 +146,7 @@ std::string PointTip(const ChartPoint& point, const std::string& clock) {
     std::string text = clock + "\nProduction " + FixedText(point.production_w, 1) + " W\nConsumption " +
                        FixedText(point.consumption_w, 1) + " W\nGrid " + FixedText(point.grid_w, 1) + " W";
     if (point.battery_w) text += "\nBattery " + FixedText(*point.battery_w, 1) + " W";
+    if (point.charge) text += "\nCharge " + FixedText(*point.charge, 0) + " %";
     return text;
 }
 

@@ -18,6 +18,7 @@ struct ChartPoint {
     double consumption_w = 0.0;
     double grid_w = 0.0;
     std::optional<double> battery_w;
+    std::optional<double> charge;  // % of the batteries' capacity
 };
 
 // One entry of the range list: what it shows and its key ("hour", "today",

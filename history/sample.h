@@ -22,6 +22,8 @@ struct Sample {
     std::optional<double> battery_w;
     // The site's lifetime counters at this read, where it has them.
     CounterValues counters{};
+    // The batteries' charge in % (0 to 100), where the gateway tells it.
+    std::optional<double> charge;
 };
 
 // Energy in watt-hours of the four flows, and of the battery's two where the

@@ -45,6 +45,7 @@ const QColor kProductionColour(230, 150, 0);
 const QColor kConsumptionColour(40, 90, 200);
 const QColor kGridColour(90, 90, 90);
 const QColor kBatteryColour(130, 60, 180);
+const QColor kChargeColour(0, 150, 136);
 
 // The area between two lines in a see-through main-window colour.
 QAreaSeries* shaded(QLineSeries* upper, QLineSeries* lower, OleColor colour) {
@@ -218,9 +219,21 @@ void HistoryWindow::draw() {
     y->setLabelFormat(QStringLiteral("%.0f"));
     m_chart->addAxis(x, Qt::AlignBottom);
     m_chart->addAxis(y, Qt::AlignLeft);
+    // The batteries' charge against an axis of its own, only where a point has it.
+    QValueAxis* charge_axis = nullptr;
+    if (std::any_of(points.begin(), points.end(), [](const ChartPoint& p) { return p.charge.has_value(); })) {
+        charge_axis = new QValueAxis;
+        charge_axis->setTitleText(QStringLiteral("%"));
+        charge_axis->setRange(0.0, 100.0);
+        charge_axis->setTickCount(5);
+        charge_axis->setLabelFormat(QStringLiteral("%.0f"));
+        charge_axis->setGridLineVisible(false);
+        m_chart->addAxis(charge_axis, Qt::AlignRight);
+    }
 
     bool first = true;
     bool first_battery = true;
+    bool first_charge = true;
     auto add = [&](QAbstractSeries* series, const QString& name) {
         series->setName(name);
         m_chart->addSeries(series);
@@ -275,6 +288,24 @@ void HistoryWindow::draw() {
                 for (QLegendMarker* marker : m_chart->legend()->markers(series)) marker->setVisible(false);
             }
             first_battery = false;
+        }
+        if (charge_axis != nullptr &&
+            std::any_of(part.begin(), part.end(), [](const ChartPoint& p) { return p.charge.has_value(); })) {
+            auto* series = new QLineSeries;
+            QPen pen(kChargeColour);
+            pen.setWidth(2);
+            series->setPen(pen);
+            for (const ChartPoint& p : part) {
+                if (p.charge) series->append(ms(p.epoch), *p.charge);
+            }
+            series->setName(QStringLiteral("Charge"));
+            m_chart->addSeries(series);
+            series->attachAxis(x);
+            series->attachAxis(charge_axis);
+            if (!first_charge) {
+                for (QLegendMarker* marker : m_chart->legend()->markers(series)) marker->setVisible(false);
+            }
+            first_charge = false;
         }
         first = false;
     }

@@ -413,6 +413,30 @@ TEST(History, ABatteryGetsItsColumnsAndItsEnergy) {
         << "an old line has no battery";
 }
 
+// The batteries' charge goes last on the line, the minute's latest one;
+// older lines without it still load, and a charge past 0 to 100 % is no line.
+TEST(History, TheChargeIsTheLastColumn) {
+    ZonedHistory zoned("UTC");
+    History& history = zoned.history;
+    for (std::int64_t t = 0; t <= 60; ++t) {
+        Sample s{kMidnightUtc + t, 0, 600, 0, -600.0};
+        if (t >= 10) s.charge = t < 50 ? 46.0 : 47.0;
+        if (t == 55) s.charge = 140.0;  // not a charge
+        history.Add(s);
+    }
+    const std::string& text = zoned.files.files.at("/h/2026-12-08.csv");
+    EXPECT_TRUE(text.starts_with(std::string(kDayFileHeader) + std::string(kBatteryColumns) + ",charge_pct\n")) << text;
+    EXPECT_NE(text.find(",-600.0,10.000,0.000,47\n"), std::string::npos) << text;
+    const std::vector<MinuteRecord> loaded = LoadDayFile(text, "2026-12-08");
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_EQ(loaded[0].charge, 47.0);
+    EXPECT_EQ(DayView(history, "2026-12-08").points.at(0).charge, 47.0);
+    const std::string old = "2026-12-08T00:01:00+00:00,1,1,1,1,1,1,1,1";
+    EXPECT_FALSE(ParseMinuteLine(old)->charge);
+    EXPECT_EQ(ParseMinuteLine(old + ",,,,,,0,100")->charge, 100.0) << "after the counters";
+    for (const char* charge : {",101", ",-1", ",x"}) EXPECT_FALSE(ParseMinuteLine(old + charge)) << charge;
+}
+
 }  // namespace
 }  // namespace pelmora
 

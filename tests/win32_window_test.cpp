@@ -38,6 +38,7 @@
 #include "windows/options_dialog.h"
 #include "windows/program_start.h"
 #include "windows/single_instance.h"
+#include "windows/site_window.h"
 #include "app/window_controller.h"
 #include "windows/pelmora_form.h"
 
@@ -526,6 +527,47 @@ TEST(Win32History, TheWindowShowsADayFileAndSavesItAsCsvAndPng) {
     EXPECT_EQ(settings.GetSetting(kSettingsApp, "History", "Range", ""), "2026-12-08");
     for (const std::string& name : files.list_folder(folder)) files.remove_file(folder + "\\" + name);
     RemoveDirectoryW(Utf16(folder).c_str());
+}
+
+// The Site window paints a tile per panel, a silent one in its own colour,
+// scrolls by the keys over content taller than itself, and Escape hides it
+// and keeps its place.
+TEST(Win32Site, TheSiteWindowPaintsItsTilesAndScrolls) {
+    MemorySettingsStore settings;
+    settings.SaveSetting(kSettingsApp, kSiteSection, "Width", "420");
+    settings.SaveSetting(kSettingsApp, kSiteSection, "Height", "300");
+    SiteWindow window(settings);
+    SiteWindowView content{{{"Panels", {"Inverters: 40, 39 reporting, 6,000 W"}}, {"Gateway", {"Serial 1"}}}, {}};
+    for (int i = 0; i < 40; ++i)
+        content.panels.push_back(
+            {"2023300575" + std::to_string(10 + i), "150 W", "largest 300 W", "12:00", 0.5, i == 0});
+    window.Open(content);
+    HWND hwnd = reinterpret_cast<HWND>(window.handle());
+    UpdateWindow(hwnd);
+    const auto silent_pixels = [&] {
+        HDC dc = GetDC(hwnd);
+        int count = 0;
+        for (int y = 0; y < 200; y += 2) {
+            for (int x = 0; x < 200; x += 2) count += GetPixel(dc, x, y) == RGB(255, 225, 225) ? 1 : 0;
+        }
+        ReleaseDC(hwnd, dc);
+        return count;
+    };
+    EXPECT_GT(silent_pixels(), 100) << "the silent panel's tile";
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(hwnd, SB_VERT, &info);
+    EXPECT_GT(info.nMax + 1, static_cast<int>(info.nPage)) << "taller than the window";
+    SendMessageW(hwnd, WM_KEYDOWN, VK_END, 0);
+    EXPECT_EQ(GetScrollPos(hwnd, SB_VERT), info.nMax + 1 - static_cast<int>(info.nPage));
+    UpdateWindow(hwnd);
+    EXPECT_EQ(silent_pixels(), 0) << "scrolled out of sight";
+    SendMessageW(hwnd, WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(GetScrollPos(hwnd, SB_VERT), 0);
+    SendMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_EQ(settings.GetSetting(kSettingsApp, kSiteSection, "Width", ""), "420");
 }
 
 struct AboutBoxSeen {

@@ -19,6 +19,8 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QValueAxis>
+#include <QXYSeries>
 #include <set>
 #include <QToolTip>
 #include <QGraphicsTextItem>
@@ -46,6 +48,7 @@
 #include "read_fakes.h"
 #include "shell/history_window.h"
 #include "shell/pelmora_window.h"
+#include "shell/site_window.h"
 #include "shell/tray_icon.h"
 #include "shell_fakes.h"
 #include "site/counter_stage.h"
@@ -1181,8 +1184,8 @@ TEST_F(WindowTest, ABatterySiteShowsItsBatteryRow) {
 }
 
 // The window with the site stage on a real request, as main wires it.
-struct SiteWindow {
-    explicit SiteWindow(const std::string& address, bool with_site = true) {
+struct SiteMainWindow {
+    explicit SiteMainWindow(const std::string& address, bool with_site = true) {
         std::vector<FinishedReadSink*> sinks;
         if (with_site) sinks.push_back(&site);
         ShellServices services = parts.services(sinks);
@@ -1203,7 +1206,7 @@ TEST(WindowSite, BatterySimulatorAsksForTheListOnlyWhenItChanged) {
     std::optional<test::SimulatorProcess> gateway(std::in_place,
                                                   std::vector<std::string>{"--site", "battery", "--hour", "13"});
     const int port = gateway->port();
-    SiteWindow started(gateway->address());
+    SiteMainWindow started(gateway->address());
     Pelmorafrm& w = *started.window;
     for (int i = 0; i < 100; ++i) w.Timer1_Timer();
     ASSERT_NE(w.control("Battery"), nullptr);
@@ -1251,7 +1254,7 @@ TEST(WindowSite, ASecondMeterThatMisfitsTheModeIsSaid) {
 TEST(WindowSite, ASlowMeterListNeverDelaysAReading) {
     using namespace std::chrono_literals;
     test::SimulatorProcess gateway({"--site", "battery", "--hour", "13", "--list-delay-ms", "3000"});
-    SiteWindow started(gateway.address());
+    SiteMainWindow started(gateway.address());
     ThreadedSideDocument fetch;
     started.site.set_background(&fetch, [] { return std::make_unique<CurlGatewayRequest>(); });
     Pelmorafrm& w = *started.window;
@@ -1362,8 +1365,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, WindowPaceTest,
 // reads and is coloured the same.
 TEST(WindowSite, PlainSimulatorLeavesTheWindowAsItWas) {
     test::SimulatorProcess gateway({"--fixed", std::string(PELMORA_FIXTURES) + "/readings.json"});
-    SiteWindow with_site(gateway.address());
-    SiteWindow without(gateway.address(), false);
+    SiteMainWindow with_site(gateway.address());
+    SiteMainWindow without(gateway.address(), false);
     with_site.window->Timer1_Timer();
     without.window->Timer1_Timer();
     EXPECT_EQ(with_site.site.asks(), 1u);
@@ -1385,9 +1388,65 @@ TEST_F(HistoryWindowTest, ABatteryDayDrawsItsLineAndTotals) {
     view.ShowRange("today");
     const QList<QAbstractSeries*> all = view.chart()->series();
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](QAbstractSeries* s) { return s->name() == "Battery"; }));
+    EXPECT_FALSE(std::any_of(all.begin(), all.end(), [](QAbstractSeries* s) { return s->name() == "Charge"; }));
     EXPECT_TRUE(totals_of(view).ends_with("Charged 1.5 kWh   Discharged 0.0 kWh")) << totals_of(view);
     EXPECT_FALSE(view.findChild<QLabel*>("Totals")->text().remove(QStringLiteral("   ")).contains(' '))
         << "the totals wrap only between items";
+}
+
+// The batteries' charge is drawn against a 0 to 100 % axis of its own on the right.
+TEST_F(HistoryWindowTest, TheChargeHasItsOwnAxis) {
+    for (std::int64_t t = 0; t <= 600; ++t) {
+        Sample s{1796688000 + t, 2000.0, 500.0, 0.0, -1500.0};
+        s.charge = 40.0 + static_cast<double>(t) / 100.0;
+        history.Add(s);
+    }
+    HistoryWindow view(history, settings);
+    view.ShowRange("today");
+    const QList<QAbstractSeries*> all = view.chart()->series();
+    const auto charge = std::find_if(all.begin(), all.end(), [](QAbstractSeries* s) { return s->name() == "Charge"; });
+    ASSERT_NE(charge, all.end());
+    const QList<QAbstractAxis*> axes = (*charge)->attachedAxes();
+    const auto right =
+        std::find_if(axes.begin(), axes.end(), [](QAbstractAxis* a) { return a->alignment() == Qt::AlignRight; });
+    ASSERT_NE(right, axes.end());
+    EXPECT_EQ(static_cast<QValueAxis*>(*right)->max(), 100.0);
+    EXPECT_EQ(static_cast<QValueAxis*>(*right)->min(), 0.0);
+    EXPECT_EQ(static_cast<QXYSeries*>(*charge)->points().back().y(), 46.0);
+}
+
+// The Site window draws its sections and a tile per panel, a silent one in
+// its own colour; the tiles wrap to the width, and Escape closes and keeps the place.
+TEST_F(WindowTest, TheSiteWindowsTilesWrapAndASilentOneStandsOut) {
+    SiteWindow window(settings);
+    window.resize(400, 300);
+    SiteWindowView content{{{"Panels", {"Inverters: 12, 11 reporting, 1,800 W"}}, {"Gateway", {"Serial 1"}}}, {}};
+    for (int i = 0; i < 12; ++i)
+        content.panels.push_back(
+            {"2023300575" + std::to_string(10 + i), "150 W", "largest 300 W", "12:00", 0.5, i == 7});
+    window.Open(content);
+    QWidget* picture = window.findChild<QWidget*>("SitePicture");
+    ASSERT_NE(picture, nullptr);
+    const auto pixels = [&](QColor colour) {
+        const QImage image = picture->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == colour ? 1 : 0;
+        }
+        return count;
+    };
+    const QColor silent(255, 225, 225);
+    EXPECT_GT(pixels(silent), 1000) << "the silent panel's tile";
+    const int narrow = picture->minimumHeight();
+    window.resize(900, 300);
+    QApplication::processEvents();
+    EXPECT_LT(picture->minimumHeight(), narrow) << "more tiles a row on a wider window";
+    content.panels[7].silent = false;
+    window.Draw(content);
+    EXPECT_EQ(pixels(silent), 0);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(settings.GetSetting(kSettingsApp, kSiteSection, "Width", ""), "900");
 }
 
 // October of 31 whole days whose counters rise by day d: d kWh produced,

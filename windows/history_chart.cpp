@@ -17,6 +17,7 @@ const COLORREF kProduction = RGB(230, 150, 0);
 const COLORREF kConsumption = RGB(40, 90, 200);
 const COLORREF kGrid = RGB(90, 90, 90);
 const COLORREF kBattery = RGB(130, 60, 180);
+const COLORREF kCharge = RGB(0, 150, 136);
 const COLORREF kAxis = RGB(120, 120, 120);
 const COLORREF kRule = RGB(225, 225, 225);
 
@@ -24,6 +25,7 @@ constexpr int kLeftMargin = 56;
 constexpr int kBottomMargin = 46;
 constexpr int kTopMargin = 24;
 constexpr int kRightMargin = 16;
+constexpr int kChargeMargin = 34;  // more on the right for the charge's axis
 
 // An OLE colour of the main window, lightened as a see-through fill over white.
 COLORREF shade(OleColor colour) {
@@ -131,10 +133,14 @@ HDC begin(const ChartPlace& place) {
 void DrawLineChart(const ChartPlace& place, const std::vector<ChartPoint>& points, std::int64_t from, std::int64_t to,
                    const std::function<std::string(std::int64_t)>& clock_text) {
     HDC dc = begin(place);
-    const RECT area = plot_area(place);
+    const bool charged =
+        std::any_of(points.begin(), points.end(), [](const ChartPoint& p) { return p.charge.has_value(); });
+    RECT area = plot_area(place);
+    if (charged) area.right -= kChargeMargin;
     if (area.right - area.left < 20 || area.bottom - area.top < 20 || to <= from) return;
     const auto [low, high] = PowerExtentOf(points);
     const Plot plot = value_axis(dc, area, low, high, "W");
+    const Plot percent{area, 0.0, 100.0};
     const auto x_of = [&](double epoch) {
         return area.left + static_cast<int>(std::lround((epoch - static_cast<double>(from)) /
                                                         static_cast<double>(to - from) * (area.right - area.left)));
@@ -186,6 +192,17 @@ void DrawLineChart(const ChartPlace& place, const std::vector<ChartPoint>& point
             SelectObject(dc, old);
             DeleteObject(pen);
         }
+        std::vector<POINT> charge;
+        for (const ChartPoint& p : part) {
+            if (p.charge) charge.push_back({x_of(static_cast<double>(p.epoch)), percent.y(*p.charge)});
+        }
+        if (charge.size() > 1) {
+            HPEN pen = CreatePen(PS_SOLID, 2, kCharge);
+            HGDIOBJ old = SelectObject(dc, pen);
+            Polyline(dc, charge.data(), static_cast<int>(charge.size()));
+            SelectObject(dc, old);
+            DeleteObject(pen);
+        }
     }
     std::vector<std::pair<std::string, COLORREF>> keys{{"Import", shade(kImportLightRed)},
                                                        {"Export", shade(kExportGreen)},
@@ -193,6 +210,13 @@ void DrawLineChart(const ChartPlace& place, const std::vector<ChartPoint>& point
                                                        {"Consumption", kConsumption},
                                                        {"Grid", kGrid}};
     if (battery) keys.emplace_back("Battery", kBattery);
+    if (charged) {
+        line(dc, area.right, area.top, area.right, area.bottom, kAxis);
+        for (int v = 0; v <= 100; v += 25)
+            text_at(dc, area.right + 4, percent.y(v) - 7, std::to_string(v), TA_LEFT | TA_TOP);
+        text_at(dc, area.right + 4, area.top - 4, "%", TA_LEFT | TA_BOTTOM);
+        keys.emplace_back("Charge", kCharge);
+    }
     legend(dc, area, keys);
 }
 
