@@ -1,6 +1,7 @@
 #include "shell/desktop_page.h"
 
 #include <QCheckBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,16 +49,12 @@ DesktopPage::DesktopPage(DesktopServices services, QWidget* parent)
         m_alerts[i]->setChecked(current.alerts[i]);
         alert_layout->addWidget(m_alerts[i]);
     }
-    auto* threshold_row = new QHBoxLayout;
-    threshold_row->addWidget(new QLabel(QStringLiteral("Export threshold (W of production):"), alerts));
+    auto* fields = new QFormLayout;
     m_threshold->setText(QString::fromStdString(current.threshold));
-    threshold_row->addWidget(m_threshold);
-    alert_layout->addLayout(threshold_row);
-    auto* battery_row = new QHBoxLayout;
-    battery_row->addWidget(new QLabel(QStringLiteral("Low battery charge (%):"), alerts));
+    fields->addRow(QStringLiteral("Export threshold (W of production):"), m_threshold);
     m_battery_low->setText(QString::fromStdString(current.battery_low));
-    battery_row->addWidget(m_battery_low);
-    alert_layout->addLayout(battery_row);
+    fields->addRow(QStringLiteral("Low battery charge (%):"), m_battery_low);
+    alert_layout->addLayout(fields);
 
     auto* save = new QPushButton(QStringLiteral("Save"), this);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
