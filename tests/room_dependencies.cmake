@@ -13,7 +13,7 @@ set(allowed_access platform gateway records/utc_text.h)
 set(allowed_site platform gateway readings/finished_read.h readings/number_text.h)
 set(allowed_history platform readings records site)
 set(allowed_publish platform readings records/utc_text.h site/site_equipment.h site/equipment_text.h)
-set(allowed_desktop platform access gateway readings records)
+set(allowed_desktop platform access gateway readings records site/site_equipment.h)
 set(allowed_app platform form gateway phases records readings access site history publish desktop)
 
 # The front ends draw what app/ and the core give them through their own
