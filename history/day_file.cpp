@@ -289,6 +289,38 @@ Energy DayEnergy(const std::vector<MinuteRecord>& minutes) {
     return total;
 }
 
+std::vector<Energy> MinuteEnergies(const std::vector<MinuteRecord>& minutes) {
+    std::vector<Energy> energies;
+    energies.reserve(minutes.size());
+    for (const MinuteRecord& m : minutes) energies.push_back(m.energy);
+    bool base = true;
+    bool consumed = false;
+    for (std::size_t k = 0; k < kCounters; ++k) {
+        const auto c = static_cast<Counter>(k);
+        double stretch = 0.0;
+        const MinuteRecord* last = nullptr;
+        for (std::size_t i = 0; i < minutes.size(); ++i) {
+            const MinuteRecord& m = minutes[i];
+            stretch += m.energy.*kFlows[k];
+            if (!m.counters[k]) continue;
+            if (last != nullptr) {
+                const double rise = *m.counters[k] - *last->counters[k];
+                const bool trusted =
+                    rise >= 0.0 && (m.start - last->start > kLongestCheckedStep - 60 || rise <= 1.5 * stretch + 10.0);
+                if (trusted) energies[i].*kFlows[k] += rise - stretch;
+            }
+            stretch = 0.0;
+            last = &m;
+        }
+        if (c == Counter::Produced || c == Counter::Imported || c == Counter::Exported) base = base && last != nullptr;
+        if (c == Counter::Consumed) consumed = last != nullptr;
+    }
+    if (base && !consumed) {
+        for (Energy& e : energies) e.consumed_wh = e.produced_wh + e.imported_wh - e.exported_wh;
+    }
+    return energies;
+}
+
 std::string CountedSince(const std::vector<MinuteRecord>& minutes) {
     if (minutes.empty()) return {};
     const std::int64_t local = minutes.front().start + whole_minute_offset(minutes.front().offset_seconds);

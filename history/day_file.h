@@ -100,6 +100,13 @@ std::vector<MinuteRecord> LoadDayFile(std::string_view text, std::string_view da
 // line has its counter, is then produced + imported - exported.
 Energy DayEnergy(const std::vector<MinuteRecord>& minutes);
 
+// Each minute's share of DayEnergy, so that the minutes add up to it: a
+// minute's own energy, but where a trusted counter rise ends a stretch of
+// lines, the difference between the rise and the stretch's own energy goes
+// to the stretch's last minute. Consumed, where DayEnergy derives it, is
+// each minute's produced + imported - exported.
+std::vector<Energy> MinuteEnergies(const std::vector<MinuteRecord>& minutes);
+
 // "08:13" when the day's first minute is after 00:05 local time: the day's
 // energy counts from then; "" otherwise.
 std::string CountedSince(const std::vector<MinuteRecord>& minutes);

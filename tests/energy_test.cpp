@@ -16,10 +16,12 @@
 #include <vector>
 
 #include "fakes/fixed_wall_clock.h"
+#include "history/day_money.h"
 #include "history/history.h"
 #include "fakes/memory_file_system.h"
 #include "publish/mqtt_messages.h"
 #include "site/counter_guard.h"
+#include "site/tariff.h"
 #include "site/counter_state.h"
 #include "site/counter_stage.h"
 #include "site/meter_counters.h"
@@ -254,6 +256,11 @@ TEST_P(RunCountersTest, DayTotalsFromTheCounters) {
         for (const std::optional<double>& c : m.counters) EXPECT_GE(c.value_or(0.0), 0.0);
     }
     const Energy counted = DayEnergy(minutes);
+    Energy summed;
+    for (const Energy& e : MinuteEnergies(minutes)) summed += e;
+    for (const double Energy::*flow :
+         {&Energy::produced_wh, &Energy::consumed_wh, &Energy::imported_wh, &Energy::exported_wh})
+        EXPECT_NEAR(summed.*flow, counted.*flow, 1e-6) << "the minutes add up to the day";
     const double produced_closed = after[0] - before[0];
     EXPECT_NEAR(counted.produced_wh, integrated.produced_wh + produced_closed, 0.1);
     EXPECT_NEAR(counted.imported_wh, integrated.imported_wh + after[1] - before[1], 0.1);
@@ -288,6 +295,53 @@ INSTANTIATE_TEST_SUITE_P(Rows, RunCountersTest,
                                            RunRow{"counter_jump", 0, 500, 0, 1}, RunRow{"counter_reset", 0, 0, 500, 1},
                                            RunRow{"counter_jump_then_a_restart", 0, 500, 0, 1, 800}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A minute's energy at `offset` seconds east of UTC, local `hour`:`minute` of 2024-08-06.
+MinuteRecord minute_at(int hour, int minute, double imported_wh, double consumed_wh, std::int32_t offset = 0) {
+    MinuteRecord m;
+    m.start = 1722902400 + hour * 3600 + minute * 60 - offset;
+    m.offset_seconds = offset;
+    m.samples = 60;
+    m.energy.imported_wh = imported_wh;
+    m.energy.consumed_wh = consumed_wh;
+    m.energy.exported_wh = imported_wh == 0.0 ? 50.0 : 0.0;
+    return m;
+}
+
+// Each minute's energy at its own local minute's price, rounded to the cent
+// only once for the day; a day the clocks change has 25 hours of minutes.
+TEST(DayMoney, EachMinuteAtItsPriceRoundedOnce) {
+    AbsurdNotes absurd;
+    const Tariff usd = *ParseTariff(test::ReadFixture("site/fw-8.2.4286-battery-tariff.json"), absurd);
+    // 15:59 at 0.42303 and 16:00 on at 0.5878 a kWh, local time.
+    const std::vector<MinuteRecord> day = {minute_at(15, 59, 100, 300), minute_at(16, 0, 100, 300),
+                                           minute_at(16, 1, 0, 300)};
+    const Money money = DayMoney(day, usd);
+    EXPECT_NEAR(money.bought, 0.1 * 0.42303 + 0.1 * 0.5878, 1e-6);
+    EXPECT_NEAR(money.savings, 0.2 * 0.42303 + 0.2 * 0.5878 + 0.3 * 0.5878, 1e-6);
+    EXPECT_EQ(money.sold, 0.0) << "the tariff buys nothing back";
+    EXPECT_EQ(MoneyText(money, usd.currency), "Bought 0.10 USD, sold 0.00 USD, net 0.10 USD, savings 0.38 USD");
+    EXPECT_NEAR(DayMoney({minute_at(16, 0, 100, 300, 7200)}, usd).bought, 0.1 * 0.5878, 1e-6) << "local time";
+
+    Tariff flat;
+    flat.currency = "EUR";
+    flat.buy = 0.2;
+    flat.fixed_per_day = 0.5;
+    // 20 Wh a minute at 0.20 is 0.004: three minutes are 0.012, which rounds
+    // to a cent; rounded each minute they would make nothing.
+    const std::vector<MinuteRecord> small = {minute_at(1, 0, 20, 20), minute_at(1, 1, 20, 20), minute_at(1, 2, 20, 20)};
+    EXPECT_EQ(MoneyText(DayMoney(small, flat), ""), "Bought 0.01, sold 0.00, net 0.51, savings 0.00");
+    EXPECT_EQ(CoverageText(small), "Covers 3 of 1,440 minutes");
+    const std::vector<MinuteRecord> autumn = {minute_at(0, 0, 1, 1, 7200), minute_at(23, 59, 1, 1, 3600)};
+    EXPECT_EQ(CoverageText(autumn), "Covers 2 of 1,500 minutes");
+
+    Energy energy;
+    energy.produced_wh = 23400;
+    energy.consumed_wh = 18200;
+    energy.imported_wh = 6100;
+    energy.exported_wh = 11300;
+    EXPECT_EQ(RatiosText(energy), "Self-sufficiency 66.5 %, self-consumption 51.7 %");
+}
 
 // Runs on two gateways, one after the other and both in one run: each keeps
 // its own state, so a jump held back on the first stays held back there.

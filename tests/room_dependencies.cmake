@@ -10,7 +10,7 @@ set(allowed_records platform readings/number_text.h readings/decimal_digits.h)
 set(allowed_readings platform gateway phases records site/site_reading.h site/meter_counters.h
     site/site_equipment.h)
 set(allowed_access platform gateway records/utc_text.h)
-set(allowed_site platform gateway readings/finished_read.h readings/number_text.h)
+set(allowed_site platform gateway readings/finished_read.h readings/number_text.h records/date_time.h)
 set(allowed_history platform readings records site)
 set(allowed_publish platform readings records/utc_text.h site/site_equipment.h site/equipment_text.h)
 set(allowed_desktop platform access gateway readings records site/site_equipment.h)

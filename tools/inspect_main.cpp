@@ -1,5 +1,6 @@
 // pelmora-inspect: shows what the program makes of a gateway's readings
 // document, item by item.
+#include <cctype>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -28,6 +29,10 @@
 #include "site/site_text.h"
 #include "site/document_kind.h"
 #include "site/equipment_text.h"
+#include "site/tariff.h"
+#include "history/day_file.h"
+#include "history/day_money.h"
+#include "records/date_time.h"
 #include "site/site_equipment.h"
 #include "access/token_text.h"
 #include "curl/curl_https_transport.h"
@@ -85,6 +90,8 @@ int usage(bool asked = false, const std::string& wrong = "") {
            "       pelmora-inspect --read FILE|ADDRESS [--consumption] [--zone-offset SECONDS]\n"
            "                       [--token-file TOKEN_FILE]\n"
            "       pelmora-inspect --site READINGS [METERS] [FILE...]\n"
+           "       pelmora-inspect --tariff FILE --at YYYY-MM-DDTHH:MM\n"
+           "       pelmora-inspect --day DAYFILE [--tariff FILE]\n"
            "       pelmora-inspect --help | --version\n"
            "  Without --read: reads a readings document from FILE (or standard input) and prints\n"
            "  every recognised item: kinds, power slot, epoch text and the UTC date it gives,\n"
@@ -101,7 +108,11 @@ int usage(bool asked = false, const std::string& wrong = "") {
            "  production.json, the tariff), in any order, and prints the site as the program sees\n"
            "  it: every meter's power and counters read by meter, the battery and the house load,\n"
            "  the batteries' charge, the grid switch, the inverters and the gateway. A lone\n"
-           "  readings file takes the meter list beside it (\"-meters\" before its \".json\").\n";
+           "  readings file takes the meter list beside it (\"-meters\" before its \".json\").\n"
+           "  With --tariff and --at: the buying and selling prices of the gateway's tariff document\n"
+           "  FILE at that local time.\n"
+           "  With --day: the totals of a day file as the History window counts them, its\n"
+           "  self-sufficiency and self-consumption, and with --tariff its money.\n";
     return asked ? 0 : 2;
 }
 
@@ -274,12 +285,92 @@ int run_site(std::vector<std::string> paths) {
     return all_read ? 0 : 1;
 }
 
+std::optional<pelmora::Tariff> tariff_file(const std::string& path) {
+    const std::optional<std::string> text = whole_file(path);
+    if (!text) return std::nullopt;
+    pelmora::AbsurdNotes absurd;
+    std::optional<pelmora::Tariff> tariff = pelmora::ParseTariff(*text, absurd);
+    for (const std::string& note : absurd) std::cout << "Left out: " << note << "\n";
+    if (!tariff) std::cerr << "pelmora-inspect: " << path << ": not a tariff the gateway sends\n";
+    return tariff;
+}
+
+// "2024-08-06T16:30" as a local minute; nothing for anything else.
+std::optional<pelmora::LocalMinute> local_minute(const std::string& text) {
+    const auto digits = [&](std::size_t from) {
+        return std::isdigit(static_cast<unsigned char>(text[from])) != 0 &&
+               std::isdigit(static_cast<unsigned char>(text[from + 1])) != 0;
+    };
+    if (text.size() != 16 || text[10] != 'T' || text[13] != ':' || !digits(11) || !digits(14) ||
+        !pelmora::IsDayKey(text.substr(0, 10)))
+        return std::nullopt;
+    const int hour = std::stoi(text.substr(11, 2));
+    const int minute = std::stoi(text.substr(14, 2));
+    if (hour > 23 || minute > 59) return std::nullopt;
+    pelmora::LocalMinute at;
+    at.year = std::stoi(text.substr(0, 4));
+    at.month = std::stoi(text.substr(5, 2));
+    at.day = std::stoi(text.substr(8, 2));
+    at.minute = hour * 60 + minute;
+    const std::int64_t days =
+        pelmora::DaysFromCivil(at.year, static_cast<unsigned>(at.month), static_cast<unsigned>(at.day));
+    at.weekday = static_cast<int>(((days + 3) % 7 + 7) % 7);  // 1970-01-01 was a Thursday
+    return at;
+}
+
+int run_tariff(const std::vector<std::string>& args) {
+    if (args.size() != 4 || args[0] != "--tariff" || args[2] != "--at") return usage(false, "--tariff");
+    const std::optional<pelmora::LocalMinute> at = local_minute(args[3]);
+    if (!at) return usage(false, "--at " + args[3]);
+    const std::optional<pelmora::Tariff> tariff = tariff_file(args[1]);
+    if (!tariff) return 1;
+    const pelmora::Prices prices = pelmora::PricesAt(*tariff, *at);
+    const std::string unit = tariff->currency.empty() ? "/kWh" : " " + tariff->currency + "/kWh";
+    std::cout << "Buy " << pelmora::PriceText(prices.buy) << unit << ", sell " << pelmora::PriceText(prices.sell)
+              << unit << "\n";
+    return 0;
+}
+
+int run_day(const std::vector<std::string>& args) {
+    if ((args.size() != 2 && args.size() != 4) || args[0] != "--day" || (args.size() == 4 && args[2] != "--tariff"))
+        return usage(false, "--day");
+    std::optional<pelmora::Tariff> tariff;
+    if (args.size() == 4 && !(tariff = tariff_file(args[3]))) return 1;
+    std::ifstream in(args[1], std::ios::binary);
+    std::string text;
+    text.resize(pelmora::kLargestDayFile + 1);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (!in.eof() || text.size() > pelmora::kLargestDayFile) {
+        std::cerr << "pelmora-inspect: " << args[1] << ": " << (in.eof() ? "larger than a day file" : "cannot be read")
+                  << "\n";
+        return 1;
+    }
+    const std::string name = std::filesystem::path(args[1]).stem().string();
+    const std::vector<pelmora::MinuteRecord> minutes =
+        pelmora::LoadDayFile(text, pelmora::IsDayKey(name) ? name : std::string());
+    if (minutes.empty()) {
+        std::cerr << "pelmora-inspect: " << args[1] << ": no minute of a day file\n";
+        return 1;
+    }
+    const pelmora::Energy energy = pelmora::DayEnergy(minutes);
+    const auto kwh = [](double wh) { return pelmora::FormatTenths(wh / 1000.0) + " kWh"; };
+    std::cout << "Produced " << kwh(energy.produced_wh) << ", consumed " << kwh(energy.consumed_wh) << ", imported "
+              << kwh(energy.imported_wh) << ", exported " << kwh(energy.exported_wh) << "\n"
+              << pelmora::RatiosText(energy) << "\n";
+    if (const std::string covers = pelmora::CoverageText(minutes); !covers.empty()) std::cout << covers << "\n";
+    if (tariff) std::cout << pelmora::MoneyText(pelmora::DayMoney(minutes, *tariff), tariff->currency) << "\n";
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string document;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "--site") return run_site({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "--tariff") return run_tariff(args);
+    if (!args.empty() && args[0] == "--day") return run_day(args);
     if (!args.empty() && args[0] == "--read") {
         bool consumption = false;
         std::optional<std::int32_t> zone_offset;

@@ -3,7 +3,8 @@
 // fails, a list has no two meters with one eid and only phase counts of 1 to
 // 3, the derived figures hold together, and the counters that come out of
 // the read-to-read check are finite. The same input is then taken as each of
-// the documents beside the readings: what is kept stays within its bounds.
+// the documents beside the readings: what is kept stays within its bounds,
+// and a tariff's prices at any minute stay within theirs.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "site/meter_counters.h"
 #include "site/site_meters.h"
 #include "site/site_reading.h"
+#include "site/tariff.h"
 
 namespace {
 
@@ -45,6 +47,19 @@ void check_equipment(const std::string& text) {
         }
     }
     (void)pelmora::EquipmentText(equipment);
+    // A tariff keeps its bounds, and its price at any minute lies within them.
+    if (const auto tariff = pelmora::ParseTariff(text, absurd)) {
+        if (tariff->seasons.size() > pelmora::kMostSeasons) std::abort();
+        for (std::int64_t day = 0; day < 371; day += 5) {
+            for (const std::int64_t minute : {0, 1, 719, 1439}) {
+                const pelmora::Prices prices =
+                    pelmora::PricesAt(*tariff, pelmora::LocalMinuteOf(1'767'225'600 + day * 86400 + minute * 60, 0));
+                if (!(prices.buy >= 0 && prices.buy <= pelmora::kLargestPrice && prices.sell >= 0 &&
+                      prices.sell <= pelmora::kLargestPrice))
+                    std::abort();
+            }
+        }
+    }
 }
 
 }  // namespace
