@@ -28,7 +28,10 @@ CoreServices::CoreServices(PlatformServices platform)
       m_site(m_request, m_platform.clock, {&m_counters}),
       m_alerts(m_platform.clock, m_platform.notifier),
       // The documents beside the readings go with each read to the site and the alerts.
-      m_equipment(m_request, m_platform.clock, m_platform.log, {&m_site, &m_alerts}) {
+      m_equipment(m_request, m_platform.clock, m_platform.log, {&m_site, &m_alerts}),
+      m_tariff(LoadTariffSettings(m_platform.settings, kSettingsApp)),
+      m_tariff_services{m_platform.settings, [this] { return m_equipment.equipment().tariff; },
+                        [this](const TariffSettings& settings) { m_tariff = settings; }} {
     // The token is looked up while the window opens.
     m_keeper.StartLookup();
     m_publisher.set_device_keeper([this](const std::string& id) {
@@ -55,6 +58,8 @@ std::unique_ptr<GatewayRequest> CoreServices::side_request() {
     if (!token) return nullptr;
     return MakeSideTokenRequest(m_platform.make_https(), m_token_request, *token, m_platform.clock);
 }
+
+std::optional<Tariff> CoreServices::tariff() const { return TariffInForce(m_tariff, m_equipment.equipment().tariff); }
 
 void CoreServices::StartPublishing(const std::string& address) {
     const MqttSettings mqtt = LoadMqttSettings(m_platform.settings, kSettingsApp);

@@ -29,6 +29,7 @@
 #include "site/counter_stage.h"
 #include "site/equipment_stage.h"
 #include "site/site_stage.h"
+#include "site/tariff_form.h"
 
 namespace pelmora {
 
@@ -74,6 +75,9 @@ public:
     SiteStage& site() { return m_site; }
     EquipmentStage& equipment() { return m_equipment; }
     AlertWatch& alerts() { return m_alerts; }
+    TariffServices& tariff_services() { return m_tariff_services; }
+    // The prices that count now: those chosen on the Tariff page, or the gateway's.
+    std::optional<Tariff> tariff() const;
     // Where the window hands each finished read.
     std::vector<FinishedReadSink*> finished_reads() { return {&m_equipment}; }
 
@@ -103,6 +107,8 @@ private:
     AlertWatch m_alerts;
     EquipmentStage m_equipment;
     ThreadedSideDocument m_documents;
+    TariffSettings m_tariff;
+    TariffServices m_tariff_services;
 };
 
 }  // namespace pelmora

@@ -4,6 +4,7 @@
 
 #include "access/access_status.h"
 #include "desktop/desktop_services.h"
+#include "site/tariff_form.h"
 #include "gateway/gateway_request.h"
 #include "history/history.h"
 #include "platform/file_system.h"
@@ -45,6 +46,8 @@ struct ShellServices {
     TrayIcon* tray = nullptr;
     // The gateway's documents beside the readings; the battery row shows their charge.
     const EquipmentStage* equipment = nullptr;
+    // The Tariff page of Options.
+    TariffServices* tariff = nullptr;
 };
 
 }  // namespace pelmora

@@ -193,6 +193,7 @@ void WindowController::OpenOptions() {
         content.desktop.emplace(*m_services.desktop);
         content.desktop->tray_available = m_services.tray != nullptr && m_services.tray->available();
     }
+    content.tariff = m_services.tariff;
     m_parts.view.open_options(content);
     if (m_access_status) m_access_status->RefreshCaption();
 }

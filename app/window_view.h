@@ -11,6 +11,7 @@
 #include "desktop/desktop_services.h"
 #include "form/settings.h"
 #include "publish/publish_services.h"
+#include "site/tariff_form.h"
 
 namespace pelmora {
 
@@ -21,6 +22,7 @@ struct OptionsContent {
     PublishServices* publish = nullptr;
     std::function<std::string()> address;  // the gateway's address as the window shows it, for the Publish page
     std::optional<DesktopServices> desktop;
+    TariffServices* tariff = nullptr;
 };
 
 // What a main window draws and does for its controller beyond its boxes,

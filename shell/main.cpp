@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
     pelmora::Pelmorafrm window(
         pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about, &core.access(),
                                &core.publish(), &core.history(), core.finished_reads(), &core.site(), &desktop, &tray,
-                               &core.equipment()},
+                               &core.equipment(), &core.tariff_services()},
         start);
     controller = &window.controller();
     about.set_parent(&window);

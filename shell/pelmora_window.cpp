@@ -26,6 +26,7 @@
 #include "form/title_bar_place.h"
 #include "records/stored_value.h"
 #include "shell/options_dialog.h"
+#include "shell/tariff_page.h"
 #include "desktop/tray_text.h"
 #include "site/site_text.h"
 
@@ -231,6 +232,11 @@ void Pelmorafrm::open_options(const OptionsContent& content) {
         auto* page = new DesktopPage(*content.desktop);
         page->on_done([&dialog] { dialog.done(0); });
         dialog.add_page(page, QStringLiteral("Desktop"));
+    }
+    if (content.tariff != nullptr) {
+        auto* page = new TariffPage(*content.tariff);
+        page->on_done([&dialog] { dialog.done(0); });
+        dialog.add_page(page, QStringLiteral("Tariff"));
     }
     dialog.exec();
 }

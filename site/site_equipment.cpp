@@ -53,7 +53,11 @@ bool TakeDocument(SiteEquipment& equipment, DocumentKind kind, std::string_view 
         case DocumentKind::Power: return keep(equipment.powers, ParseBatteryPower(text, absurd));
         case DocumentKind::Inverters: return keep(equipment.inverters, ParseInverters(text, now, absurd));
         case DocumentKind::Production: return keep(equipment.older, ParseOlderBatteries(text, absurd));
-        case DocumentKind::Tariff: return keep(equipment.storage, ParseStorageSettings(text, absurd));
+        case DocumentKind::Tariff: {
+            const bool storage = keep(equipment.storage, ParseStorageSettings(text, absurd));
+            const bool prices = keep(equipment.tariff, ParseTariff(text, absurd));
+            return storage || prices;
+        }
         default: return false;
     }
 }

@@ -9,6 +9,7 @@
 #include "site/document_kind.h"
 #include "site/gateway_info.h"
 #include "site/inverter_list.h"
+#include "site/tariff.h"
 
 namespace pelmora {
 
@@ -22,6 +23,7 @@ struct SiteEquipment {
     std::optional<OlderBatteries> older;
     std::optional<StorageSettings> storage;
     std::optional<std::vector<Inverter>> inverters;
+    std::optional<Tariff> tariff;  // the owner's prices, from the same document as `storage`
     // How often /info told a new firmware for this gateway, and the one before the latest.
     std::uint32_t firmware_changes = 0;
     std::string previous_firmware;

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "records/date_time.h"
+#include "fakes/memory_settings_store.h"
 #include "site/tariff.h"
+#include "site/tariff_form.h"
 #include "test_support.h"
 
 namespace pelmora {
@@ -132,6 +134,85 @@ INSTANTIATE_TEST_SUITE_P(
         HostileRow{"a_negative_selling_rate", R"({"tariff":{"single_rate":{"rate":0.3,"sell":-1}}})", false, false},
         HostileRow{"html", "<html>Not Found</html>", false, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct TariffPage {
+    MemorySettingsStore settings;
+    std::optional<Tariff> gateway;
+    std::optional<TariffSettings> applied;
+    TariffServices services{settings, [this] { return gateway; }, [this](const TariffSettings& s) { applied = s; }};
+};
+
+struct RefusedRow {
+    const char* name;
+    TariffForm form;
+    std::string said;
+};
+class RefusedTariffTest : public ::testing::TestWithParam<RefusedRow> {};
+
+TEST_P(RefusedTariffTest, SaysWhyAndKeepsNothing) {
+    TariffPage page;
+    EXPECT_EQ(SaveTariffForm(page.services, GetParam().form), GetParam().said);
+    EXPECT_FALSE(page.applied);
+    EXPECT_EQ(page.settings.GetSetting(kSettingsApp, kTariffSection, "Buy", "none"), "none");
+}
+
+const std::string kPriceSaid = "The buying price must be a number from 0 to 100 a kWh.";
+const std::string kPeriodsSaid =
+    "Periods are up to 8 of HH:MM=price, separated by commas, each start once, each price from 0 to 100.";
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RefusedTariffTest,
+    ::testing::Values(RefusedRow{"a_word", {false, "EUR", "cheap"}, kPriceSaid},
+                      RefusedRow{"negative", {false, "EUR", "-0.1"}, kPriceSaid},
+                      RefusedRow{"above_100", {false, "EUR", "100.5"}, kPriceSaid},
+                      RefusedRow{"a_selling_price_of_1e300",
+                                 {false, "EUR", "0.3", "1e300"},
+                                 "The selling price must be a number from 0 to 100 a kWh."},
+                      RefusedRow{"a_long_currency",
+                                 {false, "Australian dollars", "0.3"},
+                                 "The currency must be a code or a symbol of at most 8 characters."},
+                      RefusedRow{"an_hour_past_the_day", {false, "EUR", "0.3", "", "24:00=0.2"}, kPeriodsSaid},
+                      RefusedRow{"a_start_twice", {false, "EUR", "0.3", "", "07:00=0.2, 07:00=0.3"}, kPeriodsSaid},
+                      RefusedRow{"nine_periods",
+                                 {false, "EUR", "0.3", "", "",
+                                  "01:00=1,02:00=1,03:00=1,04:00=1,05:00=1,06:00=1,07:00=1,08:00=1,09:00=1"},
+                                 kPeriodsSaid},
+                      RefusedRow{"a_trailing_comma", {false, "EUR", "0.3", "", "07:00=0.2,"}, kPeriodsSaid},
+                      RefusedRow{"a_fixed_charge_of_words",
+                                 {false, "EUR", "0.3", "", "", "", "daily"},
+                                 "The fixed charge must be a number from 0 to 100 a day."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Typed prices are kept, read back as typed, and priced by their periods;
+// without a choice the gateway's tariff counts where it asks a price.
+TEST(TariffForm, TypedPricesAndTheGatewaysByDefault) {
+    TariffPage page;
+    page.gateway = tariff_of("fw-8.2.4286-battery-tariff.json");
+    EXPECT_TRUE(LoadTariffForm(page.services).use_gateway) << "the gateway's, with a price above 0";
+    EXPECT_EQ(TariffInForce(LoadTariffSettings(page.settings, kSettingsApp), page.gateway), page.gateway);
+    EXPECT_EQ(GatewayTariffText(page.gateway),
+              "The gateway's tariff: USD, 0.36445 to buy and 0 to sell a kWh, with time-of-use periods in 2 seasons.");
+
+    const TariffForm typed{false, "€", " 0.30 ", "0.08", "22:00=0.2, 07:00=0.4", "", "0.5"};
+    EXPECT_EQ(SaveTariffForm(page.services, typed), "Saved.");
+    ASSERT_TRUE(page.applied);
+    const TariffForm back = LoadTariffForm(page.services);
+    EXPECT_EQ(back.buy, "0.3");
+    EXPECT_EQ(back.weekdays, "07:00=0.4, 22:00=0.2");
+    EXPECT_FALSE(back.use_gateway);
+    const std::optional<Tariff> in_force = TariffInForce(LoadTariffSettings(page.settings, kSettingsApp), page.gateway);
+    ASSERT_TRUE(in_force);
+    EXPECT_EQ(in_force->currency, "€");
+    EXPECT_EQ(in_force->fixed_per_day, 0.5);
+    EXPECT_EQ(PricesAt(*in_force, at(2026, 12, 8, 3, 0)).buy, 0.2) << "Tuesday night: Monday's 22:00";
+    EXPECT_EQ(PricesAt(*in_force, at(2026, 12, 8, 12, 0)).buy, 0.4);
+    EXPECT_EQ(PricesAt(*in_force, at(2026, 12, 12, 12, 0)).buy, 0.3) << "the weekend at the single rate";
+    EXPECT_EQ(PricesAt(*in_force, at(2026, 12, 12, 12, 0)).sell, 0.08);
+
+    page.gateway.reset();
+    EXPECT_EQ(SaveTariffForm(page.services, TariffForm{true, "", "", "", "", "", ""}),
+              "Saved. The gateway has told no tariff yet: no money is shown until it does.");
+    EXPECT_FALSE(TariffInForce(LoadTariffSettings(page.settings, kSettingsApp), page.gateway));
+}
 
 }  // namespace
 }  // namespace pelmora

@@ -118,7 +118,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         pelmora::Pelmorafrm window(
             pelmora::ShellServices{core.request(), ticks, format, files, zone, settings, about, &core.access(),
                                    &core.publish(), &core.history(), core.finished_reads(), &core.site(), &desktop,
-                                   &tray, &core.equipment()},
+                                   &tray, &core.equipment(), &core.tariff_services()},
             how.start);
         controller = &window.controller();
         // The tray outlives the window: it reaches the window only while the window lives.

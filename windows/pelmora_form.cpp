@@ -17,6 +17,7 @@
 #include "win32/utf16.h"
 #include "win32/win32_colour.h"
 #include "windows/desktop_page.h"
+#include "windows/tariff_page.h"
 #include "windows/gateway_page.h"
 #include "windows/publish_page.h"
 #include "windows/options_dialog.h"
@@ -286,6 +287,11 @@ void Pelmorafrm::open_options(const OptionsContent& content) {
     if (content.desktop) {
         desktop = std::make_unique<DesktopPage>(*content.desktop);
         dialog.add_page(*desktop);
+    }
+    std::unique_ptr<TariffPage> tariff;
+    if (content.tariff != nullptr) {
+        tariff = std::make_unique<TariffPage>(*content.tariff);
+        dialog.add_page(*tariff);
     }
     dialog.Run();
 }
