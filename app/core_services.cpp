@@ -37,6 +37,8 @@ CoreServices::CoreServices(PlatformServices platform)
     m_publisher.set_device_keeper([this](const std::string& id) {
         m_platform.settings.SaveSetting(kSettingsApp, kMqttSection, kDeviceIdKey, id);
     });
+    // The history counts money at the prices that count now.
+    m_history.set_tariff([this] { return tariff(); });
     m_site.set_access_generation([this] { return m_keeper.Generation(); });
     // The meter list comes off the reads' thread, each time over a request of its own.
     m_site.set_background(&m_meter_list, [this] { return side_request(); });

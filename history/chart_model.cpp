@@ -171,7 +171,7 @@ std::string ChartModel::DayTipOn(int day) const {
     const std::string name = m_range + "-" + two(day);
     const auto found =
         std::find_if(m_view.month.begin(), m_view.month.end(), [&](const DayTotal& d) { return d.day == name; });
-    return found == m_view.month.end() ? "" : DayTip(*found);
+    return found == m_view.month.end() ? "" : DayTip(*found, m_view.currency);
 }
 
 std::string ChartModel::Csv(const std::function<std::string(std::int64_t)>& local_time) const {

@@ -50,6 +50,13 @@ std::string MoneyText(const Money& money, const std::string& currency) {
            amount(money.net(), currency) + ", savings " + amount(money.savings, currency);
 }
 
+std::string MoneyHeading(const Money& money, const std::string& currency) {
+    return "Bought " + amount(money.bought, currency) + "   Sold " + amount(money.sold, currency) + "   Net " +
+           amount(money.net(), currency) + "   Savings " + amount(money.savings, currency);
+}
+
+std::string AmountText(double value) { return amount(value, ""); }
+
 std::string RatiosText(const Energy& energy) {
     const double consumption = energy.produced_wh > 0.0 ? std::clamp(energy.self_consumption(), 0.0, 1.0) : 0.0;
     return "Self-sufficiency " + percent(SelfSufficiency(energy)) + ", self-consumption " + percent(consumption);

@@ -36,6 +36,10 @@ double SelfSufficiency(const Energy& energy);
 // "Bought 2.22 USD, sold 0.00 USD, net 2.22 USD, savings 4.41 USD": each
 // rounded to the cent once, here; without a currency, the amounts alone.
 std::string MoneyText(const Money& money, const std::string& currency);
+// The same for the History window's headings: "Bought 2.22 USD   Sold 0.00 USD   Net 2.22 USD   Savings 4.41 USD".
+std::string MoneyHeading(const Money& money, const std::string& currency);
+// An amount rounded to the cent, "2.22".
+std::string AmountText(double value);
 // "Self-sufficiency 66.5 %, self-consumption 51.7 %".
 std::string RatiosText(const Energy& energy);
 // "Covers 1,320 of 1,440 minutes" where the day's lines cover fewer minutes

@@ -235,10 +235,13 @@ std::vector<std::string> History::Days() {
 
 std::vector<DayTotal> History::Month(const std::string& month) {
     std::vector<DayTotal> totals;
+    const std::optional<Tariff> prices = tariff();
     for (const std::string& day : Days()) {
         if (!day.starts_with(month + "-")) continue;
         LoadedDay loaded = Day(day);
-        totals.push_back({day, DayEnergy(loaded.minutes), CountedSince(loaded.minutes), std::move(loaded.problem)});
+        const std::optional<Money> money = prices ? std::optional(DayMoney(loaded.minutes, *prices)) : std::nullopt;
+        totals.push_back(
+            {day, DayEnergy(loaded.minutes), CountedSince(loaded.minutes), std::move(loaded.problem), money});
     }
     return totals;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "history/day_file.h"
+#include "history/day_money.h"
 #include "history/sample_ring.h"
 #include "platform/file_system.h"
 #include "platform/local_calendar.h"
@@ -28,6 +30,7 @@ struct DayTotal {
     Energy energy;
     std::string since;
     std::string problem;
+    std::optional<Money> money;  // at the tariff in force, where there is one
 };
 
 // Pelmora's own record of its reads. Each finished read with a timestamp
@@ -67,6 +70,10 @@ public:
     const std::string& Problem() const { return m_problem; }
     // Rises with every sample kept.
     std::uint64_t Generation() const { return m_generation; }
+    // Where the prices that count come from; without it, or while it gives
+    // nothing, no money is counted.
+    void set_tariff(std::function<std::optional<Tariff>()> tariff) { m_tariff = std::move(tariff); }
+    std::optional<Tariff> tariff() const { return m_tariff ? m_tariff() : std::nullopt; }
     const std::string& folder() const { return m_folder; }
     const LocalCalendar& calendar() const { return m_calendar; }
 
@@ -97,6 +104,7 @@ private:
     std::set<std::string> m_started_files;      // checked for a cut last line, and headed
     std::string m_problem;
     std::uint64_t m_generation = 0;
+    std::function<std::optional<Tariff>()> m_tariff;
 };
 
 }  // namespace pelmora

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 
 #include "history/day_file.h"
@@ -55,7 +56,10 @@ std::string MonthTitle(const std::string& month) {
     return std::string(kNames[static_cast<std::size_t>(number - 1)]) + " " + month.substr(0, 4);
 }
 
-std::string EnergyText(const Energy& e) {
+namespace {
+
+// The energy alone, as before money was counted.
+std::string energy_words(const Energy& e) {
     const double share = std::round(e.self_consumption() * 100.0);
     return "Produced " + tenths(e.produced_wh / 1000.0) + " kWh   Consumed " + tenths(e.consumed_wh / 1000.0) +
            " kWh   Imported " + tenths(e.imported_wh / 1000.0) + " kWh   Exported " + tenths(e.exported_wh / 1000.0) +
@@ -65,6 +69,13 @@ std::string EnergyText(const Energy& e) {
                       : std::string());
 }
 
+}  // namespace
+
+std::string EnergyText(const Energy& e, const std::optional<Money>& money, const std::string& currency) {
+    std::string text = energy_words(e) + "   Self-sufficiency " + FormatTenths(SelfSufficiency(e) * 100.0) + " %";
+    return money ? text + "   " + MoneyHeading(*money, currency) : text;
+}
+
 std::vector<std::vector<ChartPoint>> Segments(const std::vector<ChartPoint>& points) {
     std::vector<std::vector<ChartPoint>> parts;
     for (const ChartPoint& p : points) {
@@ -72,6 +83,27 @@ std::vector<std::vector<ChartPoint>> Segments(const std::vector<ChartPoint>& poi
         parts.back().push_back(p);
     }
     return parts;
+}
+
+namespace {
+
+// The money of a day's minutes at the tariff in force, where there is one.
+void priced(RangeView& view, const History& history, const std::vector<MinuteRecord>& minutes) {
+    const std::optional<Tariff> tariff = history.tariff();
+    if (!tariff) return;
+    view.money = DayMoney(minutes, *tariff);
+    view.currency = tariff->currency;
+}
+
+}  // namespace
+
+std::string ColumnCurrency(const std::string& currency) {
+    std::string unit;
+    for (const char c : currency) {
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0) return "";
+        unit += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return unit.empty() ? "" : "_" + unit;
 }
 
 RangeView HourView(History& history) {
@@ -84,7 +116,8 @@ RangeView HourView(History& history) {
     const LoadedDay today = history.Day(history.Today());
     const std::string title = history.Today().empty() ? "Today" : "Today (" + history.Today() + ")";
     view.energy = DayEnergy(today.minutes);
-    view.totals = title + since_text(today.minutes) + ":   " + EnergyText(view.energy);
+    priced(view, history, today.minutes);
+    view.totals = title + since_text(today.minutes) + ":   " + EnergyText(view.energy, view.money, view.currency);
     view.problem = joined_problem(history.Problem(), today.problem);
     return view;
 }
@@ -95,7 +128,13 @@ RangeView DayView(History& history, const std::string& day) {
     for (const MinuteRecord& m : loaded.minutes)
         view.points.push_back({m.start, m.production_w, m.consumption_w, m.grid_w, m.battery_w, m.charge});
     view.energy = DayEnergy(loaded.minutes);
-    view.totals = day + since_text(loaded.minutes) + ":   " + EnergyText(view.energy);
+    priced(view, history, loaded.minutes);
+    view.totals = day + since_text(loaded.minutes) + ":   " + EnergyText(view.energy, view.money, view.currency);
+    // A past day without counters says how much of it its lines cover, where not all of it.
+    const bool counted = std::any_of(loaded.minutes.begin(), loaded.minutes.end(), HasCounters);
+    if (const std::string covers = CoverageText(loaded.minutes);
+        !covers.empty() && !counted && day != history.Today())
+        view.totals += "   (" + covers + ")";
     view.problem = joined_problem(history.Problem(), loaded.problem);
     return view;
 }
@@ -104,11 +143,17 @@ RangeView MonthView(History& history, const std::string& month) {
     RangeView view;
     view.month = history.Month(month);
     view.problem = history.Problem();
+    const std::optional<Tariff> tariff = history.tariff();
+    if (tariff) {
+        view.money.emplace();
+        view.currency = tariff->currency;
+    }
     for (const DayTotal& d : view.month) {
         view.energy += d.energy;
+        if (view.money && d.money) *view.money += *d.money;
         view.problem = joined_problem(view.problem, d.problem);
     }
-    view.totals = MonthTitle(month) + ":   " + EnergyText(view.energy);
+    view.totals = MonthTitle(month) + ":   " + EnergyText(view.energy, view.money, view.currency);
     return view;
 }
 
@@ -116,13 +161,25 @@ std::string RangeCsv(History& history, const std::string& range, const RangeView
                      const std::function<std::string(std::int64_t)>& local_time) {
     std::string text;
     if (range.size() == 7) {
-        text = "day,produced_kwh,consumed_kwh,imported_kwh,exported_kwh,charged_kwh,discharged_kwh,since\n";
+        text = "day,produced_kwh,consumed_kwh,imported_kwh,exported_kwh,charged_kwh,discharged_kwh,since";
+        // With a tariff, the money follows, its columns named with the currency ("bought_usd").
+        const std::string unit = ColumnCurrency(view.currency);
+        if (view.money)
+            text += ",self_sufficiency_pct,bought" + unit + ",sold" + unit + ",net" + unit + ",savings" + unit;
+        text += "\n";
         for (const DayTotal& d : view.month) {
             text += d.day;
             for (const double wh : {d.energy.produced_wh, d.energy.consumed_wh, d.energy.imported_wh,
                                     d.energy.exported_wh, d.energy.charged_wh, d.energy.discharged_wh})
                 text += "," + FixedText(wh / 1000.0, 3);
-            text += "," + d.since + "\n";
+            text += "," + d.since;
+            if (view.money) {
+                const Money money = d.money.value_or(Money{});
+                text += "," + FixedText(SelfSufficiency(d.energy) * 100.0, 1);
+                for (const double amount : {money.bought, money.sold, money.net(), money.savings})
+                    text += "," + AmountText(amount);
+            }
+            text += "\n";
         }
         return text;
     }
@@ -150,9 +207,9 @@ std::string PointTip(const ChartPoint& point, const std::string& clock) {
     return text;
 }
 
-std::string DayTip(const DayTotal& day) {
+std::string DayTip(const DayTotal& day, const std::string& currency) {
     const std::string since = day.since.empty() ? "" : " since " + day.since;
-    return day.day + since + "\n" + EnergyText(day.energy);
+    return day.day + since + "\n" + EnergyText(day.energy, day.money, currency);
 }
 
 }  // namespace pelmora

@@ -37,8 +37,14 @@ std::string MonthTitle(const std::string& month);
 
 // "Produced 12.3 kWh   Consumed 8.1 kWh   Imported 2.0 kWh   Exported
 // 6.2 kWh   Self-consumption 49 %", one decimal, "." as decimal point; a day
-// with a battery adds "   Charged 3.1 kWh   Discharged 2.9 kWh".
-std::string EnergyText(const Energy& energy);
+// with a battery adds "   Charged 3.1 kWh   Discharged 2.9 kWh". Then
+// "   Self-sufficiency 75.3 %", and with `money` "   Bought 0.42 EUR   Sold
+// 0.31 EUR   Net 0.11 EUR   Savings 1.22 EUR", to the cent.
+std::string EnergyText(const Energy& energy, const std::optional<Money>& money = std::nullopt,
+                       const std::string& currency = "");
+// "_usd" for a currency code, to name the CSV's money columns; "" for a
+// symbol or none, whose columns are then "bought", "sold" and so on.
+std::string ColumnCurrency(const std::string& currency);
 
 // The points split where samples are further apart than a line may bridge.
 std::vector<std::vector<ChartPoint>> Segments(const std::vector<ChartPoint>& points);
@@ -47,7 +53,9 @@ std::vector<std::vector<ChartPoint>> Segments(const std::vector<ChartPoint>& poi
 // 09:12:   Produced ..."), what kept something from being read, and the
 // points, or for a month the days with their totals.
 struct RangeView {
-    Energy energy;       // the range's totals
+    Energy energy;               // the range's totals
+    std::optional<Money> money;  // at the tariff in force, where there is one
+    std::string currency;
     std::string totals;  // the heading: the range and its totals in words
     std::string problem;
     std::vector<ChartPoint> points;
@@ -68,7 +76,7 @@ std::string PointTip(const ChartPoint& point, const std::string& clock);
 
 // What resting on a month's day tells: the day, since when it counts where
 // it did not from midnight, and its totals on the next line.
-std::string DayTip(const DayTotal& day);
+std::string DayTip(const DayTotal& day, const std::string& currency = "");
 
 // The shown range as CSV: a month's daily totals in kWh, the hour's
 // samples with their local time from `local_time`, or the day's file lines.

@@ -413,6 +413,40 @@ TEST(History, ABatteryGetsItsColumnsAndItsEnergy) {
         << "an old line has no battery";
 }
 
+// With a tariff in force, the day's and the month's headings, the month's
+// tips and its CSV add the money; two days importing 600 W for 10 minutes
+// (0.1 kWh) at 0.27 EUR make 0.03 EUR a day, but 0.05 EUR together.
+TEST(History, MoneyAtTheTariffInForce) {
+    ZonedHistory zoned("UTC");
+    History& history = zoned.history;
+    for (const std::int64_t day : {0, 1}) {
+        for (std::int64_t t = 0; t <= 600; ++t) history.Add({kMidnightUtc + day * 86400 + 3600 + t, 0, 600, 600});
+    }
+    history.Flush();
+    EXPECT_FALSE(DayView(history, "2026-12-08").money) << "no tariff, no money";
+    Tariff tariff;
+    tariff.currency = "EUR";
+    tariff.buy = 0.27;
+    history.set_tariff([&] { return std::optional(tariff); });
+    const RangeView day = DayView(history, "2026-12-08");
+    ASSERT_TRUE(day.money);
+    EXPECT_NEAR(day.money->bought, 0.027, 1e-6);
+    EXPECT_NE(
+        day.totals.find("Self-sufficiency 0.0 %   Bought 0.03 EUR   Sold 0.00 EUR   Net 0.03 EUR   Savings 0.00 EUR"),
+        std::string::npos)
+        << day.totals;
+    const RangeView month = MonthView(history, "2026-12");
+    EXPECT_TRUE(month.totals.ends_with("Bought 0.05 EUR   Sold 0.00 EUR   Net 0.05 EUR   Savings 0.00 EUR"))
+        << month.totals << ": rounded once for the month, not per day";
+    EXPECT_NE(DayTip(month.month.at(0), month.currency).find("Bought 0.03 EUR"), std::string::npos);
+    const std::string csv = RangeCsv(history, "2026-12", month, {});
+    EXPECT_NE(csv.find(",since,self_sufficiency_pct,bought_eur,sold_eur,net_eur,savings_eur\n"), std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find("\n2026-12-09,0.000,0.100,0.100,0.000,0.000,0.000,01:00,0.0,0.03,0.00,0.03,0.00\n"),
+              std::string::npos)
+        << csv;
+}
+
 // The batteries' charge goes last on the line, the minute's latest one;
 // older lines without it still load, and a charge past 0 to 100 % is no line.
 TEST(History, TheChargeIsTheLastColumn) {

@@ -1027,7 +1027,7 @@ TEST_F(HistoryWindowTest, KnownDayDrawsItsLinesAndTotals) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     EXPECT_EQ(totals_of(view),
               "2026-12-07 since 10:00:   Produced 8.0 kWh   Consumed 2.0 kWh   Imported 0.0 kWh   Exported 6.0 kWh   "
-              "Self-consumption 25 %");
+              "Self-consumption 25 %   Self-sufficiency 100.0 %   (Covers 240 of 1,440 minutes)");
     auto* chart_view = view.findChild<QChartView*>();
     const QImage image = chart_view->grab().toImage();
     const qreal noon = 1796644800.0 * 1000.0;  // 2026-12-07T12:00:00Z
@@ -1389,7 +1389,7 @@ TEST_F(HistoryWindowTest, ABatteryDayDrawsItsLineAndTotals) {
     const QList<QAbstractSeries*> all = view.chart()->series();
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](QAbstractSeries* s) { return s->name() == "Battery"; }));
     EXPECT_FALSE(std::any_of(all.begin(), all.end(), [](QAbstractSeries* s) { return s->name() == "Charge"; }));
-    EXPECT_TRUE(totals_of(view).ends_with("Charged 1.5 kWh   Discharged 0.0 kWh")) << totals_of(view);
+    EXPECT_TRUE(totals_of(view).ends_with("Charged 1.5 kWh   Discharged 0.0 kWh   Self-sufficiency 100.0 %")) << totals_of(view);
     EXPECT_FALSE(view.findChild<QLabel*>("Totals")->text().remove(QStringLiteral("   ")).contains(' '))
         << "the totals wrap only between items";
 }
@@ -1502,7 +1502,7 @@ TEST_F(HistoryWindowTest, MonthOfDayFilesShowsDailyBarsAndTotals) {
     EXPECT_NE(csv.find("\n2026-10-31,31.000,"), std::string::npos) << csv.substr(0, 300);
     EXPECT_EQ(totals_of(view),
               "October 2026:   Produced 496.0 kWh   Consumed 279.0 kWh   Imported 31.0 kWh   "
-              "Exported 248.0 kWh   Self-consumption 50 %");
+              "Exported 248.0 kWh   Self-consumption 50 %   Self-sufficiency 88.9 %");
     ASSERT_EQ(view.month_days().size(), 31u);
     auto* bars = view.findChild<QChartView*>()->chart()->series().value(0);
     auto* series = qobject_cast<QBarSeries*>(bars);
