@@ -81,7 +81,8 @@ SiteView PollSession::site_view(const SiteReading* site) {
 }
 
 std::vector<std::pair<std::string, std::string>> PollSession::today_tooltips() {
-    const std::optional<TodayTexts> today = TodayTextsOf(m_services.history->Day(m_services.history->Today()).minutes);
+    const std::optional<TodayTexts> today =
+        TodayTextsOf(m_services.history->Day(m_services.history->Today()).minutes, m_services.history->tariff());
     if (!today) return {};
     std::vector<std::pair<std::string, std::string>> tooltips;
     for (const ControlDesign& d : MainWindowDesign()) {

@@ -128,7 +128,7 @@ void SaveTariffSettings(SettingsStore& settings, const std::string& app, const T
 }
 
 bool HasPrice(const Tariff& tariff) {
-    if (tariff.buy > 0.0) return true;
+    if (tariff.buy > 0.0 || tariff.sell > 0.0 || tariff.fixed_per_day > 0.0) return true;
     for (const TariffSeason& season : tariff.seasons) {
         for (const TariffDays& group : season.days) {
             for (const TariffPeriod& p : group.periods) {
@@ -140,8 +140,9 @@ bool HasPrice(const Tariff& tariff) {
 }
 
 std::optional<Tariff> TariffInForce(const TariffSettings& settings, const std::optional<Tariff>& gateway) {
-    if (settings.source == TariffSource::Gateway) return gateway;
-    if (settings.source == TariffSource::Typed) return settings.typed;
+    if (settings.source == TariffSource::Gateway) return gateway && HasPrice(*gateway) ? gateway : std::nullopt;
+    if (settings.source == TariffSource::Typed)
+        return HasPrice(settings.typed) ? std::optional(settings.typed) : std::nullopt;
     if (gateway && HasPrice(*gateway)) return gateway;
     if (HasPrice(settings.typed)) return settings.typed;
     return std::nullopt;

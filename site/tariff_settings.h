@@ -44,11 +44,11 @@ void SaveTariffSettings(SettingsStore& settings, const std::string& app, const T
 Tariff TypedTariff(const std::string& currency, double buy, double sell, double fixed_per_day,
                    const std::vector<TariffPeriod>& weekdays, const std::vector<TariffPeriod>& weekend);
 
-// Whether a tariff asks anything for energy.
+// Whether a tariff asks or pays anything.
 bool HasPrice(const Tariff& tariff);
 // The prices that count: the chosen source's, or without a choice the
 // gateway's where it has a price above 0, else those typed where they have
-// one; nothing without any price.
+// one; nothing without any price, so that typed prices left empty count no money.
 std::optional<Tariff> TariffInForce(const TariffSettings& settings, const std::optional<Tariff>& gateway);
 
 }  // namespace pelmora

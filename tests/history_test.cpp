@@ -15,6 +15,7 @@
 #include "history/chart_model.h"
 #include "history/energy.h"
 #include "history/history.h"
+#include "history/today_text.h"
 #include "fakes/memory_file_system.h"
 #include "zone_for_tests.h"
 
@@ -435,6 +436,10 @@ TEST(History, MoneyAtTheTariffInForce) {
         day.totals.find("Self-sufficiency 0.0 %   Bought 0.03 EUR   Sold 0.00 EUR   Net 0.03 EUR   Savings 0.00 EUR"),
         std::string::npos)
         << day.totals;
+    const std::optional<TodayTexts> today = TodayTextsOf(history.Day("2026-12-08").minutes, tariff);
+    ASSERT_TRUE(today);
+    EXPECT_EQ(today->grid, "Today since 01:00: 0.1 kWh imported, 0.0 kWh exported, net cost 0.03 EUR");
+    EXPECT_EQ(today->produced, "Today since 01:00: 0.0 kWh produced, 0.00 EUR saved");
     const RangeView month = MonthView(history, "2026-12");
     EXPECT_TRUE(month.totals.ends_with("Bought 0.05 EUR   Sold 0.00 EUR   Net 0.05 EUR   Savings 0.00 EUR"))
         << month.totals << ": rounded once for the month, not per day";

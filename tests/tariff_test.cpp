@@ -212,6 +212,10 @@ TEST(TariffForm, TypedPricesAndTheGatewaysByDefault) {
     EXPECT_EQ(SaveTariffForm(page.services, TariffForm{true, "", "", "", "", "", ""}),
               "Saved. The gateway has told no tariff yet: no money is shown until it does.");
     EXPECT_FALSE(TariffInForce(LoadTariffSettings(page.settings, kSettingsApp), page.gateway));
+    page.gateway = tariff_of("fw-8.2.4345-tariff.json");
+    EXPECT_EQ(SaveTariffForm(page.services, TariffForm{false, "", "", "", "", "", ""}), "Saved.");
+    EXPECT_FALSE(TariffInForce(LoadTariffSettings(page.settings, kSettingsApp), page.gateway))
+        << "typed prices left empty count no money";
 }
 
 }  // namespace
