@@ -31,7 +31,8 @@ CoreServices::CoreServices(PlatformServices platform)
       m_equipment(m_request, m_platform.clock, m_platform.log, {&m_site, &m_alerts}),
       m_tariff(LoadTariffSettings(m_platform.settings, kSettingsApp)),
       m_tariff_services{m_platform.settings, [this] { return m_equipment.equipment().tariff; },
-                        [this](const TariffSettings& settings) { m_tariff = settings; }} {
+                        [this](const TariffSettings& settings) { m_tariff = settings; }},
+      m_money(m_history, m_platform.calendar, m_platform.clock, [this] { return tariff(); }) {
     // The token is looked up while the window opens.
     m_keeper.StartLookup();
     m_publisher.set_device_keeper([this](const std::string& id) {
@@ -39,6 +40,7 @@ CoreServices::CoreServices(PlatformServices platform)
     });
     // The history counts money at the prices that count now.
     m_history.set_tariff([this] { return tariff(); });
+    m_publisher.set_money([this] { return m_money(); });
     m_site.set_access_generation([this] { return m_keeper.Generation(); });
     // The meter list comes off the reads' thread, each time over a request of its own.
     m_site.set_background(&m_meter_list, [this] { return side_request(); });

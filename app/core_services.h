@@ -11,6 +11,7 @@
 #include "access/settings_pin_store.h"
 #include "access/token_keeper.h"
 #include "access/token_request.h"
+#include "app/money_now.h"
 #include "desktop/alert_watch.h"
 #include "gateway/gateway_request.h"
 #include "gateway/https_transport.h"
@@ -109,6 +110,7 @@ private:
     ThreadedSideDocument m_documents;
     TariffSettings m_tariff;
     TariffServices m_tariff_services;
+    MoneyNow m_money;
 };
 
 }  // namespace pelmora

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 
 #include "publish/json_text.h"
@@ -16,10 +17,11 @@ struct Figure {
     std::string object;
     std::string name;
     std::string value_template;
-    const char* unit;
-    const char* device_class;
-    const char* state_class = "measurement";
-    int precision = 0;  // the decimals Home Assistant shows
+    std::string unit;
+    const char* device_class;                 // "" for none
+    const char* state_class = "measurement";  // "" for none
+    int precision = 0;                        // the decimals Home Assistant shows
+    bool daily = false;                       // a total that starts again at local midnight
 };
 
 const char* const kCounterTitles[kCounters] = {"Energy produced", "Energy imported", "Energy exported",
@@ -39,9 +41,26 @@ std::string kept_template(const std::string& key) {
 }
 
 // A figure of the battery object, or the sensor's own state while a read has none.
-std::string battery_template(const std::string& key) {
-    return "{{ value_json.battery." + key + " if value_json.battery is defined and value_json.battery." + key +
-           " is defined else states(entity_id) }}";
+// The field `key` of the state's object `object`, or the sensor's last state where the state lacks it.
+std::string nested_template(const std::string& object, const std::string& key) {
+    return "{{ value_json." + object + "." + key + " if value_json." + object + " is defined and value_json." + object +
+           "." + key + " is defined else states(entity_id) }}";
+}
+
+std::string battery_template(const std::string& key) { return nested_template("battery", key); }
+
+// The sensors a tariff brings, priced in `currency`.
+std::vector<Figure> money_figures(const std::string& currency) {
+    const auto top = [](const char* key) {
+        return std::string("{{ value_json.") + key + " if value_json." + key + " is defined else states(entity_id) }}";
+    };
+    return {
+        {"price_buy", "Price to buy", top("price_buy"), currency + "/kWh", "monetary", "", 5},
+        {"price_sell", "Price to sell", top("price_sell"), currency + "/kWh", "monetary", "", 5},
+        {"net_cost_today", "Net cost today", nested_template("today", "net"), currency, "monetary", "total", 2, true},
+        {"savings_today", "Savings today", nested_template("today", "savings"), currency, "monetary", "total", 2, true},
+        {"self_sufficiency_today", "Self-sufficiency today", nested_template("today", "self_sufficiency"), "%", "",
+         "measurement", 1}};
 }
 
 // The sensors of phase `i` (0 to 2).
@@ -90,7 +109,8 @@ DeviceTopics TopicsFor(const std::string& prefix, const std::string& device) {
     return {base + "state", base + "error", base + "availability", base + "inverters", base + "gateway"};
 }
 
-std::string StatePayload(const FinishedRead& read, std::optional<int> sent_phases) {
+std::string StatePayload(const FinishedRead& read, std::optional<int> sent_phases,
+                         const std::optional<MoneyFields>& money) {
     std::string out = "{\"time\":";
     out += read.epoch ? JsonString(IsoUtc(*read.epoch)) : "null";
     out += ",\"epoch\":";
@@ -139,8 +159,27 @@ std::string StatePayload(const FinishedRead& read, std::optional<int> sent_phase
         out += "}";
     }
     if (read.equipment) out += EquipmentFields(*read.equipment);
+    if (money) out += MoneyStateFields(*money);
     out += "}";
     return out;
+}
+
+std::string MoneyStateFields(const MoneyFields& money) {
+    const auto fixed = [](double value, int decimals) {
+        const double scale = decimals == 2 ? 100.0 : 10.0;
+        const double rounded = std::round(value * scale) / scale;
+        char text[48];
+        const auto result =
+            std::to_chars(text, text + sizeof text, rounded == 0.0 ? 0.0 : rounded, std::chars_format::fixed, decimals);
+        return std::string(text, result.ptr);
+    };
+    const auto price = [](double value) { return JsonNumber(std::round(value * 1e5) / 1e5); };
+    return ",\"price_buy\":" + price(money.price_buy) + ",\"price_sell\":" + price(money.price_sell) +
+           ",\"today\":{\"bought\":" + fixed(money.bought, 2) + ",\"sold\":" + fixed(money.sold, 2) +
+           ",\"net\":" + fixed(money.net, 2) + ",\"savings\":" + fixed(money.savings, 2) +
+           ",\"self_sufficiency\":" + fixed(money.self_sufficiency, 1) +
+           ",\"self_consumption\":" + fixed(money.self_consumption, 1) +
+           ",\"last_reset\":" + JsonString(money.last_reset) + "}";
 }
 
 std::string EquipmentFields(const SiteEquipment& equipment) {
@@ -262,6 +301,9 @@ std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const st
         list.push_back({"battery_available", "Battery available energy", battery_template("available_kwh"), "kWh",
                         "energy_storage", "measurement", 1});
     }
+    if (equipment.currency) {
+        for (Figure& f : money_figures(*equipment.currency)) list.push_back(std::move(f));
+    }
     const std::size_t shown = list.size();
     // The phases the site lacks are taken away, should they have been sent before.
     for (int i = remove ? 3 : phases; i < 3; ++i) {
@@ -278,9 +320,10 @@ std::vector<BusMessage> DiscoveryMessages(const MqttSettings& settings, const st
             p += ",\"name\":" + JsonString(f.name);
             p += ",\"state_topic\":" + JsonString(topics.state);
             p += ",\"value_template\":" + JsonString(f.value_template);
-            p += std::string(",\"unit_of_measurement\":\"") + f.unit + "\"";
-            p += std::string(",\"device_class\":\"") + f.device_class + "\"";
-            p += std::string(",\"state_class\":\"") + f.state_class + "\"";
+            p += ",\"unit_of_measurement\":" + JsonString(f.unit);
+            if (*f.device_class != '\0') p += std::string(",\"device_class\":\"") + f.device_class + "\"";
+            if (*f.state_class != '\0') p += std::string(",\"state_class\":\"") + f.state_class + "\"";
+            if (f.daily) p += ",\"last_reset_value_template\":\"{{ value_json.today.last_reset }}\"";
             p += ",\"suggested_display_precision\":" + std::to_string(f.precision);
             p += ",\"availability_topic\":" + JsonString(topics.availability);
             p += ",\"device\":" + device_block + "}";

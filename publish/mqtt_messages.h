@@ -35,7 +35,26 @@ using CounterSet = std::array<bool, kCounters>;
 // A read with lifetime counters adds energy: each counter it has in kWh
 // (produced, imported, exported, consumed, charged, discharged).
 // `phases`, where given, is how many phases to send instead of the read's own.
-std::string StatePayload(const FinishedRead& read, std::optional<int> phases = std::nullopt);
+// What the tariff in force adds to the state message: the prices now, per
+// kWh, and today's money so far with its two ratios.
+struct MoneyFields {
+    double price_buy = 0;
+    double price_sell = 0;
+    double bought = 0;
+    double sold = 0;
+    double net = 0;
+    double savings = 0;
+    double self_sufficiency = 0;  // %
+    double self_consumption = 0;  // %
+    std::string last_reset;       // today's local midnight, "2026-12-10T00:00:00+01:00"
+    std::string currency;         // the tariff's code or symbol, possibly empty
+};
+// ,"price_buy":0.36445,"price_sell":0,"today":{"bought":1.23,"sold":0.45,
+// "net":0.78,"savings":2.10,"self_sufficiency":63.2,"self_consumption":81.0,
+// "last_reset":"..."}: money to the cent, ratios to a tenth.
+std::string MoneyStateFields(const MoneyFields& money);
+std::string StatePayload(const FinishedRead& read, std::optional<int> phases = std::nullopt,
+                         const std::optional<MoneyFields>& money = std::nullopt);
 // How many phases a read sends and has sensors for: as many as its meters
 // have on a site with more than production and consumption meters, else 3.
 int PublishedPhases(const FinishedRead& read);
@@ -61,6 +80,8 @@ struct EquipmentSensors {
     std::string firmware;
     std::string serial;
     std::vector<std::string> inverters;  // serials, sorted; only those of letters and digits
+    // With a tariff: its currency's prices, today's net cost and savings, and self-sufficiency.
+    std::optional<std::string> currency;
 
     bool operator==(const EquipmentSensors&) const = default;
 };

@@ -86,6 +86,7 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
         m_settings.device_id = m_device;
         if (m_keep_device) m_keep_device(m_device);
     }
+    std::optional<MoneyFields> money;
     if (!read.request_failed) {
         // A new address names the same device anew; a battery or a counter
         // seen for the first time joins the discovery, and so does a change
@@ -106,6 +107,11 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
             m_counters[c] = m_counters[c] || read.counters[c].has_value();
         }
         more = more_equipment(read) || more;
+        money = m_money ? m_money() : std::nullopt;
+        if (money && m_equipment.currency != money->currency) {
+            m_equipment.currency = money->currency;
+            more = true;
+        }
         std::vector<BusMessage> documents = changed_documents(read);
         if (more && m_settings.discovery) {
             // Same device, same sensors and more: no offline in between, and
@@ -113,7 +119,8 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
             m_bus.Stop({});
             BusOptions o = options();
             for (BusMessage& m : documents) o.on_connect.push_back(std::move(m));
-            o.on_connect.push_back({TopicsFor(m_settings.prefix, m_device).state, StatePayload(read, m_phases), false});
+            o.on_connect.push_back(
+                {TopicsFor(m_settings.prefix, m_device).state, StatePayload(read, m_phases, money), false});
             m_bus.Start(o);
             return;
         }
@@ -123,7 +130,7 @@ void Publisher::OnFinishedRead(const FinishedRead& read) {
     if (read.request_failed) {
         if (due(m_last_error)) m_bus.Publish({topics.error, ErrorPayload(read.failure_text), false});
     } else if (due(m_last_state)) {
-        m_bus.Publish({topics.state, StatePayload(read, m_phases), false});
+        m_bus.Publish({topics.state, StatePayload(read, m_phases, money), false});
     }
 }
 

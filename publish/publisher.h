@@ -41,6 +41,10 @@ public:
 
     // Stores the device id once it is fixed.
     void set_device_keeper(std::function<void(const std::string&)> keeper) { m_keep_device = std::move(keeper); }
+    // Where the prices now and today's money come from; while it gives
+    // nothing, the state carries neither. Its first currency brings the
+    // money's sensors, a new one their new unit.
+    void set_money(std::function<std::optional<MoneyFields>()> money) { m_money = std::move(money); }
 
     // Applies new settings for the gateway at `address`, reconnecting when
     // needed. Settings with a problem (see MqttSettingsProblem) publish nothing.
@@ -64,6 +68,7 @@ private:
     MessageBus& m_bus;
     const WallClock* m_clock;
     std::function<void(const std::string&)> m_keep_device;
+    std::function<std::optional<MoneyFields>()> m_money;
     std::optional<std::int64_t> m_last_state;
     std::optional<std::int64_t> m_last_error;
     int m_phases = 3;  // the phases the device's site has

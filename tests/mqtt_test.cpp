@@ -54,10 +54,12 @@ std::set<std::string> unique_ids(test::Subscriber& subscriber) {
         const auto fields = ReadJsonObject(r.payload);
         EXPECT_TRUE(fields) << r.payload;
         if (!fields) continue;
-        for (const char* key : {"unique_id", "name", "state_topic", "value_template", "unit_of_measurement",
-                                "device_class", "state_class", "availability_topic"}) {
+        for (const char* key :
+             {"unique_id", "name", "state_topic", "value_template", "unit_of_measurement", "availability_topic"}) {
             EXPECT_TRUE(fields->contains(key)) << key << " in " << r.payload;
         }
+        // A price has no state class and a share no device class: each has one of them at least.
+        EXPECT_TRUE(fields->contains("device_class") || fields->contains("state_class")) << r.payload;
         EXPECT_NE(r.payload.find("\"device\":{\"identifiers\":[\"pelmora_envoy_local\"]"), std::string::npos);
         if (fields->contains("unique_id")) ids.insert(fields->at("unique_id").text);
     }
@@ -203,6 +205,35 @@ TEST(Mqtt, PanelSensorsOnlyWhenAskedFor) {
     settings.inverters = false;
     publisher.Configure(settings, "", "envoy.local");
     ASSERT_TRUE(subscriber.WaitFor(count(true), 5s)) << "the panels' configs taken away";
+    publisher.Close();
+}
+
+// The tariff's prices and today's money as a subscriber sees them, with
+// their sensors as Home Assistant's Energy dashboard takes a price.
+TEST(Mqtt, PricesAndTodaysMoneyReachASubscriber) {
+    test::MosquittoBroker broker;
+    test::Subscriber subscriber(broker.port());
+    MosquittoBus bus;
+    Publisher publisher(bus);
+    publisher.set_money([] {
+        return std::optional(
+            MoneyFields{0.3, 0.08, 1.2, 0.4, 0.8, 2.1, 63.2, 81.0, "2026-12-10T00:00:00+00:00", "EUR"});
+    });
+    publisher.Configure(on_broker(broker.port()), "", "envoy.local");
+    ASSERT_TRUE(test::WaitForCount(subscriber, kAvailability, 1, 5s)) << bus.State();
+    publisher.OnFinishedRead(Reader(test::ReadFixture("readings.json")).read());
+    ASSERT_TRUE(test::WaitForCount(subscriber, kState, 1, 5s));
+    const auto state = ReadJsonObject(subscriber.On(kState)[0].payload);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->at("price_buy").text, "0.3");
+    const std::string price = "homeassistant/sensor/pelmora_envoy_local/price_buy/config";
+    ASSERT_TRUE(test::WaitForCount(subscriber, price, 1, 5s));
+    const auto config = ReadJsonObject(subscriber.On(price).back().payload);
+    ASSERT_TRUE(config);
+    EXPECT_EQ(config->at("device_class").text, "monetary");
+    EXPECT_EQ(config->at("unit_of_measurement").text, "EUR/kWh");
+    EXPECT_NE(subscriber.On(kState)[0].payload.find(R"("today":{"bought":1.20,)"), std::string::npos);
+    EXPECT_EQ(unique_ids(subscriber).size(), 15u + 5u);
     publisher.Close();
 }
 

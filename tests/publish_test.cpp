@@ -473,6 +473,42 @@ TEST_F(PublisherTest, TheDocumentsBesideTheReadings) {
         << "no panel sensors unless asked for";
 }
 
+// With a tariff, the state carries the prices now and today's money, and
+// discovery the two prices, today's net cost and savings (totals that start
+// again at local midnight) and self-sufficiency.
+TEST_F(PublisherTest, TheTariffsPricesAndTodaysMoney) {
+    MoneyFields money{0.364451, 0, 1.234, 0.45, 0.784, 2.1, 63.24, 81.0, "2026-12-10T00:00:00+01:00", "USD"};
+    publisher.set_money([&] { return std::optional(money); });
+    const FinishedRead read = read_of(test::ReadFixture("readings.json"));
+    publisher.Configure(settings, "", read.address);
+    publisher.OnFinishedRead(read);
+    publisher.OnFinishedRead(read);
+    ASSERT_EQ(bus.started.size(), 2u) << "one reconnect for the money's sensors";
+    const std::string plain = StatePayload(read);
+    ASSERT_EQ(bus.published.size(), 1u);
+    EXPECT_EQ(bus.published[0].payload,
+              plain.substr(0, plain.size() - 1) +
+                  R"(,"price_buy":0.36445,"price_sell":0,"today":{"bought":1.23,"sold":0.45,"net":0.78,)"
+                  R"("savings":2.10,"self_sufficiency":63.2,"self_consumption":81.0,)"
+                  R"("last_reset":"2026-12-10T00:00:00+01:00"}})");
+    std::map<std::string, std::string> sent;
+    for (const BusMessage& m : bus.started.back().on_connect) sent[m.topic] = m.payload;
+    const std::string price = sent.at("homeassistant/sensor/pelmora_envoy_local/price_buy/config");
+    EXPECT_NE(price.find(R"("unit_of_measurement":"USD/kWh","device_class":"monetary","suggested)"), std::string::npos)
+        << price << ": a price has no state class";
+    const std::string net = sent.at("homeassistant/sensor/pelmora_envoy_local/net_cost_today/config");
+    EXPECT_NE(net.find(R"("unit_of_measurement":"USD","device_class":"monetary","state_class":"total",)"
+                       R"("last_reset_value_template":"{{ value_json.today.last_reset }}")"),
+              std::string::npos)
+        << net;
+    EXPECT_NE(sent.at("homeassistant/sensor/pelmora_envoy_local/self_sufficiency_today/config")
+                  .find(R"("unit_of_measurement":"%","state_class":"measurement")"),
+              std::string::npos);
+    money.currency = "EUR";
+    publisher.OnFinishedRead(read);
+    EXPECT_EQ(bus.started.size(), 3u) << "a new currency, a new unit";
+}
+
 // A battery that shows in every other read changes neither the phases sent
 // nor the sensors: one reconnect, then steady states. The phases are the
 // larger of the two meters' counts.

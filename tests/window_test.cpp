@@ -1389,7 +1389,8 @@ TEST_F(HistoryWindowTest, ABatteryDayDrawsItsLineAndTotals) {
     const QList<QAbstractSeries*> all = view.chart()->series();
     EXPECT_TRUE(std::any_of(all.begin(), all.end(), [](QAbstractSeries* s) { return s->name() == "Battery"; }));
     EXPECT_FALSE(std::any_of(all.begin(), all.end(), [](QAbstractSeries* s) { return s->name() == "Charge"; }));
-    EXPECT_TRUE(totals_of(view).ends_with("Charged 1.5 kWh   Discharged 0.0 kWh   Self-sufficiency 100.0 %")) << totals_of(view);
+    EXPECT_TRUE(totals_of(view).ends_with("Charged 1.5 kWh   Discharged 0.0 kWh   Self-sufficiency 100.0 %"))
+        << totals_of(view);
     EXPECT_FALSE(view.findChild<QLabel*>("Totals")->text().remove(QStringLiteral("   ")).contains(' '))
         << "the totals wrap only between items";
 }
