@@ -109,7 +109,10 @@ std::int64_t ChartModel::local_midnight(const std::string& day) const {
 
 void ChartModel::Draw(std::int64_t now) {
     m_drawn_generation = m_history.Generation();
-    if (month()) {
+    if (year()) {
+        m_view = MonthView(m_history, m_range);
+        m_days_in_month = 12;
+    } else if (month()) {
         m_view = MonthView(m_history, m_range);
         const int year = std::atoi(m_range.substr(0, 4).c_str());
         const int month_number = std::atoi(m_range.substr(5, 2).c_str());
@@ -167,10 +170,16 @@ std::string ChartModel::PointTipAt(std::int64_t epoch) const {
     return PointTip(*nearest, ClockText(nearest->epoch, true));
 }
 
-std::string ChartModel::DayTipOn(int day) const {
-    const std::string name = m_range + "-" + two(day);
+std::string ChartModel::SlotLabel(int slot) const {
+    static constexpr std::array<const char*, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    if (year() && slot >= 1 && slot <= 12) return kMonths[static_cast<std::size_t>(slot - 1)];
+    return std::to_string(slot);
+}
+
+std::string ChartModel::DayTipOn(int slot) const {
     const auto found =
-        std::find_if(m_view.month.begin(), m_view.month.end(), [&](const DayTotal& d) { return d.day == name; });
+        std::find_if(m_view.month.begin(), m_view.month.end(), [&](const DayTotal& d) { return d.slot == slot; });
     return found == m_view.month.end() ? "" : DayTip(*found, m_view.currency);
 }
 

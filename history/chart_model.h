@@ -88,12 +88,18 @@ public:
     void Draw(std::int64_t now);
 
     const std::string& range() const { return m_range; }
-    bool month() const { return m_range.size() == 7; }
+    // A month's days or a year's months, drawn as bars.
+    bool month() const { return m_range.size() == 7 || year(); }
+    bool year() const { return m_range.size() == 4; }
     const RangeView& view() const { return m_view; }
     // The line chart's time window.
     std::int64_t from() const { return m_from; }
     std::int64_t to() const { return m_to; }
+    // The bars' slots: the month's days, or 12 months.
     int days_in_month() const { return m_days_in_month; }
+    // What names slot `slot` under its bars ("17", or "Nov"), and the axis ("Day" or "Month").
+    std::string SlotLabel(int slot) const;
+    std::string SlotTitle() const { return year() ? "Month" : "Day"; }
     std::pair<double, double> PowerExtent() const { return PowerExtentOf(m_view.points); }
     double MonthHigh() const { return MonthHighOf(m_view.month); }
     // "HH:MM" or "HH:MM:SS" of `epoch` in local time.
@@ -101,7 +107,7 @@ public:
     // The tip for the point nearest to `epoch`; "" without points.
     std::string PointTipAt(std::int64_t epoch) const;
     // The tip for day `day` of the month shown; "" for a day without a file.
-    std::string DayTipOn(int day) const;
+    std::string DayTipOn(int slot) const;
     // The range as CSV, local times as `local_time` writes them.
     std::string Csv(const std::function<std::string(std::int64_t)>& local_time) const;
     // Keeps the window's size, place and range in [History].

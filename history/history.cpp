@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "history/energy.h"
 #include "platform/failure.h"
@@ -166,6 +167,7 @@ void History::finish_minute(const MinuteRecord& minute) {
 void History::write(const MinuteRecord& minute) {
     const std::string day = DayKey(m_calendar.ToLocal(minute.start));
     const std::string path = path_of(day);
+    m_day_totals.erase(day);
     try {
         std::string text;
         if (!m_started_files.contains(day)) {
@@ -236,14 +238,44 @@ std::vector<std::string> History::Days() {
 std::vector<DayTotal> History::Month(const std::string& month) {
     std::vector<DayTotal> totals;
     const std::optional<Tariff> prices = tariff();
+    if (prices != m_totals_tariff) {
+        m_day_totals.clear();
+        m_totals_tariff = prices;
+    }
     for (const std::string& day : Days()) {
         if (!day.starts_with(month + "-")) continue;
+        if (const auto kept = m_day_totals.find(day); kept != m_day_totals.end() && day != m_today) {
+            totals.push_back(kept->second);
+            continue;
+        }
         LoadedDay loaded = Day(day);
         const std::optional<Money> money = prices ? std::optional(DayMoney(loaded.minutes, *prices)) : std::nullopt;
-        totals.push_back(
-            {day, DayEnergy(loaded.minutes), CountedSince(loaded.minutes), std::move(loaded.problem), money});
+        totals.push_back({day, std::atoi(day.substr(8, 2).c_str()), DayEnergy(loaded.minutes),
+                          CountedSince(loaded.minutes), std::move(loaded.problem), money});
+        if (day != m_today && totals.back().problem.empty()) m_day_totals[day] = totals.back();
     }
     return totals;
+}
+
+std::vector<DayTotal> History::Year(const std::string& year) {
+    std::vector<DayTotal> months;
+    const bool priced = tariff().has_value();
+    for (const std::string& day : Days()) {
+        if (!day.starts_with(year + "-")) continue;
+        const std::string month = day.substr(0, 7);
+        if (months.empty() || months.back().day != month) {
+            months.push_back({month, std::atoi(month.substr(5, 2).c_str()), {}, "", "", std::nullopt});
+            if (priced) months.back().money.emplace();
+        }
+    }
+    for (DayTotal& month : months) {
+        for (const DayTotal& d : Month(month.day)) {
+            month.energy += d.energy;
+            if (month.money && d.money) *month.money += *d.money;
+            if (!d.problem.empty()) month.problem += (month.problem.empty() ? "" : "; ") + d.problem;
+        }
+    }
+    return months;
 }
 
 }  // namespace pelmora

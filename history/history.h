@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -24,9 +25,11 @@ struct LoadedDay {
 };
 
 // One day of a month: its energy (see DayEnergy), from when it counts (see
-// CountedSince), and what kept its file from being read.
+// CountedSince), and what kept its file from being read. A year's months are
+// kept the same way, `day` naming the month ("2026-11").
 struct DayTotal {
     std::string day;
+    int slot = 0;  // its bar: the day of the month, or the month of the year
     Energy energy;
     std::string since;
     std::string problem;
@@ -66,6 +69,9 @@ public:
     std::vector<std::string> Days();
     // The days of `month` ("YYYY-MM") that Days() has, in order, each with its totals.
     std::vector<DayTotal> Month(const std::string& month);
+    // The months of `year` ("YYYY") that have days, in order, each with the
+    // sum of its days' totals; problems joined, no "since".
+    std::vector<DayTotal> Year(const std::string& year);
     // Why nothing is being kept, or "".
     const std::string& Problem() const { return m_problem; }
     // Rises with every sample kept.
@@ -105,6 +111,9 @@ private:
     std::string m_problem;
     std::uint64_t m_generation = 0;
     std::function<std::optional<Tariff>()> m_tariff;
+    // The totals of days before today as their files last read, at m_totals_tariff.
+    std::map<std::string, DayTotal> m_day_totals;
+    std::optional<Tariff> m_totals_tariff;
 };
 
 }  // namespace pelmora

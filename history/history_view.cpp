@@ -36,7 +36,12 @@ std::vector<RangeChoice> RangeChoices(const std::vector<std::string>& days, cons
     std::vector<RangeChoice> choices{{"Last hour", "hour"}, {"Today", "today"}};
     std::string month;
     const std::vector<std::string> newest_first(days.rbegin(), days.rend());
+    std::string year;
     for (const std::string& day : newest_first) {
+        if (day.substr(0, 4) != year) {
+            year = day.substr(0, 4);
+            choices.push_back({"Year " + year, year});
+        }
         if (day.substr(0, 7) != month) {
             month = day.substr(0, 7);
             choices.push_back({MonthTitle(month), month});
@@ -132,16 +137,16 @@ RangeView DayView(History& history, const std::string& day) {
     view.totals = day + since_text(loaded.minutes) + ":   " + EnergyText(view.energy, view.money, view.currency);
     // A past day without counters says how much of it its lines cover, where not all of it.
     const bool counted = std::any_of(loaded.minutes.begin(), loaded.minutes.end(), HasCounters);
-    if (const std::string covers = CoverageText(loaded.minutes);
-        !covers.empty() && !counted && day != history.Today())
+    if (const std::string covers = CoverageText(loaded.minutes); !covers.empty() && !counted && day != history.Today())
         view.totals += "   (" + covers + ")";
     view.problem = joined_problem(history.Problem(), loaded.problem);
     return view;
 }
 
 RangeView MonthView(History& history, const std::string& month) {
+    const bool year = month.size() == 4;
     RangeView view;
-    view.month = history.Month(month);
+    view.month = year ? history.Year(month) : history.Month(month);
     view.problem = history.Problem();
     const std::optional<Tariff> tariff = history.tariff();
     if (tariff) {
@@ -153,15 +158,16 @@ RangeView MonthView(History& history, const std::string& month) {
         if (view.money && d.money) *view.money += *d.money;
         view.problem = joined_problem(view.problem, d.problem);
     }
-    view.totals = MonthTitle(month) + ":   " + EnergyText(view.energy, view.money, view.currency);
+    view.totals = (year ? month : MonthTitle(month)) + ":   " + EnergyText(view.energy, view.money, view.currency);
     return view;
 }
 
 std::string RangeCsv(History& history, const std::string& range, const RangeView& view,
                      const std::function<std::string(std::int64_t)>& local_time) {
     std::string text;
-    if (range.size() == 7) {
-        text = "day,produced_kwh,consumed_kwh,imported_kwh,exported_kwh,charged_kwh,discharged_kwh,since";
+    if (range.size() == 7 || range.size() == 4) {
+        text = std::string(range.size() == 4 ? "month" : "day") +
+               ",produced_kwh,consumed_kwh,imported_kwh,exported_kwh,charged_kwh,discharged_kwh,since";
         // With a tariff, the money follows, its columns named with the currency ("bought_usd").
         const std::string unit = ColumnCurrency(view.currency);
         if (view.money)
@@ -209,7 +215,8 @@ std::string PointTip(const ChartPoint& point, const std::string& clock) {
 
 std::string DayTip(const DayTotal& day, const std::string& currency) {
     const std::string since = day.since.empty() ? "" : " since " + day.since;
-    return day.day + since + "\n" + EnergyText(day.energy, day.money, currency);
+    return (day.day.size() == 7 ? MonthTitle(day.day) : day.day) + since + "\n" +
+           EnergyText(day.energy, day.money, currency);
 }
 
 }  // namespace pelmora

@@ -66,7 +66,7 @@ struct RangeView {
 RangeView HourView(History& history);
 // One day's minutes, `day` as "YYYY-MM-DD".
 RangeView DayView(History& history, const std::string& day);
-// A month's days, `month` as "YYYY-MM".
+// A month's days, `month` as "YYYY-MM", or a year's months, `month` as "YYYY".
 RangeView MonthView(History& history, const std::string& month);
 
 // What resting the mouse on a chart's point tells: its local time as

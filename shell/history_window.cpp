@@ -323,7 +323,7 @@ void HistoryWindow::draw_month() {
     auto* series = new QBarSeries;
     QStringList days;
     const int length = m_model.days_in_month();
-    for (int day = 1; day <= length; ++day) days << QString::number(day);
+    for (int slot = 1; slot <= length; ++slot) days << QString::fromStdString(m_model.SlotLabel(slot));
     double high = 1.0;
     for (std::size_t kind = 0; kind < kMonthBars.size(); ++kind) {
         const MonthBar& bar = kMonthBars[kind];
@@ -333,8 +333,7 @@ void HistoryWindow::draw_month() {
         set->setBorderColor(colours[kind].darker(130));
         QList<qreal> values(length, 0.0);
         for (const DayTotal& d : view.month) {
-            const int day = std::stoi(d.day.substr(8, 2));
-            if (day >= 1 && day <= length) values[day - 1] = d.energy.*(bar.flow) / 1000.0;
+            if (d.slot >= 1 && d.slot <= length) values[d.slot - 1] = d.energy.*(bar.flow) / 1000.0;
         }
         for (const qreal v : values) high = std::max(high, v);
         set->append(values);
@@ -343,7 +342,7 @@ void HistoryWindow::draw_month() {
     m_chart->addSeries(series);
     auto* x = new QBarCategoryAxis;
     x->append(days);
-    x->setTitleText(QStringLiteral("Day"));
+    x->setTitleText(QString::fromStdString(m_model.SlotTitle()));
     // Upright, every day's number fits its narrow column whatever the month's length.
     x->setLabelsAngle(-90);
     auto* y = new QValueAxis;

@@ -444,6 +444,15 @@ TEST(History, MoneyAtTheTariffInForce) {
     EXPECT_TRUE(month.totals.ends_with("Bought 0.05 EUR   Sold 0.00 EUR   Net 0.05 EUR   Savings 0.00 EUR"))
         << month.totals << ": rounded once for the month, not per day";
     EXPECT_NE(DayTip(month.month.at(0), month.currency).find("Bought 0.03 EUR"), std::string::npos);
+    // The year: a bar for each month with days, the money rounded once.
+    const RangeView year = MonthView(history, "2026");
+    ASSERT_EQ(year.month.size(), 1u);
+    EXPECT_EQ(year.month[0].slot, 12);
+    EXPECT_TRUE(year.totals.starts_with("2026:   Produced 0.0 kWh")) << year.totals;
+    EXPECT_TRUE(year.totals.ends_with("Net 0.05 EUR   Savings 0.00 EUR")) << year.totals;
+    EXPECT_TRUE(DayTip(year.month[0], year.currency).starts_with("December 2026\n"));
+    EXPECT_TRUE(RangeCsv(history, "2026", year, {}).starts_with("month,produced_kwh,"));
+    EXPECT_NE(RangeCsv(history, "2026", year, {}).find("\n2026-12,0.000,0.200,0.200,"), std::string::npos);
     const std::string csv = RangeCsv(history, "2026-12", month, {});
     EXPECT_NE(csv.find(",since,self_sufficiency_pct,bought_eur,sold_eur,net_eur,savings_eur\n"), std::string::npos)
         << csv;

@@ -202,9 +202,10 @@ TEST(HistoryView, RangesAndMonthTitles) {
         RangeChoices({"2026-11-29", "2026-11-30", "2026-12-01", "2026-12-02"}, "2026-12-02");
     std::vector<std::string> keys;
     for (const RangeChoice& r : ranges) keys.push_back(r.key);
-    EXPECT_EQ(keys, (std::vector<std::string>{"hour", "today", "2026-12", "2026-12-01", "2026-11", "2026-11-30",
+    EXPECT_EQ(keys, (std::vector<std::string>{"hour", "today", "2026", "2026-12", "2026-12-01", "2026-11", "2026-11-30",
                                               "2026-11-29"}));
-    EXPECT_EQ(ranges[2].label, "December 2026");
+    EXPECT_EQ(ranges[2].label, "Year 2026");
+    EXPECT_EQ(ranges[3].label, "December 2026");
     for (const auto& [month, title] : std::vector<std::pair<std::string, std::string>>{
              {"2026-01", "January 2026"}, {"2026-13", "2026-13"}, {"2026-00", "2026-00"}, {"20261", "20261"}})
         EXPECT_EQ(MonthTitle(month), title) << month;

@@ -507,6 +507,10 @@ TEST(Win32History, TheWindowShowsADayFileAndSavesItAsCsvAndPng) {
     window.ShowRange("2026-12");
     EXPECT_EQ(window.TipAt(left + width * 15 / 2 / 31, y).substr(0, 11), "2026-12-08 ");
     EXPECT_EQ(window.TipAt(left + width * 21 / 2 / 31, y), "") << "a day without a file";
+    window.ShowRange("2026");
+    ASSERT_EQ(window.range(), "2026") << "the year is on offer";
+    EXPECT_EQ(window.TipAt(left + width * 23 / 2 / 12, y).substr(0, 14), "December 2026\n");
+    EXPECT_EQ(window.TipAt(left + width * 19 / 2 / 12, y), "") << "a month without days";
     window.ShowRange("2026-12-08");
 
     const std::string csv = folder + "\\day.csv";

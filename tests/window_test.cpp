@@ -1516,6 +1516,19 @@ TEST_F(HistoryWindowTest, MonthOfDayFilesShowsDailyBarsAndTotals) {
         EXPECT_NEAR(sets[2]->at(d - 1), 1.0, 1e-3) << d;
     }
     EXPECT_FALSE(view.findChild<QChartView*>()->grab().isNull());
+
+    // The year: twelve months by name, October's bar the month's sum, its tip the month's totals.
+    view.ShowRange("2026");
+    EXPECT_EQ(view.findChild<QComboBox*>("Range")->currentText().toStdString(), "Year 2026");
+    auto* year = qobject_cast<QBarSeries*>(view.findChild<QChartView*>()->chart()->series().value(0));
+    ASSERT_NE(year, nullptr);
+    EXPECT_EQ(year->barSets()[0]->count(), 12);
+    EXPECT_NEAR(year->barSets()[0]->at(9), 496.0, 1e-2);
+    EXPECT_EQ(year->barSets()[0]->at(10), 0.0);
+    EXPECT_TRUE(totals_of(view).starts_with("2026:   Produced 504.0 kWh"))
+        << totals_of(view) << ": October and December 7";
+    const QString tip = view.TipAt(chart->mapToPosition(QPointF(9, 5), year));
+    EXPECT_TRUE(tip.startsWith("October 2026\n")) << tip.toStdString();
     history.Flush();
 }
 

@@ -220,7 +220,8 @@ void DrawLineChart(const ChartPlace& place, const std::vector<ChartPoint>& point
     legend(dc, area, keys);
 }
 
-void DrawMonthChart(const ChartPlace& place, const std::vector<DayTotal>& days, int days_in_month, bool battery) {
+void DrawMonthChart(const ChartPlace& place, const std::vector<DayTotal>& days, int days_in_month, bool battery,
+                    const std::function<std::string(int)>& label) {
     HDC dc = begin(place);
     const RECT area = plot_area(place);
     if (area.right - area.left < 40 || area.bottom - area.top < 20 || days_in_month < 1) return;
@@ -234,10 +235,10 @@ void DrawMonthChart(const ChartPlace& place, const std::vector<DayTotal>& days, 
     for (int day = 1; day <= days_in_month; ++day) {
         const int centre = area.left + static_cast<int>(column * (day - 0.5));
         // Every day's number where they fit, else every other.
-        if (column >= 18 || day % 2 == 1) text_at(dc, centre, area.bottom + 4, std::to_string(day), TA_CENTER | TA_TOP);
+        if (column >= 18 || day % 2 == 1) text_at(dc, centre, area.bottom + 4, label(day), TA_CENTER | TA_TOP);
     }
     for (const DayTotal& d : days) {
-        const int day = std::stoi(d.day.substr(8, 2));
+        const int day = d.slot;
         if (day < 1 || day > days_in_month) continue;
         const double start = area.left + column * (day - 1) + column * 0.1;
         int kind = 0;

@@ -26,7 +26,9 @@ void DrawLineChart(const ChartPlace& place, const std::vector<ChartPoint>& point
 
 // A month's days as groups of bars in kWh: produced, consumed, imported,
 // exported, and charged and discharged when `battery`.
-void DrawMonthChart(const ChartPlace& place, const std::vector<DayTotal>& days, int days_in_month, bool battery);
+// Each slot's label under its bars comes from `label` (a day's number, a month's name).
+void DrawMonthChart(const ChartPlace& place, const std::vector<DayTotal>& days, int days_in_month, bool battery,
+                    const std::function<std::string(int)>& label);
 
 // The moment under `x` in a line chart over [from, to), or nothing outside its plot.
 std::optional<std::int64_t> EpochAt(const ChartPlace& place, std::int64_t from, std::int64_t to, int x, int y);

@@ -172,7 +172,8 @@ void HistoryWindow::draw() {
 void HistoryWindow::paint(std::uintptr_t dc, int width, int height) {
     const ChartPlace place{dc, 0, 0, width, height, m_font};
     if (m_model.month()) {
-        DrawMonthChart(place, m_model.view().month, m_model.days_in_month(), m_model.view().energy.battery);
+        DrawMonthChart(place, m_model.view().month, m_model.days_in_month(), m_model.view().energy.battery,
+                       [this](int slot) { return m_model.SlotLabel(slot); });
     } else {
         DrawLineChart(place, m_model.view().points, m_model.from(), m_model.to(),
                       [this](std::int64_t t) { return m_model.ClockText(t, false); });
