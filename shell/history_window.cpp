@@ -343,8 +343,8 @@ void HistoryWindow::draw_month() {
     auto* x = new QBarCategoryAxis;
     x->append(days);
     x->setTitleText(QString::fromStdString(m_model.SlotTitle()));
-    // Upright, every day's number fits its narrow column whatever the month's length.
-    x->setLabelsAngle(-90);
+    // Upright, every day's number fits its narrow column whatever the month's length; a year's months lie flat.
+    if (!m_model.year()) x->setLabelsAngle(-90);
     auto* y = new QValueAxis;
     y->setTitleText(QStringLiteral("kWh"));
     y->setRange(0.0, high * 1.05);
