@@ -322,6 +322,9 @@ TEST(DayMoney, EachMinuteAtItsPriceRoundedOnce) {
     EXPECT_EQ(money.sold, 0.0) << "the tariff buys nothing back";
     EXPECT_EQ(MoneyText(money, usd.currency), "Bought 0.10 USD, sold 0.00 USD, net 0.10 USD, savings 0.38 USD");
     EXPECT_NEAR(DayMoney({minute_at(16, 0, 100, 300, 7200)}, usd).bought, 0.1 * 0.5878, 1e-6) << "local time";
+    // The hour the clocks go back comes twice, each time at its local price.
+    EXPECT_NEAR(DayMoney({minute_at(16, 30, 100, 100, 7200), minute_at(16, 30, 100, 100, 3600)}, usd).bought,
+                0.2 * 0.5878, 1e-6);
 
     Tariff flat;
     flat.currency = "EUR";
