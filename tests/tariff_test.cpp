@@ -7,6 +7,7 @@
 #include <cmath>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "records/date_time.h"
 #include "fakes/memory_settings_store.h"
@@ -142,6 +143,14 @@ struct TariffPage {
     TariffServices services{settings, [this] { return gateway; }, [this](const TariffSettings& s) { applied = s; }};
 };
 
+// The typed prices' fields, those not given empty.
+TariffForm typed(std::string currency, std::string buy, std::string sell = "", std::string weekdays = "",
+                 std::string weekend = "", std::string fixed = "") {
+    return {false,           std::move(currency), std::move(buy),
+            std::move(sell), std::move(weekdays), std::move(weekend),
+            std::move(fixed)};
+}
+
 struct RefusedRow {
     const char* name;
     TariffForm form;
@@ -161,24 +170,21 @@ const std::string kPeriodsSaid =
     "Periods are up to 8 of HH:MM=price, separated by commas, each start once, each price from 0 to 100.";
 INSTANTIATE_TEST_SUITE_P(
     Rows, RefusedTariffTest,
-    ::testing::Values(RefusedRow{"a_word", {false, "EUR", "cheap"}, kPriceSaid},
-                      RefusedRow{"negative", {false, "EUR", "-0.1"}, kPriceSaid},
-                      RefusedRow{"above_100", {false, "EUR", "100.5"}, kPriceSaid},
-                      RefusedRow{"a_selling_price_of_1e300",
-                                 {false, "EUR", "0.3", "1e300"},
+    ::testing::Values(RefusedRow{"a_word", typed("EUR", "cheap"), kPriceSaid},
+                      RefusedRow{"negative", typed("EUR", "-0.1"), kPriceSaid},
+                      RefusedRow{"above_100", typed("EUR", "100.5"), kPriceSaid},
+                      RefusedRow{"a_selling_price_of_1e300", typed("EUR", "0.3", "1e300"),
                                  "The selling price must be a number from 0 to 100 a kWh."},
-                      RefusedRow{"a_long_currency",
-                                 {false, "Australian dollars", "0.3"},
+                      RefusedRow{"a_long_currency", typed("Australian dollars", "0.3"),
                                  "The currency must be a code or a symbol of at most 8 characters."},
-                      RefusedRow{"an_hour_past_the_day", {false, "EUR", "0.3", "", "24:00=0.2"}, kPeriodsSaid},
-                      RefusedRow{"a_start_twice", {false, "EUR", "0.3", "", "07:00=0.2, 07:00=0.3"}, kPeriodsSaid},
+                      RefusedRow{"an_hour_past_the_day", typed("EUR", "0.3", "", "24:00=0.2"), kPeriodsSaid},
+                      RefusedRow{"a_start_twice", typed("EUR", "0.3", "", "07:00=0.2, 07:00=0.3"), kPeriodsSaid},
                       RefusedRow{"nine_periods",
-                                 {false, "EUR", "0.3", "", "",
-                                  "01:00=1,02:00=1,03:00=1,04:00=1,05:00=1,06:00=1,07:00=1,08:00=1,09:00=1"},
+                                 typed("EUR", "0.3", "", "",
+                                       "01:00=1,02:00=1,03:00=1,04:00=1,05:00=1,06:00=1,07:00=1,08:00=1,09:00=1"),
                                  kPeriodsSaid},
-                      RefusedRow{"a_trailing_comma", {false, "EUR", "0.3", "", "07:00=0.2,"}, kPeriodsSaid},
-                      RefusedRow{"a_fixed_charge_of_words",
-                                 {false, "EUR", "0.3", "", "", "", "daily"},
+                      RefusedRow{"a_trailing_comma", typed("EUR", "0.3", "", "07:00=0.2,"), kPeriodsSaid},
+                      RefusedRow{"a_fixed_charge_of_words", typed("EUR", "0.3", "", "", "", "daily"),
                                  "The fixed charge must be a number from 0 to 100 a day."}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -192,8 +198,7 @@ TEST(TariffForm, TypedPricesAndTheGatewaysByDefault) {
     EXPECT_EQ(GatewayTariffText(page.gateway),
               "The gateway's tariff: USD, 0.36445 to buy and 0 to sell a kWh, with time-of-use periods in 2 seasons.");
 
-    const TariffForm typed{false, "€", " 0.30 ", "0.08", "22:00=0.2, 07:00=0.4", "", "0.5"};
-    EXPECT_EQ(SaveTariffForm(page.services, typed), "Saved.");
+    EXPECT_EQ(SaveTariffForm(page.services, typed("€", " 0.30 ", "0.08", "22:00=0.2, 07:00=0.4", "", "0.5")), "Saved.");
     ASSERT_TRUE(page.applied);
     const TariffForm back = LoadTariffForm(page.services);
     EXPECT_EQ(back.buy, "0.3");
