@@ -6,10 +6,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "desktop/desktop_form.h"
+#include "shell/page_buttons.h"
 
 namespace pelmora {
 
@@ -56,18 +56,11 @@ DesktopPage::DesktopPage(DesktopServices services, QWidget* parent)
     fields->addRow(QStringLiteral("Low battery charge (%):"), m_battery_low);
     alert_layout->addLayout(fields);
 
-    auto* save = new QPushButton(QStringLiteral("Save"), this);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    save->setObjectName(QStringLiteral("Save"));
-    close->setObjectName(QStringLiteral("Close"));
-    connect(save, &QPushButton::clicked, this, [this] { Save(); });
-    connect(close, &QPushButton::clicked, this, [this] {
-        if (m_done) m_done();
-    });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(close);
+    QHBoxLayout* buttons = SaveCloseButtons(
+        this, [this] { Save(); },
+        [this] {
+            if (m_done) m_done();
+        });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tray);

@@ -5,11 +5,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "publish/publish_form.h"
+#include "shell/page_buttons.h"
 
 namespace pelmora {
 
@@ -72,18 +72,12 @@ PublishPage::PublishPage(PublishServices services, std::function<std::string()> 
     form->addRow(QStringLiteral("Publish every (s)"), m_interval);
     form->addRow(QStringLiteral("Connection"), m_state);
 
-    auto* save = new QPushButton(QStringLiteral("Save"), this);
-    auto* cancel = new QPushButton(QStringLiteral("Close"), this);
-    save->setObjectName(QStringLiteral("PublishSave"));
-    cancel->setObjectName(QStringLiteral("PublishClose"));
-    connect(save, &QPushButton::clicked, this, [this] { Save(); });
-    connect(cancel, &QPushButton::clicked, this, [this] {
-        if (m_done) m_done();
-    });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = SaveCloseButtons(
+        this, [this] { Save(); },
+        [this] {
+            if (m_done) m_done();
+        },
+        QStringLiteral("PublishSave"), QStringLiteral("PublishClose"));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_message);

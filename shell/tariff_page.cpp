@@ -4,9 +4,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include "shell/page_buttons.h"
 
 namespace pelmora {
 
@@ -60,18 +61,11 @@ TariffPage::TariffPage(TariffServices services, QWidget* parent)
                             this);
     hint->setWordWrap(true);
 
-    auto* save = new QPushButton(QStringLiteral("Save"), this);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    save->setObjectName(QStringLiteral("Save"));
-    close->setObjectName(QStringLiteral("Close"));
-    connect(save, &QPushButton::clicked, this, [this] { Save(); });
-    connect(close, &QPushButton::clicked, this, [this] {
-        if (m_done) m_done();
-    });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(save);
-    buttons->addWidget(close);
+    QHBoxLayout* buttons = SaveCloseButtons(
+        this, [this] { Save(); },
+        [this] {
+            if (m_done) m_done();
+        });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_gateway);

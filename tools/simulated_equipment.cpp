@@ -103,10 +103,10 @@ std::string SimulatedProduction(const SimulatedInstallation& installation, std::
 }
 
 std::string SimulatedTariff(const SimulatedInstallation& installation) {
-    return std::string("{\n    \"tariff\": {\n        \"currency\": {\"code\": \"EUR\"},\n") +
-           (has_battery(installation)
-                ? "        \"storage_settings\": {\"mode\": \"self-consumption\", \"reserved_soc\": 20.0},\n"
-                : "") +
+    // The plain site has no tariff, so that it reads and publishes exactly what its meters give.
+    if (!has_battery(installation)) return {};
+    return "{\n    \"tariff\": {\n        \"currency\": {\"code\": \"EUR\"},\n"
+           "        \"storage_settings\": {\"mode\": \"self-consumption\", \"reserved_soc\": 20.0},\n"
            "        \"single_rate\": {\"rate\": 0.3, \"sell\": 0.08},\n        \"seasons\": []\n    }\n}\n";
 }
 
