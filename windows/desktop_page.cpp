@@ -10,11 +10,7 @@ void DesktopPage::Create(const PagePlace& place) {
     m_dialog = place.dialog;
     const DesktopForm current = LoadDesktopForm(m_services);
     const int bottom = place.area.height * 96 / place.dpi;
-    const auto make = [&](int id, const wchar_t* type, unsigned long style, const std::string& text, int x, int y,
-                          int width, int height) {
-        MakePageControl(place, id, type, style, text, x, y, width, height);
-        m_ids.push_back(id);
-    };
+    const auto make = PageControlMaker(place, m_ids);
     const unsigned long box = WS_TABSTOP | BS_AUTOCHECKBOX;
     make(kTray, L"BUTTON", box, "Show an icon in the notification area", 8, 8, 0, 22);
     make(kCloseToTray, L"BUTTON", box, "Closing the window hides it in the notification area", 8, 32, 0, 22);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "windows/options_page.h"
 
@@ -11,6 +12,16 @@ namespace pelmora {
 // of 0 spans the area less its margins. The dialog's font; text in UTF-8.
 Hwnd MakePageControl(const PagePlace& place, int id, const wchar_t* type, unsigned long style, const std::string& text,
                      int x, int y, int width, int height);
+
+// Makes controls as MakePageControl does, each one's id kept in `ids`,
+// so that a page can show and hide them together.
+inline auto PageControlMaker(const PagePlace& place, std::vector<int>& ids) {
+    return [&place, &ids](int id, const wchar_t* type, unsigned long style, const std::string& text, int x, int y,
+                          int width, int height) {
+        MakePageControl(place, id, type, style, text, x, y, width, height);
+        ids.push_back(id);
+    };
+}
 
 // The control's text in UTF-8, line breaks as "\n".
 std::string PageControlText(Hwnd dialog, int id);

@@ -10,11 +10,7 @@ void PublishPage::Create(const PagePlace& place) {
     m_dialog = place.dialog;
     const PublishForm& s = m_model.loaded();
     const int bottom = place.area.height * 96 / place.dpi;
-    const auto make = [&](int id, const wchar_t* type, unsigned long style, const std::string& text, int x, int y,
-                          int width, int height) {
-        MakePageControl(place, id, type, style, text, x, y, width, height);
-        m_ids.push_back(id);
-    };
+    const auto make = PageControlMaker(place, m_ids);
     const unsigned long box = WS_TABSTOP | BS_AUTOCHECKBOX;
     const unsigned long field = WS_TABSTOP | ES_AUTOHSCROLL;
     int y = 8;

@@ -10,11 +10,7 @@ void TariffPage::Create(const PagePlace& place) {
     m_dialog = place.dialog;
     const TariffForm current = LoadTariffForm(m_services);
     const int bottom = place.area.height * 96 / place.dpi;
-    const auto make = [&](int id, const wchar_t* type, unsigned long style, const std::string& text, int x, int y,
-                          int width, int height) {
-        MakePageControl(place, id, type, style, text, x, y, width, height);
-        m_ids.push_back(id);
-    };
+    const auto make = PageControlMaker(place, m_ids);
     const std::optional<Tariff> gateway = m_services.gateway ? m_services.gateway() : std::nullopt;
     make(kUseGateway, L"BUTTON", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, "Use the gateway's tariff", 8, 8, 0, 22);
     make(kGatewayTariff, L"STATIC", SS_LEFT | SS_NOPREFIX, GatewayTariffText(gateway), 28, 32, 0, 36);
