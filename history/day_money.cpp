@@ -1,6 +1,7 @@
 #include "history/day_money.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "readings/number_text.h"
@@ -22,6 +23,16 @@ std::string percent(double share) { return FormatTenths(share * 100.0) + " %"; }
 std::string whole(std::int64_t value) {
     const std::string text = FormatTenths(static_cast<double>(value));
     return text.substr(0, text.size() - 2);
+}
+
+// The four amounts named `names`, `gap` between them.
+std::string money_words(const Money& money, const std::string& currency, const std::array<const char*, 4>& names,
+                        const char* gap) {
+    const std::array<double, 4> amounts = {money.bought, money.sold, money.net(), money.savings};
+    std::string text;
+    for (std::size_t i = 0; i < amounts.size(); ++i)
+        text += (i == 0 ? "" : gap) + std::string(names[i]) + " " + amount(amounts[i], currency);
+    return text;
 }
 
 }  // namespace
@@ -46,13 +57,11 @@ double SelfSufficiency(const Energy& energy) {
 }
 
 std::string MoneyText(const Money& money, const std::string& currency) {
-    return "Bought " + amount(money.bought, currency) + ", sold " + amount(money.sold, currency) + ", net " +
-           amount(money.net(), currency) + ", savings " + amount(money.savings, currency);
+    return money_words(money, currency, {"Bought", "sold", "net", "savings"}, ", ");
 }
 
 std::string MoneyHeading(const Money& money, const std::string& currency) {
-    return "Bought " + amount(money.bought, currency) + "   Sold " + amount(money.sold, currency) + "   Net " +
-           amount(money.net(), currency) + "   Savings " + amount(money.savings, currency);
+    return money_words(money, currency, {"Bought", "Sold", "Net", "Savings"}, "   ");
 }
 
 std::string AmountText(double value) { return amount(value, ""); }

@@ -307,15 +307,10 @@ std::optional<pelmora::LocalMinute> local_minute(const std::string& text) {
     const int hour = std::stoi(text.substr(11, 2));
     const int minute = std::stoi(text.substr(14, 2));
     if (hour > 23 || minute > 59) return std::nullopt;
-    pelmora::LocalMinute at;
-    at.year = std::stoi(text.substr(0, 4));
-    at.month = std::stoi(text.substr(5, 2));
-    at.day = std::stoi(text.substr(8, 2));
-    at.minute = hour * 60 + minute;
     const std::int64_t days =
-        pelmora::DaysFromCivil(at.year, static_cast<unsigned>(at.month), static_cast<unsigned>(at.day));
-    at.weekday = static_cast<int>(((days + 3) % 7 + 7) % 7);  // 1970-01-01 was a Thursday
-    return at;
+        pelmora::DaysFromCivil(std::stoi(text.substr(0, 4)), static_cast<unsigned>(std::stoi(text.substr(5, 2))),
+                               static_cast<unsigned>(std::stoi(text.substr(8, 2))));
+    return pelmora::LocalMinuteOf(days * 86400 + (hour * 60 + minute) * 60, 0);
 }
 
 int run_tariff(const std::vector<std::string>& args) {
