@@ -310,7 +310,7 @@ std::optional<pelmora::LocalMinute> local_minute(const std::string& text) {
     const std::int64_t days =
         pelmora::DaysFromCivil(std::stoi(text.substr(0, 4)), static_cast<unsigned>(std::stoi(text.substr(5, 2))),
                                static_cast<unsigned>(std::stoi(text.substr(8, 2))));
-    return pelmora::LocalMinuteOf(days * 86400 + (hour * 60 + minute) * 60, 0);
+    return pelmora::LocalMinuteOf(days * 86400 + std::int64_t{60} * (hour * 60 + minute), 0);
 }
 
 int run_tariff(const std::vector<std::string>& args) {
